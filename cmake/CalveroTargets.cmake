@@ -1,0 +1,79 @@
+# Shared compile options and the helpers that turn a folder list into a library or a test program.
+
+function(calvero_target_options target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra)
+    if(CALVERO_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+endfunction()
+
+# calvero_add_layer(name FOLDERS dir... LINK lib...)
+# A layer is one static library made of every source in its folders. A layer that has no
+# sources yet is an interface library, so later layers can already link against it.
+function(calvero_add_layer name)
+    cmake_parse_arguments(LAYER "" "" "FOLDERS;LINK" ${ARGN})
+    set(files "")
+    foreach(folder IN LISTS LAYER_FOLDERS)
+        file(GLOB_RECURSE found CONFIGURE_DEPENDS
+            "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp"
+            "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.h"
+            "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.qrc")
+        list(APPEND files ${found})
+    endforeach()
+    set(compiled ${files})
+    list(FILTER compiled INCLUDE REGEX "\\.(cpp|qrc)$")
+    if(compiled)
+        add_library(${name} STATIC ${files})
+        target_include_directories(${name} PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}")
+        target_link_libraries(${name} PUBLIC ${LAYER_LINK})
+        calvero_target_options(${name})
+    else()
+        add_library(${name} INTERFACE ${files})
+        target_include_directories(${name} INTERFACE "${CMAKE_CURRENT_SOURCE_DIR}")
+        target_link_libraries(${name} INTERFACE ${LAYER_LINK})
+    endif()
+endfunction()
+
+# calvero_add_tests(name FOLDER dir LINK lib... [MAIN gtest|qt|gl])
+# One test program per test folder. Plain tests use GoogleTest's main; Qt tests get a
+# QApplication on the offscreen platform; GL tests run under a virtual X server.
+function(calvero_add_tests name)
+    cmake_parse_arguments(SUITE "" "FOLDER;MAIN" "LINK" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${SUITE_FOLDER}/*.cpp")
+    if(NOT sources)
+        return()
+    endif()
+    if(NOT SUITE_MAIN)
+        set(SUITE_MAIN gtest)
+    endif()
+    add_executable(${name} ${sources})
+    target_include_directories(${name} PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}")
+    target_link_libraries(${name} PRIVATE ${SUITE_LINK} GTest::gtest GTest::gmock)
+    if(SUITE_MAIN STREQUAL "gtest")
+        target_link_libraries(${name} PRIVATE GTest::gtest_main)
+    elseif(SUITE_MAIN STREQUAL "qt")
+        target_link_libraries(${name} PRIVATE calvero_qt_test_main)
+    elseif(SUITE_MAIN STREQUAL "gl")
+        target_link_libraries(${name} PRIVATE calvero_gl_test_main)
+    endif()
+    calvero_target_options(${name})
+    target_compile_definitions(${name} PRIVATE
+        CALVERO_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
+        CALVERO_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+
+    set(environment
+        "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=0"
+        "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/support/lsan.supp:print_suppressions=0"
+        "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+    if(SUITE_MAIN STREQUAL "gl")
+        # The GL driver is unloaded before exit, so its allocations cannot be attributed or
+        # suppressed; leaks are checked in the other suites.
+        list(TRANSFORM environment REPLACE "detect_leaks=1" "detect_leaks=0")
+        add_test(NAME ${name} COMMAND xvfb-run -a -s "-screen 0 1600x1200x24" $<TARGET_FILE:${name}>)
+        set_tests_properties(${name} PROPERTIES LABELS gl ENVIRONMENT "${environment}" TIMEOUT 600)
+    else()
+        gtest_discover_tests(${name}
+            DISCOVERY_MODE PRE_TEST
+            PROPERTIES LABELS ${SUITE_MAIN} ENVIRONMENT "${environment}" TIMEOUT 300)
+    endif()
+endfunction()

@@ -1,0 +1,12 @@
+#include "corvane/ui/MainWindow.h"
+
+namespace corvane {
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setWindowTitle(QStringLiteral("Calvero"));
+    resize(defaultSize);
+}
+
+} // namespace corvane
