@@ -1,0 +1,89 @@
+#include "Kestrix/core/TerminalDelegate.h"
+
+namespace kestrix {
+
+void TerminalDelegate::terminalRevealedCursor(Terminal &) {}
+
+void TerminalDelegate::terminalConcealedCursor(Terminal &) {}
+
+void TerminalDelegate::terminalTitleDidChange(Terminal &, const std::string &) {}
+
+void TerminalDelegate::terminalIconTitleDidChange(Terminal &, const std::string &) {}
+
+std::optional<std::vector<uint8_t>> TerminalDelegate::terminalWindowRequest(Terminal &,
+                                                                            const WindowManipulationCommand &)
+{
+    return std::nullopt;
+}
+
+void TerminalDelegate::terminalDidResize(Terminal &) {}
+
+void TerminalDelegate::terminalSendToHost(Terminal &, std::span<const uint8_t>) {}
+
+void TerminalDelegate::terminalDidScroll(Terminal &, int64_t) {}
+
+void TerminalDelegate::terminalDidLineFeed(Terminal &) {}
+
+void TerminalDelegate::terminalDidSwitchBuffer(Terminal &) {}
+
+void TerminalDelegate::terminalSynchronizedOutput(Terminal &, bool) {}
+
+void TerminalDelegate::terminalBell(Terminal &) {}
+
+void TerminalDelegate::terminalNeedsFullRedraw(Terminal &) {}
+
+bool TerminalDelegate::terminalAllowsHostQueries(Terminal &)
+{
+    return true;
+}
+
+std::optional<CellPixelSize> TerminalDelegate::terminalCellPixelSize(Terminal &)
+{
+    return std::nullopt;
+}
+
+void TerminalDelegate::terminalMouseModeDidChange(Terminal &) {}
+
+void TerminalDelegate::terminalCursorStyleDidChange(Terminal &, CursorStyle) {}
+
+void TerminalDelegate::terminalCurrentDirectoryDidChange(Terminal &) {}
+
+void TerminalDelegate::terminalCurrentDocumentDidChange(Terminal &) {}
+
+void TerminalDelegate::terminalPaletteDidChange(Terminal &, std::optional<int64_t>) {}
+
+// TODO(terminal): store the colour through the terminal's colour setters once Terminal.h exists:
+// foreground/background/cursor colour notices write the value back into `source`, and
+// terminalCurrentColors returns the source's foregroundColor and backgroundColor.
+void TerminalDelegate::terminalForegroundColorDidChange(Terminal &, Color) {}
+
+void TerminalDelegate::terminalBackgroundColorDidChange(Terminal &, Color) {}
+
+void TerminalDelegate::terminalCursorColorDidChange(Terminal &, std::optional<Color>) {}
+
+TerminalColors TerminalDelegate::terminalCurrentColors(Terminal &)
+{
+    return {Color::defaultForeground(), Color::defaultBackground()};
+}
+
+void TerminalDelegate::terminalExtendedCommand(Terminal &, std::span<const uint8_t>) {}
+
+void TerminalDelegate::terminalCopyToClipboard(Terminal &, std::span<const uint8_t>) {}
+
+std::optional<std::vector<uint8_t>> TerminalDelegate::terminalReadClipboard(Terminal &)
+{
+    return std::nullopt;
+}
+
+void TerminalDelegate::terminalDesktopNotification(Terminal &, const std::string &, const std::string &) {}
+
+void TerminalDelegate::terminalProgressDidChange(Terminal &, const ProgressReport &) {}
+
+void TerminalDelegate::terminalBitmapImage(Terminal &, std::span<const uint8_t>, int64_t, int64_t) {}
+
+void TerminalDelegate::terminalInlineImage(Terminal &, std::span<const uint8_t>, ImageSizeRequest,
+                                           ImageSizeRequest, bool)
+{
+}
+
+} // namespace kestrix
