@@ -23,6 +23,10 @@ inline constexpr std::array<RiskLevel, 4> allRiskLevels{RiskLevel::readOnly, Ris
 
 // The stored text of a level, which is also its title.
 QString rawValue(RiskLevel level);
+inline QString title(RiskLevel level)
+{
+    return rawValue(level);
+}
 
 // The level whose raw text is exactly `rawText` (case-sensitive, untrimmed).
 std::optional<RiskLevel> riskLevelFromRawValue(const QString &rawText);

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <stdexcept>
+#include <vector>
+
+namespace corvane {
+
+// The user's ssh client configuration could not be read as UTF-8 text.
+class SSHConfigReadError : public std::runtime_error {
+public:
+    explicit SSHConfigReadError(const QString &message)
+        : std::runtime_error(message.toStdString())
+        , message_(message)
+    {
+    }
+
+    const QString &message() const { return message_; }
+
+private:
+    QString message_;
+};
+
+// Reads host blocks out of an ssh client configuration. It only reads; it holds no state, so
+// it may run on any thread.
+class SSHConfigParser {
+public:
+    // One block: a "host" line and the lines after it.
+    struct RawHost {
+        QString alias;
+        QString hostname;
+        QString user;
+        int64_t port = 22;
+        QString identityFile; // the block's first, with a leading "~" replaced by the home directory
+        QString proxyJump;
+        int64_t serverAliveInterval = 0;
+
+        bool operator==(const RawHost &) const = default;
+    };
+
+    // The hosts of a configuration text, in file order. Lines it does not understand are
+    // skipped; it never fails.
+    std::vector<RawHost> parse(const QString &text) const;
+
+    // The hosts of ~/.ssh/config. A missing file has no hosts; a file that cannot be read as
+    // UTF-8 text throws SSHConfigReadError.
+    std::vector<RawHost> loadDefaultConfig() const;
+};
+
+} // namespace corvane
