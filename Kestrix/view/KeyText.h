@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrix {
+
+// Small UTF-8 helpers for key and input-method text.
+
+constexpr bool isUnicodeScalarValue(char32_t value)
+{
+    return value < 0x110000 && !(value >= 0xD800 && value <= 0xDFFF);
+}
+
+// C0 controls, DEL and C1 controls.
+constexpr bool isControlCharacter(char32_t scalar)
+{
+    return scalar < 0x20 || (scalar >= 0x7F && scalar <= 0x9F);
+}
+
+// Malformed sequences decode to U+FFFD, one per offending byte.
+std::vector<char32_t> decodeUtf8Scalars(std::string_view utf8);
+
+// A value that is not a Unicode scalar value encodes as U+FFFD.
+std::string encodeUtf8(char32_t scalar);
+
+bool containsControlCharacter(std::string_view utf8);
+
+} // namespace kestrix
