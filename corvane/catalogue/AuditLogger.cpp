@@ -1,5 +1,9 @@
 #include "corvane/catalogue/AuditLogger.h"
 
+#include "corvane/catalogue/AuditLog.h"
+#include "corvane/catalogue/ModelContext.h"
+#include "corvane/catalogue/ServerProfile.h"
+
 #include <QRegularExpression>
 
 #include <vector>
@@ -50,6 +54,29 @@ const std::vector<CompiledRule> &compiledRules()
 }
 
 } // namespace
+
+AuditLogger &AuditLogger::shared()
+{
+    static AuditLogger logger;
+    return logger;
+}
+
+void AuditLogger::log(const QString &action, const QString &category, RiskLevel risk,
+                      const ServerProfile &profile)
+{
+    // The stored host is the host name itself, empty for an alias-only profile.
+    auto entry =
+        std::make_shared<AuditLog>(profile.displayName(), profile.hostname(), profile.clientGroup(),
+                                   rawValue(profile.environment()), category, rawValue(risk), redact(action));
+    ModelContext *context = modelContext_;
+    if (!context) {
+        return;
+    }
+    context->insert(entry);
+    // The trail must never get in the user's way: a failed save is dropped, and the entry stays
+    // pending in the context for its next save.
+    (void)context->save();
+}
 
 QString AuditLogger::redact(const QString &action)
 {

@@ -1,5 +1,7 @@
 #include "corvane/catalogue/SSHConfigParser.h"
 
+#include "corvane/catalogue/ServerProfile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -210,6 +212,23 @@ std::vector<SSHConfigParser::RawHost> SSHConfigParser::loadDefaultConfig() const
         return {};
     }
     return parse(readConfigText(path));
+}
+
+std::vector<std::shared_ptr<ServerProfile>> SSHConfigParser::makeProfiles(const std::vector<RawHost> &hosts,
+                                                                          const QString &group) const
+{
+    std::vector<std::shared_ptr<ServerProfile>> profiles;
+    for (const RawHost &host : hosts) {
+        // "Host *" and its kin hold defaults for every host, not a server. Other patterns,
+        // negations included, are kept as the user wrote them.
+        if (host.alias.startsWith(QLatin1Char('*'))) {
+            continue;
+        }
+        profiles.push_back(std::make_shared<ServerProfile>(
+            host.alias, host.alias, host.hostname, host.port, host.user, ServerEnvironment::development,
+            group, QStringList(), QString(), QString(), host.identityFile, false, 0));
+    }
+    return profiles;
 }
 
 } // namespace corvane

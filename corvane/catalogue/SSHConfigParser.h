@@ -3,10 +3,13 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
 namespace corvane {
+
+class ServerProfile;
 
 // The user's ssh client configuration could not be read as UTF-8 text.
 class SSHConfigReadError : public std::runtime_error {
@@ -47,6 +50,11 @@ public:
     // The hosts of ~/.ssh/config. A missing file has no hosts; a file that cannot be read as
     // UTF-8 text throws SSHConfigReadError.
     std::vector<RawHost> loadDefaultConfig() const;
+
+    // New, not yet inserted profiles in the development environment, one for each host
+    // except those whose alias begins with "*". Runs on the main thread.
+    std::vector<std::shared_ptr<ServerProfile>> makeProfiles(const std::vector<RawHost> &hosts,
+                                                             const QString &group) const;
 };
 
 } // namespace corvane

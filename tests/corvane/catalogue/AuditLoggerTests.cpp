@@ -1,4 +1,7 @@
+#include "corvane/catalogue/AuditLog.h"
 #include "corvane/catalogue/AuditLogger.h"
+#include "corvane/catalogue/ServerProfile.h"
+#include "tests/corvane/catalogue/TemporaryStore.h"
 
 #include <gtest/gtest.h>
 
@@ -56,6 +59,76 @@ TEST(AuditLogger, RedactionRulesApplyInOrderIgnoringCase)
                   QString::fromUtf8(redaction.stored))
             << redaction.action;
     }
+}
+
+// The shared logger writes into a temporary store and is detached again afterwards.
+class AuditLoggerStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override { AuditLogger::shared().setModelContext(&store.context()); }
+    void TearDown() override { AuditLogger::shared().setModelContext(nullptr); }
+
+    std::vector<std::shared_ptr<AuditLog>> storedEntries()
+    {
+        store.reopen();
+        return store.context().fetch<AuditLog>();
+    }
+
+    TemporaryStore store;
+};
+
+TEST_F(AuditLoggerStoreTest, StoredEntryCopiesTheProfileAndTheRedactedAction)
+{
+    const ServerProfile profile("Billing DB", "billing", "db1.example.com", 2222, "ops",
+                                ServerEnvironment::production, "Acme Corp");
+    const QDateTime before = QDateTime::currentDateTimeUtc();
+    AuditLogger::shared().log("mysql -pTopSecret billing", "Database", RiskLevel::destructive, profile);
+    const QDateTime after = QDateTime::currentDateTimeUtc();
+
+    const auto entries = storedEntries();
+    ASSERT_EQ(entries.size(), 1u);
+    const AuditLog &entry = *entries[0];
+    EXPECT_FALSE(entry.id().isNull());
+    EXPECT_GE(entry.timestamp(), before.addMSecs(-1));
+    EXPECT_LE(entry.timestamp(), after.addMSecs(1));
+    EXPECT_EQ(entry.serverDisplayName(), "Billing DB");
+    EXPECT_EQ(entry.serverHostname(), "db1.example.com");
+    EXPECT_EQ(entry.clientGroup(), "Acme Corp");
+    EXPECT_EQ(entry.environment(), "Production");
+    EXPECT_EQ(entry.commandCategory(), "Database");
+    EXPECT_EQ(entry.riskLevel(), "Destructive");
+    EXPECT_EQ(entry.actionDescription(), "mysql -p[REDACTED] billing");
+}
+
+TEST_F(AuditLoggerStoreTest, AliasOnlyProfileIsStoredWithAnEmptyHostName)
+{
+    const ServerProfile profile("jump", "jump");
+    AuditLogger::shared().log("SSH connection opened to " + profile.displayHost(), "Connection",
+                              RiskLevel::readOnly, profile);
+
+    const auto entries = storedEntries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0]->serverHostname(), "");
+    EXPECT_EQ(entries[0]->environment(), "Development");
+    EXPECT_EQ(entries[0]->riskLevel(), "Read Only");
+    EXPECT_EQ(entries[0]->actionDescription(), "SSH connection opened to jump");
+}
+
+TEST_F(AuditLoggerStoreTest, NothingIsStoredWithoutAModelContext)
+{
+    const ServerProfile profile("Web", "", "web.example.com");
+    AuditLogger::shared().setModelContext(nullptr);
+    AuditLogger::shared().log("SSH connection closed", "Connection", RiskLevel::readOnly, profile);
+    EXPECT_TRUE(storedEntries().empty());
+    EXPECT_FALSE(store.context().hasChanges());
+}
+
+TEST_F(AuditLoggerStoreTest, ContextIsHeldWeaklyAndDroppedWhenItGoesAway)
+{
+    const ServerProfile profile("Web", "", "web.example.com");
+    store.close();
+    EXPECT_EQ(AuditLogger::shared().modelContext(), nullptr);
+    AuditLogger::shared().log("SSH connection closed", "Connection", RiskLevel::readOnly, profile);
+    EXPECT_TRUE(storedEntries().empty());
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "corvane/catalogue/SSHConfigParser.h"
+#include "corvane/catalogue/ServerProfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -165,6 +166,40 @@ TEST(SSHConfigParser, UnreadableDefaultConfigIsAnError)
     const TemporaryHome home;
     QDir(home.path()).mkpath(QStringLiteral(".ssh/config"));
     EXPECT_THROW(SSHConfigParser().loadDefaultConfig(), SSHConfigReadError);
+}
+
+TEST(SSHConfigParser, MakesDevelopmentProfilesForEveryHostButStarPatterns)
+{
+    const std::vector<RawHost> hosts = {
+        host("web", "10.0.0.5", "deploy", 2222, "/keys/web", "bastion", 60),
+        host("*"),
+        host("*.internal"),
+        host("db-?", "", "", -1),
+        host("!old web*"),
+    };
+    const auto profiles = SSHConfigParser().makeProfiles(hosts, "  Acme ");
+    ASSERT_EQ(profiles.size(), 3u);
+    const ServerProfile &web = *profiles[0];
+    EXPECT_EQ(web.displayName(), "web");
+    EXPECT_EQ(web.sshAlias(), "web");
+    EXPECT_EQ(web.hostname(), "10.0.0.5");
+    EXPECT_EQ(web.port(), 2222);
+    EXPECT_EQ(web.username(), "deploy");
+    EXPECT_EQ(web.environment(), ServerEnvironment::development);
+    EXPECT_EQ(web.clientGroup(), "  Acme ");
+    EXPECT_TRUE(web.tags().isEmpty());
+    EXPECT_TRUE(web.notes().isEmpty());
+    EXPECT_TRUE(web.workingDirectory().isEmpty());
+    EXPECT_EQ(web.preferredIdentity(), "/keys/web");
+    EXPECT_FALSE(web.isFavorite());
+    EXPECT_FALSE(web.lastConnected().has_value());
+    EXPECT_EQ(web.sortOrder(), 0);
+    EXPECT_FALSE(web.id().isNull());
+    EXPECT_LE(web.createdAt(), QDateTime::currentDateTimeUtc());
+    EXPECT_EQ(profiles[1]->sshAlias(), "db-?");
+    EXPECT_EQ(profiles[1]->port(), -1);
+    EXPECT_EQ(profiles[2]->sshAlias(), "!old web*");
+    EXPECT_NE(profiles[1]->id(), profiles[2]->id());
 }
 
 } // namespace
