@@ -1,0 +1,268 @@
+#include "Kestrix/model/BufferLine.h"
+
+#include "Kestrix/model/Diagnostics.h"
+
+#include <algorithm>
+#include <atomic>
+
+namespace kestrix {
+namespace {
+
+uint64_t nextSerial()
+{
+    static std::atomic<uint64_t> counter{0};
+    return counter.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
+void warnIndexOutOfRange()
+{
+    printDiagnostic(
+        "BufferLine: You passed an index out of range, adjusting to prevent crash, but you should debug");
+}
+
+} // namespace
+
+BufferLine::BufferLine(int64_t cols, std::optional<CharData> fillData, bool isWrapped)
+    : isWrapped(isWrapped)
+    , data_(static_cast<size_t>(std::max<int64_t>(cols, 0)), fillData.value_or(CharData::nullCell))
+    , fillCharacter_(fillData.value_or(CharData::nullCell))
+    , serial_(nextSerial())
+{
+}
+
+BufferLine::BufferLine(const BufferLine &copyFrom)
+    : isWrapped(copyFrom.isWrapped)
+    , renderMode(copyFrom.renderMode)
+    , images(copyFrom.images)
+    , data_(copyFrom.data_)
+    , fillCharacter_(copyFrom.fillCharacter_)
+    , serial_(nextSerial())
+{
+}
+
+const CharData &BufferLine::operator[](int64_t col) const
+{
+    if (data_.empty() || col < 0) {
+        return CharData::nullCell;
+    }
+    return data_[static_cast<size_t>(std::min(col, dataSize() - 1))];
+}
+
+int64_t BufferLine::trimmedLength() const
+{
+    for (int64_t i = dataSize() - 1; i >= 0; --i) {
+        const CharData &cell = data_[static_cast<size_t>(i)];
+        if (cell.code != 0) {
+            return std::min(i + cell.width, dataSize());
+        }
+    }
+    return 0;
+}
+
+bool BufferLine::hasContent(int64_t index) const
+{
+    if (index < 0 || index >= dataSize()) {
+        return false;
+    }
+    const CharData &cell = data_[static_cast<size_t>(index)];
+    return cell.code != 0 || !cell.attribute.isPlainDefault();
+}
+
+bool BufferLine::hasAnyContent() const
+{
+    return std::any_of(data_.begin(), data_.end(), [](const CharData &cell) {
+        return cell.code != 0 || !cell.attribute.isPlainDefault();
+    });
+}
+
+std::string BufferLine::translateToString(bool trimRight, int64_t startCol, int64_t endCol,
+                                          bool skipNullCellsFollowingWide,
+                                          const CharacterProvider &characterProvider) const
+{
+    if (endCol == -1) {
+        endCol = dataSize();
+    }
+    startCol = std::max<int64_t>(startCol, 0);
+    endCol = std::min(endCol, dataSize());
+    if (trimRight) {
+        endCol = std::max(startCol, std::min(trimmedLength(), endCol));
+    }
+    std::string text;
+    auto append = [&](const CharData &cell) {
+        text += characterProvider ? characterProvider(cell) : CharData::stringFromScalar(cell.code);
+    };
+    for (int64_t i = startCol; i < endCol; ++i) {
+        const CharData &cell = data_[static_cast<size_t>(i)];
+        if (skipNullCellsFollowingWide) {
+            if (i >= 1 && cell.code == 0 && data_[static_cast<size_t>(i - 1)].width == 2) {
+                continue;
+            }
+            append(cell);
+            if (cell.width == 2 && i + 1 < endCol && data_[static_cast<size_t>(i + 1)].code == 0) {
+                ++i;
+            }
+        } else {
+            append(cell);
+        }
+    }
+    return text;
+}
+
+std::string BufferLine::debugDescription() const
+{
+    std::string text;
+    for (const CharData &cell : data_) {
+        text += CharData::stringFromScalar(cell.code);
+    }
+    return text;
+}
+
+void BufferLine::setCell(int64_t col, const CharData &cell)
+{
+    if (col < 0) {
+        return;
+    }
+    ++generation;
+    if (col >= dataSize()) {
+        warnIndexOutOfRange();
+        if (data_.empty()) {
+            return;
+        }
+        col = dataSize() - 1;
+    }
+    data_[static_cast<size_t>(col)] = cell;
+}
+
+void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, const Attribute &attribute)
+{
+    if (col < 0 || count <= 0) {
+        return;
+    }
+    ++generation;
+    CharData cell;
+    cell.attribute = attribute;
+    int64_t inRange = std::clamp<int64_t>(dataSize() - col, 0, count);
+    for (int64_t i = 0; i < inRange; ++i) {
+        cell.code = bytes[i];
+        data_[static_cast<size_t>(col + i)] = cell;
+    }
+    if (inRange < count) {
+        // Bytes past the end all land on the last cell; the last of them stays.
+        warnIndexOutOfRange();
+        if (!data_.empty()) {
+            cell.code = bytes[count - 1];
+            data_.back() = cell;
+        }
+    }
+}
+
+void BufferLine::insertCells(int64_t pos, int64_t n, int64_t rightMargin, const CharData &fillData)
+{
+    ++generation;
+    int64_t margin = std::min(rightMargin, dataSize() - 1);
+    if (margin < 0) {
+        return;
+    }
+    pos = std::clamp<int64_t>(pos, 0, margin);
+    n = std::max<int64_t>(n, 0);
+    auto first = data_.begin() + pos;
+    auto end = data_.begin() + margin + 1;
+    if (n < margin + 1 - pos) {
+        std::copy_backward(first, end - n, end);
+        std::fill(first, first + n, fillData);
+    } else {
+        std::fill(first, end, fillData);
+    }
+}
+
+void BufferLine::deleteCells(int64_t pos, int64_t n, int64_t rightMargin, const CharData &fillData)
+{
+    ++generation;
+    int64_t margin = std::min(rightMargin, dataSize() - 1);
+    pos = std::max<int64_t>(pos, 0);
+    if (pos > margin) {
+        return;
+    }
+    n = std::max<int64_t>(n, 0);
+    auto first = data_.begin() + pos;
+    auto end = data_.begin() + margin + 1;
+    if (n < margin + 1 - pos) {
+        std::copy(first + n, end, first);
+        std::fill(end - n, end, fillData);
+    } else {
+        std::fill(first, end, fillData);
+    }
+}
+
+void BufferLine::replaceCells(int64_t start, int64_t end, const CharData &cell)
+{
+    ++generation;
+    start = std::max<int64_t>(start, 0);
+    end = std::min(end, dataSize());
+    if (start < end) {
+        std::fill(data_.begin() + start, data_.begin() + end, cell);
+    }
+}
+
+void BufferLine::fill(const CharData &cell)
+{
+    ++generation;
+    std::fill(data_.begin(), data_.end(), cell);
+}
+
+void BufferLine::fill(const CharData &cell, int64_t at, int64_t count)
+{
+    int64_t end = count <= 0 ? at : (at > dataSize() - count ? dataSize() : at + count);
+    replaceCells(at, end, cell);
+}
+
+void BufferLine::copyFrom(const BufferLine &source, int64_t srcCol, int64_t dstCol, int64_t len)
+{
+    ++generation;
+    if (srcCol < 0 || dstCol < 0) {
+        return;
+    }
+    len = std::min({len, source.dataSize() - srcCol, dataSize() - dstCol});
+    if (len <= 0) {
+        return;
+    }
+    auto from = source.data_.begin() + srcCol;
+    auto to = data_.begin() + dstCol;
+    // Within one line the direction keeps overlapping ranges intact.
+    if (&source == this && dstCol > srcCol) {
+        std::copy_backward(from, from + len, to + len);
+    } else {
+        std::copy(from, from + len, to);
+    }
+}
+
+void BufferLine::resize(int64_t cols, const CharData &fillData)
+{
+    cols = std::max<int64_t>(cols, 0);
+    if (cols == dataSize()) {
+        return;
+    }
+    ++generation;
+    data_.resize(static_cast<size_t>(cols), fillData);
+    data_.shrink_to_fit();
+}
+
+void BufferLine::clear(const Attribute &attribute)
+{
+    CharData empty;
+    empty.attribute = attribute;
+    std::fill(data_.begin(), data_.end(), empty);
+    images.reset();
+    generation += 2;
+}
+
+void BufferLine::copyFrom(const BufferLine &line)
+{
+    if (&line != this) {
+        data_ = line.data_;
+        isWrapped = line.isWrapped;
+    }
+    generation += 2;
+}
+
+} // namespace kestrix

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "Kestrix/model/CharData.h"
+#include "Kestrix/model/TerminalImage.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrix {
+
+// One row of the screen or of the scrollback: a contiguous run of cells with a wrap flag, a
+// double-size rendering mode, the images anchored on it and a change counter.
+//
+// `generation` changes on every change of the cells (and, through the buffer, of the images and the
+// wrap flag), so a renderer that saw the same `serial` with the same `generation` may reuse its drawing
+// of the row. Only inequality means something; the counter wraps around. `serial` is unique for the
+// life of the process, so a cache can never mistake a new line for a freed one at the same address.
+//
+// Every column range is clamped to the line: reads outside it give the null cell (a read past the end
+// gives the last cell), writes outside it change nothing.
+class BufferLine {
+public:
+    enum class RenderLineMode : uint8_t { single, doubleWidth, doubledTop, doubledDown };
+    using ImageList = std::vector<std::shared_ptr<TerminalImage>>;
+    using CharacterProvider = std::function<std::string(const CharData &)>;
+
+    // `cols` cells of `fillData` (the null cell when absent).
+    explicit BufferLine(int64_t cols, std::optional<CharData> fillData = std::nullopt,
+                        bool isWrapped = false);
+    // A deep copy with its own cells and serial; `generation` starts again at 0.
+    BufferLine(const BufferLine &copyFrom);
+    BufferLine &operator=(const BufferLine &) = delete;
+
+    bool isWrapped = false;
+    RenderLineMode renderMode = RenderLineMode::single;
+    // Absent when the line has no images; the buffer keeps count of the lines that have a list.
+    std::optional<ImageList> images;
+    uint64_t generation = 0;
+
+    int64_t dataSize() const { return static_cast<int64_t>(data_.size()); }
+    const CharData &fillCharacter() const { return fillCharacter_; }
+    uint64_t serial() const { return serial_; }
+    // The `dataSize()` cells, contiguous.
+    const CharData *cells() const { return data_.data(); }
+
+    // The cell at `col`; past the end the last cell, on an empty line or left of it the null cell.
+    const CharData &operator[](int64_t col) const;
+
+    // One past the last non-empty cell, counting both columns of a wide character; 0 when every cell
+    // has code 0.
+    int64_t trimmedLength() const;
+    int8_t getWidth(int64_t index) const { return (*this)[index].width; }
+    // A non-empty code or an attribute other than the plain default. Payload and width do not count.
+    bool hasContent(int64_t index) const;
+    bool hasAnyContent() const;
+    std::vector<CharData> getData() const { return data_; }
+
+    // The text of columns startCol..endCol-1 (`endCol` -1 means the whole line).
+    std::string translateToString(bool trimRight = false, int64_t startCol = 0, int64_t endCol = -1,
+                                  bool skipNullCellsFollowingWide = false,
+                                  const CharacterProvider &characterProvider = {}) const;
+    std::string debugDescription() const;
+
+    // Writes one cell. A column past the end prints a warning and writes the last cell instead.
+    void setCell(int64_t col, const CharData &cell);
+    // Writes `count` bytes as single-width cells of `attribute` from `col` on (the print fast path).
+    void writeAscii(int64_t col, const uint8_t *bytes, int64_t count, const Attribute &attribute);
+
+    // Inserts `n` cells of `fillData` at `pos`, pushing cells up to `rightMargin` right; cells pushed
+    // past the margin are lost and cells right of it never change.
+    void insertCells(int64_t pos, int64_t n, int64_t rightMargin, const CharData &fillData);
+    // Deletes `n` cells at `pos`, pulling cells up to `rightMargin` left and filling with `fillData`.
+    void deleteCells(int64_t pos, int64_t n, int64_t rightMargin, const CharData &fillData);
+    // Cells start..end-1 become `cell`.
+    void replaceCells(int64_t start, int64_t end, const CharData &cell);
+    void fill(const CharData &cell);
+    void fill(const CharData &cell, int64_t at, int64_t count);
+    // Copies `len` cells of `source` (which may be this line; overlapping ranges copy correctly).
+    void copyFrom(const BufferLine &source, int64_t srcCol, int64_t dstCol, int64_t len);
+    // Grows with `fillData` or cuts to `cols` cells; the same width changes nothing.
+    void resize(int64_t cols, const CharData &fillData);
+    // Every cell becomes an empty cell of `attribute`, and the images go; wrap flag and render mode stay.
+    void clear(const Attribute &attribute);
+    // Takes over the cells and the wrap flag of `line`; render mode, fill and images stay.
+    void copyFrom(const BufferLine &line);
+
+private:
+    std::vector<CharData> data_;
+    CharData fillCharacter_;
+    uint64_t serial_;
+};
+
+} // namespace kestrix

@@ -1,0 +1,299 @@
+#include "Kestrix/model/BufferLine.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrix {
+namespace {
+
+CharData cellOf(char32_t code, int8_t width = 1)
+{
+    CharData cell;
+    cell.setValue(static_cast<int32_t>(code), width);
+    return cell;
+}
+
+BufferLine lineOf(const std::string &text, int64_t cols)
+{
+    BufferLine line(cols);
+    for (size_t i = 0; i < text.size(); ++i) {
+        line.setCell(static_cast<int64_t>(i), cellOf(static_cast<unsigned char>(text[i])));
+    }
+    return line;
+}
+
+std::string textOf(const BufferLine &line)
+{
+    std::string text;
+    for (int64_t i = 0; i < line.dataSize(); ++i) {
+        text += line[i].code == 0 ? '.' : static_cast<char>(line[i].code);
+    }
+    return text;
+}
+
+class FakeImage : public TerminalImage {
+public:
+    int64_t pixelWidth() const override { return 10; }
+    int64_t pixelHeight() const override { return 20; }
+    int64_t col() const override { return col_; }
+    void setCol(int64_t col) override { col_ = col; }
+
+private:
+    int64_t col_ = 0;
+};
+
+TEST(BufferLine, ConstructionFillsEveryCellAndStartsAtGenerationZero)
+{
+    CharData fill = cellOf(' ');
+    fill.attribute.bg = Attribute::Color::ansi256(4);
+    BufferLine line(5, fill, true);
+    EXPECT_EQ(line.dataSize(), 5);
+    EXPECT_TRUE(line.isWrapped);
+    EXPECT_EQ(line.renderMode, BufferLine::RenderLineMode::single);
+    EXPECT_EQ(line.fillCharacter(), fill);
+    EXPECT_FALSE(line.images);
+    EXPECT_EQ(line.generation, 0u);
+    for (int64_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(line[i], fill);
+    }
+    EXPECT_EQ(BufferLine(3).fillCharacter(), CharData::nullCell);
+}
+
+TEST(BufferLine, CopiesAreDeepAndCarryTheirOwnSerial)
+{
+    BufferLine source = lineOf("ab", 4);
+    source.renderMode = BufferLine::RenderLineMode::doubleWidth;
+    source.images = BufferLine::ImageList{std::make_shared<FakeImage>()};
+    BufferLine copy(source);
+    EXPECT_NE(copy.serial(), source.serial());
+    EXPECT_EQ(copy.generation, 0u);
+    EXPECT_EQ(copy.renderMode, BufferLine::RenderLineMode::doubleWidth);
+    ASSERT_TRUE(copy.images);
+    EXPECT_EQ(copy.images->size(), 1u);
+    copy.setCell(0, cellOf('z'));
+    EXPECT_EQ(textOf(source), "ab..");
+    EXPECT_EQ(textOf(copy), "zb..");
+    EXPECT_NE(BufferLine(1).serial(), BufferLine(1).serial());
+}
+
+TEST(BufferLine, ReadsOutsideTheLineGiveTheLastOrTheNullCell)
+{
+    BufferLine line = lineOf("abc", 3);
+    EXPECT_EQ(line[3].code, 'c');
+    EXPECT_EQ(line[100].code, 'c');
+    EXPECT_EQ(line[-1], CharData::nullCell);
+    BufferLine empty(0);
+    EXPECT_EQ(empty[0], CharData::nullCell);
+    EXPECT_EQ(empty.trimmedLength(), 0);
+    EXPECT_FALSE(empty.hasContent(0));
+}
+
+TEST(BufferLine, WritingPastTheEndWarnsOnceAndOverwritesTheLastCell)
+{
+    BufferLine line = lineOf("abc", 3);
+    testing::internal::CaptureStdout();
+    line.setCell(3, cellOf('x'));
+    std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(
+        output,
+        "BufferLine: You passed an index out of range, adjusting to prevent crash, but you should debug\n");
+    EXPECT_EQ(textOf(line), "abx");
+
+    BufferLine empty(0);
+    testing::internal::CaptureStdout();
+    empty.setCell(0, cellOf('x'));
+    empty.setCell(-1, cellOf('x'));
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(empty.dataSize(), 0);
+}
+
+TEST(BufferLine, TrimmedLengthCountsBothColumnsOfAWideCharacter)
+{
+    BufferLine line(10);
+    line.setCell(2, cellOf('a'));
+    line.setCell(5, cellOf(0x4E2D, 2));
+    line.setCell(6, cellOf(0, 0));
+    EXPECT_EQ(line.trimmedLength(), 7);
+
+    BufferLine styled(10);
+    CharData blank;
+    blank.attribute.bg = Attribute::Color::ansi256(1);
+    styled.fill(blank);
+    EXPECT_EQ(styled.trimmedLength(), 0);
+    EXPECT_TRUE(styled.hasContent(3));
+    EXPECT_TRUE(styled.hasAnyContent());
+    EXPECT_FALSE(BufferLine(10).hasAnyContent());
+
+    BufferLine wideAtEdge(4);
+    wideAtEdge.setCell(3, cellOf(0x4E2D, 2));
+    EXPECT_EQ(wideAtEdge.trimmedLength(), 4);
+}
+
+TEST(BufferLine, InsertCellsShiftsWithinTheMarginOnly)
+{
+    struct Case {
+        int64_t pos, n, rightMargin;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {2, 2, 7, "ab..cdefij"},  // cells past the margin are lost, right of it untouched
+        {2, 6, 7, "ab......ij"},  // n reaches the margin: fill only
+        {2, 20, 7, "ab......ij"}, // n beyond the margin
+        {9, 1, 7, "abcdefg.ij"},  // position past the margin is clamped to it
+        {0, 1, 20, ".abcdefghi"}, // margin past the end is clamped to the line
+        {-3, 1, 9, ".abcdefghi"}, // negative position is clamped to 0
+        {3, 0, 9, "abcdefghij"},  {3, 2, -1, "abcdefghij"}, // no margin: nothing to do
+    };
+    for (const Case &c : cases) {
+        BufferLine line = lineOf("abcdefghij", 10);
+        uint64_t before = line.generation;
+        line.insertCells(c.pos, c.n, c.rightMargin, CharData::nullCell);
+        EXPECT_EQ(textOf(line), c.expected) << "pos " << c.pos << " n " << c.n << " margin " << c.rightMargin;
+        EXPECT_NE(line.generation, before);
+    }
+}
+
+TEST(BufferLine, DeleteCellsPullsCellsLeftWithinTheMargin)
+{
+    struct Case {
+        int64_t pos, n, rightMargin;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {2, 1, 9, "abdefghij.klmnopqrst"},   {2, 3, 9, "abfghij...klmnopqrst"},
+        {2, 8, 9, "ab........klmnopqrst"},   {12, 1, 9, "abcdefghijklmnopqrst"}, // past the margin: nothing
+        {18, 5, 40, "abcdefghijklmnopqr.."},
+    };
+    for (const Case &c : cases) {
+        BufferLine line = lineOf("abcdefghijklmnopqrst", 20);
+        line.deleteCells(c.pos, c.n, c.rightMargin, CharData::nullCell);
+        EXPECT_EQ(textOf(line), c.expected) << "pos " << c.pos << " n " << c.n << " margin " << c.rightMargin;
+    }
+}
+
+TEST(BufferLine, RangeWritesAreClampedToTheLine)
+{
+    BufferLine line = lineOf("abcdef", 6);
+    line.replaceCells(4, 100, cellOf('x'));
+    EXPECT_EQ(textOf(line), "abcdxx");
+    line.replaceCells(-2, 1, cellOf('y'));
+    EXPECT_EQ(textOf(line), "ybcdxx");
+    uint64_t before = line.generation;
+    line.replaceCells(3, 3, cellOf('z'));
+    EXPECT_EQ(textOf(line), "ybcdxx");
+    EXPECT_NE(line.generation, before);
+
+    line.fill(cellOf('q'), 5, 10);
+    EXPECT_EQ(textOf(line), "ybcdxq");
+    line.fill(cellOf('r'), 1, 2);
+    EXPECT_EQ(textOf(line), "yrrdxq");
+    line.fill(cellOf('s'), 2, -4);
+    EXPECT_EQ(textOf(line), "yrrdxq");
+    line.fill(cellOf('t'));
+    EXPECT_EQ(textOf(line), "tttttt");
+}
+
+TEST(BufferLine, CopyFromHandlesOverlapAndClampsToBothLines)
+{
+    BufferLine line = lineOf("abcdefgh", 8);
+    line.copyFrom(line, 0, 2, 4);
+    EXPECT_EQ(textOf(line), "ababcdgh");
+    line.copyFrom(line, 2, 0, 6);
+    EXPECT_EQ(textOf(line), "abcdghgh");
+
+    BufferLine target(4);
+    target.copyFrom(lineOf("xyz", 3), 1, 2, 10);
+    EXPECT_EQ(textOf(target), "..yz");
+    target.copyFrom(lineOf("xyz", 3), 5, 0, 2);
+    target.copyFrom(lineOf("xyz", 3), -1, 0, 2);
+    EXPECT_EQ(textOf(target), "..yz");
+}
+
+TEST(BufferLine, ResizeKeepsCellsAndChangesGenerationOnlyWhenTheWidthChanges)
+{
+    BufferLine line = lineOf("abcd", 4);
+    uint64_t before = line.generation;
+    line.resize(4, cellOf('-'));
+    EXPECT_EQ(line.generation, before);
+    line.resize(6, cellOf('-'));
+    EXPECT_EQ(textOf(line), "abcd--");
+    EXPECT_NE(line.generation, before);
+    line.resize(2, cellOf('-'));
+    EXPECT_EQ(textOf(line), "ab");
+    line.resize(-5, cellOf('-'));
+    EXPECT_EQ(line.dataSize(), 0);
+}
+
+TEST(BufferLine, ClearEmptiesCellsAndImagesButKeepsWrapAndRenderMode)
+{
+    BufferLine line = lineOf("abc", 3);
+    line.isWrapped = true;
+    line.renderMode = BufferLine::RenderLineMode::doubledTop;
+    line.images = BufferLine::ImageList{std::make_shared<FakeImage>()};
+    uint64_t before = line.generation;
+    Attribute attribute;
+    attribute.bg = Attribute::Color::ansi256(2);
+    line.clear(attribute);
+    EXPECT_EQ(line.generation, before + 2);
+    EXPECT_TRUE(line.isWrapped);
+    EXPECT_EQ(line.renderMode, BufferLine::RenderLineMode::doubledTop);
+    EXPECT_FALSE(line.images);
+    for (int64_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(line[i].code, 0);
+        EXPECT_EQ(line[i].width, 1);
+        EXPECT_EQ(line[i].attribute, attribute);
+    }
+}
+
+TEST(BufferLine, CopyFromLineTakesCellsAndWrapButKeepsRenderModeAndImages)
+{
+    BufferLine source = lineOf("abcdef", 6);
+    source.isWrapped = true;
+    BufferLine target = lineOf("xy", 2);
+    target.renderMode = BufferLine::RenderLineMode::doubleWidth;
+    target.copyFrom(source);
+    EXPECT_EQ(textOf(target), "abcdef");
+    EXPECT_TRUE(target.isWrapped);
+    EXPECT_EQ(target.renderMode, BufferLine::RenderLineMode::doubleWidth);
+    EXPECT_EQ(target.generation, 2u + 2u);
+}
+
+TEST(BufferLine, WriteAsciiStoresPlainCellsAndRepairsAnOverrun)
+{
+    Attribute attribute;
+    attribute.style = CharacterStyle::bold;
+    BufferLine line(5);
+    const uint8_t bytes[] = {'h', 'e', 'l', 'l', 'o', '!', '?'};
+    line.writeAscii(1, bytes, 3, attribute);
+    EXPECT_EQ(textOf(line), ".hel.");
+    EXPECT_EQ(line[2].attribute, attribute);
+    EXPECT_EQ(line[2].width, 1);
+
+    testing::internal::CaptureStdout();
+    line.writeAscii(3, bytes, 7, attribute);
+    EXPECT_FALSE(testing::internal::GetCapturedStdout().empty());
+    EXPECT_EQ(textOf(line), ".heh?");
+}
+
+TEST(BufferLine, TranslateToStringTrimsAndSkipsContinuationCells)
+{
+    BufferLine line = lineOf("ab", 5);
+    EXPECT_EQ(line.translateToString(true), "ab");
+    EXPECT_EQ(line.translateToString(false), std::string("ab\0\0\0", 5));
+    EXPECT_EQ(line.translateToString(false, 1, 3), std::string("b\0", 2));
+    EXPECT_EQ(line.translateToString(true, 4, 5), "");
+    EXPECT_EQ(line.translateToString(false, 3, 1), "");
+
+    BufferLine wide(5);
+    wide.setCell(0, cellOf(0x4E2D, 2));
+    wide.setCell(1, cellOf(0, 0));
+    wide.setCell(2, cellOf('x'));
+    EXPECT_EQ(wide.translateToString(true, 0, -1, true), "\xE4\xB8\xAD"
+                                                         "x");
+    EXPECT_EQ(wide.translateToString(true, 1, -1, true), "x");
+    auto provider = [](const CharData &cell) { return cell.code == 0 ? std::string("_") : std::string("#"); };
+    EXPECT_EQ(wide.translateToString(false, 0, -1, false, provider), "#_#__");
+    EXPECT_EQ(wide.debugDescription(), std::string("\xE4\xB8\xAD\0x\0\0", 7));
+}
+
+} // namespace
+} // namespace kestrix
