@@ -1,5 +1,6 @@
 #include "Kestrix/rendering/BoxDrawingGlyph.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>

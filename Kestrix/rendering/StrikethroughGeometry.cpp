@@ -1,0 +1,44 @@
+#include "Kestrix/rendering/StrikethroughGeometry.h"
+
+#include "Kestrix/rendering/UnderlineGeometry.h"
+
+#include <cmath>
+
+namespace kestrix {
+
+namespace {
+
+constexpr double strikethroughDash = 2.0;
+
+} // namespace
+
+StrikethroughGeometry::StrikethroughGeometry(double underlineThickness, double xHeight, double cellWidth,
+                                             double scale)
+    : lineWidth_(decorationLineWidth(underlineThickness, scale))
+    , raise_((std::isfinite(xHeight) ? xHeight : 0) / 2 + lineWidth_ / 2)
+    , length_(std::isfinite(cellWidth) && cellWidth > 0 ? std::ceil(cellWidth) : 0)
+{
+}
+
+void StrikethroughGeometry::appendStrokes(int64_t styleValue, PointF glyphOrigin,
+                                          std::vector<DecorationStroke> &strokes) const
+{
+    using namespace decorationStyleBits;
+    const bool dashed = (styleValue & patternDash) != 0;
+    const auto line = [&](double y) {
+        DecorationStroke stroke{.points = {{glyphOrigin.x, y}, {glyphOrigin.x + length_, y}},
+                                .width = lineWidth_};
+        if (dashed) {
+            stroke.dash = strikethroughDash;
+            stroke.gap = strikethroughDash;
+        }
+        return stroke;
+    };
+    const double y = glyphOrigin.y - raise_;
+    strokes.push_back(line(y));
+    if ((styleValue & (single | doubled)) == (single | doubled)) {
+        strokes.push_back(line(y + 1 + lineWidth_));
+    }
+}
+
+} // namespace kestrix
