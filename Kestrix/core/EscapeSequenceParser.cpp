@@ -1,0 +1,506 @@
+#include "Kestrix/core/EscapeSequenceParser.h"
+
+#include "Kestrix/core/Profiling.h"
+#include "Kestrix/core/Terminal.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace kestrix {
+
+namespace {
+
+constexpr uint8_t BEL = 0x07;
+constexpr uint8_t CAN = 0x18;
+constexpr uint8_t SUB = 0x1A;
+constexpr uint8_t ESC = 0x1B;
+
+// A parameter that reaches this value starts again from 0, so accumulation never overflows.
+constexpr int64_t parameterResetValue = 0xCCCCCCCCCCCCCC3;
+// An OSC code beyond this value reads as 0.
+constexpr int64_t largestOscCode = 0xCCCCCCCCCCCCCC2;
+// Buffers kept between calls for reuse are released when they grew beyond this.
+constexpr size_t retainedCapacity = 64 * 1024;
+
+bool isDigit(uint8_t byte)
+{
+    return byte >= '0' && byte <= '9';
+}
+
+bool endsStringCollection(uint8_t byte)
+{
+    return byte == BEL || byte == CAN || byte == SUB || byte == ESC;
+}
+
+void releaseOrClear(std::vector<uint8_t> &bytes)
+{
+    if (bytes.capacity() > retainedCapacity) {
+        std::vector<uint8_t>().swap(bytes);
+    } else {
+        bytes.clear();
+    }
+}
+
+} // namespace
+
+EscapeSequenceParser::EscapeSequenceParser(Terminal *terminal)
+    : errorHandler([](ParsingState state) { return state; })
+    , terminal(terminal)
+    , printHandler([](ByteSpan) {})
+    , printStateReset([] {})
+    , escHandlerFallback([](ByteSpan, uint8_t) {})
+    , dscHandlerFallback([](uint8_t, ParameterSpan) {})
+    , executeHandlerFallback([] {})
+    , csiHandlerFallback([](ParameterSpan, ByteSpan, uint8_t finalByte) {
+        std::printf("Cannot handle ESC-%d\n", finalByte);
+    })
+    , oscHandlerFallback([](int64_t, ByteSpan) {})
+    , apcHandlerFallback([](uint8_t, ByteSpan) {})
+    , table_(TransitionTable::vt500())
+{
+}
+
+EscapeSequenceParser::~EscapeSequenceParser() = default;
+
+void EscapeSequenceParser::parse(ByteSpan bytes)
+{
+    if (parsing_) {
+        pendingInput_.insert(pendingInput_.end(), bytes.begin(), bytes.end());
+        return;
+    }
+    ProfileInterval interval("ParserProfile", "Parser.Parse");
+    struct ParsingFlag {
+        bool &flag;
+        explicit ParsingFlag(bool &f)
+            : flag(f)
+        {
+            flag = true;
+        }
+        ~ParsingFlag() { flag = false; }
+    } parsingFlag(parsing_);
+
+    parseSlice(bytes);
+    while (!pendingInput_.empty()) {
+        std::vector<uint8_t> input;
+        input.swap(pendingInput_);
+        parseSlice(input);
+    }
+}
+
+void EscapeSequenceParser::parseSlice(ByteSpan bytes)
+{
+    beginCall();
+    PendingRuns runs;
+    ParserState state = currentState_;
+    const size_t length = bytes.size();
+    size_t i = 0;
+    while (i < length) {
+        const uint8_t byte = bytes[i];
+        if (state == ParserState::ground && byte >= 0x20) {
+            // Everything from 0x20 up is print data in ground, UTF-8 and C1 bytes included.
+            if (runs.print < 0) {
+                runs.print = static_cast<int64_t>(i);
+            }
+            ++i;
+            while (i < length && bytes[i] >= 0x20) {
+                ++i;
+            }
+            continue;
+        }
+        if (state == ParserState::csiParam && isDigit(byte)) {
+            foldDigit(byte);
+            ++i;
+            continue;
+        }
+        const TransitionTable::Transition transition = table_.lookup(state, byte);
+        if (!performAction(transition.action, state, transition.next, bytes, i, runs)) {
+            restoreCallStart();
+            return;
+        }
+    }
+    if (state == ParserState::ground && runs.print >= 0) {
+        flushPrint(bytes, length, runs);
+    } else if (state == ParserState::dcsPassthrough && runs.dcs >= 0) {
+        putDcsData(bytes.subspan(static_cast<size_t>(runs.dcs)));
+    }
+    currentState_ = state;
+    endCall();
+}
+
+// Performs one table action for the byte at i and advances i past what it consumed. Returns
+// false when the error handler asked to abort the call.
+bool EscapeSequenceParser::performAction(ParserAction action, ParserState &state, ParserState next,
+                                         ByteSpan bytes, size_t &i, PendingRuns &runs)
+{
+    const uint8_t byte = bytes[i];
+    switch (action) {
+    case ParserAction::ignore:
+        if (runs.print >= 0) {
+            flushPrint(bytes, i, runs);
+        } else if (runs.dcs >= 0) {
+            putDcsData(bytes.subspan(static_cast<size_t>(runs.dcs), i - static_cast<size_t>(runs.dcs)));
+        }
+        runs = {};
+        break;
+    case ParserAction::error:
+        if (!handleError(state, bytes, i, runs)) {
+            return false;
+        }
+        ++i;
+        return true;
+    case ParserAction::print:
+        if (runs.print < 0) {
+            runs.print = static_cast<int64_t>(i);
+        }
+        break;
+    case ParserAction::execute:
+        flushPrint(bytes, i, runs);
+        dispatchExecute(byte);
+        break;
+    case ParserAction::stringStart:
+        flushPrint(bytes, i, runs);
+        if (next == ParserState::apcString) {
+            emptyString(apc_, callStart_.apc, callStart_.apcRestarted);
+        } else {
+            emptyString(osc_, callStart_.osc, callStart_.oscRestarted);
+        }
+        stringTooLong_ = false;
+        break;
+    case ParserAction::stringPut:
+        state = next;
+        i = collectString(state, bytes, i);
+        return true;
+    case ParserAction::stringEnd:
+        endString(state, byte);
+        state = byte == ESC ? ParserState::escape : ParserState::ground;
+        runs = {};
+        ++i;
+        return true;
+    case ParserAction::csiDispatch:
+        dispatchCsi(byte);
+        break;
+    case ParserAction::param:
+        if (isDigit(byte)) {
+            foldDigit(byte);
+        } else {
+            addParameter(byte);
+        }
+        break;
+    case ParserAction::collect:
+        addCollect(byte);
+        break;
+    case ParserAction::escDispatch:
+        dispatchEsc(byte);
+        break;
+    case ParserAction::clear:
+        flushPrint(bytes, i, runs);
+        clearSequence();
+        runs = {};
+        break;
+    case ParserAction::dcsHook:
+        hookDcs(byte);
+        break;
+    case ParserAction::dcsPut:
+        if (runs.dcs < 0) {
+            runs.dcs = static_cast<int64_t>(i);
+        }
+        break;
+    case ParserAction::dcsUnhook:
+        if (runs.dcs >= 0) {
+            putDcsData(bytes.subspan(static_cast<size_t>(runs.dcs), i - static_cast<size_t>(runs.dcs)));
+        }
+        unhookDcs();
+        clearSequence();
+        runs = {};
+        state = byte == ESC ? ParserState::escape : ParserState::ground;
+        ++i;
+        return true;
+    }
+    state = next;
+    ++i;
+    return true;
+}
+
+bool EscapeSequenceParser::handleError(ParserState &state, ByteSpan bytes, size_t i, PendingRuns &runs)
+{
+    const uint8_t byte = bytes[i];
+    if (byte >= TransitionTable::highestDistinctByte) {
+        if (state == ParserState::csiIgnore || state == ParserState::dcsIgnore) {
+            return true;
+        }
+        if (state == ParserState::dcsPassthrough) {
+            if (runs.dcs < 0) {
+                runs.dcs = static_cast<int64_t>(i);
+            }
+            return true;
+        }
+    }
+    ParsingState report;
+    report.position = static_cast<int64_t>(i);
+    report.code = byte;
+    report.currentState = state;
+    report.print = runs.print;
+    report.dcs = runs.dcs;
+    report.osc = osc_;
+    report.apc = apc_;
+    report.collect = collect_;
+    if (errorHandler && errorHandler(std::move(report)).abort) {
+        return false;
+    }
+    // A print run is not broken by the error: it goes on and includes the byte, whether or not
+    // the run began in this call.
+    if (state == ParserState::ground && runs.print < 0) {
+        runs.print = static_cast<int64_t>(i);
+    }
+    state = ParserState::ground;
+    return true;
+}
+
+// Appends string data from `start` on, skipping other controls, and stops before a byte that ends
+// the string (or at the end of the slice). Returns where it stopped.
+size_t EscapeSequenceParser::collectString(ParserState state, ByteSpan bytes, size_t start)
+{
+    std::vector<uint8_t> &string = state == ParserState::apcString ? apc_ : osc_;
+    const size_t length = bytes.size();
+    size_t i = start;
+    while (i < length) {
+        size_t runEnd = i;
+        while (runEnd < length && bytes[runEnd] >= 0x20) {
+            ++runEnd;
+        }
+        if (!stringTooLong_ && runEnd > i) {
+            const size_t runLength = runEnd - i;
+            if (runLength > maximumStringLength - string.size()) {
+                stringTooLong_ = true;
+            } else {
+                string.insert(string.end(), bytes.begin() + static_cast<std::ptrdiff_t>(i),
+                              bytes.begin() + static_cast<std::ptrdiff_t>(runEnd));
+            }
+        }
+        i = runEnd;
+        if (i == length || endsStringCollection(bytes[i])) {
+            break;
+        }
+        ++i;
+    }
+    return i;
+}
+
+void EscapeSequenceParser::endString(ParserState state, uint8_t terminator)
+{
+    const bool isApc = state == ParserState::apcString;
+    const std::vector<uint8_t> &string = isApc ? apc_ : osc_;
+    // CAN and SUB cancel the string; an over-long one is dropped as a whole.
+    if (!string.empty() && terminator != CAN && terminator != SUB && !stringTooLong_) {
+        if (isApc) {
+            dispatchApcString();
+        } else {
+            dispatchOscString();
+        }
+    }
+    clearSequence();
+}
+
+void EscapeSequenceParser::dispatchOscString()
+{
+    const ByteSpan string = osc_;
+    const auto semicolon = std::find(string.begin(), string.end(), ';');
+    int64_t code = 0;
+    for (auto it = string.begin(); it != semicolon && isDigit(*it); ++it) {
+        code = code * 10 + (*it - '0');
+        if (code > largestOscCode) {
+            code = 0;
+            break;
+        }
+    }
+    const ByteSpan data = semicolon == string.end() ? ByteSpan() : ByteSpan(semicolon + 1, string.end());
+    dispatchOsc(code, data);
+}
+
+void EscapeSequenceParser::dispatchApcString()
+{
+    const ByteSpan string = apc_;
+    const uint8_t command = string.front();
+    const ByteSpan data = string.subspan(1);
+    if (terminal != nullptr && command == 'G') {
+        terminal->handleKittyGraphicsCommand(data);
+    } else if (apcHandlerFallback) {
+        apcHandlerFallback(command, data);
+    }
+}
+
+void EscapeSequenceParser::foldDigit(uint8_t digit)
+{
+    if (tooManyParameters_) {
+        return;
+    }
+    int64_t &last = pars_.back();
+    last = last * 10 + (digit - '0');
+    if (last >= parameterResetValue) {
+        last = 0;
+    }
+}
+
+void EscapeSequenceParser::addParameter(uint8_t separator)
+{
+    if (pars_.size() >= maximumParameterCount) {
+        tooManyParameters_ = true;
+        return;
+    }
+    parsTxt_.push_back(separator);
+    pars_.push_back(0);
+}
+
+void EscapeSequenceParser::addCollect(uint8_t byte)
+{
+    if (collect_.size() < maximumCollectLength) {
+        collect_.push_back(byte);
+    }
+}
+
+void EscapeSequenceParser::clearSequence()
+{
+    emptyString(osc_, callStart_.osc, callStart_.oscRestarted);
+    emptyString(apc_, callStart_.apc, callStart_.apcRestarted);
+    stringTooLong_ = false;
+    collect_.clear();
+    parsTxt_.clear();
+    pars_.assign(1, 0);
+    tooManyParameters_ = false;
+    if (printStateReset) {
+        printStateReset();
+    }
+}
+
+void EscapeSequenceParser::flushPrint(ByteSpan bytes, size_t end, PendingRuns &runs)
+{
+    if (runs.print < 0) {
+        return;
+    }
+    const auto start = static_cast<size_t>(runs.print);
+    runs.print = -1;
+    if (printHandler) {
+        printHandler(bytes.subspan(start, end - start));
+    }
+}
+
+void EscapeSequenceParser::putDcsData(ByteSpan data)
+{
+    if (!activeDcsHandler_ || data.empty()) {
+        return;
+    }
+    if (data.size() > maximumStringLength - dcsDataLength_) {
+        // Too long to be a real request: the whole string is ignored.
+        replaceDcsHandler(nullptr);
+        return;
+    }
+    dcsDataLength_ += data.size();
+    activeDcsHandler_->put(data);
+}
+
+void EscapeSequenceParser::hookDcs(uint8_t finalByte)
+{
+    std::unique_ptr<DcsHandler> handler;
+    if (terminal != nullptr && finalByte == 'q') {
+        if (collect_.empty()) {
+            handler = terminal->makeSixelDcsHandler();
+        } else if (collect_.size() == 1 && collect_[0] == '$') {
+            handler = terminal->makeDecrqssHandler();
+        }
+    }
+    replaceDcsHandler(std::move(handler));
+    dcsDataLength_ = 0;
+    if (activeDcsHandler_) {
+        activeDcsHandler_->hook(collect_, pars_, finalByte);
+    }
+}
+
+void EscapeSequenceParser::unhookDcs()
+{
+    if (!activeDcsHandler_) {
+        return;
+    }
+    activeDcsHandler_->unhook();
+    replaceDcsHandler(nullptr);
+}
+
+void EscapeSequenceParser::replaceDcsHandler(std::unique_ptr<DcsHandler> handler)
+{
+    if (callInProgress_ && !callStart_.dcsHandlerReplaced) {
+        callStart_.dcsHandler = std::move(activeDcsHandler_);
+        callStart_.dcsHandlerReplaced = true;
+    }
+    activeDcsHandler_ = std::move(handler);
+}
+
+void EscapeSequenceParser::reset()
+{
+    currentState_ = initialState();
+    clearSequence();
+    replaceDcsHandler(nullptr);
+    dcsDataLength_ = 0;
+}
+
+void EscapeSequenceParser::beginCall()
+{
+    CallStart &start = callStart_;
+    start.state = currentState_;
+    start.pars.assign(pars_.begin(), pars_.end());
+    start.parsTxt.assign(parsTxt_.begin(), parsTxt_.end());
+    start.collect.assign(collect_.begin(), collect_.end());
+    start.oscLength = osc_.size();
+    start.apcLength = apc_.size();
+    start.oscRestarted = false;
+    start.apcRestarted = false;
+    start.stringTooLong = stringTooLong_;
+    start.tooManyParameters = tooManyParameters_;
+    start.dcsDataLength = dcsDataLength_;
+    start.dcsHandlerReplaced = false;
+    callInProgress_ = true;
+}
+
+void EscapeSequenceParser::endCall()
+{
+    callInProgress_ = false;
+    releaseOrClear(callStart_.osc);
+    releaseOrClear(callStart_.apc);
+    callStart_.dcsHandler.reset();
+}
+
+void EscapeSequenceParser::restoreCallStart()
+{
+    CallStart &start = callStart_;
+    currentState_ = start.state;
+    pars_.assign(start.pars.begin(), start.pars.end());
+    parsTxt_.assign(start.parsTxt.begin(), start.parsTxt.end());
+    collect_.assign(start.collect.begin(), start.collect.end());
+    if (start.oscRestarted) {
+        osc_.swap(start.osc);
+    }
+    osc_.resize(start.oscLength);
+    if (start.apcRestarted) {
+        apc_.swap(start.apc);
+    }
+    apc_.resize(start.apcLength);
+    stringTooLong_ = start.stringTooLong;
+    tooManyParameters_ = start.tooManyParameters;
+    dcsDataLength_ = start.dcsDataLength;
+    if (start.dcsHandlerReplaced) {
+        activeDcsHandler_ = std::move(start.dcsHandler);
+    }
+    endCall();
+}
+
+// Empties a string buffer. The first time in a call, its contents are kept aside instead, so an
+// aborted call can put them back; the buffers swap, so no bytes are copied.
+void EscapeSequenceParser::emptyString(std::vector<uint8_t> &string, std::vector<uint8_t> &atCallStart,
+                                       bool &restarted)
+{
+    if (callInProgress_ && !restarted) {
+        string.swap(atCallStart);
+        restarted = true;
+    }
+    string.clear();
+}
+
+} // namespace kestrix
