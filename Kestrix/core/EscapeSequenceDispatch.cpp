@@ -189,6 +189,18 @@ bool dispatchEscWithIntermediate(Terminal &t, uint8_t intermediate, uint8_t fina
         return false;
     case '#':
         switch (finalByte) {
+        case '3':
+            t.setLineRenderMode(BufferLine::RenderLineMode::doubledTop);
+            return true;
+        case '4':
+            t.setLineRenderMode(BufferLine::RenderLineMode::doubledDown);
+            return true;
+        case '5':
+            t.setLineRenderMode(BufferLine::RenderLineMode::single);
+            return true;
+        case '6':
+            t.setLineRenderMode(BufferLine::RenderLineMode::doubleWidth);
+            return true;
         case '8':
             t.cmdScreenAlignmentTest();
             return true;

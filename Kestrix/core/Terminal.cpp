@@ -134,7 +134,6 @@ void Terminal::feedString(std::string_view text)
     parser_->parse(ByteSpan(reinterpret_cast<const uint8_t *>(text.data()), text.size()));
 }
 
-
 void Terminal::setGLevel(uint8_t level)
 {
     gLevel = level;

@@ -5,6 +5,7 @@
 #include "Kestrix/core/EscapeSequenceParser.h"
 #include "Kestrix/core/ProgressReport.h"
 #include "Kestrix/core/TerminalOptions.h"
+#include "Kestrix/model/BufferLine.h"
 #include "Kestrix/model/CharSets.h"
 
 #include <array>
@@ -133,6 +134,7 @@ public:
     virtual bool kittyKeyboardCsiU(ParameterSpan pars, ByteSpan collect);
 
     virtual void cmdScreenAlignmentTest();
+    virtual void setLineRenderMode(BufferLine::RenderLineMode mode);
 
     virtual void oscChangeOrQueryColorIndex(ByteSpan data);
     virtual void oscCurrentDocument(ByteSpan data);

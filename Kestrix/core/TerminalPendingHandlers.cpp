@@ -102,6 +102,8 @@ bool Terminal::kittyKeyboardCsiU(ParameterSpan, ByteSpan)
 
 void Terminal::cmdScreenAlignmentTest() {}
 
+void Terminal::setLineRenderMode(BufferLine::RenderLineMode) {}
+
 void Terminal::oscChangeOrQueryColorIndex(ByteSpan) {}
 
 void Terminal::oscCurrentDocument(ByteSpan) {}

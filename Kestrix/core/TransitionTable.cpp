@@ -7,10 +7,10 @@ namespace {
 using enum ParserState;
 using enum ParserAction;
 
-constexpr ParserState allStates[] = {ground,          escape,         escapeIntermediate, csiEntry,
-                                     csiParam,        csiIntermediate, csiIgnore,         sosPmApcString,
-                                     oscString,       apcString,       dcsEntry,          dcsParam,
-                                     dcsIgnore,       dcsIntermediate, dcsPassthrough};
+constexpr ParserState allStates[] = {ground,    escape,          escapeIntermediate, csiEntry,
+                                     csiParam,  csiIntermediate, csiIgnore,          sosPmApcString,
+                                     oscString, apcString,       dcsEntry,           dcsParam,
+                                     dcsIgnore, dcsIntermediate, dcsPassthrough};
 
 // C0 controls that are executed: everything below 0x20 except EM (0x19), SUB (0x1A) and ESC.
 constexpr void addExecutable(TransitionTable &t, ParserState state, ParserAction action, ParserState next)

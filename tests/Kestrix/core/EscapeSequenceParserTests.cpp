@@ -2,7 +2,6 @@
 #include "Kestrix/core/Terminal.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
@@ -85,8 +84,8 @@ struct RecordingDcsHandler : DcsHandler {
     }
     void hook(ByteSpan collect, ParameterSpan pars, uint8_t finalByte) override
     {
-        record(events, "hook:" + name + ":" + textOf(collect) + std::string(1, char(finalByte)) + ":" +
-                           listOf(pars));
+        record(events,
+               "hook:" + name + ":" + textOf(collect) + std::string(1, char(finalByte)) + ":" + listOf(pars));
     }
     void put(ByteSpan bytes) override { record(events, "put:" + textOf(bytes)); }
     void unhook() override { record(events, "unhook:" + name); }
@@ -182,12 +181,8 @@ TEST(EscapeSequenceParser, CsiParametersAndSeparatorsReachTheFallback)
         const char *input;
         const char *expected;
     } cases[] = {
-        {"\x1b[31m", "csi:m:31:"},
-        {"\x1b[m", "csi:m:0:"},
-        {"\x1b[38:2:1m", "csi:m:38,2,1:::"},
-        {"\x1b[;5H", "csi:H:0,5:;"},
-        {"\x1b[?1049h", "csi:?h:1049:"},
-        {"\x1b[1;2;3 q", "csi: q:1,2,3:;;"},
+        {"\x1b[31m", "csi:m:31:"},   {"\x1b[m", "csi:m:0:"},          {"\x1b[38:2:1m", "csi:m:38,2,1:::"},
+        {"\x1b[;5H", "csi:H:0,5:;"}, {"\x1b[?1049h", "csi:?h:1049:"}, {"\x1b[1;2;3 q", "csi: q:1,2,3:;;"},
     };
     for (const auto &c : cases) {
         DetachedParser p;
@@ -245,21 +240,33 @@ TEST(EscapeSequenceParser, CanAndSubCancelStringsButCanExecutesInsideCsi)
 
     RecordingTerminal t;
     t.events.clear();
-    EXPECT_EQ(t.feed("\x1b[3\x18" "1m"), Events{"sgr:31:"});
+    EXPECT_EQ(t.feed("\x1b[3\x18"
+                     "1m"),
+              Events{"sgr:31:"});
 }
 
 TEST(EscapeSequenceParser, C1BytesInTextArePrintedAndEsc9BStartsCsi)
 {
     DetachedParser p;
-    EXPECT_EQ(p.feed("a\xc2\x85" "b\x9b" "c"), Events{"print:a\xc2\x85" "b\x9b" "c"});
+    EXPECT_EQ(p.feed("a\xc2\x85"
+                     "b\x9b"
+                     "c"),
+              Events{"print:a\xc2\x85"
+                     "b\x9b"
+                     "c"});
     DetachedParser q;
-    EXPECT_EQ(q.feed("\x1b\x9b" "5m"), Events{"csi:m:5:"});
+    EXPECT_EQ(q.feed("\x1b\x9b"
+                     "5m"),
+              Events{"csi:m:5:"});
 }
 
 TEST(EscapeSequenceParser, ErrorByteIsReportedAndStaysInsideThePrintRun)
 {
     DetachedParser p;
-    EXPECT_EQ(p.feed("ab\x19" "cd"), (Events{"error:25", "print:ab\x19" "cd"}));
+    EXPECT_EQ(p.feed("ab\x19"
+                     "cd"),
+              (Events{"error:25", "print:ab\x19"
+                                  "cd"}));
     DetachedParser q;
     EXPECT_EQ(q.feed("\x1b[:5mx"), (Events{"error:58", "print:5mx"}));
 }
@@ -305,14 +312,16 @@ TEST(EscapeSequenceParser, DcsRoutingAcrossCalls)
 TEST(EscapeSequenceParser, ExecuteDispatchReachesTheTerminal)
 {
     RecordingTerminal t;
-    EXPECT_EQ(t.feed("a\r\nb\x07\x1b" "D\x1b[;5H"),
+    EXPECT_EQ(t.feed("a\r\nb\x07\x1b"
+                     "D\x1b[;5H"),
               (Events{"print:a", "cr", "lf", "print:b", "bel", "ind", "cup:0,5"}));
 }
 
 TEST(EscapeSequenceParser, StreamSplitAtEveryPositionDispatchesAsTheWhole)
 {
     const std::string stream = "plain \xe2\x82\xac text\r\n\x1b[1;38:2:10:20:30m\x1b]0;t\xc3\xa9tle\x07"
-                               "\x1b]2;other\x1b\\\x1bP1q#1!5~\x1b\\\x1b_Gi=1;xyz\x1b\\\x1b[\x18" "4m"
+                               "\x1b]2;other\x1b\\\x1bP1q#1!5~\x1b\\\x1b_Gi=1;xyz\x1b\\\x1b[\x18"
+                               "4m"
                                "\x1bP$qr\x9c\x1b(0q\x1b)Bend\x19.";
     RecordingTerminal whole;
     const Events expected = whole.feed(stream);
@@ -364,4 +373,30 @@ TEST(EscapeSequenceParser, InputFedFromAHandlerIsParsedAfterTheCurrentCall)
     DetachedParser p;
     p.parser.oscHandlers[7] = [&](ByteSpan) { p.parser.parse(bytesOf("\x1b[1m")); };
     EXPECT_EQ(p.feed("\x1b]7;x\x07tail"), (Events{"print:tail", "csi:m:1:"}));
+}
+
+TEST(EscapeSequenceParser, EscDispatchHandlesKnownPairsAndFallsBackOtherwise)
+{
+    RecordingTerminal t;
+    t.feedString("\x1b F\x1b G\x1b=\x1b(0");
+    EXPECT_TRUE(t.cc.send8bit);
+    EXPECT_TRUE(t.applicationKeypad);
+    ASSERT_TRUE(t.charset.has_value());
+    EXPECT_EQ(t.charset->lookup('q'), U'\u2500');
+    // "(" with a byte that designates no set, two intermediates, an unknown final.
+    EXPECT_EQ(t.feed("\x1b(1\x1b(%5\x1bZ"), (Events{"esc:(1", "esc:(%5", "esc:Z"}));
+    t.feedString("\x1b%G");
+    EXPECT_FALSE(t.charset.has_value());
+}
+
+TEST(EscapeSequenceParser, CsiTitleModesAndShiftCapture)
+{
+    RecordingTerminal t;
+    t.feedString("\x1b[>0;1;2;3;9t\x1b[>1s");
+    EXPECT_TRUE(t.xtermTitleSetHex && t.xtermTitleQueryHex && t.xtermTitleSetUtf && t.xtermTitleQueryUtf);
+    EXPECT_TRUE(t.mouseShiftCapture);
+    t.feedString("\x1b[>1;3T\x1b[>s");
+    EXPECT_TRUE(t.xtermTitleSetHex && t.xtermTitleSetUtf);
+    EXPECT_FALSE(t.xtermTitleQueryHex || t.xtermTitleQueryUtf);
+    EXPECT_FALSE(t.mouseShiftCapture);
 }
