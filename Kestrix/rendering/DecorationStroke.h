@@ -25,4 +25,8 @@ struct DecorationStroke {
 // A decoration line is a whole number of device pixels thick, but never thinner than half a point.
 double decorationLineWidth(double fontLineThickness, double scale);
 
+// How long a decoration is under a glyph that spans `columns` cells: rounded up to whole points so
+// that the lines of neighbouring cells touch. Unusable widths give 0.
+double decorationLength(double cellWidth, int64_t columns);
+
 } // namespace kestrix

@@ -16,17 +16,18 @@ StrikethroughGeometry::StrikethroughGeometry(double underlineThickness, double x
                                              double scale)
     : lineWidth_(decorationLineWidth(underlineThickness, scale))
     , raise_((std::isfinite(xHeight) ? xHeight : 0) / 2 + lineWidth_ / 2)
-    , length_(std::isfinite(cellWidth) && cellWidth > 0 ? std::ceil(cellWidth) : 0)
+    , cellWidth_(cellWidth)
 {
 }
 
-void StrikethroughGeometry::appendStrokes(int64_t styleValue, PointF glyphOrigin,
+void StrikethroughGeometry::appendStrokes(int64_t styleValue, PointF glyphOrigin, int64_t columns,
                                           std::vector<DecorationStroke> &strokes) const
 {
+    const double length = decorationLength(cellWidth_, columns);
     using namespace decorationStyleBits;
     const bool dashed = (styleValue & patternDash) != 0;
     const auto line = [&](double y) {
-        DecorationStroke stroke{.points = {{glyphOrigin.x, y}, {glyphOrigin.x + length_, y}},
+        DecorationStroke stroke{.points = {{glyphOrigin.x, y}, {glyphOrigin.x + length, y}},
                                 .width = lineWidth_};
         if (dashed) {
             stroke.dash = strikethroughDash;

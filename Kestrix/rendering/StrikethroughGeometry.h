@@ -18,14 +18,16 @@ public:
     // How far the line's centre lies above the baseline.
     double raise() const { return raise_; }
 
-    // Appends the strokes through one glyph whose grid position on the baseline is `glyphOrigin`.
-    // The style value's dash pattern bit dashes the line; its double bits add a second line below.
-    void appendStrokes(int64_t styleValue, PointF glyphOrigin, std::vector<DecorationStroke> &strokes) const;
+    // Appends the strokes through one glyph whose grid position on the baseline is `glyphOrigin` and
+    // that spans `columns` cells. The style value's dash pattern bit dashes the line; its double
+    // bits add a second line below.
+    void appendStrokes(int64_t styleValue, PointF glyphOrigin, int64_t columns,
+                       std::vector<DecorationStroke> &strokes) const;
 
 private:
     double lineWidth_;
     double raise_;
-    double length_;
+    double cellWidth_;
 };
 
 } // namespace kestrix

@@ -13,12 +13,6 @@ bool hasBits(int64_t value, int64_t bits)
     return (value & bits) == bits;
 }
 
-// A finite, non-negative length; anything else draws nothing.
-double usableLength(double length)
-{
-    return std::isfinite(length) && length > 0 ? length : 0;
-}
-
 } // namespace
 
 UnderlineStyle underlineStyleFromStyleValue(int64_t value)
@@ -40,7 +34,7 @@ UnderlineGeometry::UnderlineGeometry(double underlineThickness, double underline
                                      double scale)
     : lineWidth_(decorationLineWidth(underlineThickness, scale))
     , offset_(std::isfinite(underlineOffset) ? underlineOffset : 0)
-    , length_(std::ceil(usableLength(cellWidth)))
+    , cellWidth_(cellWidth)
 {
 }
 
@@ -59,13 +53,13 @@ double UnderlineGeometry::curlWavelength() const
     return std::max(4.0, 4 * lineWidth_);
 }
 
-DecorationStroke UnderlineGeometry::straightLine(PointF glyphOrigin, double below) const
+DecorationStroke UnderlineGeometry::straightLine(PointF glyphOrigin, double length, double below) const
 {
     const double y = glyphOrigin.y + below;
-    return {.points = {{glyphOrigin.x, y}, {glyphOrigin.x + length_, y}}, .width = lineWidth_};
+    return {.points = {{glyphOrigin.x, y}, {glyphOrigin.x + length, y}}, .width = lineWidth_};
 }
 
-DecorationStroke UnderlineGeometry::curlyLine(PointF glyphOrigin) const
+DecorationStroke UnderlineGeometry::curlyLine(PointF glyphOrigin, double length) const
 {
     const double y = glyphOrigin.y + offset_;
     const double step = curlAmplitude();
@@ -73,33 +67,35 @@ DecorationStroke UnderlineGeometry::curlyLine(PointF glyphOrigin) const
     DecorationStroke stroke;
     stroke.width = lineWidth_;
     // Samples every `step` points from the left end while they stay on the line (the length is
-    // finite and the step at least 1, so this ends); the wave rises first.
-    for (int i = 0; i * step <= length_; ++i) {
-        const double along = i * step;
-        const double phase = along / wavelength * 2 * std::numbers::pi;
-        stroke.points.push_back({glyphOrigin.x + along, y - std::sin(phase) * step});
+    // bounded and the step at least 1, so this ends). The phase follows x itself, so the waves of
+    // neighbouring cells join whatever the cell width; the wave rises from x = 0.
+    for (int i = 0; i * step <= length; ++i) {
+        const double x = glyphOrigin.x + i * step;
+        const double phase = x / wavelength * 2 * std::numbers::pi;
+        stroke.points.push_back({x, y - std::sin(phase) * step});
     }
     return stroke;
 }
 
-void UnderlineGeometry::appendStrokes(UnderlineStyle style, PointF glyphOrigin,
+void UnderlineGeometry::appendStrokes(UnderlineStyle style, PointF glyphOrigin, int64_t columns,
                                       std::vector<DecorationStroke> &strokes) const
 {
+    const double length = decorationLength(cellWidth_, columns);
     switch (style) {
     case UnderlineStyle::none:
         return;
     case UnderlineStyle::single:
-        strokes.push_back(straightLine(glyphOrigin, offset_));
+        strokes.push_back(straightLine(glyphOrigin, length, offset_));
         return;
     case UnderlineStyle::double_:
-        strokes.push_back(straightLine(glyphOrigin, offset_));
-        strokes.push_back(straightLine(glyphOrigin, offset_ + doubleLineDistance()));
+        strokes.push_back(straightLine(glyphOrigin, length, offset_));
+        strokes.push_back(straightLine(glyphOrigin, length, offset_ + doubleLineDistance()));
         return;
     case UnderlineStyle::curly:
-        strokes.push_back(curlyLine(glyphOrigin));
+        strokes.push_back(curlyLine(glyphOrigin, length));
         return;
     case UnderlineStyle::dotted: {
-        DecorationStroke dots = straightLine(glyphOrigin, offset_);
+        DecorationStroke dots = straightLine(glyphOrigin, length, offset_);
         dots.dash = curlAmplitude();
         dots.gap = 2 * curlAmplitude();
         dots.cap = StrokeCap::round;
@@ -107,7 +103,7 @@ void UnderlineGeometry::appendStrokes(UnderlineStyle style, PointF glyphOrigin,
         return;
     }
     case UnderlineStyle::dashed: {
-        DecorationStroke dashes = straightLine(glyphOrigin, offset_);
+        DecorationStroke dashes = straightLine(glyphOrigin, length, offset_);
         dashes.dash = dashLength();
         dashes.gap = dashLength();
         strokes.push_back(std::move(dashes));

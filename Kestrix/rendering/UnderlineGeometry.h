@@ -21,8 +21,7 @@ constexpr int64_t patternDashDotDot = 0x400;
 UnderlineStyle underlineStyleFromStyleValue(int64_t value);
 
 // Underlines of a row. All underlines share the normal font's line, whatever font a run uses, so
-// that an underline runs straight along a row. One cell width of line is drawn per glyph, also in
-// wide segments.
+// that an underline runs straight along a row. Each glyph gets the line under all of its cells.
 class UnderlineGeometry {
 public:
     // The thickness and offset are the normal font's, in points; the offset is how far the line's
@@ -39,17 +38,18 @@ public:
     // How much lower the second line of a double underline lies.
     double doubleLineDistance() const { return 1 + lineWidth_; }
 
-    // Appends the strokes under one glyph whose grid position on the baseline is `glyphOrigin`.
-    void appendStrokes(UnderlineStyle style, PointF glyphOrigin,
+    // Appends the strokes under one glyph whose grid position on the baseline is `glyphOrigin` and
+    // that spans `columns` cells.
+    void appendStrokes(UnderlineStyle style, PointF glyphOrigin, int64_t columns,
                        std::vector<DecorationStroke> &strokes) const;
 
 private:
-    DecorationStroke straightLine(PointF glyphOrigin, double below) const;
-    DecorationStroke curlyLine(PointF glyphOrigin) const;
+    DecorationStroke straightLine(PointF glyphOrigin, double length, double below) const;
+    DecorationStroke curlyLine(PointF glyphOrigin, double length) const;
 
     double lineWidth_;
     double offset_;
-    double length_;
+    double cellWidth_;
 };
 
 } // namespace kestrix

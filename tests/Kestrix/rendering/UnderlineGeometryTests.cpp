@@ -51,7 +51,7 @@ TEST(UnderlineGeometry, EachStyleRunsOneWholeCellWidthBelowTheBaseline)
     for (const Case &c : cases) {
         SCOPED_TRACE(static_cast<int>(c.style));
         std::vector<DecorationStroke> strokes;
-        geometry.appendStrokes(c.style, origin, strokes);
+        geometry.appendStrokes(c.style, origin, 1, strokes);
         ASSERT_EQ(strokes.size(), c.strokes.size());
         for (size_t i = 0; i < strokes.size(); ++i) {
             EXPECT_EQ(strokes[i].points, c.strokes[i].points);
@@ -67,7 +67,7 @@ TEST(UnderlineGeometry, CurlyLineOverAnEightPointCellHasNineSamplesRisingFirst)
 {
     const UnderlineGeometry geometry(1, 2, 8, 1);
     std::vector<DecorationStroke> strokes;
-    geometry.appendStrokes(UnderlineStyle::curly, {0, 20}, strokes);
+    geometry.appendStrokes(UnderlineStyle::curly, {0, 20}, 1, strokes);
     ASSERT_EQ(strokes.size(), 1u);
     const std::vector<double> expectedY{22, 21, 22, 23, 22, 21, 22, 23, 22};
     ASSERT_EQ(strokes[0].points.size(), expectedY.size());
@@ -79,13 +79,47 @@ TEST(UnderlineGeometry, CurlyLineOverAnEightPointCellHasNineSamplesRisingFirst)
     EXPECT_FALSE(strokes[0].isDashed());
 }
 
+TEST(UnderlineGeometry, WideGlyphIsUnderlinedAcrossAllItsCells)
+{
+    const UnderlineGeometry geometry(1, 2, 7.5, 1);
+    std::vector<DecorationStroke> strokes;
+    geometry.appendStrokes(UnderlineStyle::single, {15, 20}, 2, strokes);
+    geometry.appendStrokes(UnderlineStyle::curly, {15, 20}, 2, strokes);
+    ASSERT_EQ(strokes.size(), 2u);
+    EXPECT_EQ(strokes[0].points, (std::vector<PointF>{{15, 22}, {30, 22}}));
+    EXPECT_EQ(strokes[1].points.size(), 16u);
+    EXPECT_EQ(strokes[1].points.back().x, 30);
+
+    const StrikethroughGeometry strikethrough(1, 7, 7.5, 1);
+    strokes.clear();
+    strikethrough.appendStrokes(1, {15, 20}, 2, strokes);
+    EXPECT_EQ(strokes[0].points, (std::vector<PointF>{{15, 16}, {30, 16}}));
+}
+
+TEST(UnderlineGeometry, CurlsOfNeighbouringCellsJoin)
+{
+    // A 7 point cell is not a whole number of 4 point waves; the next cell picks up the phase.
+    const UnderlineGeometry geometry(1, 2, 7, 1);
+    std::vector<DecorationStroke> strokes;
+    geometry.appendStrokes(UnderlineStyle::curly, {0, 20}, 1, strokes);
+    geometry.appendStrokes(UnderlineStyle::curly, {7, 20}, 1, strokes);
+    ASSERT_EQ(strokes.size(), 2u);
+    EXPECT_EQ(strokes[0].points.back().x, strokes[1].points.front().x);
+    EXPECT_NEAR(strokes[0].points.back().y, 23, 1e-9);
+    EXPECT_NEAR(strokes[1].points.front().y, 23, 1e-9);
+}
+
 TEST(UnderlineGeometry, UnusableCellWidthDrawsAPointNotAnEndlessCurl)
 {
-    const UnderlineGeometry geometry(1, 2, std::numeric_limits<double>::infinity(), 1);
     std::vector<DecorationStroke> strokes;
-    geometry.appendStrokes(UnderlineStyle::curly, {0, 20}, strokes);
+    UnderlineGeometry(1, 2, std::nan(""), 1).appendStrokes(UnderlineStyle::curly, {0, 20}, 1, strokes);
     ASSERT_EQ(strokes.size(), 1u);
     EXPECT_EQ(strokes[0].points.size(), 1u);
+    // An endless cell still gives a bounded curl.
+    UnderlineGeometry(1, 2, std::numeric_limits<double>::infinity(), 1)
+        .appendStrokes(UnderlineStyle::curly, {0, 20}, 1, strokes);
+    ASSERT_EQ(strokes.size(), 2u);
+    EXPECT_LE(strokes[1].points.size(), 65537u);
 }
 
 TEST(UnderlineGeometry, StyleValueBitsChooseTheKind)
@@ -112,7 +146,7 @@ TEST(StrikethroughGeometry, LineCrossesTheMiddleOfTheXHeight)
     EXPECT_EQ(geometry.raise(), 4);
 
     std::vector<DecorationStroke> strokes;
-    geometry.appendStrokes(1, {10, 20}, strokes);
+    geometry.appendStrokes(1, {10, 20}, 1, strokes);
     ASSERT_EQ(strokes.size(), 1u);
     EXPECT_EQ(strokes[0].points, (std::vector<PointF>{{10, 16}, {18, 16}}));
     EXPECT_FALSE(strokes[0].isDashed());
@@ -122,7 +156,7 @@ TEST(StrikethroughGeometry, DashAndDoubleBitsShapeTheLine)
 {
     const StrikethroughGeometry geometry(0.2, 7, 8, 1); // thickness rounds up to half a point
     std::vector<DecorationStroke> strokes;
-    geometry.appendStrokes(0x209, {0, 20}, strokes);
+    geometry.appendStrokes(0x209, {0, 20}, 1, strokes);
     ASSERT_EQ(strokes.size(), 2u);
     EXPECT_EQ(strokes[0].points, (std::vector<PointF>{{0, 16.25}, {8, 16.25}}));
     EXPECT_EQ(strokes[1].points, (std::vector<PointF>{{0, 17.75}, {8, 17.75}}));
