@@ -108,6 +108,12 @@ BoxDrawingCanvas::BoxDrawingCanvas(double width, double height, double scale)
 {
 }
 
+int BoxDrawingCanvas::lightThickness(int baseThickness) const
+{
+    constexpr int thickest = 1 << 20;
+    return std::clamp(baseThickness, minimumThicknessPx_, thickest);
+}
+
 void BoxDrawingCanvas::fillPixelRect(int x0, int y0, int x1, int y1)
 {
     const PixelRect clamped{std::clamp(x0, 0, widthPx()), std::clamp(y0, 0, heightPx()),
@@ -130,7 +136,7 @@ void BoxDrawingCanvas::fillVerticalBar(int y0, int y1, int x, int thickness)
 void BoxDrawingCanvas::drawArms(BoxArmDescriptor descriptor, int baseThickness)
 {
     using enum BoxArmWeight;
-    const int t = std::max({1, minimumThicknessPx_, baseThickness});
+    const int t = lightThickness(baseThickness);
     const int width = widthPx();
     const int height = heightPx();
     const Bands b(width, height, t);

@@ -16,6 +16,8 @@ public:
     int heightPx() const { return glyph_.heightPx(); }
     int minimumThicknessPx() const { return minimumThicknessPx_; }
     const BoxDrawingGlyph &glyph() const { return glyph_; }
+    // The light stroke for a base thickness: at least one point, and small enough to double.
+    int lightThickness(int baseThickness) const;
 
     // Clamped to the cell; nothing is added when the clamped rectangle is empty.
     void fillPixelRect(int x0, int y0, int x1, int y1);

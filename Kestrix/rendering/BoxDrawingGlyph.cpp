@@ -54,7 +54,7 @@ BoxDrawingGlyph drawBoxDrawingCharacter(uint32_t codePoint, int baseThicknessPx,
                                         double scale)
 {
     BoxDrawingCanvas canvas(width, height, scale);
-    const int light = std::max(canvas.minimumThicknessPx(), baseThicknessPx);
+    const int light = canvas.lightThickness(baseThicknessPx);
     const int heavy = 2 * light;
     const std::optional<BoxDrawingEntry> entry = boxDrawingEntry(codePoint);
     if (!entry) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -229,13 +230,17 @@ TEST(BoxDrawingGlyph, CodePointsOutsideTheBlockDrawNothing)
     EXPECT_TRUE(drawBoxDrawingCharacter(0x2580, 1, 8, 16, 1).isEmpty());
 }
 
-TEST(BoxDrawingGlyph, UnusableCellSizesStillGiveAOnePixelCell)
+TEST(BoxDrawingGlyph, UnusableSizesAreBounded)
 {
     const BoxDrawingGlyph glyph = drawBoxDrawingCharacter(0x253C, 1, std::nan(""), -3, 0);
     EXPECT_EQ(glyph.widthPx(), 1);
     EXPECT_EQ(glyph.heightPx(), 1);
     EXPECT_EQ(glyph.scale(), 1);
     EXPECT_EQ(picture(glyph), "#\n");
+
+    // An absurd stroke is bounded before it is doubled, and fills the cell.
+    const BoxDrawingGlyph heavy = drawBoxDrawingCharacter(0x254B, std::numeric_limits<int>::max(), 2, 3, 1);
+    EXPECT_EQ(picture(heavy), "##\n##\n##\n");
 }
 
 TEST(BoxDrawingGlyph, PixelRectsBecomePointsFromTheCellOrigin)
