@@ -1,0 +1,177 @@
+#pragma once
+
+#include "Kestrix/model/BufferLine.h"
+#include "Kestrix/model/CharSets.h"
+#include "Kestrix/model/CircularBufferLineList.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace kestrix {
+
+// One screen buffer of a terminal, normal (with scrollback) or alternate (without): the lines in a
+// scrollback ring, the cursor, viewport, scroll region, margins, tab stops, the attribute of new text
+// and the saved cursor state.
+//
+// Coordinates: logical line 0 is the oldest line kept in the ring; screen row y is logical line
+// yBase + y; the viewport starts at logical line yDisp.
+class Buffer {
+public:
+    // Where printing last wrote: logical row, column, and the buffer size at that moment.
+    struct LastBufferStorage {
+        int64_t y = 0;
+        int64_t x = 0;
+        int64_t cols = 0;
+        int64_t rows = 0;
+    };
+    // Scrolls the region up one line; the argument says whether the new bottom line continues the
+    // line above it. Installed by the terminal right after construction.
+    using ScrollHandler = std::function<void(bool wrapped)>;
+
+    // The largest ring capacity: rows plus scrollback saturate here.
+    static constexpr int64_t maximumCapacity = 2147483647;
+    static int64_t ringCapacity(int64_t rows, std::optional<int64_t> scrollback);
+
+    // An empty ring (the terminal then calls `fillViewportRows`), tab stops every `tabStopWidth`
+    // columns. An absent `scrollback` means no scrollback at all.
+    Buffer(int64_t cols, int64_t rows, int64_t tabStopWidth, std::optional<int64_t> scrollback);
+    Buffer(const Buffer &) = delete;
+    Buffer &operator=(const Buffer &) = delete;
+
+    // The ring lives as long as the buffer; `clear` empties it in place.
+    CircularBufferLineList &lines() { return lines_; }
+
+    // Cursor and viewport. The guarded setters ignore negative values.
+    int64_t x() const { return x_; }
+    void setX(int64_t x);
+    int64_t y() const { return y_; }
+    void setY(int64_t y);
+    int64_t yBase() const { return yBase_; }
+    void setYBase(int64_t yBase) { yBase_ = yBase; }
+    int64_t yDisp() const { return yDisp_; }
+    void setYDisp(int64_t yDisp);
+    int64_t xDisp = 0;
+    int64_t xBase = 0;
+    // Lines that left the top of the ring since the last clear; the terminal's scroll counts them.
+    int64_t linesTop = 0;
+
+    // Scroll region (inclusive rows) and left/right margins (inclusive columns).
+    int64_t scrollTop() const { return scrollTop_; }
+    void setScrollTop(int64_t row);
+    int64_t scrollBottom() const { return scrollBottom_; }
+    void setScrollBottom(int64_t row);
+    int64_t marginLeft() const { return marginLeft_; }
+    void setMarginLeft(int64_t column) { marginLeft_ = column; }
+    int64_t marginRight() const { return marginRight_; }
+    void setMarginRight(int64_t column) { marginRight_ = column; }
+
+    int64_t cols() const { return cols_; }
+    int64_t rows() const { return rows_; }
+    bool hasScrollback() const { return hasScrollback_; }
+    std::optional<int64_t> scrollback() const { return scrollback_; }
+
+    std::vector<bool> tabStops;
+
+    // State of the save-cursor command.
+    int64_t savedX = 0;
+    int64_t savedY = 0;
+    bool savedOriginMode = false;
+    bool savedMarginMode = false;
+    bool savedWraparound = false;
+    bool savedReverseWraparound = false;
+    Attribute savedAttr;
+    std::optional<CharSetMap> savedCharset;
+
+    // The attribute of new text.
+    Attribute curAttr = initialCurAttr();
+    bool insertMode = false;
+    bool marginMode = false;
+    bool wraparound = false;
+
+    ScrollHandler scroll;
+    LastBufferStorage lastBufferStorage;
+
+    // Lines and cells.
+    // The line the ring makes for a slot read while empty: `cols` null cells.
+    std::unique_ptr<BufferLine> makeEmptyLine() const;
+    // On an empty ring: `rows` blank lines of `attribute` (the plain default when absent).
+    void fillViewportRows(std::optional<Attribute> attribute = std::nullopt);
+    std::unique_ptr<BufferLine> getBlankLine(const Attribute &attribute, bool isWrapped = false) const;
+    // Back to an empty ring at the top, with the region and margins spanning the screen. Tab stops,
+    // attributes, saved state and modes stay.
+    void clear();
+    // Saved cursor state back to its initial values and margins across the screen.
+    void softReset();
+    // The cell of logical line `row`; the null cell outside the buffer.
+    const CharData &charAt(int64_t col, int64_t row);
+    // The same for a row of the viewport.
+    const CharData &getCharAtBufferRelative(int64_t col, int64_t row) { return charAt(col, row + yDisp_); }
+
+    // Tab stops.
+    // Index -1: stops every `tabWidth` columns from 0. Otherwise the list is fitted to `cols` and the
+    // stops continue from the stop at or before `index` (used after a resize with the old width).
+    void setupTabStops(int64_t index, int64_t tabWidth);
+    void setTabStop(int64_t at);
+    void clearTabStop(int64_t at);
+    // The first stop after `from` (-1: the cursor column), or the limit: `marginRight` when
+    // `withinMargins`, else the last column.
+    int64_t nextTabStop(int64_t from, bool withinMargins) const;
+    int64_t nextTabStop(int64_t from = -1) const { return nextTabStop(from, marginMode); }
+    // The last stop before `from` (-1: the cursor column), 0 when there is none.
+    int64_t previousTabStop(int64_t from = -1) const;
+
+    // Inline images.
+    int64_t linesWithImagesCount() const { return linesWithImagesCount_; }
+    bool hasLinesWithImages() const { return linesWithImagesCount_ > 0; }
+    // Drops the image list of logical line `row`, if it has one.
+    void clearLineImages(int64_t row);
+    // Anchors an image on logical line `row`.
+    void appendLineImage(std::shared_ptr<TerminalImage> image, int64_t row);
+    void recountLinesWithImages();
+
+    // Printing.
+    // Writes one cell at the cursor with the wrap, insert and wide-character rules.
+    void putCharacter(const CharData &cell);
+    // Writes bytes from `start` on as single-width cells of `attribute`; returns how many it took. It
+    // takes nothing in insert mode and stops at the right edge without wraparound.
+    int64_t putAsciiRun(std::span<const uint8_t> bytes, int64_t start, const Attribute &attribute);
+
+    // Size.
+    void resize(int64_t newCols, int64_t newRows);
+    // An absent count means no scrollback at all. Dropped lines leave the top; the screen stays.
+    void changeScrollback(std::optional<int64_t> lines);
+
+private:
+    static Attribute initialCurAttr();
+
+    void installLineCallbacks();
+    void wrapCursor();
+    int64_t rightEdge() const { return marginMode ? marginRight_ : cols_ - 1; }
+    // Drops the oldest lines beyond `capacity` and shrinks the ring to it.
+    void shrinkRing(int64_t capacity);
+    void growRows(int64_t newCols, int64_t newRows, int64_t &addToY);
+    void shrinkRows(int64_t newRows);
+    // Re-wraps soft-wrapped lines for a new width; the buffer then cuts lines that got narrower.
+    void reflow(int64_t oldCols, int64_t newCols, int64_t newRows);
+
+    CircularBufferLineList lines_;
+    int64_t yDisp_ = 0;
+    int64_t x_ = 0;
+    int64_t y_ = 0;
+    int64_t yBase_ = 0;
+    int64_t linesWithImagesCount_ = 0;
+    int64_t scrollBottom_ = 0;
+    int64_t scrollTop_ = 0;
+    int64_t marginLeft_ = 0;
+    int64_t marginRight_ = 0;
+    bool hasScrollback_ = false;
+    int64_t cols_ = 0;
+    int64_t rows_ = 0;
+    std::optional<int64_t> scrollback_;
+};
+
+} // namespace kestrix

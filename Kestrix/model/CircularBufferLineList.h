@@ -1,0 +1,83 @@
+#pragma once
+
+#include "Kestrix/model/BufferLine.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace kestrix {
+
+// All lines of one buffer, scrollback first and screen last, in a ring of `maxLength` slots: when it
+// is full, a line added at the bottom drops the oldest one at the top without moving any other line.
+//
+// Slots are filled lazily. The slot array grows only as far as lines actually arrive, so a capacity of
+// two billion lines costs nothing until it is used; a slot that was never written holds no line until
+// it is read, when `makeEmpty` provides one. Logical line i lives in slot (startIndex + i) mod maxLength.
+class CircularBufferLineList {
+public:
+    using LinePtr = std::unique_ptr<BufferLine>;
+    // Makes the line of a slot that is read while empty; it is given the slot number.
+    using MakeEmpty = std::function<LinePtr(int64_t slot)>;
+    // Told whether the recycled or pushed line has images.
+    using LineCallback = std::function<void(bool hasImages)>;
+    using RowCallback = std::function<void(int64_t row)>;
+
+    explicit CircularBufferLineList(int64_t maxLength);
+    CircularBufferLineList(const CircularBufferLineList &) = delete;
+    CircularBufferLineList &operator=(const CircularBufferLineList &) = delete;
+
+    MakeEmpty makeEmpty;
+    LineCallback onLineRecycled;
+    LineCallback onLinePushed;
+
+    int64_t count() const { return count_; }
+    // Raising the count above `maxLength` is an internal consistency failure. Lowering it leaves the
+    // slots as they are.
+    void setCount(int64_t count);
+    int64_t maxLength() const { return maxLength_; }
+    // Keeps the first min(old, new) lines in logical order and restarts the ring at slot 0. A caller
+    // that shrinks the ring drops the lines that no longer fit first (`dropOldest`).
+    void setMaxLength(int64_t maxLength);
+    int64_t startIndex() const { return startIndex_; }
+    bool isFull() const { return count_ == maxLength_; }
+    // Number of slots allocated so far; grows with the lines, never beyond `maxLength`.
+    int64_t allocatedSlots() const { return static_cast<int64_t>(array_.size()); }
+
+    // The line at logical index i, made by `makeEmpty` first when its slot is empty.
+    BufferLine &operator[](int64_t index);
+    // Stores a line at logical index i, releasing the previous one.
+    void set(int64_t index, LinePtr line);
+
+    // Adds a line after the last one; on a full ring the oldest line drops off the top.
+    void push(LinePtr line);
+    // On a full ring: the oldest line becomes the newest, cleared with `attribute` (its wrap flag is
+    // left to the caller). Anything else is an internal consistency failure.
+    void recycle(const Attribute &attribute);
+    // Moves `count` lines from logical `start` by `offset` slots; a move that runs past the capacity
+    // drops the oldest lines. Refuses bad arguments with a printed message and false. The source slots
+    // are left for the caller to fill.
+    bool moveRange(int64_t start, int64_t count, int64_t offset);
+    // Replaces `deleteCount` lines at `start` by `items`, keeping the capacity (the oldest lines drop
+    // off the top when the ring overflows), and tells `markRowDirty` every index it writes.
+    void splice(int64_t start, int64_t deleteCount, std::vector<LinePtr> items,
+                const RowCallback &markRowDirty = {});
+    // Drops the `lines` oldest lines (at most `count`).
+    void dropOldest(int64_t lines);
+    // Releases every line and starts over empty with a new capacity; the callbacks stay.
+    void reset(int64_t maxLength);
+
+private:
+    int64_t physicalIndex(int64_t index) const;
+    LinePtr &slot(int64_t index);
+    void moveLine(int64_t from, int64_t to);
+    void refuse(int64_t start, int64_t count, int64_t offset, const char *message) const;
+
+    std::vector<LinePtr> array_;
+    int64_t startIndex_ = 0;
+    int64_t count_ = 0;
+    int64_t maxLength_ = 1;
+};
+
+} // namespace kestrix
