@@ -29,10 +29,11 @@ constexpr int quietAfterExitMs = 20;
 constexpr int64_t readLimitAfterExit = 1048576;
 
 // The terminal name and variables a local child gets when its owner gives no environment.
+// A stand-in for the terminal's own child environment until the terminal provides one.
 std::vector<std::string> defaultChildEnvironment()
 {
     std::vector<std::string> environment{"TERM=xterm-256color", "COLORTERM=truecolor", "LANG=en_US.UTF-8"};
-    for (const char *name : {"LOGNAME", "USER", "DISPLAY", "LC_TYPE", "HOME"}) {
+    for (const char *name : {"LOGNAME", "USER", "DISPLAY", "LC_TYPE", "LC_CTYPE", "HOME"}) {
         if (const char *value = std::getenv(name)) {
             environment.push_back(std::string(name) + "=" + value);
         }
