@@ -270,6 +270,51 @@ TEST(KittyKeyboardEncoder, PrintableTextOnEnterIsSentAsTextAndOnBackspaceIsDropp
     }
 }
 
+TEST(KittyKeyboardEncoder, AlternateKeysAloneLeaveTypedTextAsText)
+{
+    expectEncodings({
+        {"Shift+a", alternates, event('a').mods(Mods::shift).text("A").shifted('A'), "A"},
+        {"other layout", alternates, event(U'ф').text("ф").base('a'), "ф"},
+        {"Control+Shift+a", alternates, event('a').mods(Mods::ctrl | Mods::shift).shifted('A'),
+         "\x1b[97:65;6u"},
+    });
+}
+
+TEST(KittyFunctionalKey, KeyNumbersFollowTheProtocolTable)
+{
+    const std::pair<Key, int64_t> numbers[] = {
+        {Key::insert, 2},
+        {Key::delete_, 3},
+        {Key::pageUp, 5},
+        {Key::pageDown, 6},
+        {Key::f3, 13},
+        {Key::f12, 24},
+        {Key::f13, 57376},
+        {Key::f35, 57398},
+        {Key::menu, 57363},
+        {Key::capsLock, 57358},
+        {Key::pause, 57362},
+        {Key::keypad0, 57399},
+        {Key::keypad9, 57408},
+        {Key::keypadBegin, 57427},
+        {Key::mediaPlay, 57428},
+        {Key::volumeMute, 57440},
+        {Key::leftShift, 57441},
+        {Key::rightMeta, 57452},
+        {Key::isoLevel5Shift, 57454},
+    };
+    for (const auto &[key, number] : numbers) {
+        SCOPED_TRACE(number);
+        EXPECT_EQ(kittyFunctionalKeyCode(key).number, number);
+    }
+    EXPECT_EQ(kittyFunctionalKeyCode(Key::end).form, KittyKeyForm::letter);
+    EXPECT_EQ(kittyFunctionalKeyCode(Key::end).number, 'F');
+    EXPECT_TRUE(isKittyModifierKey(Key::leftShift));
+    EXPECT_TRUE(isKittyModifierKey(Key::isoLevel5Shift));
+    EXPECT_FALSE(isKittyModifierKey(Key::capsLock));
+    EXPECT_FALSE(isKittyModifierKey(Key::volumeMute));
+}
+
 TEST(KittyKeyboardEventType, RawValuesAreTheWireValues)
 {
     EXPECT_EQ(kittyKeyboardEventType(1), Type::press);
