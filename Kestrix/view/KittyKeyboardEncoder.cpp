@@ -102,7 +102,7 @@ public:
         appendDecimal(out, number);
         if (reportsAlternates_)
             appendAlternates(out);
-        const bool wroteModifiers = modifiers_ != 0 || reportsEventType_;
+        const bool wroteModifiers = writesModifierField();
         if (wroteModifiers)
             appendModifierField(out);
         if (text)
@@ -115,7 +115,7 @@ public:
     Bytes letter(uint8_t finalByte) const
     {
         Bytes out = csi();
-        if (modifiers_ != 0 || reportsEventType_) {
+        if (writesModifierField()) {
             out.push_back('1');
             appendModifierField(out);
         }
@@ -128,16 +128,16 @@ public:
     {
         Bytes out = csi();
         appendDecimal(out, number);
-        if (modifiers_ != 0 || reportsEventType_)
+        if (writesModifierField())
             appendModifierField(out);
         out.push_back('~');
         return out;
     }
 
-    bool reportsEventType() const { return reportsEventType_; }
-
 private:
     static Bytes csi() { return Bytes{esc, '['}; }
+
+    bool writesModifierField() const { return modifiers_ != 0 || reportsEventType_; }
 
     void appendAlternates(Bytes &out) const
     {
