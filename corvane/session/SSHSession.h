@@ -1,0 +1,113 @@
+#pragma once
+
+#include "corvane/session/HostOutputSink.h"
+#include "corvane/session/PTYBridge.h"
+#include "corvane/session/SSHArgumentBuilder.h"
+#include "corvane/session/SSHSessionConfiguration.h"
+#include "corvane/session/SessionState.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QSocketNotifier;
+
+namespace corvane {
+
+class AuditSink;
+class ChildProcess;
+class ServerProfile;
+
+// One SSH connection to one server profile: /usr/bin/ssh on a pseudo-terminal, its output
+// handed to a terminal view, the user's bytes written back. Everything runs on the main
+// thread: the pseudo-terminal is read and written through socket notifiers and the child's
+// exit arrives through a process descriptor, so no thread ever blocks on a descriptor.
+class SSHSession : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr qsizetype readChunkSize = 4096;
+    // Bytes waiting for the pseudo-terminal beyond this are dropped, so a host that stops
+    // reading cannot make the window block or grow without bound.
+    static constexpr qsizetype maximumPendingInput = 16 * 1024 * 1024;
+
+    explicit SSHSession(std::shared_ptr<ServerProfile> profile, SSHSessionConfiguration configuration = {});
+    ~SSHSession() override;
+
+    const QUuid &id() const { return id_; }
+    const std::shared_ptr<ServerProfile> &profile() const { return profile_; }
+
+    const SessionState &state() const { return state_; }
+    void setState(const SessionState &state);
+    const QString &title() const { return title_; }
+    void setTitle(const QString &title);
+    const std::weak_ptr<HostOutputSink> &terminalView() const { return terminalView_; }
+    void setTerminalView(std::weak_ptr<HostOutputSink> view);
+
+    const PTYBridge &pty() const { return pty_; }
+    const SSHArgumentBuilder &argBuilder() const { return argBuilder_; }
+    // The running ssh client, or null.
+    const ChildProcess *process() const { return process_.get(); }
+    // Whether output is being read (the read loop is running).
+    bool isReading() const;
+    qsizetype pendingInputSize() const { return pendingInput_.size() - pendingInputOffset_; }
+
+    // One connection attempt; does nothing while one is under way or connected.
+    void connect();
+    // Opens the pseudo-terminal and starts ssh; the error text when that fails.
+    std::optional<QString> launchSSH();
+    // Writes the bytes, in order and completely, while connected; otherwise drops them.
+    void send(QByteArrayView bytes);
+    void disconnect();
+    void handleOutput(QByteArrayView chunk);
+
+    // The window size in cells: applied now when the pseudo-terminal is open, and to every
+    // pseudo-terminal opened later, before ssh starts.
+    void setWindowSize(int rows, int columns);
+
+signals:
+    void stateChanged();
+    void titleChanged();
+
+private:
+    AuditSink &auditSink() const;
+    void audit(const QString &action);
+    void startReading();
+    void readAvailableOutput(int maximumChunks);
+    void writePendingInput();
+    void childExited();
+    void processExited();
+    void stopIO();
+    void retireProcess();
+    void releaseExitedProcesses();
+    bool carriesChangedHostKeyWarning(QByteArrayView chunk);
+
+    QUuid id_;
+    std::shared_ptr<ServerProfile> profile_;
+    SSHSessionConfiguration configuration_;
+    SessionState state_ = SessionState::idle();
+    QString title_;
+    PTYBridge pty_;
+    SSHArgumentBuilder argBuilder_;
+    std::unique_ptr<ChildProcess> process_;
+    // Children that were asked to end (or have ended) and are no longer this session's
+    // connection; they are reaped without touching the session.
+    std::vector<std::unique_ptr<ChildProcess>> retiredProcesses_;
+    std::weak_ptr<HostOutputSink> terminalView_;
+    std::unique_ptr<QSocketNotifier> readNotifier_;
+    std::unique_ptr<QSocketNotifier> writeNotifier_;
+    QByteArray pendingInput_;
+    qsizetype pendingInputOffset_ = 0;
+    // The end of the previous chunk, so a warning split across two reads is still seen.
+    QByteArray outputTail_;
+    // Changes with every launch and teardown; work begun for an older one stops.
+    uint64_t generation_ = 0;
+    int windowRows_ = 24;
+    int windowColumns_ = 80;
+};
+
+} // namespace corvane
