@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 
 namespace kestrix {
 namespace {
@@ -18,6 +19,19 @@ void warnIndexOutOfRange()
 {
     printDiagnostic(
         "BufferLine: You passed an index out of range, adjusting to prevent crash, but you should debug");
+}
+
+// Fills cells with one value, stored as whole machine words. Assigned as a struct, the value is
+// rebuilt on the stack field by field for every cell, and each copy then stalls on those small stores.
+void fillCells(CharData *first, CharData *last, const CharData &value)
+{
+    static_assert(sizeof(CharData) % sizeof(uint64_t) == 0);
+    constexpr size_t wordCount = sizeof(CharData) / sizeof(uint64_t);
+    uint64_t words[wordCount];
+    std::memcpy(words, &value, sizeof(CharData));
+    for (CharData *cell = first; cell < last; ++cell) {
+        std::memcpy(static_cast<void *>(cell), words, sizeof(CharData));
+    }
 }
 
 } // namespace
@@ -139,19 +153,20 @@ void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, co
         return;
     }
     ++generation;
-    CharData cell;
-    cell.attribute = attribute;
+    CharData prototype;
+    prototype.attribute = attribute;
     int64_t inRange = std::clamp<int64_t>(dataSize() - col, 0, count);
+    CharData *target = data_.data() + col;
+    fillCells(target, target + inRange, prototype);
     for (int64_t i = 0; i < inRange; ++i) {
-        cell.code = bytes[i];
-        data_[static_cast<size_t>(col + i)] = cell;
+        target[i].code = bytes[i];
     }
     if (inRange < count) {
         // Bytes past the end all land on the last cell; the last of them stays.
         warnIndexOutOfRange();
         if (!data_.empty()) {
-            cell.code = bytes[count - 1];
-            data_.back() = cell;
+            data_.back() = prototype;
+            data_.back().code = bytes[count - 1];
         }
     }
 }
@@ -165,13 +180,13 @@ void BufferLine::insertCells(int64_t pos, int64_t n, int64_t rightMargin, const 
     }
     pos = std::clamp<int64_t>(pos, 0, margin);
     n = std::max<int64_t>(n, 0);
-    auto first = data_.begin() + pos;
-    auto end = data_.begin() + margin + 1;
+    CharData *first = data_.data() + pos;
+    CharData *end = data_.data() + margin + 1;
     if (n < margin + 1 - pos) {
         std::copy_backward(first, end - n, end);
-        std::fill(first, first + n, fillData);
+        fillCells(first, first + n, fillData);
     } else {
-        std::fill(first, end, fillData);
+        fillCells(first, end, fillData);
     }
 }
 
@@ -184,13 +199,13 @@ void BufferLine::deleteCells(int64_t pos, int64_t n, int64_t rightMargin, const 
         return;
     }
     n = std::max<int64_t>(n, 0);
-    auto first = data_.begin() + pos;
-    auto end = data_.begin() + margin + 1;
+    CharData *first = data_.data() + pos;
+    CharData *end = data_.data() + margin + 1;
     if (n < margin + 1 - pos) {
         std::copy(first + n, end, first);
-        std::fill(end - n, end, fillData);
+        fillCells(end - n, end, fillData);
     } else {
-        std::fill(first, end, fillData);
+        fillCells(first, end, fillData);
     }
 }
 
@@ -200,14 +215,14 @@ void BufferLine::replaceCells(int64_t start, int64_t end, const CharData &cell)
     start = std::max<int64_t>(start, 0);
     end = std::min(end, dataSize());
     if (start < end) {
-        std::fill(data_.begin() + start, data_.begin() + end, cell);
+        fillCells(data_.data() + start, data_.data() + end, cell);
     }
 }
 
 void BufferLine::fill(const CharData &cell)
 {
     ++generation;
-    std::fill(data_.begin(), data_.end(), cell);
+    fillCells(data_.data(), data_.data() + data_.size(), cell);
 }
 
 void BufferLine::fill(const CharData &cell, int64_t at, int64_t count)
@@ -251,7 +266,7 @@ void BufferLine::clear(const Attribute &attribute)
 {
     CharData empty;
     empty.attribute = attribute;
-    std::fill(data_.begin(), data_.end(), empty);
+    fillCells(data_.data(), data_.data() + data_.size(), empty);
     images.reset();
     generation += 2;
 }
