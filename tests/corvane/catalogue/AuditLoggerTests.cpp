@@ -4,6 +4,7 @@
 #include "tests/corvane/catalogue/TemporaryStore.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace corvane {
 namespace {
@@ -120,6 +121,18 @@ TEST_F(AuditLoggerStoreTest, NothingIsStoredWithoutAModelContext)
     AuditLogger::shared().log("SSH connection closed", "Connection", RiskLevel::readOnly, profile);
     EXPECT_TRUE(storedEntries().empty());
     EXPECT_FALSE(store.context().hasChanges());
+}
+
+TEST_F(AuditLoggerStoreTest, FailedSaveIsIgnoredAndTheEntryStaysPending)
+{
+    sqlite3 *other = nullptr;
+    ASSERT_EQ(sqlite3_open(store.storePath().toUtf8().constData(), &other), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(other, "DROP TABLE AuditLog", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+
+    const ServerProfile profile("Web", "", "web.example.com");
+    AuditLogger::shared().log("SSH connection closed", "Connection", RiskLevel::readOnly, profile);
+    EXPECT_TRUE(store.context().hasChanges());
 }
 
 TEST_F(AuditLoggerStoreTest, ContextIsHeldWeaklyAndDroppedWhenItGoesAway)

@@ -14,6 +14,7 @@ public:
     TemporaryStore() { reopen(); }
 
     ModelContext &context() { return container_->mainContext(); }
+    QString storePath() const { return container_->storePath(); }
 
     void close() { container_.reset(); }
 
