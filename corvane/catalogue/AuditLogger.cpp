@@ -1,7 +1,6 @@
 #include "corvane/catalogue/AuditLogger.h"
 
 #include "corvane/catalogue/AuditLog.h"
-#include "corvane/catalogue/ModelContext.h"
 #include "corvane/catalogue/ServerProfile.h"
 
 #include <QRegularExpression>

@@ -1,6 +1,7 @@
 #include "corvane/catalogue/AuditLog.h"
 #include "corvane/catalogue/AuditLogger.h"
 #include "corvane/catalogue/ServerProfile.h"
+#include "corvane/session/SSHSession.h"
 #include "tests/corvane/catalogue/TemporaryStore.h"
 
 #include <gtest/gtest.h>
@@ -112,6 +113,23 @@ TEST_F(AuditLoggerStoreTest, AliasOnlyProfileIsStoredWithAnEmptyHostName)
     EXPECT_EQ(entries[0]->environment(), "Development");
     EXPECT_EQ(entries[0]->riskLevel(), "Read Only");
     EXPECT_EQ(entries[0]->actionDescription(), "SSH connection opened to jump");
+}
+
+TEST_F(AuditLoggerStoreTest, SessionsWithoutTheirOwnSinkRecordIntoTheStore)
+{
+    auto profile =
+        std::make_shared<ServerProfile>("Web", "web", "", 22, "", ServerEnvironment::staging, "Acme");
+    {
+        SSHSession session(profile);
+        session.disconnect();
+    }
+    const auto entries = storedEntries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0]->actionDescription(), "SSH connection closed");
+    EXPECT_EQ(entries[0]->commandCategory(), "Connection");
+    EXPECT_EQ(entries[0]->riskLevel(), "Read Only");
+    EXPECT_EQ(entries[0]->environment(), "Staging");
+    EXPECT_EQ(entries[0]->clientGroup(), "Acme");
 }
 
 TEST_F(AuditLoggerStoreTest, NothingIsStoredWithoutAModelContext)
