@@ -348,6 +348,9 @@ void Buffer::shrinkRing(int64_t capacity)
         // Dropped lines were scrollback: the screen and the saved cursor row stay where they are.
         yBase_ = std::max<int64_t>(yBase_ - excess, 0);
         yDisp_ = std::max<int64_t>(yDisp_ - excess, 0);
+        if (hasLinesWithImages()) {
+            recountLinesWithImages();
+        }
     }
     lines_.setMaxLength(capacity);
 }
@@ -391,6 +394,9 @@ void Buffer::shrinkRows(int64_t newRows)
     for (int64_t row = rows_; row > newRows && lines_.count() > newRows + yBase_; --row) {
         if (yBase_ + y_ + 1 < lines_.count()) {
             // A line below the cursor goes first. Its slot is released so it never comes back stale.
+            if (lines_[lines_.count() - 1].images) {
+                --linesWithImagesCount_;
+            }
             lines_.set(lines_.count() - 1, nullptr);
             lines_.setCount(lines_.count() - 1);
         } else {

@@ -529,6 +529,28 @@ TEST_F(BufferFixture, ImageListsAreCountedAndDroppedWithAGenerationChange)
     EXPECT_TRUE(buffer.hasLinesWithImages());
 }
 
+TEST_F(BufferFixture, LinesWithImagesThatLeaveOnResizeOrScrollbackChangeAreUncounted)
+{
+    printLines(7);
+    buffer.appendLineImage(std::make_shared<ImageStub>(), 0);
+    buffer.setY(1);
+    buffer.appendLineImage(std::make_shared<ImageStub>(), buffer.yBase() + 4);
+    ASSERT_EQ(buffer.linesWithImagesCount(), 2);
+    buffer.resize(10, 4);
+    EXPECT_EQ(buffer.linesWithImagesCount(), 1);
+    buffer.changeScrollback(0);
+    EXPECT_EQ(buffer.linesWithImagesCount(), 0);
+}
+
+TEST(BufferDeathTest, ALineNarrowerThanTheNewWidthAfterAResizeStops)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    Buffer buffer(10, 3, 8, std::nullopt);
+    buffer.fillViewportRows();
+    buffer.lines().set(1, std::make_unique<BufferLine>(4));
+    EXPECT_DEATH(buffer.resize(10, 2), "stop here newCols=10 but the element has: 4");
+}
+
 TEST(Buffer, RecyclingALineWithImagesLowersTheCount)
 {
     Buffer buffer(4, 2, 8, std::nullopt);
