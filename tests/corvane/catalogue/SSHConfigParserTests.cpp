@@ -161,6 +161,15 @@ TEST(SSHConfigParser, DefaultConfigThatIsNotUtf8IsAnError)
     }
 }
 
+TEST(SSHConfigParser, OversizedDefaultConfigIsAnErrorRatherThanReadWhole)
+{
+    const TemporaryHome home;
+    QByteArray bytes = "Host a\n";
+    bytes.append(QByteArray(16 * 1024 * 1024, '#'));
+    home.writeConfig(bytes);
+    EXPECT_THROW(SSHConfigParser().loadDefaultConfig(), SSHConfigReadError);
+}
+
 TEST(SSHConfigParser, UnreadableDefaultConfigIsAnError)
 {
     const TemporaryHome home;
