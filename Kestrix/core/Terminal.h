@@ -5,30 +5,71 @@
 #include "Kestrix/core/EscapeSequenceParser.h"
 #include "Kestrix/core/ProgressReport.h"
 #include "Kestrix/core/TerminalOptions.h"
+#include "Kestrix/model/Ansi256PaletteStrategy.h"
+#include "Kestrix/model/Attribute.h"
+#include "Kestrix/model/Buffer.h"
 #include "Kestrix/model/BufferLine.h"
+#include "Kestrix/model/CharData.h"
 #include "Kestrix/model/CharSets.h"
+#include "Kestrix/model/Color.h"
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace kestrix {
 
+class GraphemeBreaker;
+class TaskQueue;
 class TerminalDelegate;
+
+// A position in buffer coordinates.
+struct Position {
+    int64_t col = 0;
+    int64_t row = 0;
+
+    bool operator==(const Position &) const = default;
+};
 
 // The terminal emulator without a view: screen buffers, modes, character sets, colours, titles and
 // the parser. It reports to its host through a TerminalDelegate that it does not own.
 //
 // The class is implemented across several files by concern: Terminal.cpp (state and lifecycle),
-// TerminalPrinting.cpp (print path and C0 controls), TerminalScrolling.cpp (feeding, dirty rows,
-// scrolling, resets), and one file per further group of handlers. The control-function handlers
-// are virtual so a host or a test can observe or replace them.
+// TerminalGraphemes.cpp (cell codes of grapheme clusters), TerminalPrinting.cpp (print path and C0
+// controls), TerminalScrolling.cpp (feeding, dirty rows, scrolling, resets, synchronized output),
+// TerminalGraphics.cpp (the hooks of inline graphics), and one file per further group of handlers.
+// The control-function handlers are virtual so a host or a test can observe or replace them.
 class Terminal {
 public:
-    Terminal(TerminalDelegate *delegate, TerminalOptions options);
+    enum class MouseMode { off, x10, vt200, buttonEventTracking, anyEvent };
+    enum class MouseProtocolEncoding { x10, utf8, sgr, urxvt, sgrPixel };
+    enum class TerminalConformance { vt100, vt200, vt300, vt400, vt500 };
+    enum class BufferKind { active, normal, alt };
+
+    // The UTF-8 carry-over of the print path: the start of a sequence that a print run cut off.
+    struct ReadingBuffer {
+        std::array<uint8_t, 4> putbackBuffer{};
+        uint8_t putbackCount = 0;
+    };
+
+    // Cell codes from here up name interned grapheme clusters.
+    static constexpr int32_t firstClusterCode = 0x400001;
+    // Host output must not grow the cluster table without bound: past this many clusters a new one
+    // is stored as its first scalar.
+    static constexpr size_t maximumClusterCount = 262144;
+    // A cluster keeps at most this many scalars; further joining scalars are dropped.
+    static constexpr size_t maximumClusterScalars = 32;
+    static constexpr size_t maximumTitleLength = 4096;
+
+    // `taskQueue` runs the synchronized-output time-out; without one that mode never times out.
+    Terminal(TerminalDelegate *delegate, TerminalOptions options, TaskQueue *taskQueue = nullptr);
     virtual ~Terminal();
     Terminal(const Terminal &) = delete;
     Terminal &operator=(const Terminal &) = delete;
@@ -38,6 +79,7 @@ public:
     TerminalDelegate *delegate() const { return tdel_; }
     // The owner clears it before the delegate goes away.
     void setDelegate(TerminalDelegate *delegate) { tdel_ = delegate; }
+    void setTaskQueue(TaskQueue *taskQueue) { taskQueue_ = taskQueue; }
     EscapeSequenceParser &parser() { return *parser_; }
 
     // Writes "Info: " and the message to standard output unless silentLog is on.
@@ -47,10 +89,95 @@ public:
     static std::string describeParameters(ParameterSpan pars);
     static bool isValidUtf8(std::string_view text);
 
-    // --- Feeding ---------------------------------------------------------------------------------
+    // --- State and lifecycle (Terminal.cpp) --------------------------------------------------------
+
+    // Re-applies the options (size, line-feed mode) and resets modes; with `clearBuffers` the normal
+    // buffer is made anew and becomes active.
+    void resetState(bool clearBuffers);
+    void makeBuffers();
+    void resizeBuffers(int64_t newCols, int64_t newRows);
+    // Switches to the normal screen; with `clearAlternate` the alternate screen is emptied first.
+    void activateNormalScreen(bool clearAlternate);
+    void activateAlternateScreen(std::optional<Attribute> fillAttribute);
+
+    void rebuildPalette(bool notify);
+    // Ignored unless exactly 16 colours are given.
+    void setBasePalette(std::span<const Color> colors);
+    Ansi256PaletteStrategy paletteStrategy() const { return options.ansi256PaletteStrategy; }
+    void setPaletteStrategy(Ansi256PaletteStrategy strategy);
+
+    // The colour properties notify the delegate on every store; a store made from inside the
+    // delegate's own notice does not notify again.
+    const Color &foregroundColor() const { return foregroundColor_; }
+    void setForegroundColor(Color color);
+    const Color &backgroundColor() const { return backgroundColor_; }
+    void setBackgroundColor(Color color);
+    const std::optional<Color> &cursorColor() const { return cursorColor_; }
+    void setCursorColor(std::optional<Color> color);
+    MouseMode mouseMode() const { return mouseMode_; }
+    void setMouseMode(MouseMode mode);
+
+    void setFocused(bool focused);
+    void sendFocusReport();
+
+    // --- Cell codes of grapheme clusters (TerminalGraphemes.cpp) -----------------------------------
+
+    // The code a cell stores for a cluster given as UTF-8.
+    int32_t cellCode(std::string_view cluster);
+    // The text of a cell code; " " for a code that is neither a scalar nor an interned cluster.
+    std::string stringForCellCode(int32_t code) const;
+    std::string stringForCharCode(int32_t code) const { return stringForCellCode(code); }
+    size_t internedClusterCount() const { return indexToCharMap_.size(); }
+    int32_t lastCharIndex() const { return lastCharIndex_; }
+
+    // --- Reading ---------------------------------------------------------------------------------
+
+    std::pair<int64_t, int64_t> screenSize() const { return {cols, rows}; }
+    // The line at a viewport row; nothing outside the screen.
+    const BufferLine *screenLine(int64_t row);
+    // The line at an absolute row counted from the buffer's top line; nothing outside it.
+    const BufferLine *scrollInvariantLine(int64_t row);
+    // The cell at a viewport position; nothing outside the screen.
+    std::optional<CharData> cellAt(int64_t col, int64_t row);
+    std::optional<std::string> characterAt(int64_t col, int64_t row);
+    bool isAlternateBufferActive() const { return buffer == altBuffer.get(); }
+    // The colours of curAttr and no style: what erasing leaves.
+    Attribute blankAttribute() const;
+    // Default foreground, the background of curAttr, no style: what scrolling leaves.
+    Attribute eraseAttr() const;
+    std::pair<int64_t, int64_t> cursorPosition() const { return {buffer->x(), buffer->y()}; }
+    CircularBufferLineList &currentBufferLines() { return buffer->lines(); }
+
+    // --- Feeding, dirty rows and scrolling (TerminalScrolling.cpp) --------------------------------
 
     void feedBytes(ByteSpan bytes);
     void feedString(std::string_view text);
+    void feedSlice(ByteSpan bytes) { feedBytes(bytes); }
+
+    void markRowDirty(int64_t row, bool scrolling = false);
+    void markRowDirty(int64_t row, const Buffer &onBuffer, bool scrolling);
+    void markRowsDirty(int64_t first, int64_t second);
+    void markAllRowsDirty();
+    // Screen rows, inclusive; nothing when clean. A view resets the ranges after drawing.
+    std::optional<std::pair<int64_t, int64_t>> dirtyRowRange() const;
+    std::optional<std::pair<int64_t, int64_t>> dirtyScrollInvariantRowRange() const;
+    void resetDirtyRows();
+
+    // Scrolls the region up one line; `wrapped` marks the new bottom line as a continuation.
+    void scroll(bool wrapped);
+    void notifyLineFeed();
+    // The full reset a host asks for; ESC c also resets the parser.
+    void hardReset();
+    void resizeScreen(int64_t newCols, int64_t newRows);
+    // Nothing means no scrollback at all.
+    void setScrollbackLines(std::optional<int64_t> lines);
+    void makeCursorVisible();
+    void makeCursorHidden();
+    // Called by the mode handler each time mode 2026 is set: (re)arms the one-second time-out.
+    void beginSynchronizedOutput();
+    void endSynchronizedOutput();
+    // Drops the payload atoms that no cell of any live terminal refers to any more.
+    void pruneUnusedAtoms();
 
     // --- Printing and C0 controls (TerminalPrinting.cpp) -----------------------------------------
 
@@ -66,21 +193,29 @@ public:
     // NEL and ESC E: to the left edge, then index.
     virtual void cmdNextLine();
 
-    // --- Scrolling and resets (TerminalScrolling.cpp) --------------------------------------------
+    // --- Index, resets, character sets, titles (TerminalScrolling.cpp) -----------------------------
 
     virtual void cmdIndex();
     virtual void reverseIndex();
     virtual void cmdBackIndex();
     virtual void cmdForwardIndex();
     virtual void cmdFullReset();
-
-    // --- Character sets and titles ----------------------------------------------------------------
-
     virtual void setGLevel(uint8_t level);
     virtual void designateCharset(uint8_t slot, std::optional<CharSetMap> map);
     virtual void selectCharset(uint8_t intermediate, uint8_t designator);
     virtual void updateTitle(std::string title);
     virtual void updateIconTitle(std::string title);
+
+    // --- Inline graphics hooks (TerminalGraphics.cpp) ---------------------------------------------
+
+    // The DCS strings the terminal interprets; nothing means the string is swallowed.
+    virtual std::unique_ptr<DcsHandler> makeSixelDcsHandler();
+    virtual std::unique_ptr<DcsHandler> makeDecrqssHandler();
+    // One graphics command: the bytes of an APC string after its leading "G".
+    virtual void handleKittyGraphicsCommand(ByteSpan data);
+    void clearKittyGraphics();
+    void syncKittyPlacementsAfterScroll();
+    void dropOrphanedKittyPlacements(Buffer &screen);
 
     // --- Handlers of the control functions built elsewhere ----------------------------------------
     // Each takes the parameters and the intermediate bytes of its sequence.
@@ -135,6 +270,11 @@ public:
 
     virtual void cmdScreenAlignmentTest();
     virtual void setLineRenderMode(BufferLine::RenderLineMode mode);
+    // Cursor left by n columns, stopping at the left margin.
+    virtual void moveCursorLeft(int64_t n);
+    // Keeps the cursor on the screen (inside the scroll region in origin mode); the column may stay
+    // one past the last when `limitToLastColumn` is false. Marks the cursor row dirty.
+    void clampCursor(bool limitToLastColumn);
 
     virtual void oscChangeOrQueryColorIndex(ByteSpan data);
     virtual void oscCurrentDocument(ByteSpan data);
@@ -149,38 +289,108 @@ public:
     // OSC 9 data as a progress report, or nothing when it is not one.
     static std::optional<ProgressReport> parseProgressReport(ByteSpan data);
 
-    // The DCS strings the terminal interprets; nothing means the string is swallowed.
-    virtual std::unique_ptr<DcsHandler> makeSixelDcsHandler();
-    virtual std::unique_ptr<DcsHandler> makeDecrqssHandler();
-    // One graphics command: the bytes of an APC string after its leading "G".
-    virtual void handleKittyGraphicsCommand(ByteSpan data);
-
     // --- State -----------------------------------------------------------------------------------
 
     static constexpr int64_t MINIMUM_COLS = 2;
     static constexpr int64_t MINIMUM_ROWS = 1;
+    static constexpr double synchronizedOutputTimeoutSeconds = 1.0;
 
+    int64_t cols = 80;
+    int64_t rows = 25;
+    int64_t tabStopWidth = 8;
     TerminalOptions options;
+    std::unique_ptr<Buffer> normalBuffer;
+    std::unique_ptr<Buffer> altBuffer;
+    // The active buffer: one of the two above.
+    Buffer *buffer = nullptr;
+    bool synchronizedOutputActive = false;
     bool applicationKeypad = false;
+    bool applicationCursor = false;
+    bool sendFocus = false;
+    bool cursorHidden = false;
+    bool originMode = false;
     bool marginMode = false;
+    bool insertMode = false;
+    bool wraparound = false;
+    bool bracketedPasteMode = false;
     std::optional<CharSetMap> charset;
     std::array<std::optional<CharSetMap>, 4> gCharsets;
+    int64_t gcharset = 0;
+    bool reverseWraparound = false;
+    Attribute curAttr;
     uint8_t gLevel = 0;
+    bool cursorBlink = false;
+    bool allow80To132 = true;
+    int64_t refreshStart = INT64_MAX;
+    int64_t refreshEnd = -1;
+    int64_t scrollInvariantRefreshStart = INT64_MAX;
+    int64_t scrollInvariantRefreshEnd = -1;
+    bool userScrolling = false;
+    bool lineFeedMode = false;
+    bool smoothScroll = false;
+    std::vector<Color> installedColors;
+    std::vector<Color> defaultAnsiColors;
+    std::vector<Color> ansiColors;
     CC cc;
+    std::optional<std::string> hostCurrentDirectory;
+    std::optional<std::string> hostCurrentDocument;
+    MouseProtocolEncoding mouseProtocol = MouseProtocolEncoding::x10;
+    bool reportedFocusState = true;
     bool mouseShiftCapture = false;
     bool xtermTitleSetUtf = false;
     bool xtermTitleSetHex = false;
     bool xtermTitleQueryUtf = false;
     bool xtermTitleQueryHex = false;
+    TerminalConformance conformance = TerminalConformance::vt500;
+    ReadingBuffer readingBuffer;
+    int64_t lastBufferCol = 0;
+    std::optional<std::pair<Position, std::string>> hyperLinkTracking;
     bool silentLog = true;
+    std::unique_ptr<BufferLine> blankLine;
     std::string terminalTitle;
     std::string iconTitle;
+    std::vector<std::string> terminalTitleStack;
+    std::vector<std::string> terminalIconStack;
 
 private:
     void configureParser();
+    void installScrollCallback(Buffer &target);
+    // The print path, one scalar at a time.
+    void printByte(uint8_t byte);
+    void printScalar(uint32_t scalar, int width);
+    bool shouldOfferToPreviousCell(uint32_t scalar, int width);
+    bool joinWithPreviousCell(uint32_t scalar, int width);
+    void widenJoinedCell(CharData &cell, BufferLine &line, int64_t col);
+    std::optional<uint32_t> singleScalarOfCell(int32_t code) const;
+    void putCell(int32_t code, int width);
+    int32_t internCluster(const std::string &cluster);
+    bool isSingleCluster(std::string_view text);
+    void prepareBlankLine(bool wrapped);
+    void scrollTopLineIntoScrollback(int64_t bottomRow);
+    void scrollPartialWidth(int64_t topRow, int64_t bottomRow);
+    void finishScroll();
+    void shiftColumns(bool right);
+    void resetKeepingSize();
+    void endSynchronizedOutputFromTimeout(uint64_t generation);
 
     TerminalDelegate *tdel_ = nullptr;
+    TaskQueue *taskQueue_ = nullptr;
     std::unique_ptr<EscapeSequenceParser> parser_;
+    std::unique_ptr<GraphemeBreaker> graphemeBreaker_;
+    Color foregroundColor_;
+    Color backgroundColor_;
+    std::optional<Color> cursorColor_;
+    MouseMode mouseMode_ = MouseMode::off;
+    bool settingFgColor_ = false;
+    bool settingBgColor_ = false;
+    bool settingCursorColor_ = false;
+    std::unordered_map<std::string, int32_t> charToIndexMap_;
+    std::vector<std::string> indexToCharMap_;
+    int32_t lastCharIndex_ = firstClusterCode;
+    // Each arming of the synchronized-output time-out gets a new generation; an older one that
+    // fires does nothing. The token tells a queued time-out whether the terminal still exists.
+    uint64_t synchronizedOutputGeneration_ = 0;
+    std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
 };
 
 } // namespace kestrix

@@ -104,6 +104,8 @@ void Terminal::cmdScreenAlignmentTest() {}
 
 void Terminal::setLineRenderMode(BufferLine::RenderLineMode) {}
 
+void Terminal::moveCursorLeft(int64_t) {}
+
 void Terminal::oscChangeOrQueryColorIndex(ByteSpan) {}
 
 void Terminal::oscCurrentDocument(ByteSpan) {}
@@ -122,17 +124,10 @@ void Terminal::oscDesktopNotification(ByteSpan) {}
 
 void Terminal::oscExtendedCommand(ByteSpan) {}
 
-std::unique_ptr<DcsHandler> Terminal::makeSixelDcsHandler()
-{
-    return nullptr;
-}
-
 std::unique_ptr<DcsHandler> Terminal::makeDecrqssHandler()
 {
     return nullptr;
 }
-
-void Terminal::handleKittyGraphicsCommand(ByteSpan) {}
 
 std::optional<ProgressReport> Terminal::parseProgressReport(ByteSpan)
 {

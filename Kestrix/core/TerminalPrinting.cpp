@@ -1,21 +1,431 @@
+// The print path (UTF-8 decoding, character sets, widths, joining into the previous cell) and the
+// C0 controls with real logic.
+
+#include "Kestrix/core/EmojiVariation.h"
 #include "Kestrix/core/Terminal.h"
+#include "Kestrix/core/TerminalDelegate.h"
+#include "Kestrix/core/UnicodeUtil.h"
+#include "Kestrix/core/Utf8.h"
+
+#include <algorithm>
+#include <array>
+#include <unicode/uchar.h>
 
 namespace kestrix {
 
-void Terminal::handlePrint(ByteSpan) {}
+namespace {
 
-void Terminal::printStateReset() {}
+constexpr uint32_t zeroWidthJoiner = 0x200D;
+constexpr uint32_t textPresentationSelector = 0xFE0E;
+constexpr uint32_t emojiPresentationSelector = 0xFE0F;
 
-void Terminal::cmdBackspace() {}
+// The length of the UTF-8 sequence each byte starts; 1 for a byte that starts none (ASCII,
+// continuation bytes, C0/C1 and the bytes that never appear in UTF-8), which prints by itself.
+constexpr std::array<uint8_t, 256> sequenceLengths = [] {
+    std::array<uint8_t, 256> lengths{};
+    for (int byte = 0; byte < 256; ++byte) {
+        lengths[byte] = byte >= 0xC2 && byte <= 0xDF   ? 2
+                        : byte >= 0xE0 && byte <= 0xEF ? 3
+                        : byte >= 0xF0 && byte <= 0xF4 ? 4
+                                                       : 1;
+    }
+    return lengths;
+}();
 
-void Terminal::cmdHorizontalTab() {}
+struct Decoded {
+    enum class Kind { scalar, invalid, incomplete };
+    Kind kind;
+    uint32_t scalar = 0;
+    // Bytes consumed: the sequence, or for an invalid one its lead and the continuation bytes that
+    // belong to it, or all that is there for an incomplete one.
+    size_t length = 0;
+};
 
-void Terminal::cmdLineFeed() {}
+// Decodes the sequence whose lead byte (0xC2-0xF4) is bytes[0]. Overlong forms, surrogates and
+// values above U+10FFFF are invalid; a byte that is not a continuation ends an invalid sequence
+// and is read again as the start of the next one.
+Decoded decodeSequence(const uint8_t *bytes, size_t available)
+{
+    const uint8_t lead = bytes[0];
+    const size_t length = sequenceLengths[lead];
+    uint32_t scalar = lead & (length == 2 ? 0x1F : length == 3 ? 0x0F : 0x07);
+    for (size_t k = 1; k < length; ++k) {
+        if (k >= available) {
+            return {Decoded::Kind::incomplete, 0, available};
+        }
+        uint8_t low = 0x80;
+        uint8_t high = 0xBF;
+        if (k == 1) {
+            low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+        }
+        if (bytes[k] < low || bytes[k] > high) {
+            size_t skip = 1;
+            while (skip < length && skip < available && (bytes[skip] & 0xC0) == 0x80) {
+                ++skip;
+            }
+            return {Decoded::Kind::invalid, lead, skip};
+        }
+        scalar = scalar << 6 | (bytes[k] & 0x3F);
+    }
+    return {Decoded::Kind::scalar, scalar, length};
+}
 
-void Terminal::cmdCarriageReturn() {}
+bool isRegionalIndicator(uint32_t scalar)
+{
+    return scalar >= 0x1F1E6 && scalar <= 0x1F1FF;
+}
 
-void Terminal::cmdSetTabStop() {}
+bool isPrintableAscii(uint8_t byte)
+{
+    return byte >= 0x20 && byte <= 0x7E;
+}
 
-void Terminal::cmdNextLine() {}
+} // namespace
+
+void Terminal::printStateReset()
+{
+    readingBuffer.putbackCount = 0;
+}
+
+void Terminal::handlePrint(ByteSpan bytes)
+{
+    if (bytes.empty()) {
+        return;
+    }
+    markRowDirty(buffer->y(), *buffer, false);
+    size_t i = 0;
+    if (readingBuffer.putbackCount > 0) {
+        // Finish the sequence the previous run cut off.
+        std::array<uint8_t, 4> joined{};
+        const size_t carried = readingBuffer.putbackCount;
+        std::copy_n(readingBuffer.putbackBuffer.begin(), carried, joined.begin());
+        const size_t taken = std::min(bytes.size(), joined.size() - carried);
+        std::copy_n(bytes.begin(), taken, joined.begin() + static_cast<std::ptrdiff_t>(carried));
+        const Decoded decoded = decodeSequence(joined.data(), carried + taken);
+        if (decoded.kind == Decoded::Kind::incomplete) {
+            std::copy_n(joined.begin(), carried + taken, readingBuffer.putbackBuffer.begin());
+            readingBuffer.putbackCount = static_cast<uint8_t>(carried + taken);
+            return;
+        }
+        readingBuffer.putbackCount = 0;
+        if (decoded.kind == Decoded::Kind::invalid) {
+            printByte(joined[0]);
+        } else {
+            printScalar(decoded.scalar, UnicodeUtil::columnWidth(decoded.scalar));
+        }
+        i = decoded.length > carried ? decoded.length - carried : 0;
+    }
+
+    const size_t size = bytes.size();
+    while (i < size) {
+        const uint8_t byte = bytes[i];
+        if (isPrintableAscii(byte) && !charset) {
+            // Plain text: whole runs of cells at once.
+            size_t end = i + 1;
+            while (end < size && isPrintableAscii(bytes[end])) {
+                ++end;
+            }
+            const int64_t taken = buffer->putAsciiRun(bytes.first(end), static_cast<int64_t>(i), curAttr);
+            if (taken > 0) {
+                i += static_cast<size_t>(taken);
+                continue;
+            }
+            // Insert mode, or no room without wraparound: one cell at a time.
+            printByte(byte);
+            ++i;
+            continue;
+        }
+        if (sequenceLengths[byte] == 1) {
+            printByte(byte);
+            ++i;
+            continue;
+        }
+        const Decoded decoded = decodeSequence(bytes.data() + i, size - i);
+        if (decoded.kind == Decoded::Kind::incomplete) {
+            std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(i), bytes.end(),
+                      readingBuffer.putbackBuffer.begin());
+            readingBuffer.putbackCount = static_cast<uint8_t>(size - i);
+            break;
+        }
+        if (decoded.kind == Decoded::Kind::invalid) {
+            printByte(byte);
+        } else {
+            printScalar(decoded.scalar, UnicodeUtil::columnWidth(decoded.scalar));
+        }
+        i += decoded.length;
+    }
+    markRowDirty(buffer->y(), *buffer, false);
+}
+
+// A byte that is a character by itself: ASCII through the active character set, anything else as
+// the Latin-1 character of the same value (an invalid UTF-8 lead included).
+void Terminal::printByte(uint8_t byte)
+{
+    if (byte <= 0x7E && charset) {
+        if (const std::optional<char32_t> shown = charset->lookup(byte)) {
+            putCell(static_cast<int32_t>(*shown), 1);
+            return;
+        }
+    }
+    const int width = UnicodeUtil::columnWidth(byte);
+    if (width >= 1) {
+        putCell(byte, width);
+    }
+}
+
+void Terminal::printScalar(uint32_t scalar, int width)
+{
+    if (width < 0) {
+        return;
+    }
+    if (width == 2 && isRegionalIndicator(scalar) &&
+        options.regionalIndicatorWidth == RegionalIndicatorWidth::narrow) {
+        width = 1;
+    }
+    if (shouldOfferToPreviousCell(scalar, width) && joinWithPreviousCell(scalar, width)) {
+        return;
+    }
+    if (width == 0) {
+        return;
+    }
+    if (scalar < 0x10000) {
+        putCell(static_cast<int32_t>(scalar), width);
+    } else {
+        std::string text;
+        utf8::append(text, scalar);
+        putCell(cellCode(text), width);
+    }
+}
+
+void Terminal::putCell(int32_t code, int width)
+{
+    CharData cell;
+    cell.code = code;
+    cell.width = static_cast<int8_t>(width);
+    cell.attribute = curAttr;
+    buffer->putCharacter(cell);
+}
+
+// The scalar a cell holds when it holds exactly one.
+std::optional<uint32_t> Terminal::singleScalarOfCell(int32_t code) const
+{
+    if (code < firstClusterCode) {
+        return static_cast<uint32_t>(code);
+    }
+    const std::string text = stringForCellCode(code);
+    if (utf8::scalarCount(text) != 1) {
+        return std::nullopt;
+    }
+    size_t index = 0;
+    return utf8::next(text, index);
+}
+
+bool Terminal::shouldOfferToPreviousCell(uint32_t scalar, int width)
+{
+    Buffer &b = *buffer;
+    Buffer::LastBufferStorage &last = b.lastBufferStorage;
+    const bool sameSize = last.cols == cols && last.rows == rows;
+
+    if (isRegionalIndicator(scalar) && options.regionalIndicatorWidth == RegionalIndicatorWidth::narrow &&
+        (!sameSize || b.x() != last.x + 1)) {
+        // A narrow flag pairs with the indicator just left of the cursor.
+        const int64_t col = b.x() - 1;
+        if (col >= 0 && col < cols) {
+            const CharData &cell = b.lines()[b.yBase() + b.y()][col];
+            const std::optional<uint32_t> held = singleScalarOfCell(cell.code);
+            if (cell.width == 1 && held && isRegionalIndicator(*held)) {
+                last = {b.yBase() + b.y(), col, cols, rows};
+                return true;
+            }
+        }
+    }
+    if (!sameSize) {
+        return false;
+    }
+    if (width == 0 || scalar == zeroWidthJoiner || u_getCombiningClass(static_cast<UChar32>(scalar)) != 0 ||
+        u_hasBinaryProperty(static_cast<UChar32>(scalar), UCHAR_EMOJI_MODIFIER) ||
+        u_hasBinaryProperty(static_cast<UChar32>(scalar), UCHAR_VARIATION_SELECTOR)) {
+        return true;
+    }
+    if (last.y < 0 || last.y >= b.lines().count()) {
+        return false;
+    }
+    const CharData &previous = b.lines()[last.y][std::min(last.x, cols - 1)];
+    if (previous.code < firstClusterCode
+            ? previous.code == static_cast<int32_t>(zeroWidthJoiner)
+            : utf8::lastScalar(stringForCellCode(previous.code)) == zeroWidthJoiner) {
+        return true;
+    }
+    if (isRegionalIndicator(scalar)) {
+        const std::optional<uint32_t> held = singleScalarOfCell(previous.code);
+        return held && isRegionalIndicator(*held);
+    }
+    return false;
+}
+
+// Joins the scalar into the cell printed last when the two form one grapheme cluster. Returns
+// false when the scalar is to be printed by itself.
+bool Terminal::joinWithPreviousCell(uint32_t scalar, int width)
+{
+    Buffer &b = *buffer;
+    const Buffer::LastBufferStorage last = b.lastBufferStorage;
+    if (last.y < 0 || last.y >= b.lines().count()) {
+        return false;
+    }
+    BufferLine &line = b.lines()[last.y];
+    const int64_t col = std::min(last.x, cols - 1);
+    if (col < 0 || col >= line.dataSize()) {
+        return false;
+    }
+    CharData cell = line[col];
+    const std::string text = stringForCellCode(cell.code);
+    if (utf8::scalarCount(text) >= maximumClusterScalars) {
+        // A full cluster takes no more marks; a flood of them costs nothing.
+        return width == 0;
+    }
+    std::string joined = text;
+    utf8::append(joined, scalar);
+    if (!isSingleCluster(joined)) {
+        return false;
+    }
+
+    const bool narrowFlag = isRegionalIndicator(scalar) &&
+                            options.regionalIndicatorWidth == RegionalIndicatorWidth::narrow &&
+                            cell.width == 1;
+    if (scalar == textPresentationSelector || scalar == emojiPresentationSelector) {
+        if (cell.code == 0 || !hasEmojiVariation(utf8::lastScalar(text))) {
+            return true;
+        }
+        cell.code = cellCode(joined);
+        if (scalar == emojiPresentationSelector) {
+            widenJoinedCell(cell, line, col);
+        } else {
+            if (cell.width == 2) {
+                cell.width = 1;
+                if (b.x() > 0) {
+                    b.setX(b.x() - 1);
+                }
+            }
+            line.setCell(col, cell);
+        }
+    } else if (narrowFlag) {
+        cell.code = cellCode(joined);
+        widenJoinedCell(cell, line, col);
+    } else {
+        cell.code = cellCode(joined);
+        line.setCell(col, cell);
+    }
+    markRowDirty(last.y - b.yBase());
+    return true;
+}
+
+// Makes a joined single-width cell two columns wide when the line has room for it.
+void Terminal::widenJoinedCell(CharData &cell, BufferLine &line, int64_t col)
+{
+    if (cell.width == 1 && col + 1 < cols) {
+        CharData continuation;
+        continuation.width = 0;
+        continuation.attribute = cell.attribute;
+        line.setCell(col + 1, continuation);
+        cell.width = 2;
+        buffer->setX(buffer->x() + 1);
+    }
+    line.setCell(col, cell);
+}
+
+// MARK: C0 controls
+
+void Terminal::bell()
+{
+    if (tdel_ != nullptr) {
+        tdel_->terminalBell(*this);
+    }
+}
+
+void Terminal::cmdLineFeed()
+{
+    Buffer &b = *buffer;
+    if (b.y() == b.scrollBottom()) {
+        // With left and right margins, only a cursor inside them scrolls the region.
+        if (!marginMode || (b.x() >= b.marginLeft() && b.x() <= b.marginRight())) {
+            scroll(false);
+        }
+    } else if (b.y() < rows - 1) {
+        b.setY(b.y() + 1);
+    }
+    if (b.x() >= cols) {
+        b.setX(cols - 1);
+    }
+    notifyLineFeed();
+    if (lineFeedMode) {
+        b.setX(originMode && marginMode ? b.marginLeft() : 0);
+    }
+}
+
+void Terminal::cmdBackspace()
+{
+    clampCursor(!reverseWraparound);
+    Buffer &b = *buffer;
+    const int64_t left = marginMode ? b.marginLeft() : 0;
+    const int64_t right = marginMode ? b.marginRight() : b.cols() - 1;
+    const int64_t x = b.x();
+    const int64_t y = b.y();
+    if (x > left) {
+        b.setX(x - 1);
+        return;
+    }
+    if (!reverseWraparound) {
+        if (x > 0 && x < left) {
+            b.setX(x - 1);
+        }
+        return;
+    }
+    // Reverse wraparound: from the left edge to the right edge of the row above.
+    if (y > b.scrollTop() && y <= b.scrollBottom()) {
+        BufferLine &line = b.lines()[b.yBase() + y];
+        if (line.isWrapped && !marginMode) {
+            line.isWrapped = false;
+            ++line.generation;
+        }
+        b.setY(y - 1);
+        b.setX(right);
+    } else if (y == b.scrollTop()) {
+        b.setY(b.scrollBottom());
+        b.setX(right);
+    } else if (y > 0) {
+        b.setY(y - 1);
+        b.setX(right);
+    }
+}
+
+void Terminal::cmdCarriageReturn()
+{
+    Buffer &b = *buffer;
+    if (marginMode) {
+        b.setX(b.x() < b.marginLeft() ? 0 : b.marginLeft());
+    } else {
+        b.setX(0);
+    }
+}
+
+void Terminal::cmdHorizontalTab()
+{
+    const int64_t stop = buffer->nextTabStop();
+    if (stop >= 0) {
+        buffer->setX(stop);
+    }
+}
+
+void Terminal::cmdSetTabStop()
+{
+    buffer->setTabStop(buffer->x());
+}
+
+void Terminal::cmdNextLine()
+{
+    buffer->setX(originMode && marginMode ? buffer->marginLeft() : 0);
+    cmdIndex();
+}
 
 } // namespace kestrix

@@ -1,0 +1,228 @@
+#include "Kestrix/core/TaskQueue.h"
+#include "Kestrix/core/Terminal.h"
+#include "TerminalTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrix;
+using namespace kestrix::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Cell = std::pair<int64_t, int64_t>;
+using Range = std::optional<std::pair<int64_t, int64_t>>;
+
+void fillRows(Terminal &terminal)
+{
+    for (int64_t row = 0; row < terminal.rows; ++row) {
+        terminal.feedString((row == 0 ? "" : "\r\n") + std::string(1, static_cast<char>('A' + row)));
+    }
+}
+
+} // namespace
+
+TEST(TerminalScrolling, LineFeedAtRegionBottomScrollsIntoScrollback)
+{
+    RecordingDelegate delegate;
+    Terminal terminal(&delegate, optionsOfSize(10, 3));
+    fillRows(terminal);
+    terminal.feedString("\r\nD");
+    EXPECT_EQ(screenText(terminal), (std::vector<std::string>{"B", "C", "D"}));
+    EXPECT_EQ(terminal.buffer->yBase(), 1);
+    EXPECT_EQ(terminal.buffer->yDisp(), 1);
+    EXPECT_EQ(terminal.scrollInvariantLine(0)->translateToString(true), "A");
+    EXPECT_EQ(delegate.scrollPositions, std::vector<int64_t>{1});
+}
+
+TEST(TerminalScrolling, LineFeedWithAFullRingRecyclesTheOldestLine)
+{
+    Terminal terminal(nullptr, optionsOfSize(10, 3, 2));
+    fillRows(terminal);
+    terminal.feedString("\r\nD\r\nE");
+    ASSERT_TRUE(terminal.buffer->lines().isFull());
+    EXPECT_EQ(terminal.buffer->yBase(), 2);
+    terminal.feedString("\r\nF");
+    EXPECT_EQ(terminal.buffer->yBase(), 2);
+    EXPECT_EQ(terminal.buffer->linesTop, 1);
+    EXPECT_EQ(screenText(terminal), (std::vector<std::string>{"D", "E", "F"}));
+    EXPECT_EQ(terminal.scrollInvariantLine(0)->translateToString(true), "B");
+
+    // A user who scrolled back keeps seeing the same text.
+    terminal.userScrolling = true;
+    terminal.buffer->setYDisp(1);
+    terminal.feedString("\nG");
+    EXPECT_EQ(terminal.buffer->yDisp(), 0);
+    terminal.feedString("\nH");
+    EXPECT_EQ(terminal.buffer->yDisp(), 0);
+}
+
+TEST(TerminalScrolling, RegionBelowTheTopScrollsWithoutScrollback)
+{
+    Terminal terminal(nullptr, optionsOfSize(10, 5));
+    fillRows(terminal);
+    terminal.buffer->setScrollTop(1);
+    terminal.buffer->setScrollBottom(3);
+    terminal.buffer->setY(3);
+    terminal.feedString("\n");
+    EXPECT_EQ(screenText(terminal), (std::vector<std::string>{"A", "C", "D", "", "E"}));
+    EXPECT_EQ(terminal.buffer->yBase(), 0);
+}
+
+TEST(TerminalScrolling, MarginsScrollOnlyTheirColumns)
+{
+    Terminal terminal(nullptr, optionsOfSize(16, 3));
+    terminal.feedString("0123456789abcdef\r\nGHIJKLMNOPQRSTUV\r\nghijklmnopqrstuv");
+    terminal.marginMode = true;
+    terminal.buffer->setMarginLeft(5);
+    terminal.buffer->setMarginRight(10);
+    terminal.buffer->setX(7);
+    terminal.cmdLineFeed();
+    EXPECT_EQ(screenText(terminal),
+              (std::vector<std::string>{"01234LMNOPQbcdef", "GHIJKlmnopqRSTUV", "ghijk      rstuv"}));
+    EXPECT_EQ(terminal.buffer->yBase(), 0);
+
+    // Right of the margins on the bottom margin, a line feed leaves the cursor where it is.
+    terminal.buffer->setX(12);
+    terminal.cmdLineFeed();
+    EXPECT_EQ(terminal.cursorPosition(), Cell(12, 2));
+    EXPECT_EQ(screenText(terminal)[0], "01234LMNOPQbcdef");
+}
+
+TEST(TerminalScrolling, IndexLeftOfTheMarginOnTheBottomStays)
+{
+    Terminal terminal(nullptr, optionsOfSize(16, 3));
+    terminal.marginMode = true;
+    terminal.buffer->setMarginLeft(5);
+    terminal.buffer->setMarginRight(10);
+    terminal.buffer->setX(2);
+    terminal.buffer->setY(2);
+    terminal.cmdIndex();
+    EXPECT_EQ(terminal.cursorPosition(), Cell(2, 2));
+    terminal.buffer->setY(0);
+    terminal.cmdIndex();
+    EXPECT_EQ(terminal.cursorPosition(), Cell(2, 1));
+}
+
+TEST(TerminalScrolling, ReverseIndexAtTheTopMarginInsertsABlankLine)
+{
+    Terminal terminal(nullptr, optionsOfSize(10, 4));
+    fillRows(terminal);
+    terminal.buffer->setY(1);
+    terminal.feedString("\x1bM");
+    EXPECT_EQ(terminal.cursorPosition().second, 0);
+    terminal.feedString("\x1bM");
+    EXPECT_EQ(screenText(terminal), (std::vector<std::string>{"", "A", "B", "C"}));
+    EXPECT_EQ(terminal.cursorPosition().second, 0);
+}
+
+TEST(TerminalScrolling, DirtyRowRanges)
+{
+    Terminal terminal(nullptr, optionsOfSize(10, 5));
+    terminal.resetDirtyRows();
+    EXPECT_EQ(terminal.dirtyRowRange(), Range());
+    terminal.feedString("\r\n\nab");
+    EXPECT_EQ(terminal.dirtyRowRange(), Range({2, 2}));
+    terminal.markRowDirty(-3);
+    terminal.markRowDirty(0, true);
+    EXPECT_EQ(terminal.dirtyRowRange(), Range({0, 2}));
+    EXPECT_EQ(terminal.dirtyScrollInvariantRowRange(), Range({2, 2}));
+    terminal.markAllRowsDirty();
+    EXPECT_EQ(terminal.dirtyRowRange(), Range({0, 5}));
+    terminal.resetDirtyRows();
+    EXPECT_EQ(terminal.dirtyScrollInvariantRowRange(), Range());
+
+    // A full-screen scroll into the scrollback marks the screen but not the invariant range.
+    terminal.feedString("\n\n\n");
+    EXPECT_EQ(terminal.dirtyRowRange(), Range({0, 4}));
+    EXPECT_EQ(terminal.dirtyScrollInvariantRowRange(), Range());
+}
+
+TEST(TerminalScrolling, ResizeRaisesTheMinimumAndIgnoresTheSameSize)
+{
+    Terminal terminal(nullptr, optionsOfSize(10, 5));
+    terminal.resetDirtyRows();
+    terminal.resizeScreen(10, 5);
+    EXPECT_EQ(terminal.dirtyRowRange(), Range());
+    terminal.resizeScreen(30, 8);
+    EXPECT_EQ(terminal.options.cols, 30);
+    EXPECT_EQ(terminal.altBuffer->cols(), 30);
+    EXPECT_TRUE(terminal.buffer->tabStops[24]);
+    EXPECT_EQ(terminal.dirtyRowRange(), Range({0, 7}));
+}
+
+TEST(TerminalScrolling, FullResetKeepsSizeAndCursorVisibilityAndGoesHome)
+{
+    Terminal terminal(nullptr, optionsOfSize(10, 5));
+    terminal.resizeScreen(12, 6);
+    terminal.feedString("hello\r\nworld");
+    terminal.makeCursorHidden();
+    terminal.feedString("\x1b"
+                        "c");
+    EXPECT_EQ(terminal.screenSize(), Cell(12, 6));
+    EXPECT_TRUE(terminal.cursorHidden);
+    EXPECT_EQ(terminal.cursorPosition(), Cell(0, 0));
+    EXPECT_EQ(rowText(terminal, 0), "");
+    terminal.hardReset();
+    EXPECT_EQ(terminal.screenSize(), Cell(12, 6));
+}
+
+TEST(TerminalScrolling, CursorVisibilityNoticesOnlyOnChange)
+{
+    RecordingDelegate delegate;
+    Terminal terminal(&delegate, optionsOfSize(10, 5));
+    terminal.makeCursorVisible();
+    terminal.makeCursorHidden();
+    terminal.makeCursorHidden();
+    terminal.makeCursorVisible();
+    EXPECT_EQ(delegate.concealed, 1);
+    EXPECT_EQ(delegate.revealed, 1);
+}
+
+TEST(TerminalScrolling, SynchronizedOutputTimesOutAfterOneSecondFromTheLastSet)
+{
+    RecordingDelegate delegate;
+    ManualTaskQueue queue;
+    Terminal terminal(&delegate, optionsOfSize(10, 5), &queue);
+    terminal.synchronizedOutputActive = true;
+    terminal.beginSynchronizedOutput();
+    queue.advance(600ms);
+    terminal.beginSynchronizedOutput();
+    queue.advance(600ms);
+    EXPECT_TRUE(terminal.synchronizedOutputActive);
+    EXPECT_TRUE(delegate.synchronizedOutput.empty());
+    queue.advance(400ms);
+    EXPECT_FALSE(terminal.synchronizedOutputActive);
+    EXPECT_EQ(delegate.synchronizedOutput, std::vector<bool>{false});
+}
+
+TEST(TerminalScrolling, SynchronizedOutputEndsOnResizeAndTimeoutOutlivesNoTerminal)
+{
+    RecordingDelegate delegate;
+    ManualTaskQueue queue;
+    {
+        Terminal terminal(&delegate, optionsOfSize(10, 5), &queue);
+        terminal.synchronizedOutputActive = true;
+        terminal.beginSynchronizedOutput();
+        terminal.resizeScreen(20, 5);
+        EXPECT_FALSE(terminal.synchronizedOutputActive);
+        terminal.synchronizedOutputActive = true;
+        terminal.beginSynchronizedOutput();
+    }
+    queue.advance(2s);
+    EXPECT_EQ(delegate.synchronizedOutput, std::vector<bool>{false});
+}
+
+TEST(TerminalScrolling, ScrollbackSizeChange)
+{
+    Terminal terminal(nullptr, optionsOfSize(10, 3, 100));
+    for (int i = 0; i < 20; ++i) {
+        terminal.feedString("line\r\n");
+    }
+    terminal.setScrollbackLines(5);
+    EXPECT_EQ(terminal.options.scrollback, 5);
+    EXPECT_EQ(terminal.buffer->lines().count(), 8);
+    terminal.setScrollbackLines(std::nullopt);
+    EXPECT_FALSE(terminal.buffer->hasScrollback());
+    EXPECT_EQ(terminal.options.scrollback, 0);
+}

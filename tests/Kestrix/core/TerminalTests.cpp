@@ -1,0 +1,160 @@
+#include "Kestrix/core/Terminal.h"
+#include "Kestrix/model/AtomTable.h"
+#include "Kestrix/model/TinyAtom.h"
+#include "TerminalTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrix;
+using namespace kestrix::testing;
+
+namespace {
+using Cell = std::pair<int64_t, int64_t>;
+}
+
+TEST(Terminal, SizesBelowTheMinimumAreRaised)
+{
+    Terminal terminal(nullptr, optionsOfSize(1, 0));
+    EXPECT_EQ(terminal.screenSize(), Cell(2, 1));
+    terminal.resizeScreen(1, 0);
+    EXPECT_EQ(terminal.screenSize(), Cell(2, 1));
+}
+
+TEST(Terminal, ConstructionAppliesTheOptionsToBothBuffers)
+{
+    Terminal terminal(nullptr, optionsOfSize(120, 40));
+    for (Buffer *each : {terminal.normalBuffer.get(), terminal.altBuffer.get()}) {
+        EXPECT_EQ(each->cols(), 120);
+        EXPECT_EQ(each->rows(), 40);
+    }
+    EXPECT_EQ(terminal.buffer->scrollTop(), 0);
+    EXPECT_EQ(terminal.buffer->scrollBottom(), 39);
+    EXPECT_EQ(terminal.buffer->marginLeft(), 0);
+    EXPECT_EQ(terminal.buffer->marginRight(), 119);
+    EXPECT_TRUE(terminal.wraparound);
+    EXPECT_FALSE(terminal.isAlternateBufferActive());
+    EXPECT_EQ(terminal.ansiColors.size(), 256u);
+}
+
+TEST(Terminal, ResetWithClearingKeepsTheAlternateScreen)
+{
+    Terminal terminal(nullptr, optionsOfSize(10, 5));
+    terminal.activateAlternateScreen(std::nullopt);
+    terminal.feedString("alt\r\n\n  x");
+    ASSERT_TRUE(terminal.isAlternateBufferActive());
+    terminal.resetState(true);
+    EXPECT_FALSE(terminal.isAlternateBufferActive());
+    EXPECT_EQ(terminal.cursorPosition(), Cell(3, 2));
+    EXPECT_EQ(terminal.altBuffer->lines()[0].translateToString(true), "alt");
+}
+
+TEST(Terminal, ColourNoticesAndPaletteRebuilds)
+{
+    RecordingDelegate delegate;
+    TerminalOptions xterm = optionsOfSize(10, 5);
+    xterm.ansi256PaletteStrategy = Ansi256PaletteStrategy::xterm;
+    Terminal plain(&delegate, xterm);
+    const std::vector<Color> palette = plain.ansiColors;
+    plain.setForegroundColor(Color::fromRgb8(1, 2, 3));
+    EXPECT_EQ(delegate.foregroundNotices, 1);
+    EXPECT_TRUE(delegate.paletteChanges.empty());
+    EXPECT_EQ(plain.ansiColors, palette);
+
+    RecordingDelegate labDelegate;
+    Terminal lab(&labDelegate, optionsOfSize(10, 5));
+    lab.setForegroundColor(Color::fromRgb8(200, 10, 10));
+    EXPECT_EQ(labDelegate.foregroundNotices, 1);
+    EXPECT_EQ(labDelegate.paletteChanges, std::vector<std::optional<int64_t>>{std::nullopt});
+
+    // A delegate that stores the colour back from its own notice is not told again.
+    labDelegate.storeBackgroundBack = true;
+    lab.setBackgroundColor(Color::fromRgb8(0, 0, 40));
+    EXPECT_EQ(labDelegate.backgroundNotices, 1);
+    EXPECT_EQ(lab.backgroundColor(), Color::fromRgb8(0, 0, 40));
+}
+
+TEST(Terminal, BasePaletteNeedsSixteenColours)
+{
+    Terminal terminal(nullptr, optionsOfSize(10, 5));
+    const std::vector<Color> before = terminal.installedColors;
+    const std::vector<Color> eight(8, Color::fromRgb8(9, 9, 9));
+    terminal.setBasePalette(eight);
+    EXPECT_EQ(terminal.installedColors, before);
+    const std::vector<Color> sixteen(16, Color::fromRgb8(9, 9, 9));
+    terminal.setBasePalette(sixteen);
+    EXPECT_EQ(terminal.ansiColors[15], Color::fromRgb8(9, 9, 9));
+}
+
+TEST(Terminal, FocusReportsUseTheChosenIntroducer)
+{
+    RecordingDelegate delegate;
+    Terminal terminal(&delegate, optionsOfSize(10, 5));
+    terminal.setFocused(false);
+    EXPECT_EQ(delegate.sent, "");
+    terminal.sendFocus = true;
+    terminal.setFocused(false);
+    terminal.cc.send8bit = true;
+    terminal.setFocused(true);
+    EXPECT_EQ(delegate.sent, "\x1b[O\x9bI");
+}
+
+TEST(Terminal, GraphemeClustersGetCodesFromTheFirstClusterCode)
+{
+    Terminal terminal(nullptr, optionsOfSize(10, 5));
+    EXPECT_EQ(terminal.cellCode("A"), 'A');
+    EXPECT_EQ(terminal.cellCode("\r\n"), 10);
+    EXPECT_EQ(terminal.cellCode("\u00e9"), 0xE9);
+    EXPECT_EQ(terminal.cellCode("e\u0301"), 0x400001);
+    EXPECT_EQ(terminal.cellCode("\U0001F600"), 0x400002);
+    EXPECT_EQ(terminal.cellCode("e\u0301"), 0x400001);
+    EXPECT_EQ(terminal.stringForCellCode(0x400001), "e\u0301");
+    EXPECT_EQ(terminal.stringForCellCode(0xD800), " ");
+    EXPECT_EQ(terminal.stringForCellCode(0x400999), " ");
+    EXPECT_EQ(terminal.stringForCellCode(-5), " ");
+    EXPECT_EQ(terminal.stringForCellCode(0x41), "A");
+}
+
+TEST(Terminal, FullClusterTableFallsBackToTheFirstScalar)
+{
+    Terminal terminal(nullptr, optionsOfSize(10, 5));
+    std::string cluster = "e\u0301";
+    for (size_t i = 0; i < Terminal::maximumClusterCount; ++i) {
+        cluster[0] = static_cast<char>('a' + i % 26);
+        std::string text = cluster + std::to_string(i);
+        terminal.cellCode(text);
+    }
+    EXPECT_EQ(terminal.internedClusterCount(), Terminal::maximumClusterCount);
+    EXPECT_EQ(terminal.cellCode("o\u0308"), 'o');
+    EXPECT_EQ(terminal.internedClusterCount(), Terminal::maximumClusterCount);
+}
+
+TEST(Terminal, TitlesAreBoundedAtACharacterBoundary)
+{
+    RecordingDelegate delegate;
+    Terminal terminal(&delegate, optionsOfSize(10, 5));
+    std::string title(4095, 'a');
+    title += "\u00e9\u00e9";
+    terminal.feedString("\x1b]0;" + title + "\x07");
+    EXPECT_EQ(terminal.terminalTitle, std::string(4095, 'a'));
+    ASSERT_EQ(delegate.titles.size(), 1u);
+    terminal.feedString("\x1b]2;\xff\xfe\x07");
+    EXPECT_EQ(terminal.terminalTitle, "");
+}
+
+TEST(Terminal, AtomPruningKeepsAtomsAnotherTerminalUses)
+{
+    Terminal first(nullptr, optionsOfSize(10, 5));
+    Terminal second(nullptr, optionsOfSize(10, 5));
+    const TinyAtom unused = *TinyAtom::create("prune-test-unused");
+    const TinyAtom usedElsewhere = *TinyAtom::create("prune-test-used-elsewhere");
+    const TinyAtom later = *TinyAtom::create("prune-test-later");
+    CharData cell;
+    cell.code = 'x';
+    cell.payload = usedElsewhere;
+    second.buffer->lines()[0].setCell(0, cell);
+
+    first.pruneUnusedAtoms();
+    EXPECT_FALSE(TinyAtom::lookup(unused.code).has_value());
+    EXPECT_TRUE(TinyAtom::lookup(usedElsewhere.code).has_value());
+    EXPECT_TRUE(TinyAtom::lookup(later.code).has_value());
+}
