@@ -3,9 +3,11 @@
 #include "corvane/catalogue/AuditSink.h"
 #include "corvane/catalogue/ServerProfile.h"
 #include "corvane/session/ChildProcess.h"
+#include "corvane/session/HostKeyScan.h"
 
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -63,6 +65,7 @@ SSHSession::SSHSession(std::shared_ptr<ServerProfile> profile, SSHSessionConfigu
     , profile_(std::move(profile))
     , configuration_(std::move(configuration))
     , title_(profile_->displayName())
+    , hostKeyVerifier_(configuration_.sshKeygenPath, configuration_.homeDirectory)
 {
 }
 
@@ -70,6 +73,7 @@ SSHSession::~SSHSession()
 {
     // Unlike a plain release, the end of a session leaves no descriptor open and no child
     // running: the children are killed and reaped by their own destructors.
+    hostKeyScan_.reset();
     stopIO();
     pty_.closeDescriptors();
 }
@@ -125,9 +129,21 @@ void SSHSession::connect()
         state_.is(SessionState::Case::connected)) {
         return;
     }
+    const uint64_t attempt = ++attempt_;
+    endHostKeyStep();
     setState(SessionState::verifyingHostKey());
-    // The host key is taken as known here.
+    if (attempt == attempt_) { // an observer may have disconnected at once
+        checkHostKey();
+    }
+}
+
+void SSHSession::launchAfterHostKey()
+{
+    const uint64_t attempt = attempt_;
     setState(SessionState::connecting());
+    if (attempt != attempt_) {
+        return;
+    }
     if (std::optional<QString> error = launchSSH()) {
         setState(SessionState::failed(*error));
     }
@@ -135,7 +151,6 @@ void SSHSession::connect()
 
 std::optional<QString> SSHSession::launchSSH()
 {
-    releaseExitedProcesses();
     const QString destination = profile_->sshDestination();
     // A leading dash would make ssh read the destination as an option.
     if (destination.startsWith(QLatin1Char('-'))) {
@@ -160,11 +175,14 @@ std::optional<QString> SSHSession::launchSSH()
     process_ = std::move(std::get<std::unique_ptr<ChildProcess>>(started));
     QObject::connect(process_.get(), &ChildProcess::exited, this, &SSHSession::childExited);
     pty_.closeSlave();
-    ++generation_;
+    const uint64_t generation = ++generation_;
+    startReading();
     setState(SessionState::connected());
+    if (generation != generation_) {
+        return std::nullopt; // an observer of the state ended the connection already
+    }
     profile_->setLastConnected(QDateTime::currentDateTimeUtc());
     audit(QStringLiteral("SSH connection opened to ") + profile_->displayHost());
-    startReading();
     if (!profile_->workingDirectory().isEmpty()) {
         send(changeDirectoryLine(profile_->workingDirectory()));
     }
@@ -173,6 +191,8 @@ std::optional<QString> SSHSession::launchSSH()
 
 void SSHSession::disconnect()
 {
+    ++attempt_;
+    endHostKeyStep();
     ++generation_;
     if (process_) {
         process_->terminate();
@@ -220,6 +240,8 @@ void SSHSession::retireProcess()
     }
     QObject::disconnect(process_.get(), &ChildProcess::exited, this, nullptr);
     retiredProcesses_.push_back(std::move(process_));
+    // Possibly inside the child's own exit signal: the list is tidied from the event loop.
+    QTimer::singleShot(0, this, &SSHSession::releaseExitedProcesses);
 }
 
 void SSHSession::releaseExitedProcesses()

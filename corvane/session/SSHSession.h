@@ -1,5 +1,7 @@
 #pragma once
 
+#include "corvane/session/HostKeyInfo.h"
+#include "corvane/session/HostKeyVerifier.h"
 #include "corvane/session/HostOutputSink.h"
 #include "corvane/session/PTYBridge.h"
 #include "corvane/session/SSHArgumentBuilder.h"
@@ -20,6 +22,7 @@ namespace corvane {
 
 class AuditSink;
 class ChildProcess;
+class HostKeyScan;
 class ServerProfile;
 
 // One SSH connection to one server profile: /usr/bin/ssh on a pseudo-terminal, its output
@@ -45,6 +48,9 @@ public:
     void setState(const SessionState &state);
     const QString &title() const { return title_; }
     void setTitle(const QString &title);
+    // The scanned key awaiting the user's decision.
+    const std::optional<HostKeyInfo> &hostKeyInfo() const { return hostKeyInfo_; }
+    void setHostKeyInfo(const std::optional<HostKeyInfo> &info);
     const std::weak_ptr<HostOutputSink> &terminalView() const { return terminalView_; }
     void setTerminalView(std::weak_ptr<HostOutputSink> view);
 
@@ -56,8 +62,14 @@ public:
     bool isReading() const;
     qsizetype pendingInputSize() const { return pendingInput_.size() - pendingInputOffset_; }
 
-    // One connection attempt; does nothing while one is under way or connected.
+    // One connection attempt; does nothing while one is under way or connected. It passes
+    // the host-key step first: a known key goes on to ssh, an unknown one is scanned and
+    // waits for the user's decision.
     void connect();
+    // The answer "Trust and Connect": records the pending key and starts ssh, once.
+    void trustHostKeyAndConnect();
+    // The answer "Reject": ends the attempt as failed. Does nothing once a decision was made.
+    void rejectHostKey();
     // Opens the pseudo-terminal and starts ssh; the error text when that fails.
     std::optional<QString> launchSSH();
     // Writes the bytes, in order and completely, while connected; otherwise drops them.
@@ -72,9 +84,16 @@ public:
 signals:
     void stateChanged();
     void titleChanged();
+    void hostKeyInfoChanged();
 
 private:
     AuditSink &auditSink() const;
+    QString hostKeyHost() const;
+    void checkHostKey();
+    void hostKeyScanFinished();
+    void hostKeyDismissed(uint64_t attempt);
+    void launchAfterHostKey();
+    void endHostKeyStep();
     void audit(const QString &action);
     void startReading();
     void readAvailableOutput(int maximumChunks);
@@ -91,6 +110,14 @@ private:
     SSHSessionConfiguration configuration_;
     SessionState state_ = SessionState::idle();
     QString title_;
+    std::optional<HostKeyInfo> hostKeyInfo_;
+    HostKeyVerifier hostKeyVerifier_;
+    std::unique_ptr<HostKeyScan> hostKeyScan_;
+    // Set while a published key waits for the answer; the first answer clears it.
+    bool awaitingHostKeyDecision_ = false;
+    // Changes with every connection attempt and disconnect; a late scan result or answer
+    // for an older attempt is ignored.
+    uint64_t attempt_ = 0;
     PTYBridge pty_;
     SSHArgumentBuilder argBuilder_;
     std::unique_ptr<ChildProcess> process_;

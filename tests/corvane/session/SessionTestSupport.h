@@ -124,7 +124,12 @@ protected:
         ASSERT_TRUE(record.isValid());
         qputenv("FAKE_SSH_RECORD", record.path().toUtf8());
         setMode("idle");
+        qputenv("FAKE_KEYGEN_STATUS", "0"); // every host is known unless a test says otherwise
         configuration.sshPath = QStringLiteral(CALVERO_TEST_DATA_DIR "/fake-ssh");
+        configuration.sshKeygenPath = QStringLiteral(CALVERO_TEST_DATA_DIR "/fake-ssh-keygen");
+        configuration.sshKeyscanPath = QStringLiteral(CALVERO_TEST_DATA_DIR "/fake-ssh-keyscan");
+        configuration.homeDirectory = record.filePath("home");
+        ASSERT_TRUE(QDir().mkpath(configuration.homeDirectory + "/.ssh"));
         configuration.auditSink = &audit;
     }
 

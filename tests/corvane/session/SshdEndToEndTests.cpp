@@ -1,5 +1,6 @@
 #include "LoopbackSshd.h"
 #include "SessionTestSupport.h"
+#include "corvane/session/HostKeyVerifier.h"
 
 namespace corvane {
 namespace {
@@ -45,6 +46,71 @@ TEST(SshdEndToEnd, SessionRunsARemoteShellOnATerminalOfTheSetSize)
     }
     EXPECT_EQ(openDescriptors(), before);
     EXPECT_EQ(audit.actions(), (QStringList{"SSH connection opened to 127.0.0.1", "SSH connection closed"}));
+    sshd.stop();
+    EXPECT_TRUE(noChildrenLeft());
+}
+
+TEST(SshdEndToEnd, UnknownKeyIsScannedTrustedAndFoundAndAChangedKeyFailsTheSession)
+{
+    LoopbackSshd sshd;
+    ASSERT_TRUE(sshd.isRunning()) << sshd.error().toStdString();
+    RecordingAuditSink audit;
+    SSHSessionConfiguration configuration; // the real ssh-keygen and ssh-keyscan
+    configuration.sshPath = sshd.sshWrapper();
+    configuration.homeDirectory = sshd.homeDirectory();
+    configuration.auditSink = &audit;
+    auto profile =
+        std::make_shared<ServerProfile>("Loopback", "", "127.0.0.1", sshd.port(), LoopbackSshd::userName());
+    profile->setPreferredIdentity(sshd.clientKey());
+    const QString target = QStringLiteral("[127.0.0.1]:%1").arg(sshd.port());
+    auto shellAnswers = [](SSHSession &session, RecordingOutputSink &output) {
+        session.send("printf 'E2E-%s\\n' answered\n");
+        return waitUntil([&] { return output.bytes.contains("E2E-answered"); });
+    };
+
+    {
+        auto output = std::make_shared<RecordingOutputSink>();
+        SSHSession first(profile, configuration);
+        first.setTerminalView(output);
+        first.connect();
+        ASSERT_TRUE(waitUntil([&] { return first.hostKeyInfo().has_value(); }))
+            << first.state().displayText().toStdString();
+        EXPECT_EQ(first.state(), SessionState::verifyingHostKey());
+        EXPECT_EQ(first.hostKeyInfo()->host, "127.0.0.1");
+        EXPECT_EQ(first.hostKeyInfo()->port, sshd.port());
+        EXPECT_NE(
+            HostKeyVerifier::runProcess("/usr/bin/ssh-keygen", {"-f", sshd.knownHostsFile(), "-F", target}),
+            0);
+
+        first.trustHostKeyAndConnect();
+        ASSERT_EQ(first.state(), SessionState::connected()) << first.state().displayText().toStdString();
+        EXPECT_EQ(
+            HostKeyVerifier::runProcess("/usr/bin/ssh-keygen", {"-f", sshd.knownHostsFile(), "-F", target}),
+            0);
+        EXPECT_TRUE(shellAnswers(first, *output)) << output->bytes.toStdString();
+        first.disconnect();
+    }
+    {
+        auto output = std::make_shared<RecordingOutputSink>();
+        SSHSession second(profile, configuration);
+        second.setTerminalView(output);
+        int prompts = 0;
+        QObject::connect(&second, &SSHSession::hostKeyInfoChanged, [&] { ++prompts; });
+        second.connect();
+        ASSERT_EQ(second.state(), SessionState::connected());
+        EXPECT_TRUE(shellAnswers(second, *output)) << output->bytes.toStdString();
+        EXPECT_EQ(prompts, 0);
+        second.disconnect();
+    }
+    ASSERT_TRUE(sshd.changeHostKey());
+    {
+        SSHSession third(profile, configuration);
+        third.connect();
+        ASSERT_TRUE(waitUntil([&] { return third.state().is(SessionState::Case::failed); }))
+            << third.state().displayText().toStdString();
+        EXPECT_EQ(third.state().message(),
+                  QString::fromUtf8("Host key changed \u2014 connection blocked for security"));
+    }
     sshd.stop();
     EXPECT_TRUE(noChildrenLeft());
 }

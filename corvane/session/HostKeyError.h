@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+namespace corvane {
+
+// Why the host-key step stopped a connection; carries the host.
+struct HostKeyError {
+    enum class Case { scanFailed, keyChanged };
+
+    Case kind;
+    QString host;
+
+    static HostKeyError scanFailed(QString host) { return {Case::scanFailed, std::move(host)}; }
+    static HostKeyError keyChanged(QString host) { return {Case::keyChanged, std::move(host)}; }
+
+    QString errorDescription() const
+    {
+        switch (kind) {
+        case Case::scanFailed:
+            return QStringLiteral("Could not fetch host key for ") + host;
+        case Case::keyChanged:
+            return QStringLiteral("Host key for ") + host +
+                   QStringLiteral(" has changed \u2014 connection blocked");
+        }
+        return {};
+    }
+};
+
+} // namespace corvane
