@@ -129,11 +129,14 @@ TEST_F(PrintingTest, RegionalIndicatorPairs)
     EXPECT_EQ(narrow.cursorPosition(), Cell(2, 0));
 }
 
-TEST_F(PrintingTest, ZeroWidthJoinerSequenceStaysInOneCell)
+TEST_F(PrintingTest, ZeroWidthJoinerSequenceAndEmojiModifierStayInOneCell)
 {
-    terminal.feedString("\U0001F469\u200d\U0001F4BBx");
+    terminal.feedString("\U0001F469\u200d\U0001F4BBx\U0001F44D\U0001F3FDy");
     EXPECT_EQ(terminal.stringForCellCode(cell(0).code), "\U0001F469\u200d\U0001F4BB");
-    EXPECT_EQ(rowText(terminal, 0), "\U0001F469\u200d\U0001F4BBx");
+    EXPECT_EQ(cell(0).width, 2);
+    EXPECT_EQ(terminal.stringForCellCode(cell(3).code), "\U0001F44D\U0001F3FD");
+    EXPECT_EQ(rowText(terminal, 0), "\U0001F469\u200d\U0001F4BBx\U0001F44D\U0001F3FDy");
+    EXPECT_EQ(terminal.cursorPosition(), Cell(6, 0));
 }
 
 TEST_F(PrintingTest, WideCharactersTakeTwoColumns)
