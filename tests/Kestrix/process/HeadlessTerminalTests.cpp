@@ -1,0 +1,147 @@
+#include "Kestrix/process/HeadlessTerminal.h"
+#include "tests/Kestrix/process/ProcessTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrix {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::runUntil;
+
+class HeadlessTerminalTest : public ::testing::Test {
+protected:
+    bool runUntilEnd()
+    {
+        size_t before = ends.size();
+        return runUntil(queue, [&] { return ends.size() > before; });
+    }
+
+    void runShell(const std::string &script)
+    {
+        headless.process()->startProcess("/bin/sh", {"-c", script});
+        ASSERT_TRUE(runUntilEnd());
+    }
+
+    // The text of a screen row, trailing blanks trimmed.
+    std::string row(int64_t row)
+    {
+        std::string text;
+        for (int64_t col = 0; col < headless.terminal().cols; ++col) {
+            auto cell = headless.terminal().cellAt(col, row);
+            if (cell && cell->width != 0) {
+                text += cell->code == 0 ? " " : headless.terminal().stringForCellCode(cell->code);
+            }
+        }
+        return text.erase(text.find_last_not_of(' ') + 1);
+    }
+
+    ManualTaskQueue queue;
+    std::vector<std::optional<int32_t>> ends;
+    HeadlessTerminal headless{TerminalOptions{}, queue,
+                              [this](std::optional<int32_t> code) { ends.push_back(code); }};
+};
+
+TEST_F(HeadlessTerminalTest, RealProgramOutputFillsTheScreenAndScrollback)
+{
+    runShell("seq 1 30; printf 'a\\tb\\bc'");
+    // 31 lines on 25 rows: the first six went into the scrollback.
+    for (int64_t r = 0; r < 24; ++r) {
+        EXPECT_EQ(row(r), std::to_string(r + 7)) << "row " << r;
+    }
+    EXPECT_EQ(row(24), "a       c");
+    EXPECT_EQ(headless.terminal().buffer->yBase(), 6);
+    EXPECT_EQ(headless.terminal().cursorPosition(), (std::pair<int64_t, int64_t>{9, 24}));
+}
+
+TEST_F(HeadlessTerminalTest, ChildSeesTheTerminalsSizeWithSixteenPixelCells)
+{
+    winsize size = headless.processWindowSize(*headless.process());
+    EXPECT_EQ(size.ws_row, 25);
+    EXPECT_EQ(size.ws_col, 80);
+    EXPECT_EQ(size.ws_xpixel, 16);
+    EXPECT_EQ(size.ws_ypixel, 16);
+    runShell("stty size");
+    EXPECT_EQ(row(0), "25 80");
+}
+
+TEST_F(HeadlessTerminalTest, TerminalRepliesReachTheChild)
+{
+    headless.process()->startProcess("/bin/sh",
+                                     {"-c", "stty raw -echo; printf 'ready\\r\\n'; head -c 3 | od -An -c"});
+    ASSERT_TRUE(runUntil(queue, [&] { return row(0) == "ready"; }));
+    headless.terminal().sendFocusReport();
+    ASSERT_TRUE(runUntilEnd());
+    EXPECT_EQ(row(1), " 033   [   I");
+    EXPECT_EQ(headless.process()->sendCount(), 1);
+}
+
+TEST_F(HeadlessTerminalTest, SendStringBeforeStartWritesNothing)
+{
+    headless.sendString("early\n");
+    EXPECT_EQ(headless.process()->sendCount(), 0);
+    headless.process()->startProcess("/bin/sh", {"-c", "read line; printf '<%s>' \"$line\""});
+    headless.sendString("late\n");
+    ASSERT_TRUE(runUntilEnd());
+    EXPECT_EQ(headless.process()->sendCount(), 1);
+    EXPECT_NE(row(1).find("<late>"), std::string::npos) << row(0) << "|" << row(1);
+}
+
+TEST_F(HeadlessTerminalTest, ExitStatusReachesOnEndAsTheStatusWord)
+{
+    runShell("exit 3");
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0], 768);
+}
+
+TEST_F(HeadlessTerminalTest, SetScrollbackLimitsTheNormalBuffer)
+{
+    headless.setScrollback(2);
+    EXPECT_EQ(headless.terminal().options.scrollback, 2);
+    runShell("seq 1 40");
+    EXPECT_EQ(headless.terminal().normalBuffer->lines().count(), 25 + 2);
+    EXPECT_EQ(row(0), "17");
+
+    headless.setScrollback(std::nullopt);
+    EXPECT_EQ(headless.terminal().options.scrollback, 0);
+    EXPECT_FALSE(headless.terminal().normalBuffer->hasScrollback());
+    EXPECT_EQ(row(0), "17"); // the screen stays
+}
+
+TEST_F(HeadlessTerminalTest, KeepsTheReportedDirectoryAndEveryBitmap)
+{
+    Terminal &terminal = headless.terminal();
+    EXPECT_FALSE(headless.dir());
+    terminal.hostCurrentDirectory = "/srv/www";
+    headless.terminalCurrentDirectoryDidChange(terminal);
+    EXPECT_EQ(headless.dir(), "/srv/www");
+
+    const uint8_t red[] = {255, 0, 0, 255};
+    headless.terminalBitmapImage(terminal, red, 1, 1);
+    headless.terminalBitmapImage(terminal, {}, 0, 0);
+    ASSERT_EQ(headless.images().size(), 2u);
+    EXPECT_EQ(headless.images()[0].bytes, std::vector<uint8_t>(red, red + 4));
+    EXPECT_EQ(headless.images()[0].width, 1);
+    EXPECT_EQ(headless.images()[1].height, 0);
+}
+
+TEST_F(HeadlessTerminalTest, AnswersHostQueriesItself)
+{
+    Terminal &terminal = headless.terminal();
+    EXPECT_TRUE(headless.terminalAllowsHostQueries(terminal));
+    EXPECT_FALSE(headless.terminalWindowRequest(terminal, WindowManipulationCommand{}));
+    EXPECT_FALSE(headless.terminalCellPixelSize(terminal));
+    EXPECT_FALSE(headless.terminalReadClipboard(terminal));
+}
+
+TEST_F(HeadlessTerminalTest, ReleasingWhileTheChildRunsLeavesNoZombie)
+{
+    auto owned = std::make_unique<HeadlessTerminal>(TerminalOptions{}, queue, [](std::optional<int32_t>) {});
+    owned->process()->startProcess("/bin/sleep", {"30"});
+    pid_t child = owned->process()->shellPid();
+    owned.reset();
+    EXPECT_TRUE(runUntil(queue, [&] { return !testing::isOurChild(child); }));
+}
+
+} // namespace
+} // namespace kestrix
