@@ -8,15 +8,16 @@
 
 #include "Kestrix/process/HeadlessTerminal.h"
 
+#include <algorithm>
 #include <charconv>
 #include <condition_variable>
 #include <cstdio>
-#include <deque>
 #include <fstream>
 #include <iostream>
 #include <mutex>
 #include <sstream>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -24,39 +25,59 @@ namespace {
 using kestrix::HeadlessTerminal;
 using kestrix::Terminal;
 
-// A task queue run by the tool's main thread, which sleeps while there is nothing to do.
+// A task queue run by the tool's main thread, which sleeps while nothing is due.
 class BlockingTaskQueue final : public kestrix::TaskQueue {
 public:
-    void async(Task task) override
+    void async(Task task) override { asyncAfter(std::chrono::milliseconds(0), std::move(task)); }
+
+    void asyncAfter(std::chrono::milliseconds delay, Task task) override
     {
         {
             std::lock_guard lock(mutex_);
-            tasks_.push_back(std::move(task));
+            tasks_.push_back({Clock::now() + delay, sequence_++, std::move(task)});
         }
         wake_.notify_one();
     }
 
-    // Delays are not needed here: the only delayed task (a synchronized-output time-out) may run early.
-    void asyncAfter(std::chrono::milliseconds, Task task) override { async(std::move(task)); }
-
     void runUntil(const std::function<bool()> &done)
     {
         while (!done()) {
-            Task task;
-            {
-                std::unique_lock lock(mutex_);
-                wake_.wait(lock, [&] { return !tasks_.empty(); });
-                task = std::move(tasks_.front());
-                tasks_.pop_front();
-            }
-            task();
+            takeNextDue()();
         }
     }
 
 private:
+    using Clock = std::chrono::steady_clock;
+    struct Entry {
+        Clock::time_point due;
+        uint64_t sequence;
+        Task task;
+    };
+
+    Task takeNextDue()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            auto next = std::min_element(tasks_.begin(), tasks_.end(), [](const Entry &a, const Entry &b) {
+                return std::tie(a.due, a.sequence) < std::tie(b.due, b.sequence);
+            });
+            if (next != tasks_.end() && next->due <= Clock::now()) {
+                Task task = std::move(next->task);
+                tasks_.erase(next);
+                return task;
+            }
+            if (next == tasks_.end()) {
+                wake_.wait(lock);
+            } else {
+                wake_.wait_until(lock, next->due);
+            }
+        }
+    }
+
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::deque<Task> tasks_;
+    std::vector<Entry> tasks_;
+    uint64_t sequence_ = 0;
 };
 
 // Keeps every byte the terminal sends to the host.
