@@ -363,9 +363,8 @@ void EscapeSequenceParser::dispatchOsc(int64_t code, ByteSpan data)
         t.oscResetColors(data);
         break;
     case 112:
-        if (TerminalDelegate *delegate = t.delegate()) {
-            delegate->terminalCursorColorDidChange(t, std::nullopt);
-        }
+        // Through the property, so the reset is stored and the host hears of it once.
+        t.setCursorColor(std::nullopt);
         break;
     case 777:
         t.oscDesktopNotification(data);

@@ -41,10 +41,12 @@ struct Position {
 // The terminal emulator without a view: screen buffers, modes, character sets, colours, titles and
 // the parser. It reports to its host through a TerminalDelegate that it does not own.
 //
-// The class is implemented across several files by concern: Terminal.cpp (state and lifecycle),
-// TerminalGraphemes.cpp (cell codes of grapheme clusters), TerminalPrinting.cpp (print path and C0
-// controls), TerminalScrolling.cpp (feeding, dirty rows, scrolling, resets, synchronized output),
-// TerminalGraphics.cpp (the hooks of inline graphics), and one file per further group of handlers.
+// The class is implemented across several files by concern: Terminal.cpp (state, buffers, palette
+// and colour notices, reading), TerminalGraphemes.cpp (cell codes of grapheme clusters),
+// TerminalPrinting.cpp (print path and C0 controls), TerminalScrolling.cpp (dirty rows, scrolling,
+// index), TerminalResets.cpp (feeding, resize, resets, synchronized output, atom pruning),
+// TerminalCharsetsAndTitles.cpp, TerminalGraphics.cpp (the hooks of inline graphics), and one file
+// per further group of handlers; TerminalPendingHandlers.cpp holds the handlers not built yet.
 // The control-function handlers are virtual so a host or a test can observe or replace them.
 class Terminal {
 public:

@@ -1,5 +1,7 @@
 #include "Kestrix/core/TerminalDelegate.h"
 
+#include "Kestrix/core/Terminal.h"
+
 namespace kestrix {
 
 void TerminalDelegate::terminalRevealedCursor(Terminal &) {}
@@ -52,18 +54,26 @@ void TerminalDelegate::terminalCurrentDocumentDidChange(Terminal &) {}
 
 void TerminalDelegate::terminalPaletteDidChange(Terminal &, std::optional<int64_t>) {}
 
-// TODO(terminal): store the colour through the terminal's colour setters once Terminal.h exists:
-// foreground/background/cursor colour notices write the value back into `source`, and
-// terminalCurrentColors returns the source's foregroundColor and backgroundColor.
-void TerminalDelegate::terminalForegroundColorDidChange(Terminal &, Color) {}
-
-void TerminalDelegate::terminalBackgroundColorDidChange(Terminal &, Color) {}
-
-void TerminalDelegate::terminalCursorColorDidChange(Terminal &, std::optional<Color>) {}
-
-TerminalColors TerminalDelegate::terminalCurrentColors(Terminal &)
+// The colour notices store the value into the terminal; its guard keeps that store from notifying
+// a second time.
+void TerminalDelegate::terminalForegroundColorDidChange(Terminal &source, Color color)
 {
-    return {Color::defaultForeground(), Color::defaultBackground()};
+    source.setForegroundColor(color);
+}
+
+void TerminalDelegate::terminalBackgroundColorDidChange(Terminal &source, Color color)
+{
+    source.setBackgroundColor(color);
+}
+
+void TerminalDelegate::terminalCursorColorDidChange(Terminal &source, std::optional<Color> color)
+{
+    source.setCursorColor(color);
+}
+
+TerminalColors TerminalDelegate::terminalCurrentColors(Terminal &source)
+{
+    return {source.foregroundColor(), source.backgroundColor()};
 }
 
 void TerminalDelegate::terminalExtendedCommand(Terminal &, std::span<const uint8_t>) {}

@@ -158,3 +158,26 @@ TEST(Terminal, AtomPruningKeepsAtomsAnotherTerminalUses)
     EXPECT_TRUE(TinyAtom::lookup(usedElsewhere.code).has_value());
     EXPECT_TRUE(TinyAtom::lookup(later.code).has_value());
 }
+
+TEST(Terminal, DefaultDelegateStoresColoursOnceAndAnswersWithThem)
+{
+    // Counts the notices but keeps the default behaviour of storing the colour back.
+    struct CountingDelegate : TerminalDelegate {
+        void terminalCursorColorDidChange(Terminal &source, std::optional<Color> color) override
+        {
+            ++notices;
+            TerminalDelegate::terminalCursorColorDidChange(source, color);
+        }
+        int notices = 0;
+    } delegate;
+    Terminal terminal(&delegate, optionsOfSize(10, 5));
+    terminal.setCursorColor(Color::fromRgb8(1, 2, 3));
+    EXPECT_EQ(delegate.notices, 1);
+    EXPECT_EQ(terminal.cursorColor(), Color::fromRgb8(1, 2, 3));
+    terminal.feedString("\x1b]112\x07");
+    EXPECT_EQ(terminal.cursorColor(), std::nullopt);
+    EXPECT_EQ(delegate.notices, 2);
+
+    terminal.setForegroundColor(Color::fromRgb8(4, 5, 6));
+    EXPECT_EQ(delegate.terminalCurrentColors(terminal).foreground, Color::fromRgb8(4, 5, 6));
+}
