@@ -143,6 +143,9 @@ TEST_F(HostKeyVerificationTest, TrustAppendsTheKeyAndLaunchesSshExactlyOnce)
 {
     auto session = sessionAwaitingDecision(profileFor("example.com"));
     EXPECT_EQ(sshLaunches(), 0);
+    session->connect(); // an attempt is under way: nothing happens
+    EXPECT_EQ(calls("keyscan-calls").size(), 1);
+    EXPECT_TRUE(session->hostKeyInfo().has_value());
     std::vector<SessionState> seen;
     QObject::connect(session.get(), &SSHSession::stateChanged, [&] { seen.push_back(session->state()); });
 
