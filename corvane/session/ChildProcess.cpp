@@ -143,6 +143,9 @@ ChildProcess::~ChildProcess()
     exitNotifier_.reset();
     exitPoll_.reset();
     if (!exited_) {
+        // The child leads its own session and process group; the group goes with it, so
+        // nothing it started is left orphaned. Its id cannot be reused before the reap.
+        ::kill(-pid_, SIGKILL);
         ::kill(pid_, SIGKILL);
         waitBlocking(pid_, &waitStatus_);
     }

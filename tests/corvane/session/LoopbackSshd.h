@@ -80,6 +80,16 @@ public:
     void stop()
     {
         if (sshd_.state() != QProcess::NotRunning) {
+            // Connection handlers end on their own once their client left; stopping the
+            // listener first would orphan them.
+            const QString children = QStringLiteral("/proc/%1/task/%1/children").arg(sshd_.processId());
+            for (int wait = 0; wait < 500; ++wait) {
+                QFile file(children);
+                if (!file.open(QIODevice::ReadOnly) || file.readAll().trimmed().isEmpty()) {
+                    break;
+                }
+                QThread::msleep(10);
+            }
             sshd_.terminate();
             if (!sshd_.waitForFinished(5000)) {
                 sshd_.kill();
