@@ -53,19 +53,29 @@ void Terminal::installScrollCallback(Buffer &target)
 void Terminal::configureParser()
 {
     EscapeSequenceParser &p = *parser_;
+    // The messages are only built when they will be printed.
     p.csiHandlerFallback = [this](ParameterSpan pars, ByteSpan collect, uint8_t finalByte) {
+        if (silentLog) {
+            return;
+        }
         std::string message = "Kestrix: Unknown CSI Code (collect=" + describeBytes(collect) + " code=";
         message += static_cast<char>(finalByte);
         message += " pars=" + describeParameters(pars) + ")";
         logInfo(message);
     };
     p.escHandlerFallback = [this](ByteSpan collect, uint8_t finalByte) {
+        if (silentLog) {
+            return;
+        }
         std::string message = "Kestrix: Unknown ESC Code: ESC + ";
         message += static_cast<char>(finalByte);
         message += " txt=" + describeBytes(collect);
         logInfo(message);
     };
     p.oscHandlerFallback = [this](int64_t code, ByteSpan) {
+        if (silentLog) {
+            return;
+        }
         logInfo("Kestrix: Unknown OSC code: " + std::to_string(code));
     };
     p.apcHandlerFallback = [this](uint8_t command, ByteSpan) {

@@ -214,6 +214,13 @@ TEST(EscapeSequenceParser, KeepsAtMostTheParameterLimit)
     EXPECT_EQ(std::count(event.begin(), event.end(), ';'), 1023);
 }
 
+TEST(EscapeSequenceParser, KeepsAtMostThirtyTwoIntermediates)
+{
+    DetachedParser p;
+    p.feed("\x1b" + std::string(100, '#') + "x");
+    EXPECT_EQ(p.events, Events{"esc:" + std::string(EscapeSequenceParser::maximumCollectLength, '#') + "x"});
+}
+
 TEST(EscapeSequenceParser, OscEndedByBelOrStringTerminator)
 {
     DetachedParser bel;

@@ -181,3 +181,18 @@ TEST(Terminal, DefaultDelegateStoresColoursOnceAndAnswersWithThem)
     terminal.setForegroundColor(Color::fromRgb8(4, 5, 6));
     EXPECT_EQ(delegate.terminalCurrentColors(terminal).foreground, Color::fromRgb8(4, 5, 6));
 }
+
+TEST(Terminal, UnknownSequencesAreLoggedOnlyWhenAsked)
+{
+    Terminal terminal(nullptr, optionsOfSize(10, 5));
+    ::testing::internal::CaptureStdout();
+    terminal.feedString("\x1b[5$w\x1b]4242;x\x07");
+    terminal.silentLog = false;
+    terminal.feedString("\x1b[1;2$w\x1b#9\x1b]4242;x\x07\x1b_Zq\x1b\\\x19");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "Info: Kestrix: Unknown CSI Code (collect=[36] code=w pars=[1, 2])\n"
+              "Info: Kestrix: Unknown ESC Code: ESC + 9 txt=[35]\n"
+              "Info: Kestrix: Unknown OSC code: 4242\n"
+              "Info: Kestrix: Unknown APC code: Z\n"
+              "Info: Kestrix: Parsing error, state: kestrix::ParsingState\n");
+}
