@@ -154,7 +154,13 @@ QString decodedStrictly(const QByteArray &bytes, const QString &fileName)
 
 QString readConfigText(const QString &path)
 {
-    const QString fileName = QFileInfo(path).fileName();
+    const QFileInfo info(path);
+    const QString fileName = info.fileName();
+    // A pipe or a device could keep the read waiting for ever.
+    if (info.exists() && !info.isFile()) {
+        throw SSHConfigReadError(
+            QStringLiteral("The file “%1” couldn’t be read because it isn’t a regular file.").arg(fileName));
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         throw SSHConfigReadError(
@@ -211,6 +217,11 @@ std::vector<SSHConfigParser::RawHost> SSHConfigParser::loadDefaultConfig() const
     if (!QFileInfo::exists(path)) {
         return {};
     }
+    return parse(readConfigText(path));
+}
+
+std::vector<SSHConfigParser::RawHost> SSHConfigParser::loadConfigFile(const QString &path) const
+{
     return parse(readConfigText(path));
 }
 

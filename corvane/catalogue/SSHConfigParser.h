@@ -51,6 +51,10 @@ public:
     // UTF-8 text throws SSHConfigReadError.
     std::vector<RawHost> loadDefaultConfig() const;
 
+    // The hosts of the configuration file at `path`. A file that is missing, is no regular
+    // file or cannot be read as UTF-8 text throws SSHConfigReadError.
+    std::vector<RawHost> loadConfigFile(const QString &path) const;
+
     // New, not yet inserted profiles in the development environment, one for each host
     // except those whose alias begins with "*". Runs on the main thread.
     std::vector<std::shared_ptr<ServerProfile>> makeProfiles(const std::vector<RawHost> &hosts,

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace corvane {
 namespace {
@@ -175,6 +176,29 @@ TEST(SSHConfigParser, UnreadableDefaultConfigIsAnError)
     const TemporaryHome home;
     QDir(home.path()).mkpath(QStringLiteral(".ssh/config"));
     EXPECT_THROW(SSHConfigParser().loadDefaultConfig(), SSHConfigReadError);
+}
+
+TEST(SSHConfigParser, LoadsAChosenConfigFile)
+{
+    const QTemporaryDir directory;
+    const QString path = directory.filePath(QStringLiteral("hosts.conf"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Host db\nUser admin\n");
+    file.close();
+    EXPECT_EQ(SSHConfigParser().loadConfigFile(path), std::vector<RawHost>{host("db", "", "admin")});
+}
+
+TEST(SSHConfigParser, ChosenFileThatIsMissingOrNoRegularFileIsAnErrorWithoutWaiting)
+{
+    const QTemporaryDir directory;
+    const QString fifo = directory.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // Opening a pipe with no writer would block; it must be refused before that.
+    EXPECT_THROW(SSHConfigParser().loadConfigFile(fifo), SSHConfigReadError);
+    EXPECT_THROW(SSHConfigParser().loadConfigFile(directory.filePath(QStringLiteral("missing"))),
+                 SSHConfigReadError);
+    EXPECT_THROW(SSHConfigParser().loadConfigFile(directory.path()), SSHConfigReadError);
 }
 
 TEST(SSHConfigParser, MakesDevelopmentProfilesForEveryHostButStarPatterns)

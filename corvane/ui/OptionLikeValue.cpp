@@ -1,0 +1,28 @@
+#include "corvane/ui/OptionLikeValue.h"
+
+namespace corvane {
+namespace {
+
+std::optional<QString> problemOf(const QString &value, const QString &what)
+{
+    if (!value.startsWith(QLatin1Char('-'))) {
+        return std::nullopt;
+    }
+    return QStringLiteral("The %1 can’t begin with “-”: ssh would read it as an option.").arg(what);
+}
+
+} // namespace
+
+std::optional<QString> optionLikeValueProblem(const QString &sshAlias, const QString &hostname,
+                                              const QString &username)
+{
+    if (auto problem = problemOf(sshAlias, QStringLiteral("SSH alias"))) {
+        return problem;
+    }
+    if (auto problem = problemOf(hostname, QStringLiteral("host name"))) {
+        return problem;
+    }
+    return problemOf(username, QStringLiteral("user name"));
+}
+
+} // namespace corvane
