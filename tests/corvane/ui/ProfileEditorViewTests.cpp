@@ -125,6 +125,19 @@ TEST_F(ProfileEditorViewTest, EditShowsTheProfileAndSavingKeepsIdSortOrderAndCre
     EXPECT_EQ(saved[0]->preferredIdentity(), QStringLiteral("/keys/id"));
 }
 
+TEST_F(ProfileEditorViewTest, SavingWritesUntouchedValuesBackExactly)
+{
+    // A text field would turn these line breaks into plain line feeds.
+    const auto original = storedProfile();
+    original->setNotes(QString::fromUtf8("first\r\nsecond\xe2\x80\xa8third"));
+    store.context().insert(original);
+    const StoreRow before = original->storeRow();
+
+    ProfileEditorView editor(store.context(), original);
+    child<QPushButton>(editor, "confirmButton")->click();
+    EXPECT_EQ(original->storeRow(), before);
+}
+
 TEST_F(ProfileEditorViewTest, CancelAfterChangingEveryFieldWritesNothing)
 {
     const auto original = storedProfile();
