@@ -1,15 +1,21 @@
 #pragma once
 
+#include "corvane/ui/MainWindow.h"
+
+#include <QList>
+#include <QPointer>
+
 #include <memory>
 
 class QApplication;
 
 namespace corvane {
 
-class MainWindow;
+class AppDelegate;
+class SettingsPlaceholderView;
 
-// The root of the application: names the application, opens the main window and runs the
-// event loop.
+// The root of the application: names it, opens main windows over the one shared store and
+// session manager, keeps the settings window, and disconnects every session when it quits.
 class CalveroApp {
 public:
     explicit CalveroApp(QApplication &application);
@@ -20,13 +26,24 @@ public:
 
     static void configureApplication(QApplication &application);
 
-    MainWindow &mainWindow() { return *window_; }
+    // The first window opened at start-up.
+    MainWindow &mainWindow() { return *windows_.front(); }
+    // A new main window with its own selection, search and sheets; shown.
+    MainWindow &newWindow();
+    QList<MainWindow *> windows() const;
+    // The settings window, built on first use and then kept.
+    SettingsPlaceholderView &showSettings();
+    AppDelegate &delegate() { return *delegate_; }
 
     int run();
 
 private:
+    MainWindow *makeWindow();
+
     QApplication &application_;
-    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<AppDelegate> delegate_;
+    QList<QPointer<MainWindow>> windows_;
+    std::unique_ptr<SettingsPlaceholderView> settings_;
 };
 
 } // namespace corvane

@@ -1,24 +1,267 @@
+#include "UiTestSupport.h"
+#include "corvane/catalogue/AuditLog.h"
+#include "corvane/catalogue/ModelContainer.h"
+#include "corvane/session/SSHSession.h"
+#include "corvane/ui/AppDelegate.h"
 #include "corvane/ui/CalveroApp.h"
+#include "corvane/ui/ContentView.h"
 #include "corvane/ui/MainWindow.h"
+#include "corvane/ui/ServerListModel.h"
+#include "corvane/ui/ServerListView.h"
+#include "corvane/ui/SettingsPlaceholderView.h"
+#include "corvane/ui/SidebarView.h"
 
 #include <QApplication>
-#include <gtest/gtest.h>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTemporaryFile>
 
 namespace corvane {
 namespace {
 
-TEST(MainWindow, OpensTitledCalveroAtDefaultSize)
-{
-    auto *application = qobject_cast<QApplication *>(QCoreApplication::instance());
-    ASSERT_NE(application, nullptr);
-    CalveroApp app(*application);
-    MainWindow &window = app.mainWindow();
-    window.show();
+using namespace corvane::testing;
 
-    EXPECT_EQ(QApplication::applicationName(), QStringLiteral("Calvero"));
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Calvero"));
+QApplication &application()
+{
+    auto *app = qobject_cast<QApplication *>(QCoreApplication::instance());
+    EXPECT_NE(app, nullptr);
+    return *app;
+}
+
+// The process-wide store of these tests lives in a temporary directory.
+void useTemporarySharedStore()
+{
+    static QTemporaryDir directory;
+    ModelContainer::setSharedStoreDirectory(directory.path());
+}
+
+QMenu *menuTitled(const QMainWindow &window, const QString &title)
+{
+    for (QAction *action : window.menuBar()->actions()) {
+        if (QString(action->text()).remove(QLatin1Char('&')) == title) {
+            return action->menu();
+        }
+    }
+    return nullptr;
+}
+
+// "title [shortcut]" per item, "-" for a divider.
+QStringList itemsOf(const QMenu &menu)
+{
+    QStringList items;
+    for (const QAction *action : menu.actions()) {
+        if (action->isSeparator()) {
+            items.append(QStringLiteral("-"));
+        } else {
+            items.append(action->text() + QStringLiteral(" [") +
+                         action->shortcut().toString(QKeySequence::PortableText) + QLatin1Char(']'));
+        }
+    }
+    return items;
+}
+
+class MainWindowTest : public ScreenTest {};
+
+TEST_F(MainWindowTest, StartsWithThreeColumnsAllServersAndTheWelcomeScreen)
+{
+    addProfile({.displayName = "a"});
+    MainWindow window(context(), *sessions);
+    window.show();
+    ContentView &content = window.content();
+
+    EXPECT_EQ(window.windowTitle(), "Calvero");
     EXPECT_EQ(window.size(), QSize(1200, 760));
-    EXPECT_TRUE(window.isVisible());
+    ASSERT_EQ(content.splitter().count(), 3);
+    EXPECT_EQ(content.splitter().widget(0), &content.sidebar());
+    EXPECT_EQ(content.splitter().widget(1), &content.serverList());
+    EXPECT_TRUE(content.sidebar().isAncestorOf(&content.searchField()));
+    EXPECT_EQ(content.searchField().placeholderText(), "Search servers…");
+    EXPECT_TRUE(content.searchText().isEmpty());
+    EXPECT_EQ(content.sidebarSelection(), SidebarItem::allServers());
+    EXPECT_EQ(content.serverList().model().rowCount(), 1);
+    ASSERT_NE(content.welcomeView(), nullptr);
+    EXPECT_TRUE(content.welcomeView()->isVisible());
+    EXPECT_EQ(content.workspaceView(), nullptr);
+    EXPECT_EQ(AuditLogger::shared().modelContext(), &context())
+        << "showing the window attaches the audit trail";
+}
+
+TEST_F(MainWindowTest, SelectingAServerShowsItsWorkspaceAndSearchLeavesTheSelection)
+{
+    auto profile = addProfile({.displayName = "web"});
+    MainWindow window(context(), *sessions);
+    window.show();
+    ContentView &content = window.content();
+    QListView &list = content.serverList().list();
+    list.selectionModel()->setCurrentIndex(list.model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
+
+    EXPECT_EQ(content.selectedProfile(), profile);
+    ASSERT_NE(content.workspaceView(), nullptr);
+    EXPECT_EQ(content.workspaceView()->profile(), profile);
+    EXPECT_EQ(content.welcomeView(), nullptr);
+
+    content.searchField().setText("nothing matches");
+    EXPECT_EQ(content.serverList().model().rowCount(), 0);
+    EXPECT_EQ(content.selectedProfile(), profile);
+    EXPECT_EQ(content.sidebarSelection(), SidebarItem::allServers());
+}
+
+TEST_F(MainWindowTest, MenusCarryTheirTextsAndShortcuts)
+{
+    MainWindow window(context(), *sessions);
+    QMenu *file = menuTitled(window, "File");
+    QMenu *server = menuTitled(window, "Server");
+    ASSERT_NE(file, nullptr);
+    ASSERT_NE(server, nullptr);
+    EXPECT_TRUE(itemsOf(*file).contains("Import ~/.ssh/config… [Ctrl+Shift+I]"));
+    EXPECT_EQ(itemsOf(*server), (QStringList{"Command Palette [Ctrl+Shift+K]", "-",
+                                             "New Server… [Ctrl+Shift+N]", "Audit Log… []"}));
+    for (MenuCommand command : {MenuCommand::openCommandPalette, MenuCommand::newServer,
+                                MenuCommand::importSSHConfig, MenuCommand::showAuditLog}) {
+        QAction *action = window.commandAction(command);
+        ASSERT_NE(action, nullptr);
+        EXPECT_EQ(action->shortcutContext(), Qt::WindowShortcut);
+        // Until their sheets exist, the palette, the editor and the import are not offered.
+        EXPECT_EQ(action->isEnabled(), command == MenuCommand::showAuditLog) << action->text().toStdString();
+    }
+    EXPECT_TRUE(
+        menuTitled(window, "Server")->actions().contains(window.commandAction(MenuCommand::showAuditLog)));
+}
+
+TEST_F(MainWindowTest, AMenuCommandReachesOnlyItsOwnWindow)
+{
+    MainWindow first(context(), *sessions);
+    MainWindow second(context(), *sessions);
+    first.show();
+    second.show();
+    second.commandAction(MenuCommand::showAuditLog)->trigger();
+    EXPECT_TRUE(second.content().showingAuditLog());
+    EXPECT_FALSE(first.content().showingAuditLog());
+
+    // A second request while the sheet is open changes nothing.
+    AuditLogView *sheet = second.content().auditLog();
+    second.commandAction(MenuCommand::showAuditLog)->trigger();
+    EXPECT_EQ(second.content().auditLog(), sheet);
+    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+
+    sheet->doneButton().click();
+    EXPECT_FALSE(second.content().showingAuditLog());
+}
+
+TEST_F(MainWindowTest, DeletingAProfileClearsItsSelectionInEveryWindow)
+{
+    auto profile = addProfile({.displayName = "db"});
+    auto other = addProfile({.displayName = "web"});
+    MainWindow first(context(), *sessions);
+    MainWindow second(context(), *sessions);
+    first.content().setSelectedProfileId(profile->id());
+    second.content().setSelectedProfileId(other->id());
+    ASSERT_NE(first.content().workspaceView(), nullptr);
+
+    // Deleted through the second window's list.
+    second.content().serverList().requestDelete(profile);
+    second.content().serverList().deleteProfile();
+
+    EXPECT_TRUE(first.content().selectedProfileId().isNull());
+    EXPECT_EQ(first.content().selectedProfile(), nullptr);
+    EXPECT_NE(first.content().welcomeView(), nullptr);
+    EXPECT_EQ(second.content().selectedProfileId(), other->id());
+}
+
+TEST_F(MainWindowTest, TextsFromUsersAndHostsAreNeverRichText)
+{
+    auto profile = addProfile({.displayName = "<b>bold</b>",
+                               .clientGroup = "<i>g</i>",
+                               .tags = {"<u>t</u>"},
+                               .notes = "<img src=x>"});
+    MainWindow window(context(), *sessions);
+    window.show();
+    window.content().setSelectedProfileId(profile->id());
+    window.content().sidebar().setSelection(SidebarItem::clientGroup("<i>g</i>"));
+    window.content().serverList().requestDelete(profile);
+    EXPECT_EQ(window.content().serverList().title(), "<i>g</i>");
+    EXPECT_EQ(labelsNotPlainText(window), QStringList());
+}
+
+TEST_F(MainWindowTest, QuitDisconnectsEverySessionAndStoresEachClosingEntry)
+{
+    AuditLogger::shared().setModelContext(&context());
+    auto web = addProfile({.displayName = "web"});
+    auto db = addProfile({.displayName = "db"});
+    sessions->openSession(web);
+    sessions->openSession(db);
+    sessions->openSession(web)->disconnect(); // an already disconnected session closes again
+    const auto closings = [this] {
+        int count = 0;
+        for (const auto &entry : context().fetch<AuditLog>()) {
+            count += entry->actionDescription() == "SSH connection closed";
+        }
+        return count;
+    };
+    ASSERT_EQ(closings(), 1);
+
+    AppDelegate delegate(*sessions);
+    delegate.applicationWillTerminate();
+
+    EXPECT_EQ(closings(), 4);
+    EXPECT_FALSE(context().hasChanges());
+    EXPECT_EQ(sessions->sessions().size(), 3u) << "disconnecting removes no session";
+    for (const auto &session : sessions->sessions()) {
+        EXPECT_EQ(session->state(), SessionState::disconnected());
+    }
+}
+
+TEST(CalveroApp, OpensOneWindowOverTheSharedStoreAndMoreOnRequest)
+{
+    useTemporarySharedStore();
+    CalveroApp app(application());
+    EXPECT_EQ(QApplication::applicationName(), "Calvero");
+    EXPECT_EQ(app.windows().size(), 1);
+    MainWindow &first = app.mainWindow();
+    first.show();
+    EXPECT_EQ(first.size(), QSize(1200, 760));
+    EXPECT_EQ(AuditLogger::shared().modelContext(), &sharedModelContainer().mainContext());
+
+    MainWindow &second = app.newWindow();
+    EXPECT_EQ(app.windows().size(), 2);
+    EXPECT_NE(&second, &first);
+    second.close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(app.windows().size(), 1);
+    AuditLogger::shared().setModelContext(nullptr);
+}
+
+TEST(CalveroApp, SettingsWindowHasItsOneSection)
+{
+    useTemporarySharedStore();
+    CalveroApp app(application());
+    SettingsPlaceholderView &settings = app.showSettings();
+    EXPECT_EQ(&app.showSettings(), &settings) << "one settings window";
+    EXPECT_EQ(settings.size(), QSize(420, 200));
+    const auto sections = settings.findChildren<QGroupBox *>();
+    ASSERT_EQ(sections.size(), 1);
+    EXPECT_EQ(sections.front()->title(), "Appearance");
+    const auto labels = settings.findChildren<QLabel *>();
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels.front()->text(), "Additional settings coming soon.");
+    AuditLogger::shared().setModelContext(nullptr);
+}
+
+TEST(CalveroAppDeathTest, AStoreThatCannotBeOpenedEndsTheProcessWithAMessage)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            QTemporaryFile blocker; // a file where the store's directory would have to be
+            blocker.open();
+            ModelContainer::setSharedStoreDirectory(blocker.fileName() + "/Calvero");
+            CalveroApp app(application());
+        },
+        ::testing::ExitedWithCode(EXIT_FAILURE), "Calvero cannot open its store");
 }
 
 } // namespace
