@@ -10,6 +10,7 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
@@ -170,6 +171,7 @@ void SidebarView::rebuild()
 {
     const Profiles profiles = profilesBySortOrder(modelContext_);
     rebuilding_ = true;
+    const int scrolled = list_->verticalScrollBar()->value();
     list_->clear();
     rowItems_.clear();
 
@@ -208,6 +210,7 @@ void SidebarView::rebuild()
 
     rebuilding_ = false;
     showSelection();
+    list_->verticalScrollBar()->setValue(scrolled);
 }
 
 QTreeWidgetItem *SidebarView::rowFor(const SidebarItem &item) const
