@@ -5,6 +5,7 @@
 #include "corvane/catalogue/ServerProfile.h"
 #include "corvane/ui/AuditLogView.h"
 #include "corvane/ui/ServerListView.h"
+#include "corvane/ui/Sheet.h"
 #include "corvane/ui/SidebarView.h"
 #include "corvane/ui/WelcomeView.h"
 #include "corvane/ui/WorkspaceView.h"
@@ -130,36 +131,28 @@ void ContentView::showDetail()
 
 bool ContentView::canPerform(MenuCommand command)
 {
-    // The command palette, the profile editor and the import sheet join as they are built.
-    return command == MenuCommand::showAuditLog;
+    // The command palette joins when it is built.
+    return command != MenuCommand::openCommandPalette;
 }
 
 void ContentView::perform(MenuCommand command)
 {
+    // Each command opens its own sheet; one already open stays as it is, and the others are
+    // left alone.
     switch (command) {
     case MenuCommand::showAuditLog:
-        showAuditLog();
+        presentSheet(this, auditLog_, [this] { return new AuditLogView(modelContext_, this); });
+        break;
+    case MenuCommand::newServer:
+        presentSheet(this, profileEditor_,
+                     [this] { return new ProfileEditorView(modelContext_, nullptr, this); });
+        break;
+    case MenuCommand::importSSHConfig:
+        presentSheet(this, sshImport_, [this] { return new SSHConfigImportView(modelContext_, this); });
         break;
     case MenuCommand::openCommandPalette:
-    case MenuCommand::newServer:
-    case MenuCommand::importSSHConfig:
         break;
     }
-}
-
-void ContentView::showAuditLog()
-{
-    if (auditLog_) {
-        return; // already shown
-    }
-    auditLog_ = new AuditLogView(modelContext_, this);
-    connect(auditLog_, &QDialog::finished, this, [this] {
-        if (auditLog_) {
-            auditLog_->deleteLater();
-            auditLog_ = nullptr;
-        }
-    });
-    auditLog_->open();
 }
 
 void ContentView::showEvent(QShowEvent *event)

@@ -2,6 +2,8 @@
 
 #include "corvane/ui/AuditLogView.h"
 #include "corvane/ui/MenuCommand.h"
+#include "corvane/ui/ProfileEditorView.h"
+#include "corvane/ui/SSHConfigImportView.h"
 #include "corvane/ui/SidebarItem.h"
 #include "corvane/ui/WelcomeView.h"
 #include "corvane/ui/WorkspaceView.h"
@@ -56,6 +58,10 @@ public:
     WorkspaceView *workspaceView() const { return workspaceView_; }
     AuditLogView *auditLog() const { return auditLog_; }
     bool showingAuditLog() const { return auditLog_ != nullptr; }
+    ProfileEditorView *profileEditor() const { return profileEditor_; }
+    bool showingProfileEditor() const { return profileEditor_ != nullptr; }
+    SSHConfigImportView *sshImport() const { return sshImport_; }
+    bool showingSSHImport() const { return sshImport_ != nullptr; }
 
 signals:
     void selectedProfileChanged();
@@ -66,7 +72,6 @@ protected:
 private:
     void showDetail();
     void forgetDeletedSelection();
-    void showAuditLog();
 
     ModelContext &modelContext_;
     SessionManager &sessionManager_;
@@ -79,6 +84,8 @@ private:
     QPointer<WelcomeView> welcomeView_;
     QPointer<WorkspaceView> workspaceView_;
     QPointer<AuditLogView> auditLog_;
+    QPointer<ProfileEditorView> profileEditor_;
+    QPointer<SSHConfigImportView> sshImport_;
 };
 
 } // namespace corvane

@@ -7,6 +7,7 @@
 #include "corvane/ui/ProfileQuery.h"
 #include "corvane/ui/ServerListModel.h"
 #include "corvane/ui/ServerRow.h"
+#include "corvane/ui/Sheet.h"
 #include "corvane/ui/Symbols.h"
 #include "corvane/ui/SystemColors.h"
 
@@ -65,8 +66,7 @@ ServerListView::ServerListView(ModelContext &modelContext, SessionManager &sessi
     addServerButton_->setText(tr("Add Server"));
     addServerButton_->setToolTip(tr("Add Server"));
     addServerButton_->setAutoRaise(true);
-    // The profile editor opens here once it exists.
-    addServerButton_->setEnabled(false);
+    connect(addServerButton_, &QToolButton::clicked, this, [this] { editProfile(nullptr); });
     header->addWidget(addServerButton_);
     layout->addLayout(header);
 
@@ -347,14 +347,23 @@ void ServerListView::deleteProfile()
     }
 }
 
+void ServerListView::editProfile(const std::shared_ptr<ServerProfile> &profile)
+{
+    presentSheet(this, profileEditor_,
+                 [this, &profile] { return new ProfileEditorView(modelContext_, profile, this); });
+}
+
 QMenu *ServerListView::makeContextMenu(const std::shared_ptr<ServerProfile> &profile, QWidget *parent)
 {
     auto *menu = new QMenu(parent);
     std::weak_ptr<ServerProfile> weak = profile;
     menu->addAction(tr("Connect"), this, [this, weak] { connectProfile(weak.lock()); });
     menu->addSeparator();
-    // The profile editor opens here once it exists.
-    menu->addAction(tr("Edit…"))->setEnabled(false);
+    menu->addAction(tr("Edit…"), this, [this, weak] {
+        if (auto target = weak.lock()) {
+            editProfile(target);
+        }
+    });
     menu->addAction(tr("Duplicate"), this, [this, weak] {
         if (auto source = weak.lock()) {
             duplicateProfile(*source);

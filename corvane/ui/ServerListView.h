@@ -1,5 +1,6 @@
 #pragma once
 
+#include "corvane/ui/ProfileEditorView.h"
 #include "corvane/ui/SidebarItem.h"
 
 #include <QMessageBox>
@@ -63,6 +64,8 @@ public:
     // Asks for confirmation; nothing is deleted until the user agrees.
     void requestDelete(const std::shared_ptr<ServerProfile> &profile);
     void deleteProfile();
+    // Opens the list's own editor sheet: for the profile, or for a new one without.
+    void editProfile(const std::shared_ptr<ServerProfile> &profile);
 
     QMenu *makeContextMenu(const std::shared_ptr<ServerProfile> &profile, QWidget *parent);
 
@@ -73,6 +76,7 @@ public:
     EmptyState shownEmptyState() const;
     QMessageBox *deleteConfirmation() const { return deleteConfirmation_; }
     QToolButton &addServerButton() const { return *addServerButton_; }
+    ProfileEditorView *profileEditor() const { return profileEditor_; }
 
 signals:
     // The user chose a profile (or the chosen one went away): a null id means none.
@@ -106,6 +110,7 @@ private:
     QLabel *emptyLabel_;
     QLabel *emptyDescription_;
     QPointer<QMessageBox> deleteConfirmation_;
+    QPointer<ProfileEditorView> profileEditor_;
     QObject *sessionWatch_ = nullptr; // owns the connections to each session's state
     std::map<QUuid, bool> dotTargets_;
     std::map<QUuid, QPointer<QVariantAnimation>> dotAnimations_;

@@ -125,8 +125,9 @@ TEST_F(MainWindowTest, MenusCarryTheirTextsAndShortcuts)
         QAction *action = window.commandAction(command);
         ASSERT_NE(action, nullptr);
         EXPECT_EQ(action->shortcutContext(), Qt::WindowShortcut);
-        // Until their sheets exist, the palette, the editor and the import are not offered.
-        EXPECT_EQ(action->isEnabled(), command == MenuCommand::showAuditLog) << action->text().toStdString();
+        // Until its sheet exists, the palette is not offered.
+        EXPECT_EQ(action->isEnabled(), command != MenuCommand::openCommandPalette)
+            << action->text().toStdString();
     }
     EXPECT_TRUE(
         menuTitled(window, "Server")->actions().contains(window.commandAction(MenuCommand::showAuditLog)));
@@ -150,6 +151,36 @@ TEST_F(MainWindowTest, AMenuCommandReachesOnlyItsOwnWindow)
 
     sheet->doneButton().click();
     EXPECT_FALSE(second.content().showingAuditLog());
+}
+
+TEST_F(MainWindowTest, MenuAndWelcomeButtonsOpenTheSameSheetsOfTheWindow)
+{
+    MainWindow window(context(), *sessions);
+    window.show();
+    ContentView &content = window.content();
+    ASSERT_NE(content.welcomeView(), nullptr);
+
+    window.commandAction(MenuCommand::newServer)->trigger();
+    ASSERT_TRUE(content.showingProfileEditor());
+    EXPECT_TRUE(content.profileEditor()->form().displayName.isEmpty()) << "an editor for a new server";
+    ProfileEditorView *editor = content.profileEditor();
+    content.welcomeView()->addServerButton().click();
+    EXPECT_EQ(content.profileEditor(), editor) << "the button sets the same sheet";
+    EXPECT_FALSE(content.showingSSHImport()) << "one sheet never opens or closes another";
+
+    content.welcomeView()->importButton().click();
+    ASSERT_TRUE(content.showingSSHImport());
+    SSHConfigImportView *import = content.sshImport();
+    window.commandAction(MenuCommand::importSSHConfig)->trigger();
+    EXPECT_EQ(content.sshImport(), import);
+    EXPECT_TRUE(content.showingProfileEditor());
+
+    editor->reject();
+    import->reject();
+    EXPECT_FALSE(content.showingProfileEditor());
+    EXPECT_FALSE(content.showingSSHImport());
+    window.commandAction(MenuCommand::newServer)->trigger();
+    EXPECT_NE(content.profileEditor(), nullptr);
 }
 
 TEST_F(MainWindowTest, DeletingAProfileClearsItsSelectionInEveryWindow)

@@ -8,6 +8,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMessageBox>
+#include <QToolButton>
 
 namespace corvane {
 namespace {
@@ -144,6 +145,21 @@ TEST_F(ServerListViewTest, ContextMenuOffersTheProfileActions)
     QAction *favorite = menuAction(*menu, "Favorite");
     EXPECT_TRUE(favorite->isCheckable());
     EXPECT_TRUE(favorite->isChecked());
+}
+
+TEST_F(ServerListViewTest, EditAndAddServerOpenTheListsOwnEditor)
+{
+    ServerListView list(context(), *sessions);
+    std::unique_ptr<QMenu> menu(list.makeContextMenu(db, nullptr));
+    menuAction(*menu, "Edit…")->trigger();
+    ASSERT_NE(list.profileEditor(), nullptr);
+    EXPECT_EQ(list.profileEditor()->form().displayName, "db");
+    list.profileEditor()->reject();
+    EXPECT_EQ(list.profileEditor(), nullptr);
+
+    list.addServerButton().click();
+    ASSERT_NE(list.profileEditor(), nullptr);
+    EXPECT_TRUE(list.profileEditor()->form().displayName.isEmpty());
 }
 
 TEST_F(ServerListViewTest, SwitchingFavoriteOffSavesAndLeavesTheFavoritesList)
