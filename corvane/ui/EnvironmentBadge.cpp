@@ -74,7 +74,7 @@ QSizeF EnvironmentBadge::sizeFor(ServerEnvironment environment, const QFont &bas
 }
 
 void EnvironmentBadge::paint(QPainter &painter, QPointF origin, ServerEnvironment environment,
-                             const QFont &base)
+                             const QFont &base, const QColor &underlay)
 {
     const QRectF capsule(origin, sizeFor(environment, base));
     QColor background = color(environment);
@@ -84,6 +84,11 @@ void EnvironmentBadge::paint(QPainter &painter, QPointF origin, ServerEnvironmen
     painter.setPen(Qt::NoPen);
     painter.setBrush(background);
     const qreal radius = capsule.height() / 2;
+    if (underlay.isValid()) {
+        painter.setBrush(underlay);
+        painter.drawRoundedRect(capsule, radius, radius);
+        painter.setBrush(background);
+    }
     painter.drawRoundedRect(capsule, radius, radius);
     painter.setFont(font(base));
     painter.setPen(color(environment));

@@ -22,8 +22,10 @@ public:
     static QColor color(ServerEnvironment environment);
     static QFont font(const QFont &base);
     static QSizeF sizeFor(ServerEnvironment environment, const QFont &base);
-    // Draws the badge with its top-left corner at `origin`.
-    static void paint(QPainter &painter, QPointF origin, ServerEnvironment environment, const QFont &base);
+    // Draws the badge with its top-left corner at `origin`, over `underlay` when one is given
+    // (a selected row's highlight would otherwise swallow the tint).
+    static void paint(QPainter &painter, QPointF origin, ServerEnvironment environment, const QFont &base,
+                      const QColor &underlay = {});
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

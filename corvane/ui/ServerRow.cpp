@@ -187,7 +187,8 @@ void ServerRow::paint(QPainter *painter, const QStyleOptionViewItem &option, con
     const QSizeF badge = EnvironmentBadge::sizeFor(profile->environment(), option.font);
     trailing -= badge.width();
     EnvironmentBadge::paint(*painter, QPointF(trailing, top + (nameHeight - badge.height()) / 2),
-                            profile->environment(), option.font);
+                            profile->environment(), option.font,
+                            selected ? palette.color(QPalette::Base) : QColor());
     if (profile->isFavorite()) {
         trailing -= nameItemSpacing + starSize;
         const QPixmap star = symbols::pixmap(QStringLiteral("star.fill"), systemcolors::yellow(), starSize,
