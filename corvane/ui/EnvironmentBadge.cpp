@@ -123,9 +123,7 @@ ProductionWarningBanner::ProductionWarningBanner(QWidget *parent)
     QFont captionFont = font();
     captionFont.setPixelSize(12);
     captionFont.setWeight(QFont::DemiBold);
-    auto *symbol = new QLabel(this);
-    symbol->setPixmap(
-        symbols::pixmap(QStringLiteral("exclamationmark.triangle.fill"), Qt::white, 12, devicePixelRatioF()));
+    auto *symbol = new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), Qt::white, 12, this);
     auto *label = new QLabel(text(), this);
     label->setTextFormat(Qt::PlainText);
     label->setFont(captionFont);

@@ -82,10 +82,8 @@ ServerListView::ServerListView(ModelContext &modelContext, SessionManager &sessi
     layout->addWidget(list_, 1);
 
     auto *overlay = new QVBoxLayout(emptyOverlay_);
-    auto *symbol = new QLabel(emptyOverlay_);
-    symbol->setPixmap(symbols::pixmap(QStringLiteral("server.rack"), systemcolors::tertiaryText(), 36,
-                                      devicePixelRatioF()));
-    symbol->setAlignment(Qt::AlignCenter);
+    auto *symbol =
+        new SymbolView(QStringLiteral("server.rack"), systemcolors::tertiaryText(), 36, emptyOverlay_);
     QFont labelFont = emptyLabel_->font();
     labelFont.setPixelSize(17);
     labelFont.setWeight(QFont::Bold);
@@ -97,7 +95,7 @@ ServerListView::ServerListView(ModelContext &modelContext, SessionManager &sessi
     faded.setColor(QPalette::WindowText, systemcolors::secondaryText());
     emptyDescription_->setPalette(faded);
     overlay->addStretch(1);
-    overlay->addWidget(symbol);
+    overlay->addWidget(symbol, 0, Qt::AlignHCenter);
     overlay->addWidget(emptyLabel_);
     overlay->addWidget(emptyDescription_);
     overlay->addStretch(1);

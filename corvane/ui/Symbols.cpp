@@ -131,3 +131,22 @@ QIcon icon(const QString &name, const QColor &color)
 }
 
 } // namespace corvane::symbols
+
+namespace corvane {
+
+SymbolView::SymbolView(const QString &name, const QColor &color, int size, QWidget *parent)
+    : QWidget(parent)
+    , name_(name)
+    , color_(color)
+    , size_(size)
+{
+    setFixedSize(size_, size_);
+}
+
+void SymbolView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, symbols::pixmap(name_, color_, size_, devicePixelRatioF()));
+}
+
+} // namespace corvane

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QString>
+#include <QWidget>
 
 namespace corvane {
 
@@ -20,4 +21,23 @@ QPixmap pixmap(const QString &name, const QColor &color, int size, qreal deviceP
 QIcon icon(const QString &name, const QColor &color);
 
 } // namespace symbols
+
+// One symbol as a fixed-size widget, drawn sharp at whatever scale its screen has.
+class SymbolView : public QWidget {
+    Q_OBJECT
+
+public:
+    SymbolView(const QString &name, const QColor &color, int size, QWidget *parent = nullptr);
+
+    const QString &name() const { return name_; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString name_;
+    QColor color_;
+    int size_;
+};
+
 } // namespace corvane

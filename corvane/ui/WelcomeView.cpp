@@ -100,10 +100,7 @@ FeatureHint::FeatureHint(const QString &icon, const QString &label, QWidget *par
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(7);
-    auto *symbol = new QLabel(this);
-    symbol->setPixmap(symbols::pixmap(icon, systemcolors::secondaryText(), 22, devicePixelRatioF()));
-    symbol->setAlignment(Qt::AlignCenter);
-    layout->addWidget(symbol);
+    layout->addWidget(new SymbolView(icon, systemcolors::secondaryText(), 22, this), 0, Qt::AlignHCenter);
     layout->addWidget(plainLabel(label, 11, QFont::Normal, systemcolors::tertiaryText(), this));
 }
 
