@@ -2,6 +2,9 @@
 
 #include "corvane/catalogue/ModelContext.h"
 #include "corvane/catalogue/ServerProfile.h"
+#include "corvane/ui/CanonicalText.h"
+#include "corvane/ui/Symbols.h"
+#include "corvane/ui/SystemColors.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -76,17 +79,20 @@ QGroupBox *makeSection(const QString &title, QFormLayout *&form)
     return section;
 }
 
-QColor secondaryTextColor(const QWidget &widget)
+// The symbol beside each environment in the picker.
+QString environmentSymbol(ServerEnvironment environment)
 {
-    return widget.palette().color(QPalette::PlaceholderText);
-}
-
-// Code-point order of the canonically composed text, so "Zeta" sorts before "alpha".
-bool canonicallyBefore(const QString &a, const QString &b)
-{
-    const QList<uint> left = a.normalized(QString::NormalizationForm_C).toUcs4();
-    const QList<uint> right = b.normalized(QString::NormalizationForm_C).toUcs4();
-    return std::lexicographical_compare(left.begin(), left.end(), right.begin(), right.end());
+    switch (environment) {
+    case ServerEnvironment::production:
+        return QStringLiteral("server.rack");
+    case ServerEnvironment::staging:
+        return QStringLiteral("cpu");
+    case ServerEnvironment::development:
+        return QStringLiteral("hammer");
+    case ServerEnvironment::testing:
+        return QStringLiteral("testtube.2");
+    }
+    return {};
 }
 
 } // namespace
@@ -120,7 +126,7 @@ void ProfileEditorView::buildLayout()
     validationMessage_->setTextFormat(Qt::PlainText);
     validationMessage_->setWordWrap(true);
     QPalette warning = validationMessage_->palette();
-    warning.setColor(QPalette::WindowText, Qt::red);
+    warning.setColor(QPalette::WindowText, systemcolors::red());
     validationMessage_->setPalette(warning);
     validationMessage_->hide();
     layout->addWidget(validationMessage_);
@@ -204,7 +210,9 @@ QWidget *ProfileEditorView::buildClassificationSection()
     environmentPicker_ = new QComboBox;
     environmentPicker_->setObjectName(QStringLiteral("environment"));
     for (ServerEnvironment environment : allServerEnvironments) {
-        environmentPicker_->addItem(title(environment));
+        environmentPicker_->addItem(
+            symbols::icon(environmentSymbol(environment), palette().color(QPalette::ButtonText)),
+            title(environment));
     }
     connect(environmentPicker_, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0 && index < int(allServerEnvironments.size())) {
@@ -305,13 +313,14 @@ QWidget *ProfileEditorView::buildProductionNotice()
     auto *row = new QHBoxLayout(productionNotice_);
     auto *icon = new QLabel;
     const int iconSize = style()->pixelMetric(QStyle::PM_SmallIconSize);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(iconSize, iconSize));
+    icon->setPixmap(symbols::pixmap(QStringLiteral("exclamationmark.triangle.fill"), systemcolors::red(),
+                                    iconSize, devicePixelRatioF()));
     auto *text = new QLabel(QStringLiteral("Production servers have extra confirmation steps for "
                                            "state-changing and destructive actions."));
     text->setTextFormat(Qt::PlainText);
     text->setWordWrap(true);
     QPalette red = text->palette();
-    red.setColor(QPalette::WindowText, Qt::red);
+    red.setColor(QPalette::WindowText, systemcolors::red());
     text->setPalette(red);
     row->addWidget(icon, 0, Qt::AlignTop);
     row->addWidget(text, 1);
@@ -365,7 +374,7 @@ QStringList ProfileEditorView::existingGroups(const std::vector<std::shared_ptr<
         distinct.insert(profile->clientGroup());
     }
     QStringList groups(distinct.begin(), distinct.end());
-    std::stable_sort(groups.begin(), groups.end(), canonicallyBefore);
+    std::stable_sort(groups.begin(), groups.end(), canonicallyLess);
     return groups;
 }
 
@@ -395,8 +404,8 @@ void ProfileEditorView::updateIdentityRow()
     const bool hasIdentity = !form_.preferredIdentity.isEmpty();
     identityLabel_->setText(hasIdentity ? form_.preferredIdentity : QStringLiteral("Use ssh-agent"));
     QPalette palette = identityLabel_->palette();
-    palette.setColor(QPalette::WindowText,
-                     hasIdentity ? this->palette().color(QPalette::WindowText) : secondaryTextColor(*this));
+    palette.setColor(QPalette::WindowText, hasIdentity ? this->palette().color(QPalette::WindowText)
+                                                       : systemcolors::secondaryText());
     identityLabel_->setPalette(palette);
     clearIdentityButton_->setVisible(hasIdentity);
 }

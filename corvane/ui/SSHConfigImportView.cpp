@@ -3,6 +3,8 @@
 #include "corvane/catalogue/ModelContext.h"
 #include "corvane/catalogue/ServerProfile.h"
 #include "corvane/ui/OptionLikeValue.h"
+#include "corvane/ui/Symbols.h"
+#include "corvane/ui/SystemColors.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -232,7 +234,8 @@ void SSHConfigImportView::buildLayout()
     loadFromFile->setObjectName(QStringLiteral("loadFromFile"));
     connect(loadFromFile, &QPushButton::clicked, this, &SSHConfigImportView::chooseConfigFile);
     emptyPage_ = makeUnavailablePanel(
-        style()->standardIcon(QStyle::SP_DriveNetIcon), QStringLiteral("No Hosts Found"),
+        symbols::icon(QStringLiteral("server.rack"), systemcolors::secondaryText()),
+        QStringLiteral("No Hosts Found"),
         new QLabel(QStringLiteral("No Host entries were found in ~/.ssh/config")), loadFromFile);
     emptyPage_->setObjectName(QStringLiteral("emptyPage"));
     content_->addWidget(emptyPage_);
