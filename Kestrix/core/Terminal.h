@@ -16,6 +16,7 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -121,6 +122,56 @@ public:
 
     void setFocused(bool focused);
     void sendFocusReport();
+
+    // --- Replies to the host (TerminalReports.cpp) -------------------------------------------------
+
+    // One piece of a reply: bytes, text (sent as its UTF-8 bytes) or a single byte. It only refers
+    // to the bytes it was made from, so it lives no longer than the call it is passed to.
+    class ReplyItem {
+    public:
+        ReplyItem(ByteSpan bytes)
+            : bytes_(bytes)
+        {
+        }
+        ReplyItem(const std::vector<uint8_t> &bytes)
+            : bytes_(bytes)
+        {
+        }
+        ReplyItem(std::string_view text)
+            : bytes_(reinterpret_cast<const uint8_t *>(text.data()), text.size())
+        {
+        }
+        ReplyItem(const std::string &text)
+            : ReplyItem(std::string_view(text))
+        {
+        }
+        ReplyItem(const char *text)
+            : ReplyItem(std::string_view(text))
+        {
+        }
+        ReplyItem(uint8_t byte)
+            : byte_(byte)
+            , isByte_(true)
+        {
+        }
+
+        void appendTo(std::vector<uint8_t> &reply) const;
+
+    private:
+        ByteSpan bytes_;
+        uint8_t byte_ = 0;
+        bool isByte_ = false;
+    };
+
+    // Sends the items, concatenated, to the host in one call; nothing without a delegate.
+    void sendReply(std::initializer_list<ReplyItem> items);
+    void sendReply(std::string_view text);
+    // The introducers and the terminator of replies: 7-bit (ESC and a letter) or the single C1
+    // bytes, as cc.send8bit says.
+    std::string_view csi() const { return cc.send8bit ? "\x9b" : "\x1b["; }
+    std::string_view dcs() const { return cc.send8bit ? "\x90" : "\x1bP"; }
+    std::string_view osc() const { return cc.send8bit ? "\x9d" : "\x1b]"; }
+    std::string_view st() const { return cc.send8bit ? "\x9c" : "\x1b\\"; }
 
     // --- Cell codes of grapheme clusters (TerminalGraphemes.cpp) -----------------------------------
 

@@ -35,6 +35,7 @@ public:
     void terminalSendToHost(Terminal &, std::span<const uint8_t> data) override
     {
         sent.append(data.begin(), data.end());
+        ++sendCalls;
     }
     void terminalRevealedCursor(Terminal &) override { ++revealed; }
     void terminalConcealedCursor(Terminal &) override { ++concealed; }
@@ -49,6 +50,7 @@ public:
     int backgroundNotices = 0;
     bool storeBackgroundBack = false;
     std::string sent;
+    int sendCalls = 0;
     int revealed = 0;
     int concealed = 0;
 };
