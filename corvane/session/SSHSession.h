@@ -73,7 +73,8 @@ public:
     // Opens the pseudo-terminal and starts ssh; the error text when that fails.
     std::optional<QString> launchSSH();
     // Writes the bytes, in order and completely, while connected; otherwise drops them.
-    void send(QByteArrayView bytes);
+    // Whether the bytes were taken.
+    bool send(QByteArrayView bytes);
     void disconnect();
     void handleOutput(QByteArrayView chunk);
 

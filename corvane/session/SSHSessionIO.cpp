@@ -103,16 +103,17 @@ void SSHSession::handleOutput(QByteArrayView chunk)
     }
 }
 
-void SSHSession::send(QByteArrayView bytes)
+bool SSHSession::send(QByteArrayView bytes)
 {
     if (!state_.is(SessionState::Case::connected) || pty_.masterFD == -1 || bytes.isEmpty()) {
-        return;
+        return false;
     }
     if (bytes.size() > maximumPendingInput - pendingInputSize()) {
-        return;
+        return false;
     }
     pendingInput_.append(bytes);
     writePendingInput();
+    return true;
 }
 
 void SSHSession::writePendingInput()

@@ -65,6 +65,16 @@ constexpr Symbol symbolTable[] = {
      R"(a1.5 1.5 0 0 0 1.5 1.5h11a1.5 1.5 0 0 0 1.5-1.5V6a1.5 1.5 0 0 0-1.5-1.5h-2"/><rect x="8.5" y="3" width="7" height="3" rx="1"/>)"
      R"(<path stroke-linecap="round" d="M11 10.5h5M11 13.5h5M11 16.5h5"/></g>)"
      R"(<circle cx="8.3" cy="10.5" r="1"/><circle cx="8.3" cy="13.5" r="1"/><circle cx="8.3" cy="16.5" r="1"/>)"},
+    {"eye",
+     R"(<path fill="none" stroke="#000" stroke-width="1.8" stroke-linejoin="round" )"
+     R"(d="M2 12c2.4-4.3 5.8-6.5 10-6.5s7.6 2.2 10 6.5c-2.4 4.3-5.8 6.5-10 6.5S4.4 16.3 2 12z"/>)"
+     R"(<circle cx="12" cy="12" r="3.2"/>)"},
+    {"pencil.circle",
+     R"(<circle cx="12" cy="12" r="9.5" fill="none" stroke="#000" stroke-width="1.8"/>)"
+     R"(<path d="M14.6 7.4l2 2-6.3 6.3-2.7.7.7-2.7z"/>)"},
+    {"arrow.clockwise.circle",
+     R"(<g fill="none" stroke="#000" stroke-width="1.8" stroke-linecap="round"><circle cx="12" cy="12" r="9.5"/>)"
+     R"(<path d="M16.2 10.2A4.5 4.5 0 1 0 16.5 13"/></g><path d="M17.6 6.9v4.4h-4.4z"/>)"},
     {"exclamationmark.triangle.fill",
      R"(<path fill-rule="evenodd" d="M10.3 3.6a2 2 0 0 1 3.4 0l8 14A2 2 0 0 1 20 20.5H4a2 2 0 0 1-1.7-2.9z)"
      R"(M11 8.5l.3 6h1.4l.3-6zM12 16a1.1 1.1 0 1 0 0 2.2 1.1 1.1 0 0 0 0-2.2z"/>)"},

@@ -1,0 +1,63 @@
+#include "corvane/ui/RiskBadge.h"
+
+#include "corvane/ui/RiskPresentation.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+namespace corvane {
+namespace {
+
+constexpr qreal horizontalPadding = 5;
+constexpr qreal verticalPadding = 1;
+
+} // namespace
+
+RiskBadge::RiskBadge(RiskLevel risk, QWidget *parent)
+    : QWidget(parent)
+    , risk_(risk)
+{
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setAccessibleName(text());
+}
+
+QString RiskBadge::text() const
+{
+    return title(risk_);
+}
+
+QFont RiskBadge::badgeFont() const
+{
+    QFont small = font();
+    small.setPixelSize(10);
+    return small;
+}
+
+QSize RiskBadge::sizeHint() const
+{
+    const QFontMetricsF metrics(badgeFont());
+    return QSize(int(std::ceil(metrics.horizontalAdvance(text()) + 2 * horizontalPadding)),
+                 int(std::ceil(metrics.height() + 2 * verticalPadding)));
+}
+
+void RiskBadge::paintEvent(QPaintEvent *)
+{
+    const QColor color = RiskPresentation::of(risk_).color();
+    QColor background = color;
+    background.setAlphaF(backgroundOpacity);
+
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF capsule = QRectF(rect());
+    const qreal radius = capsule.height() / 2;
+    QPainterPath outline;
+    outline.addRoundedRect(capsule, radius, radius);
+    painter.fillPath(outline, background);
+    painter.setFont(badgeFont());
+    painter.setPen(color);
+    painter.drawText(capsule, Qt::AlignCenter, text());
+}
+
+} // namespace corvane
