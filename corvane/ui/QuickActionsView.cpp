@@ -189,7 +189,6 @@ QWidget *QuickActionsView::makeRow(const QuickAction &action, QWidget *parent)
     QFont monospaced = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     monospaced.setPixelSize(10);
     command->setFont(monospaced);
-    command->setToolTip(action.remoteCommand.toHtmlEscaped());
     setTextColor(command, systemcolors::secondaryText());
     texts->addWidget(command);
     line->addLayout(texts, 1);

@@ -12,7 +12,6 @@
 
 class QLabel;
 class QPushButton;
-class QVBoxLayout;
 
 namespace corvane {
 
