@@ -190,7 +190,7 @@ void LocalProcess::startProcess(const std::string &executable, const std::vector
     std::vector<std::string> argv{execName.value_or(executable)};
     argv.insert(argv.end(), args.begin(), args.end());
     auto child = PseudoTerminalHelpers::forkAndExec(
-        executable, argv, environment.value_or(defaultChildEnvironment()), currentDirectory, size);
+        executable, argv, environment ? *environment : defaultChildEnvironment(), currentDirectory, size);
     if (!child) {
         return;
     }
