@@ -1,0 +1,418 @@
+// Set-up, host output, display scheduling, user input to the host and the viewport.
+
+#include "Kestrix/view/TerminalView.h"
+
+#include "Kestrix/view/DirtyRegion.h"
+#include "Kestrix/view/MainTaskQueue.h"
+#include "Kestrix/view/TerminalProgressBarView.h"
+#include "Kestrix/view/TerminalViewDelegate.h"
+
+#include <QAccessible>
+#include <QPointer>
+#include <QThread>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+namespace kestrix {
+
+namespace {
+
+uint64_t monotonicNanoseconds()
+{
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(since).count());
+}
+
+std::span<const uint8_t> bytesOf(std::string_view text)
+{
+    return {reinterpret_cast<const uint8_t *>(text.data()), text.size()};
+}
+
+} // namespace
+
+// MARK: Construction
+
+TerminalView::TerminalView(QWidget *parent, const QRect &frame, std::optional<QFont> font,
+                           TerminalViewEnvironment environment)
+    : QWidget(parent)
+    , environment_(std::move(environment))
+    , fontSet_(font.value_or(defaultFont()))
+{
+    if (!environment_.fontMeasurer) {
+        environment_.fontMeasurer = std::make_shared<FontMeasurer>();
+    }
+    if (environment_.mainQueue != nullptr) {
+        mainQueue_ = environment_.mainQueue;
+    } else {
+        ownQueue_ = std::make_unique<MainTaskQueue>();
+        mainQueue_ = ownQueue_.get();
+    }
+    setupView(frame);
+}
+
+TerminalView::~TerminalView()
+{
+    // Nothing the terminal does on its way out may reach a half-destroyed view.
+    terminal_->setDelegate(nullptr);
+    terminal_->setTaskQueue(nullptr);
+}
+
+void TerminalView::setupView(const QRect &frame)
+{
+    if (!frame.isEmpty()) {
+        setGeometry(frame);
+    }
+    QWidget::setFont(fontSet_.normal);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    setupScroller();
+    setupOptions(widthExcludingScroller(frame.width()), frame.height());
+    setupProgressBar();
+    layoutSubviews();
+}
+
+void TerminalView::setupScroller()
+{
+    scroller_ = new TerminalScroller(this);
+    scroller_->setKnobProportion(0.1);
+    scroller_->setEnabled(false);
+}
+
+void TerminalView::setupProgressBar()
+{
+    progressBarView_ = new TerminalProgressBarView(this);
+    // Above the scroller, which was added first.
+    progressBarView_->raise();
+    updateProgressBarFrame();
+}
+
+void TerminalView::setupOptions(double width, double height)
+{
+    resetCaches();
+    cellDimension_ = computeCellDimension();
+
+    TerminalOptions options;
+    if (width != 0 || height != 0) {
+        options.cols = static_cast<int64_t>(width / cellDimension_->width());
+        options.rows = static_cast<int64_t>(height / cellDimension_->height());
+    } else if (terminal_) {
+        options = terminal_->options;
+    }
+
+    if (!terminal_) {
+        terminal_ = std::make_unique<Terminal>(this, options, mainQueue_);
+    } else if (width != 0 || height != 0) {
+        terminal_->options = options;
+        terminal_->resetState(false);
+    }
+
+    // The terminal reports each colour back, which is how the view's defaults are first set.
+    terminal_->setBackgroundColor(Color::defaultBackground());
+    terminal_->setForegroundColor(Color::defaultForeground());
+    setNeedsDisplay(rect());
+}
+
+// MARK: Host output
+
+void TerminalView::feedHostOutput(std::span<const uint8_t> bytes)
+{
+    terminal_->feedBytes(bytes);
+    if (userInputIsRecent()) {
+        updateDisplayNow();
+    } else {
+        queueDisplayUpdate();
+    }
+}
+
+void TerminalView::feedHostOutput(std::string_view text)
+{
+    feedHostOutput(bytesOf(text));
+}
+
+// MARK: Display scheduling
+
+bool TerminalView::userInputIsRecent() const
+{
+    if (terminal_->synchronizedOutputActive) {
+        return false;
+    }
+    uint64_t last = 0;
+    {
+        std::lock_guard lock(userInputLock_);
+        last = lastUserInputUptimeNs_;
+    }
+    if (last == 0) {
+        return false;
+    }
+    const uint64_t now = uptimeNs();
+    return now >= last && now - last <= interactiveInputDisplayWindowNs;
+}
+
+void TerminalView::queueDisplayUpdate()
+{
+    // The terminal asks for a redraw when synchronized output ends.
+    if (terminal_->synchronizedOutputActive) {
+        return;
+    }
+    if (pendingDisplay_.exchange(true)) {
+        return;
+    }
+    mainQueue_->asyncAfter(displayCoalescingDelay, [view = QPointer<TerminalView>(this)] {
+        if (view) {
+            view->runQueuedDisplayUpdate();
+        }
+    });
+}
+
+void TerminalView::updateDisplayNow()
+{
+    if (isOnMainThread()) {
+        runQueuedDisplayUpdate();
+        return;
+    }
+    if (pendingDisplay_.exchange(true)) {
+        return;
+    }
+    mainQueue_->async([view = QPointer<TerminalView>(this)] {
+        if (view) {
+            view->runQueuedDisplayUpdate();
+        }
+    });
+}
+
+void TerminalView::runQueuedDisplayUpdate()
+{
+    updateDisplay(true);
+    pendingDisplay_ = false;
+}
+
+void TerminalView::updateDisplay(bool notifyAccessibility)
+{
+    Terminal &t = *terminal_;
+    if (t.synchronizedOutputActive) {
+        pendingDisplay_ = false;
+        return;
+    }
+    const std::optional<RowRange> refreshed = DirtyRegion::clippedRows(t.refreshStart, t.refreshEnd, t.rows);
+    if (refreshed) {
+        if (notifyUpdateChanges_ && terminalDelegate_ != nullptr) {
+            terminalDelegate_->rowsUpdated(*this, refreshed->first, refreshed->second);
+        }
+        t.resetDirtyRows();
+        setNeedsDisplay(DirtyRegion::rectForRows(*refreshed, t.rows, cellDimension_->height(), size()));
+        if (notifyAccessibility && QAccessible::isActive()) {
+            QAccessibleEvent valueChanged(this, QAccessible::ValueChanged);
+            QAccessible::updateAccessibility(&valueChanged);
+            QAccessibleEvent selectionChanged(this, QAccessible::TextSelectionChanged);
+            QAccessible::updateAccessibility(&selectionChanged);
+        }
+    } else {
+        if (notifyUpdateChanges_ && terminalDelegate_ != nullptr) {
+            const int64_t cursorRow = t.buffer->yDisp() + t.buffer->y();
+            terminalDelegate_->rowsUpdated(*this, cursorRow, cursorRow);
+        }
+    }
+    pendingDisplay_ = false;
+}
+
+void TerminalView::setNeedsDisplay(const QRectF &rect)
+{
+    update(rect.toAlignedRect());
+}
+
+void TerminalView::fullRefresh()
+{
+    if (!terminal_) {
+        return;
+    }
+    terminal_->markAllRowsDirty();
+    queueDisplayUpdate();
+}
+
+bool TerminalView::isOnMainThread() const
+{
+    return QThread::currentThread() == thread();
+}
+
+uint64_t TerminalView::uptimeNs() const
+{
+    return environment_.uptimeNs ? environment_.uptimeNs() : monotonicNanoseconds();
+}
+
+// MARK: User input to the host
+
+void TerminalView::send(std::span<const uint8_t> data)
+{
+    {
+        std::lock_guard lock(userInputLock_);
+        lastUserInputUptimeNs_ = uptimeNs();
+    }
+    ensureCaretIsVisible();
+    if (terminalDelegate_ != nullptr) {
+        terminalDelegate_->sendToHost(*this, data);
+    }
+}
+
+void TerminalView::send(std::string_view txt)
+{
+    send(bytesOf(txt));
+}
+
+void TerminalView::ensureCaretIsVisible()
+{
+    const Terminal &t = *terminal_;
+    if (t.synchronizedOutputActive) {
+        return;
+    }
+    const Buffer &b = *t.buffer;
+    const int64_t cursorLine = b.yBase() + b.y();
+    if (cursorLine >= b.yDisp() && cursorLine < b.yDisp() + t.rows) {
+        return;
+    }
+    scrollTo(b.yBase(), true);
+}
+
+// MARK: Viewport
+
+int64_t TerminalView::maxScroll() const
+{
+    return std::max<int64_t>(terminal_->buffer->lines().count() - terminal_->rows, 0);
+}
+
+double TerminalView::scrollPosition() const
+{
+    const Terminal &t = *terminal_;
+    const int64_t yDisp = t.buffer->yDisp();
+    const int64_t scrollable = t.buffer->lines().count() - t.rows;
+    if (t.isAlternateBufferActive() || yDisp <= 0) {
+        return 0;
+    }
+    if (yDisp >= scrollable) {
+        return 1;
+    }
+    return static_cast<double>(yDisp) / static_cast<double>(scrollable);
+}
+
+double TerminalView::scrollThumbsize() const
+{
+    const Terminal &t = *terminal_;
+    if (t.isAlternateBufferActive()) {
+        return 0;
+    }
+    const int64_t lineCount = std::max<int64_t>(t.buffer->lines().count(), 1);
+    return std::max(static_cast<double>(t.rows) / static_cast<double>(lineCount), 0.01);
+}
+
+bool TerminalView::canScroll() const
+{
+    const Terminal &t = *terminal_;
+    return !t.isAlternateBufferActive() && t.buffer->hasScrollback() && t.rows < t.buffer->lines().count();
+}
+
+void TerminalView::updateScroller()
+{
+    scroller_->setEnabled(canScroll());
+    scroller_->setDoubleValue(scrollPosition());
+    scroller_->setKnobProportion(scrollThumbsize());
+}
+
+void TerminalView::updateUserScrolling(int64_t row)
+{
+    userScrolling_ = row < maxScroll();
+    terminal_->userScrolling = userScrolling_;
+}
+
+void TerminalView::scrollTo(int64_t row, bool notifyAccessibility)
+{
+    Terminal &t = *terminal_;
+    row = std::clamp<int64_t>(row, 0, maxScroll());
+    updateUserScrolling(row);
+    if (row == t.buffer->yDisp()) {
+        return;
+    }
+    t.buffer->setYDisp(row);
+    t.markRowDirty(0);
+    t.markRowDirty(t.rows);
+    updateDisplay(notifyAccessibility);
+    notifyScrollPosition();
+    updateScroller();
+    setNeedsDisplay(rect());
+}
+
+void TerminalView::scrollToPosition(double position)
+{
+    const int64_t range = maxScroll();
+    if (std::isnan(position)) {
+        position = 0;
+    }
+    const double target = std::clamp(position, 0.0, 1.0) * static_cast<double>(range);
+    const int64_t row = std::clamp<int64_t>(static_cast<int64_t>(target), 0, range);
+    if (row == terminal_->buffer->yDisp()) {
+        updateUserScrolling(row);
+    } else {
+        scrollTo(row, true);
+    }
+}
+
+void TerminalView::scrollUp(int64_t lines)
+{
+    scrollTo(std::max<int64_t>(terminal_->buffer->yDisp() - std::max<int64_t>(lines, 0), 0), true);
+}
+
+void TerminalView::scrollDown(int64_t lines)
+{
+    const int64_t target = terminal_->buffer->yDisp() + std::max<int64_t>(lines, 0);
+    scrollTo(std::max<int64_t>(std::min(target, maxScroll()), 0), true);
+}
+
+void TerminalView::pageUp()
+{
+    if (terminal_->isAlternateBufferActive()) {
+        send(std::string_view("\x1b[5~"));
+    } else {
+        scrollUp(terminal_->rows);
+    }
+}
+
+void TerminalView::pageDown()
+{
+    if (terminal_->isAlternateBufferActive()) {
+        send(std::string_view("\x1b[6~"));
+    } else {
+        scrollDown(terminal_->rows);
+    }
+}
+
+void TerminalView::changeScrollback(std::optional<int64_t> lines)
+{
+    terminal_->setScrollbackLines(lines);
+    updateScroller();
+    notifyScrollPosition();
+    queueDisplayUpdate();
+}
+
+void TerminalView::setScrollSensitivity(double sensitivity)
+{
+    scrollSensitivity_ = std::max(sensitivity, minimumScrollSensitivity);
+}
+
+// MARK: Host notices
+
+void TerminalView::notifySizeChanged()
+{
+    if (terminalDelegate_ != nullptr) {
+        terminalDelegate_->terminalSizeChanged(*this, terminal_->cols, terminal_->rows);
+    }
+}
+
+void TerminalView::notifyScrollPosition()
+{
+    if (terminalDelegate_ != nullptr) {
+        terminalDelegate_->scrollPositionChanged(*this, scrollPosition());
+    }
+}
+
+} // namespace kestrix

@@ -1,0 +1,272 @@
+#pragma once
+
+#include "Kestrix/core/Terminal.h"
+#include "Kestrix/core/TerminalDelegate.h"
+#include "Kestrix/view/TerminalScroller.h"
+#include "Kestrix/view/TerminalViewEnvironment.h"
+
+#include <QColor>
+#include <QFont>
+#include <QSizeF>
+#include <QWidget>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <unordered_map>
+
+namespace kestrix {
+
+class MainTaskQueue;
+class TerminalProgressBarView;
+class TerminalViewDelegate;
+
+// The widget that shows one Terminal, which it owns and whose delegate it is. It feeds the host's
+// output to the terminal, schedules redraws (at once shortly after user input, otherwise coalesced to
+// one per frame), sends user input to its host, and resizes the grid with its frame.
+//
+// Implemented across TerminalView.cpp (set-up, host output, display scheduling, sending, viewport),
+// TerminalViewColors.cpp (fonts, cell metrics, colours), TerminalViewTerminalDelegate.cpp (what the
+// terminal tells the view), TerminalViewProgress.cpp (the progress strip) and TerminalViewEvents.cpp
+// (Qt events: resize, focus, painting).
+class TerminalView : public QWidget, public TerminalDelegate {
+    Q_OBJECT
+
+public:
+    // The four faces text is drawn with.
+    struct FontSet {
+        QFont normal;
+        QFont bold;
+        QFont italic;
+        QFont boldItalic;
+
+        explicit FontSet(const QFont &font);
+    };
+
+    static constexpr uint64_t interactiveInputDisplayWindowNs = 150'000'000;
+    // One frame at 60 Hz; the queue counts whole milliseconds, so the wait is rounded up.
+    static constexpr std::chrono::milliseconds displayCoalescingDelay{17};
+    static constexpr double maximumCellHeight = 8192;
+    static constexpr double minimumScrollSensitivity = 0.05;
+    // A progress report not refreshed for this long is taken down.
+    static constexpr std::chrono::milliseconds progressStaleAfter{15000};
+
+    // The system fixed font at 13 pixels.
+    static QFont defaultFont();
+
+    // An empty frame means no size is known yet: the terminal starts at 80 x 25 and follows the
+    // first resize.
+    explicit TerminalView(QWidget *parent = nullptr, const QRect &frame = {}, std::optional<QFont> font = {},
+                          TerminalViewEnvironment environment = {});
+    ~TerminalView() override;
+
+    // The host, held weakly: the host clears it before it goes away.
+    TerminalViewDelegate *terminalDelegate() const { return terminalDelegate_; }
+    void setTerminalDelegate(TerminalViewDelegate *delegate) { terminalDelegate_ = delegate; }
+    Terminal &getTerminal() { return *terminal_; }
+
+    // --- Host output and display scheduling ------------------------------------------------------
+
+    void feedHostOutput(std::span<const uint8_t> bytes);
+    void feedHostOutput(std::string_view text);
+
+    // At most one coalesced update waits at a time.
+    void queueDisplayUpdate();
+    // Updates at once on the main thread; from another thread it hops there.
+    void updateDisplayNow();
+    void updateDisplay(bool notifyAccessibility);
+    // Whether user input went to the host within the last 150 ms.
+    bool userInputIsRecent() const;
+    bool pendingDisplay() const { return pendingDisplay_.load(); }
+
+    // --- Set-up and metrics ----------------------------------------------------------------------
+
+    // Creates or re-configures the terminal for a frame of this size (0 x 0: none known).
+    void setupOptions(double width, double height);
+    // Fits the grid to a new frame; true when the grid changed.
+    bool resizeTerminalToFrame(QSizeF size);
+    // The width left to the grid beside the scroller.
+    double widthExcludingScroller(double width) const;
+    // The frame that holds the grid exactly, scroller included.
+    QRectF optimalFrame() const;
+
+    const FontSet &fontSet() const { return fontSet_; }
+    std::optional<QSizeF> cellDimension() const { return cellDimension_; }
+    QSizeF computeCellDimension() const;
+    void resetFontMetrics();
+    void resetCaches();
+    void resizeAfterFontChange(int64_t cols, int64_t rows);
+    // The cell size in device pixels, halves rounded away from zero.
+    CellPixelSize cellSizeInPixels() const;
+    double lineSpacing() const { return lineSpacing_; }
+    void setLineSpacing(double spacing);
+    // Read by the renderers; changing it alone redraws nothing.
+    bool fontSmoothing() const { return fontSmoothing_; }
+    void setFontSmoothing(bool smoothing) { fontSmoothing_ = smoothing; }
+
+    // --- Colours ---------------------------------------------------------------------------------
+
+    // The colour a cell colour is drawn in. With `useBright`, bold text in colours 0 to 6 takes the
+    // bright variant; without it colours 8 to 15 map down to 0 to 7.
+    QColor nsColor(const Attribute::Color &color, bool isForeground, bool isBold, bool useBright);
+    const QColor &nativeForegroundColor() const { return *nativeFg_; }
+    void setNativeForegroundColor(const QColor &color);
+    const QColor &nativeBackgroundColor() const { return *nativeBg_; }
+    void setNativeBackgroundColor(const QColor &color);
+    const QColor &selectedTextBackgroundColor() const { return selectedTextBackgroundColor_; }
+    void setSelectedTextBackgroundColor(const QColor &color);
+    const QColor &selectedTextForegroundColor() const { return selectedTextForegroundColor_; }
+    void setSelectedTextForegroundColor(const QColor &color);
+    bool useBrightColors() const { return useBrightColors_; }
+    void setUseBrightColors(bool on) { useBrightColors_ = on; }
+    bool customBlockGlyphs() const { return customBlockGlyphs_; }
+    void setCustomBlockGlyphs(bool on);
+    bool antiAliasCustomBlockGlyphs() const { return antiAliasCustomBlockGlyphs_; }
+    void setAntiAliasCustomBlockGlyphs(bool on);
+    // Forgets the converted colours and redraws every row.
+    void colorsChanged();
+    // Exactly 16 colours become the terminal's base colours; every row is redrawn either way.
+    void installColors(std::span<const Color> colors);
+    void setForegroundColor(Color color);
+    void setBackgroundColor(Color color);
+
+    // --- User input to the host ------------------------------------------------------------------
+
+    void send(std::span<const uint8_t> data);
+    void send(std::string_view txt);
+    // Brings the cursor row into the viewport.
+    void ensureCaretIsVisible();
+
+    // --- Viewport --------------------------------------------------------------------------------
+
+    double scrollPosition() const;
+    double scrollThumbsize() const;
+    bool canScroll() const;
+    void updateScroller();
+    void scrollTo(int64_t row, bool notifyAccessibility = true);
+    void scrollToPosition(double position);
+    void scrollUp(int64_t lines);
+    void scrollDown(int64_t lines);
+    void pageUp();
+    void pageDown();
+    void updateUserScrolling(int64_t row);
+    // Nothing means no scrollback at all.
+    void changeScrollback(std::optional<int64_t> lines);
+    bool userScrolling() const { return userScrolling_; }
+
+    // --- Settings --------------------------------------------------------------------------------
+
+    bool allowMouseReporting() const { return allowMouseReporting_; }
+    void setAllowMouseReporting(bool on) { allowMouseReporting_ = on; }
+    bool notifyUpdateChanges() const { return notifyUpdateChanges_; }
+    void setNotifyUpdateChanges(bool on) { notifyUpdateChanges_ = on; }
+    double scrollSensitivity() const { return scrollSensitivity_; }
+    void setScrollSensitivity(double sensitivity);
+
+    TerminalScroller *scroller() const { return scroller_; }
+    TerminalProgressBarView *progressBarView() const { return progressBarView_; }
+    // The percentage last shown in the progress strip.
+    std::optional<uint8_t> lastProgressValue() const { return lastProgressValue_; }
+    void clearProgress();
+
+    // --- What the terminal tells the view --------------------------------------------------------
+
+    void terminalTitleDidChange(Terminal &source, const std::string &title) override;
+    std::optional<std::vector<uint8_t>>
+    terminalWindowRequest(Terminal &source, const WindowManipulationCommand &command) override;
+    void terminalDidResize(Terminal &source) override;
+    void terminalSendToHost(Terminal &source, std::span<const uint8_t> data) override;
+    void terminalDidScroll(Terminal &source, int64_t position) override;
+    void terminalDidSwitchBuffer(Terminal &source) override;
+    void terminalSynchronizedOutput(Terminal &source, bool active) override;
+    void terminalBell(Terminal &source) override;
+    void terminalNeedsFullRedraw(Terminal &source) override;
+    bool terminalAllowsHostQueries(Terminal &source) override;
+    std::optional<CellPixelSize> terminalCellPixelSize(Terminal &source) override;
+    void terminalMouseModeDidChange(Terminal &source) override;
+    void terminalCurrentDirectoryDidChange(Terminal &source) override;
+    void terminalPaletteDidChange(Terminal &source, std::optional<int64_t> index) override;
+    void terminalForegroundColorDidChange(Terminal &source, Color color) override;
+    void terminalBackgroundColorDidChange(Terminal &source, Color color) override;
+    void terminalExtendedCommand(Terminal &source, std::span<const uint8_t> payload) override;
+    void terminalCopyToClipboard(Terminal &source, std::span<const uint8_t> data) override;
+    std::optional<std::vector<uint8_t>> terminalReadClipboard(Terminal &source) override;
+    // May arrive on any thread; the report is applied on the main thread.
+    void terminalProgressDidChange(Terminal &source, const ProgressReport &report) override;
+
+protected:
+    // Schedules a repaint of part of the widget (y down).
+    virtual void setNeedsDisplay(const QRectF &rect);
+    // Shows a progress report; always called on the main thread.
+    virtual void applyProgressReport(const ProgressReport &report);
+
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void setupView(const QRect &frame);
+    void setupScroller();
+    void setupProgressBar();
+    void layoutSubviews();
+    void updateProgressBarFrame();
+    // Every row redrawn at the next display update.
+    void fullRefresh();
+    void runQueuedDisplayUpdate();
+    bool isOnMainThread() const;
+    double backingScale() const;
+    uint64_t uptimeNs() const;
+    int64_t maxScroll() const;
+    void deliverProgressReport(const ProgressReport &report);
+    // The percentage a report shows, by its state and the last value shown.
+    std::optional<uint8_t> resolveProgress(const ProgressReport &report);
+    void restartProgressTimer();
+    void notifySizeChanged();
+    void notifyScrollPosition();
+
+    TerminalViewDelegate *terminalDelegate_ = nullptr;
+    TerminalViewEnvironment environment_;
+    std::unique_ptr<MainTaskQueue> ownQueue_;
+    TaskQueue *mainQueue_ = nullptr;
+
+    // Set from any thread by updateDisplayNow, cleared by the display update on the main thread.
+    std::atomic<bool> pendingDisplay_{false};
+    mutable std::mutex userInputLock_;
+    uint64_t lastUserInputUptimeNs_ = 0;
+
+    std::optional<QSizeF> cellDimension_;
+    bool fontSmoothing_ = true;
+    double lineSpacing_ = 1.0;
+    std::unique_ptr<Terminal> terminal_;
+    TerminalProgressBarView *progressBarView_ = nullptr;
+    TerminalScroller *scroller_ = nullptr;
+
+    std::array<std::optional<QColor>, 256> colors_;
+    std::unordered_map<Attribute::Color, QColor> trueColors_;
+    FontSet fontSet_;
+    std::optional<QColor> nativeFg_;
+    std::optional<QColor> nativeBg_;
+    bool settingFg_ = false;
+    bool settingBg_ = false;
+    bool useBrightColors_ = true;
+    bool customBlockGlyphs_ = true;
+    bool antiAliasCustomBlockGlyphs_ = false;
+    QColor selectedTextBackgroundColor_ = QColor::fromRgbF(0, 166 / 255.0f, 178 / 255.0f);
+    QColor selectedTextForegroundColor_ = Qt::black;
+    bool allowMouseReporting_ = true;
+    bool notifyUpdateChanges_ = false;
+    bool userScrolling_ = false;
+    double scrollSensitivity_ = 1.0;
+    std::optional<uint8_t> lastProgressValue_;
+    // Each restart of the stale-report wait gets a new generation; an older wait does nothing.
+    uint64_t progressTimerGeneration_ = 0;
+};
+
+} // namespace kestrix

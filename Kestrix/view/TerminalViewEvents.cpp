@@ -1,0 +1,99 @@
+// The Qt side of the view: frame changes, focus, font changes and painting.
+
+#include "Kestrix/view/TerminalProgressBarView.h"
+#include "Kestrix/view/TerminalView.h"
+#include "Kestrix/view/TerminalViewDelegate.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QResizeEvent>
+
+#include <algorithm>
+
+namespace kestrix {
+
+double TerminalView::widthExcludingScroller(double width) const
+{
+    if (scroller_ != nullptr && !scroller_->isHidden()) {
+        width -= TerminalScroller::scrollerWidth(scroller_->scrollerStyle());
+    }
+    return std::max(width, 0.0);
+}
+
+bool TerminalView::resizeTerminalToFrame(QSizeF size)
+{
+    if (size.width() == 0 && size.height() == 0) {
+        return false;
+    }
+    Terminal &t = *terminal_;
+    const auto rows = static_cast<int64_t>(size.height() / cellDimension_->height());
+    const auto cols = static_cast<int64_t>(widthExcludingScroller(size.width()) / cellDimension_->width());
+    // Compared as the terminal will take it (at least 2 x 1), so a collapsed frame resizes once and
+    // then stays put.
+    if (std::max(cols, Terminal::MINIMUM_COLS) == t.cols &&
+        std::max(rows, Terminal::MINIMUM_ROWS) == t.rows) {
+        return false;
+    }
+    t.resizeScreen(cols, rows);
+    notifySizeChanged();
+    updateScroller();
+    return true;
+}
+
+void TerminalView::layoutSubviews()
+{
+    const int scrollerWidth = TerminalScroller::scrollerWidth(scroller_->scrollerStyle());
+    scroller_->setGeometry(std::max(width() - scrollerWidth, 0), 0, scrollerWidth, height());
+    updateProgressBarFrame();
+}
+
+void TerminalView::updateProgressBarFrame()
+{
+    // A strip along the top edge, full width.
+    progressBarView_->setGeometry(0, 0, width(), TerminalProgressBarView::stripHeight);
+}
+
+void TerminalView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layoutSubviews();
+    if (!cellDimension_) {
+        return;
+    }
+    resizeTerminalToFrame(event->size());
+    setNeedsDisplay(rect());
+    updateScroller();
+}
+
+void TerminalView::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    // Reports "ESC [ I" when the host asked for focus reports.
+    terminal_->setFocused(true);
+}
+
+void TerminalView::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    terminal_->setFocused(false);
+}
+
+void TerminalView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // Setting the widget's font sets the terminal's font; a change that leaves the face as it was
+    // (a style refresh) re-measures nothing.
+    if (event->type() == QEvent::FontChange && terminal_ && font() != fontSet_.normal) {
+        fontSet_ = FontSet(font());
+        resetFontMetrics();
+    }
+}
+
+void TerminalView::paintEvent(QPaintEvent *)
+{
+    // Rows are drawn by the row renderer; until it paints them the view shows its background.
+    QPainter painter(this);
+    painter.fillRect(rect(), nativeBackgroundColor());
+}
+
+} // namespace kestrix
