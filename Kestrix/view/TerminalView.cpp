@@ -2,6 +2,7 @@
 
 #include "Kestrix/view/TerminalView.h"
 
+#include "Kestrix/core/Utf8.h"
 #include "Kestrix/view/DirtyRegion.h"
 #include "Kestrix/view/MainTaskQueue.h"
 #include "Kestrix/view/TerminalProgressBarView.h"
@@ -67,7 +68,7 @@ void TerminalView::setupView(const QRect &frame)
     QWidget::setFont(fontSet_.normal);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setAttribute(Qt::WA_InputMethodEnabled);
+    setCursor(Qt::IBeamCursor);
     setupScroller();
     setupOptions(widthExcludingScroller(frame.width()), frame.height());
     setupProgressBar();
@@ -364,8 +365,11 @@ void TerminalView::scrollUp(int64_t lines)
 
 void TerminalView::scrollDown(int64_t lines)
 {
-    const int64_t target = terminal_->buffer->yDisp() + std::max<int64_t>(lines, 0);
-    scrollTo(std::max<int64_t>(std::min(target, maxScroll()), 0), true);
+    const int64_t yDisp = terminal_->buffer->yDisp();
+    const int64_t range = maxScroll();
+    // Compared before adding, so no count of lines can overflow the target.
+    const int64_t target = lines >= range - yDisp ? range : yDisp + std::max<int64_t>(lines, 0);
+    scrollTo(std::max<int64_t>(target, 0), true);
 }
 
 void TerminalView::pageUp()
@@ -397,6 +401,22 @@ void TerminalView::changeScrollback(std::optional<int64_t> lines)
 void TerminalView::setScrollSensitivity(double sensitivity)
 {
     scrollSensitivity_ = std::max(sensitivity, minimumScrollSensitivity);
+}
+
+// MARK: Text
+
+bool TerminalView::isPlainPrintableText(std::string_view text)
+{
+    if (text.empty() || !Terminal::isValidUtf8(text)) {
+        return false;
+    }
+    for (size_t index = 0; index < text.size();) {
+        const uint32_t scalar = utf8::next(text, index);
+        if (scalar < 0x20 || (scalar >= 0x7F && scalar <= 0x9F)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // MARK: Host notices

@@ -58,6 +58,9 @@ public:
 
     // The system fixed font at 13 pixels.
     static QFont defaultFont();
+    // Non-empty text of which every scalar is printable: none below U+0020 and none of U+007F to
+    // U+009F. Text that is not valid UTF-8 is not.
+    static bool isPlainPrintableText(std::string_view text);
 
     // An empty frame means no size is known yet: the terminal starts at 80 x 25 and follows the
     // first resize.
@@ -96,6 +99,8 @@ public:
     QRectF optimalFrame() const;
 
     const FontSet &fontSet() const { return fontSet_; }
+    // Back to the default font without measuring the cells again.
+    void restoreDefaultFont();
     std::optional<QSizeF> cellDimension() const { return cellDimension_; }
     QSizeF computeCellDimension() const;
     void resetFontMetrics();
@@ -134,6 +139,8 @@ public:
     void installColors(std::span<const Color> colors);
     void setForegroundColor(Color color);
     void setBackgroundColor(Color color);
+    // The desktop's text colours as the defaults.
+    void useTextColors();
 
     // --- User input to the host ------------------------------------------------------------------
 

@@ -32,6 +32,13 @@ QFont TerminalView::defaultFont()
     return font;
 }
 
+void TerminalView::restoreDefaultFont()
+{
+    fontSet_ = FontSet(defaultFont());
+    // The widget's font follows; the font-change notice then finds the face unchanged.
+    QWidget::setFont(fontSet_.normal);
+}
+
 double TerminalView::backingScale() const
 {
     const double scale = environment_.backingScale ? environment_.backingScale() : devicePixelRatioF();
@@ -218,6 +225,12 @@ void TerminalView::setForegroundColor(Color color)
 {
     setNativeForegroundColor(makeNSColor(color));
     colorsChanged();
+}
+
+void TerminalView::useTextColors()
+{
+    setNativeForegroundColor(palette().color(QPalette::Text));
+    setNativeBackgroundColor(palette().color(QPalette::Base));
 }
 
 void TerminalView::setBackgroundColor(Color color)

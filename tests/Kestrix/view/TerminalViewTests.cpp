@@ -55,6 +55,34 @@ TEST(TerminalViewTest, KnownFrameGivesGridOfWholeCellsBesideTheScroller)
     EXPECT_EQ(f.view->optimalFrame(), QRectF(0, 0, 10 * 8 + 15, 3 * 15));
 }
 
+TEST(TerminalViewTest, PlainPrintableTextTable)
+{
+    struct Case {
+        std::string_view text;
+        bool printable;
+    };
+    const Case cases[] = {
+        {"", false},          {"a", true},        {"\xc3\xa9", true},
+        {"ab\tc", false},     {"\x7f", false},    {"\xc2\x85", false},
+        {"x\xc2\x9f", false}, {"\xc2\xa0", true}, {"\xf0\x9f\x99\x82", true},
+        {"\xc3", false},      {" ", true},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(TerminalView::isPlainPrintableText(c.text), c.printable) << c.text;
+    }
+}
+
+TEST(TerminalViewTest, RestoringTheDefaultFontKeepsTheCellSize)
+{
+    ViewFixture f;
+    f.measurer->setMetrics({20, 5, 0, 12});
+    f.view->restoreDefaultFont();
+    EXPECT_EQ(f.view->fontSet().normal, TerminalView::defaultFont());
+    EXPECT_EQ(f.view->font(), TerminalView::defaultFont());
+    EXPECT_EQ(f.view->cellDimension(), QSizeF(8, 15));
+    EXPECT_TRUE(f.host.sizes.empty());
+}
+
 TEST(TerminalViewTest, ScrollSensitivityNeverBelowMinimum)
 {
     ViewFixture f;
@@ -214,6 +242,10 @@ TEST(TerminalViewTest, PageKeysScrollTheNormalScreenByOnePage)
     f.view->pageDown();
     EXPECT_EQ(t.buffer->yDisp(), 25);
     f.view->scrollDown(1000);
+    EXPECT_EQ(t.buffer->yDisp(), bottom);
+    f.view->scrollUp(INT64_MAX);
+    EXPECT_EQ(t.buffer->yDisp(), 0);
+    f.view->scrollDown(INT64_MAX);
     EXPECT_EQ(t.buffer->yDisp(), bottom);
     EXPECT_TRUE(f.host.sent.empty());
 }
@@ -439,6 +471,20 @@ TEST(TerminalViewTest, PaletteChangeDropsTheCachedEntryAndRedrawsEveryRow)
     EXPECT_EQ(f.view->nsColor(red, true, false, true), QColor(1, 2, 3));
     EXPECT_EQ(t.refreshStart, 0);
     EXPECT_EQ(t.refreshEnd, t.rows);
+    EXPECT_TRUE(f.view->pendingDisplay());
+}
+
+TEST(TerminalViewTest, TextColoursComeFromThePalette)
+{
+    ViewFixture f;
+    QPalette palette = f.view->palette();
+    palette.setColor(QPalette::Text, QColor(10, 20, 30));
+    palette.setColor(QPalette::Base, QColor(240, 241, 242));
+    f.view->setPalette(palette);
+    f.view->useTextColors();
+    EXPECT_EQ(f.view->nativeForegroundColor(), QColor(10, 20, 30));
+    EXPECT_EQ(f.view->nativeBackgroundColor(), QColor(240, 241, 242));
+    EXPECT_EQ(f.terminal().backgroundColor(), Color::fromRgb8(240, 241, 242));
     EXPECT_TRUE(f.view->pendingDisplay());
 }
 
