@@ -62,7 +62,7 @@ TerminalView::~TerminalView()
 
 void TerminalView::setupView(const QRect &frame)
 {
-    if (!frame.isEmpty()) {
+    if (!frame.isNull()) {
         setGeometry(frame);
     }
     QWidget::setFont(fontSet_.normal);

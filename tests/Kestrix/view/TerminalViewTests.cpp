@@ -289,6 +289,25 @@ TEST(TerminalViewTest, ScrollerFollowsTheViewport)
     EXPECT_EQ(scroller.knobProportion(), 0.0);
 }
 
+TEST(TerminalViewTest, ScrollerKnobNeverShrinksBelowOneHundredth)
+{
+    ViewFixture f(ViewFixture::gridFrame(80, 2));
+    feedLines(f, 600);
+    EXPECT_EQ(f.terminal().buffer->lines().count(), 502);
+    EXPECT_EQ(f.view->scroller()->knobProportion(), 0.01);
+}
+
+TEST(TerminalViewTest, HiddenScrollerLeavesTheFullWidthToTheGrid)
+{
+    ViewFixture f;
+    EXPECT_EQ(f.view->widthExcludingScroller(100), 85);
+    EXPECT_EQ(f.view->widthExcludingScroller(10), 0);
+    f.view->scroller()->hide();
+    EXPECT_EQ(f.view->widthExcludingScroller(100), 100);
+    EXPECT_TRUE(f.view->resizeTerminalToFrame(QSizeF(800, 375)));
+    EXPECT_EQ(f.terminal().cols, 100);
+}
+
 TEST(TerminalViewTest, TypingWhileScrolledBackReturnsToTheLiveScreenFirst)
 {
     ViewFixture f;
@@ -464,11 +483,15 @@ TEST(TerminalViewTest, PaletteChangeDropsTheCachedEntryAndRedrawsEveryRow)
     ViewFixture f;
     Terminal &t = f.terminal();
     const Attribute::Color red = Attribute::Color::ansi256(1);
+    const Attribute::Color green = Attribute::Color::ansi256(2);
+    const QColor greenBefore = f.view->nsColor(green, true, false, true);
     (void)f.view->nsColor(red, true, false, true);
     t.ansiColors[1] = Color::fromRgb8(1, 2, 3);
+    t.ansiColors[2] = Color::fromRgb8(4, 5, 6);
     EXPECT_NE(f.view->nsColor(red, true, false, true), QColor(1, 2, 3));
     f.view->terminalPaletteDidChange(t, 1);
     EXPECT_EQ(f.view->nsColor(red, true, false, true), QColor(1, 2, 3));
+    EXPECT_EQ(f.view->nsColor(green, true, false, true), greenBefore);
     EXPECT_EQ(t.refreshStart, 0);
     EXPECT_EQ(t.refreshEnd, t.rows);
     EXPECT_TRUE(f.view->pendingDisplay());
@@ -486,6 +509,15 @@ TEST(TerminalViewTest, TextColoursComeFromThePalette)
     EXPECT_EQ(f.view->nativeBackgroundColor(), QColor(240, 241, 242));
     EXPECT_EQ(f.terminal().backgroundColor(), Color::fromRgb8(240, 241, 242));
     EXPECT_TRUE(f.view->pendingDisplay());
+}
+
+TEST(TerminalViewTest, FontSmoothingAloneRedrawsNothing)
+{
+    ViewFixture f;
+    f.view->setFontSmoothing(false);
+    EXPECT_FALSE(f.view->fontSmoothing());
+    EXPECT_TRUE(f.view->dirtyRects.empty());
+    EXPECT_FALSE(f.view->pendingDisplay());
 }
 
 TEST(TerminalViewTest, ColourSettersReachTheTerminalWithoutRecursion)
