@@ -3,6 +3,7 @@
 #include "Kestrix/core/CC.h"
 #include "Kestrix/core/DcsHandler.h"
 #include "Kestrix/core/EscapeSequenceParser.h"
+#include "Kestrix/core/ImageSizeRequest.h"
 #include "Kestrix/core/ProgressReport.h"
 #include "Kestrix/core/TerminalOptions.h"
 #include "Kestrix/model/Ansi256PaletteStrategy.h"
@@ -329,6 +330,14 @@ public:
     // one past the last when `limitToLastColumn` is false. Marks the cursor row dirty.
     void clampCursor(bool limitToLastColumn);
 
+    // --- Operating-system commands (TerminalOsc.cpp, TerminalOscColors.cpp, TerminalHyperlinks.cpp,
+    // TerminalInlineImages.cpp) ------------------------------------------------------------------
+
+    // A hyperlink's parameters and URI together; a longer link is ignored.
+    static constexpr size_t maximumHyperlinkPayloadLength = 8192;
+    // The arguments of an OSC 1337 File= command.
+    using FileArguments = std::unordered_map<std::string, std::string>;
+
     virtual void oscChangeOrQueryColorIndex(ByteSpan data);
     virtual void oscCurrentDocument(ByteSpan data);
     virtual void oscCurrentDirectory(ByteSpan data);
@@ -341,6 +350,18 @@ public:
     virtual void oscExtendedCommand(ByteSpan data);
     // OSC 9 data as a progress report, or nothing when it is not one.
     static std::optional<ProgressReport> parseProgressReport(ByteSpan data);
+    // Every palette entry back to its default; the delegate hears of the whole table once.
+    void resetPaletteToDefaults();
+    static FileArguments parseFileArguments(ByteSpan data);
+    static ImageSizeRequest parseImageSize(const FileArguments &arguments, std::string_view key);
+
+    // --- Status strings and the child environment (TerminalStatusStrings.cpp, ChildEnvironment.cpp)
+
+    // The handler of DECRQSS (DCS $ q ... ST).
+    class DECRQSS;
+    // The environment of a child the engine starts on a pseudo-terminal: the terminal type, colour
+    // support, the locale, and a few variables of this process.
+    static std::vector<std::string> childEnvironment(std::optional<std::string> termName, bool trueColor);
 
     // --- State -----------------------------------------------------------------------------------
 
@@ -425,6 +446,10 @@ private:
     void shiftColumns(bool right);
     void resetKeepingSize();
     void endSynchronizedOutputFromTimeout(uint64_t generation);
+    // An OSC reply: the introducer, the text, the string terminator.
+    void sendOscReply(std::string_view text);
+    void applyHyperlink(const Position &start, TinyAtom atom);
+    std::optional<int64_t> hyperlinkStartRow(int64_t recordedRow) const;
 
     TerminalDelegate *tdel_ = nullptr;
     TaskQueue *taskQueue_ = nullptr;
@@ -444,6 +469,10 @@ private:
     // fires does nothing. The token tells a queued time-out whether the terminal still exists.
     uint64_t synchronizedOutputGeneration_ = 0;
     std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
+    // The line and buffer an open hyperlink started in, so its start is found again after the
+    // line has moved up (a full ring scrolls without changing yBase).
+    uint64_t hyperlinkStartSerial_ = 0;
+    const Buffer *hyperlinkBuffer_ = nullptr;
 };
 
 } // namespace kestrix

@@ -106,32 +106,4 @@ void Terminal::setLineRenderMode(BufferLine::RenderLineMode) {}
 
 void Terminal::moveCursorLeft(int64_t) {}
 
-void Terminal::oscChangeOrQueryColorIndex(ByteSpan) {}
-
-void Terminal::oscCurrentDocument(ByteSpan) {}
-
-void Terminal::oscCurrentDirectory(ByteSpan) {}
-
-void Terminal::oscHyperlink(ByteSpan) {}
-
-void Terminal::oscDynamicColor(ByteSpan, int64_t) {}
-
-void Terminal::oscClipboard(ByteSpan) {}
-
-void Terminal::oscResetColors(ByteSpan) {}
-
-void Terminal::oscDesktopNotification(ByteSpan) {}
-
-void Terminal::oscExtendedCommand(ByteSpan) {}
-
-std::unique_ptr<DcsHandler> Terminal::makeDecrqssHandler()
-{
-    return nullptr;
-}
-
-std::optional<ProgressReport> Terminal::parseProgressReport(ByteSpan)
-{
-    return std::nullopt;
-}
-
 } // namespace kestrix

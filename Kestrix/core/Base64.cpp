@@ -1,0 +1,82 @@
+#include "Kestrix/core/Base64.h"
+
+#include <array>
+
+namespace kestrix {
+
+namespace {
+
+constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr uint8_t notInAlphabet = 0xFF;
+
+constexpr std::array<uint8_t, 256> sextets = [] {
+    std::array<uint8_t, 256> values{};
+    values.fill(notInAlphabet);
+    for (uint8_t i = 0; i < 64; ++i) {
+        values[static_cast<uint8_t>(alphabet[i])] = i;
+    }
+    return values;
+}();
+
+} // namespace
+
+std::string Base64::encode(std::span<const uint8_t> bytes)
+{
+    std::string text;
+    text.reserve((bytes.size() + 2) / 3 * 4);
+    size_t i = 0;
+    for (; i + 3 <= bytes.size(); i += 3) {
+        const uint32_t group = uint32_t{bytes[i]} << 16 | uint32_t{bytes[i + 1]} << 8 | bytes[i + 2];
+        text += alphabet[group >> 18 & 0x3F];
+        text += alphabet[group >> 12 & 0x3F];
+        text += alphabet[group >> 6 & 0x3F];
+        text += alphabet[group & 0x3F];
+    }
+    const size_t rest = bytes.size() - i;
+    if (rest > 0) {
+        const uint32_t group = uint32_t{bytes[i]} << 16 | (rest == 2 ? uint32_t{bytes[i + 1]} << 8 : 0);
+        text += alphabet[group >> 18 & 0x3F];
+        text += alphabet[group >> 12 & 0x3F];
+        text += rest == 2 ? alphabet[group >> 6 & 0x3F] : '=';
+        text += '=';
+    }
+    return text;
+}
+
+std::optional<std::vector<uint8_t>> Base64::decode(std::span<const uint8_t> text)
+{
+    if (text.size() % 4 != 0) {
+        return std::nullopt;
+    }
+    size_t padding = 0;
+    if (!text.empty() && text.back() == '=') {
+        padding = text[text.size() - 2] == '=' ? 2 : 1;
+    }
+    std::vector<uint8_t> bytes;
+    bytes.reserve(text.size() / 4 * 3);
+    const size_t significant = text.size() - padding;
+    uint32_t group = 0;
+    for (size_t i = 0; i < significant; ++i) {
+        const uint8_t value = sextets[text[i]];
+        if (value == notInAlphabet) {
+            return std::nullopt;
+        }
+        group = group << 6 | value;
+        if (i % 4 == 3) {
+            bytes.push_back(static_cast<uint8_t>(group >> 16));
+            bytes.push_back(static_cast<uint8_t>(group >> 8));
+            bytes.push_back(static_cast<uint8_t>(group));
+            group = 0;
+        }
+    }
+    // The last quartet held 2 or 3 characters before its padding.
+    if (padding == 2) {
+        bytes.push_back(static_cast<uint8_t>(group >> 4));
+    } else if (padding == 1) {
+        bytes.push_back(static_cast<uint8_t>(group >> 10));
+        bytes.push_back(static_cast<uint8_t>(group >> 2));
+    }
+    return bytes;
+}
+
+} // namespace kestrix

@@ -1,0 +1,44 @@
+#include "Kestrix/core/Base64.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace kestrix {
+namespace {
+
+std::span<const uint8_t> bytesOf(const std::string &text)
+{
+    return {reinterpret_cast<const uint8_t *>(text.data()), text.size()};
+}
+
+std::optional<std::string> decodedText(const std::string &text)
+{
+    const std::optional<std::vector<uint8_t>> bytes = Base64::decode(bytesOf(text));
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return std::string(bytes->begin(), bytes->end());
+}
+
+TEST(Base64, EncodesWithPadding)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""},        {"f", "Zg=="},        {"fo", "Zm8="},
+        {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {std::string("\xff\xfe\x00", 3), "//4A"},
+    };
+    for (const auto &[plain, encoded] : cases) {
+        EXPECT_EQ(Base64::encode(bytesOf(plain)), encoded);
+        EXPECT_EQ(decodedText(encoded), plain) << encoded;
+    }
+}
+
+TEST(Base64, DecodingRejectsAnythingButTheStrictForm)
+{
+    for (const char *invalid : {"Zg", "Zg=", "Zm9", "Z===", "====", "Zg==Zg==", "Zm 9v", "Zm9v\n", "Zm-v",
+                                "Zm_v", "Zm9\xc3\xa9", "Z=9v"}) {
+        EXPECT_EQ(Base64::decode(bytesOf(invalid)), std::nullopt) << invalid;
+    }
+}
+
+} // namespace
+} // namespace kestrix
