@@ -1,5 +1,6 @@
 #include "Kestrix/process/LocalProcess.h"
 
+#include "Kestrix/core/Terminal.h"
 #include "Kestrix/process/PseudoTerminalHelpers.h"
 
 #include <cerrno>
@@ -27,19 +28,6 @@ namespace {
 // this much more has been read, so that the exit report neither loses the tail nor waits forever.
 constexpr int quietAfterExitMs = 20;
 constexpr int64_t readLimitAfterExit = 1048576;
-
-// The terminal name and variables a local child gets when its owner gives no environment.
-// A stand-in for the terminal's own child environment until the terminal provides one.
-std::vector<std::string> defaultChildEnvironment()
-{
-    std::vector<std::string> environment{"TERM=xterm-256color", "COLORTERM=truecolor", "LANG=en_US.UTF-8"};
-    for (const char *name : {"LOGNAME", "USER", "DISPLAY", "LC_TYPE", "LC_CTYPE", "HOME"}) {
-        if (const char *value = std::getenv(name)) {
-            environment.push_back(std::string(name) + "=" + value);
-        }
-    }
-    return environment;
-}
 
 // Direct system calls: the C library's declarations of these lack C linkage in some releases.
 int openPidfd(pid_t pid)
@@ -190,7 +178,8 @@ void LocalProcess::startProcess(const std::string &executable, const std::vector
     std::vector<std::string> argv{execName.value_or(executable)};
     argv.insert(argv.end(), args.begin(), args.end());
     auto child = PseudoTerminalHelpers::forkAndExec(
-        executable, argv, environment ? *environment : defaultChildEnvironment(), currentDirectory, size);
+        executable, argv, environment ? *environment : Terminal::childEnvironment("xterm-256color", true),
+        currentDirectory, size);
     if (!child) {
         return;
     }
