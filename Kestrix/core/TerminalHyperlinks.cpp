@@ -33,18 +33,27 @@ void Terminal::oscHyperlink(ByteSpan data)
     hyperlinkStartSerial_ = row < buffer->lines().count() ? buffer->lines()[row].serial() : 0;
 }
 
-// The logical row the open link started on now. Lines move up when a full ring scrolls (yBase then
-// stays) and when lines are deleted, so the start line is looked for at or above its old row.
-// Nothing when it is gone, or when the link was opened on the other buffer.
+// The logical row the open link started on now. Lines move while a link is open: up when a full
+// ring scrolls (yBase then stays) or lines are deleted, down when lines are inserted above. The
+// nearest row holding the start line wins; the search goes no further than a screen's height, so a
+// host that keeps closing links whose start is gone cannot make each close scan the scrollback.
+// Nothing when the line is not found, or when the link was opened on the other buffer.
 std::optional<int64_t> Terminal::hyperlinkStartRow(int64_t recordedRow) const
 {
     if (hyperlinkBuffer_ != buffer) {
         return std::nullopt;
     }
     CircularBufferLineList &lines = buffer->lines();
-    for (int64_t row = std::min(recordedRow, lines.count() - 1); row >= 0; --row) {
-        if (lines[row].serial() == hyperlinkStartSerial_) {
-            return row;
+    const int64_t count = lines.count();
+    const auto holdsStart = [&](int64_t row) {
+        return row >= 0 && row < count && lines[row].serial() == hyperlinkStartSerial_;
+    };
+    for (int64_t distance = 0; distance <= rows && distance < count; ++distance) {
+        if (holdsStart(recordedRow - distance)) {
+            return recordedRow - distance;
+        }
+        if (distance > 0 && holdsStart(recordedRow + distance)) {
+            return recordedRow + distance;
         }
     }
     return std::nullopt;

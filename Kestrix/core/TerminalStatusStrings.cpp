@@ -13,7 +13,38 @@ namespace {
 constexpr size_t maximumRequestLength = 32;
 
 // DECSCUSR's parameter for each style, in the order of `CursorStyle`.
-constexpr char cursorStyleParameters[] = {'1', '2', '3', '4', '5', '6'};
+constexpr std::string_view cursorStyleParameters[] = {"1", "2", "3", "4", "5", "6"};
+
+std::string rangeReport(int64_t first, int64_t last, char finalByte)
+{
+    return std::to_string(first + 1) + ";" + std::to_string(last + 1) + finalByte;
+}
+
+// A request text and its report. DECSCA and DECSCL answer fixed texts.
+struct StatusReport {
+    std::string_view request;
+    std::string (*report)(const Terminal &terminal);
+};
+
+constexpr StatusReport statusReports[] = {
+    // DECSCA
+    {"\"q", [](const Terminal &) { return std::string("\"q"); }},
+    // DECSCL
+    {"\"p", [](const Terminal &) { return std::string("65;1\"p"); }},
+    // DECSTBM
+    {"r",
+     [](const Terminal &t) { return rangeReport(t.buffer->scrollTop(), t.buffer->scrollBottom(), 'r'); }},
+    // SGR
+    {"m", [](const Terminal &t) { return t.curAttr.sgrParameters(); }},
+    // DECSLRM
+    {"s",
+     [](const Terminal &t) { return rangeReport(t.buffer->marginLeft(), t.buffer->marginRight(), 's'); }},
+    // DECSCUSR: the real style, so an editor that saved it can put it back.
+    {" q",
+     [](const Terminal &t) {
+         return std::string(cursorStyleParameters[static_cast<size_t>(t.options.cursorStyle)]) + " q";
+     }},
+};
 
 } // namespace
 
@@ -26,8 +57,11 @@ public:
 
     void put(std::span<const uint8_t> bytes) override
     {
-        const size_t room = maximumRequestLength + 1 - std::min(data().size(), maximumRequestLength + 1);
-        DcsHandler::put(bytes.first(std::min(bytes.size(), room)));
+        // One byte past the limit is kept, so an overlong request never matches a real one.
+        if (data().size() > maximumRequestLength) {
+            return;
+        }
+        DcsHandler::put(bytes.first(std::min(bytes.size(), maximumRequestLength + 1 - data().size())));
     }
 
     void unhook() override
@@ -49,28 +83,10 @@ public:
 private:
     std::optional<std::string> reportFor(std::string_view request) const
     {
-        const Buffer &buffer = *terminal_.buffer;
-        if (request == "\"q") {
-            return "\"q";
-        }
-        if (request == "\"p") {
-            return "65;1\"p";
-        }
-        if (request == "r") {
-            return std::to_string(buffer.scrollTop() + 1) + ";" + std::to_string(buffer.scrollBottom() + 1) +
-                   "r";
-        }
-        if (request == "m") {
-            return terminal_.curAttr.sgrParameters();
-        }
-        if (request == "s") {
-            return std::to_string(buffer.marginLeft() + 1) + ";" + std::to_string(buffer.marginRight() + 1) +
-                   "s";
-        }
-        if (request == " q") {
-            // The real style, so an editor that saved it can put it back.
-            const auto style = static_cast<size_t>(terminal_.options.cursorStyle);
-            return std::string(1, cursorStyleParameters[style]) + " q";
+        for (const StatusReport &each : statusReports) {
+            if (each.request == request) {
+                return each.report(terminal_);
+            }
         }
         return std::nullopt;
     }

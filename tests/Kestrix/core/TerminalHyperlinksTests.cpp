@@ -1,5 +1,6 @@
 #include "Kestrix/model/AtomTable.h"
 #include "OscTestSupport.h"
+#include "TerminalTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -110,6 +111,18 @@ TEST_F(HyperlinkTest, LinkKeepsItsCellsWhenAFullRingScrollsUnderIt)
     ASSERT_EQ(full.buffer->yBase(), 0);
     EXPECT_EQ(linkedColumns(full, 1, 10), "........xx");
     EXPECT_EQ(linkedColumns(full, 2, 10), "xx........");
+}
+
+TEST_F(HyperlinkTest, LinkFollowsItsStartLineWhenLinesAreInsertedAbove)
+{
+    terminal.feedString("\r\n" + openLink() + "ab");
+    terminal.buffer->setY(0);
+    terminal.feedString("\x1bM");
+    terminal.buffer->setY(2);
+    terminal.feedString(closeLink);
+    EXPECT_EQ(linkedColumns(terminal, 1, 10), "..........");
+    EXPECT_EQ(linkedColumns(terminal, 2, 10), "xx........");
+    EXPECT_EQ(testing::rowText(terminal, 2), "ab");
 }
 
 TEST_F(HyperlinkTest, LinkClosedOnTheOtherScreenIsNotApplied)
