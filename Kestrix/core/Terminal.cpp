@@ -379,6 +379,13 @@ Attribute Terminal::eraseAttr() const
     return attribute;
 }
 
+CharData Terminal::eraseCell() const
+{
+    CharData cell;
+    cell.attribute = eraseAttr();
+    return cell;
+}
+
 // MARK: Diagnostics
 
 void Terminal::logInfo(std::string_view message) const

@@ -199,6 +199,8 @@ public:
     Attribute blankAttribute() const;
     // Default foreground, the background of curAttr, no style: what scrolling leaves.
     Attribute eraseAttr() const;
+    // An empty cell of eraseAttr(): what erasing, inserting and deleting cells and lines leave.
+    CharData eraseCell() const;
     std::pair<int64_t, int64_t> cursorPosition() const { return {buffer->x(), buffer->y()}; }
     CircularBufferLineList &currentBufferLines() { return buffer->lines(); }
 
@@ -326,9 +328,20 @@ public:
     virtual void setLineRenderMode(BufferLine::RenderLineMode mode);
     // Cursor left by n columns, stopping at the left margin.
     virtual void moveCursorLeft(int64_t n);
+    // Cursor right by n columns, stopping at the right margin (at the last column when the cursor is
+    // already right of the margin).
+    virtual void moveCursorRight(int64_t n);
     // Keeps the cursor on the screen (inside the scroll region in origin mode); the column may stay
     // one past the last when `limitToLastColumn` is false. Marks the cursor row dirty.
     void clampCursor(bool limitToLastColumn);
+    // To a screen position, taken relative to the scroll region and margins in origin mode, then
+    // clamped; marks the rows it leaves and reaches dirty.
+    void moveCursorTo(int64_t col, int64_t row);
+    // Origin mode with left/right margins: columns count from the left margin.
+    bool usingMargins() const { return originMode && marginMode; }
+    // Every cell of a screen row becomes the erase cell and the row no longer continues the one
+    // above; with `clearImages` its images go too. Marks the row dirty.
+    void eraseWholeLine(int64_t row, bool clearImages);
 
     // --- Operating-system commands (TerminalOsc.cpp, TerminalOscColors.cpp, TerminalHyperlinks.cpp,
     // TerminalInlineImages.cpp) ------------------------------------------------------------------
@@ -444,6 +457,11 @@ private:
     void scrollPartialWidth(int64_t topRow, int64_t bottomRow);
     void finishScroll();
     void shiftColumns(bool right);
+    // Cursor movement and editing (TerminalCursor.cpp, TerminalEditing.cpp).
+    void eraseScrollback();
+    void shiftRows(int64_t first, int64_t last, int64_t shift, const CharData &blank);
+    bool cursorInsideMargins() const;
+    void markLineEditDirty();
     void resetKeepingSize();
     void endSynchronizedOutputFromTimeout(uint64_t generation);
     // An OSC reply: the introducer, the text, the string terminator.

@@ -82,6 +82,42 @@ void CircularBufferLineList::moveLine(int64_t from, int64_t to)
     slot(to) = std::move(line);
 }
 
+void CircularBufferLineList::swapLines(int64_t first, int64_t second)
+{
+    // The first slot exists before the second is reached, so reaching the second cannot move it.
+    LinePtr line = std::move(slot(first));
+    LinePtr &other = slot(second);
+    slot(first) = std::move(other);
+    other = std::move(line);
+}
+
+// Reverses the order of the lines start..end-1.
+void CircularBufferLineList::reverse(int64_t start, int64_t end)
+{
+    for (int64_t low = start, high = end - 1; low < high; ++low, --high) {
+        swapLines(low, high);
+    }
+}
+
+void CircularBufferLineList::rotate(int64_t start, int64_t count, int64_t shift)
+{
+    start = std::clamp<int64_t>(start, 0, count_);
+    count = std::clamp<int64_t>(count, 0, count_ - start);
+    if (count < 2) {
+        return;
+    }
+    shift %= count;
+    if (shift < 0) {
+        shift += count;
+    }
+    if (shift == 0) {
+        return;
+    }
+    reverse(start, start + shift);
+    reverse(start + shift, start + count);
+    reverse(start, start + count);
+}
+
 void CircularBufferLineList::set(int64_t index, LinePtr line)
 {
     slot(index) = std::move(line);

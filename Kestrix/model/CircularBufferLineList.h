@@ -59,6 +59,9 @@ public:
     // drops the oldest lines. Refuses bad arguments with a printed message and false. The source slots
     // are left for the caller to fill.
     bool moveRange(int64_t start, int64_t count, int64_t offset);
+    // Rotates the lines start..start+count-1 so that the line at start+shift comes first (a negative
+    // shift turns the other way); a range outside the lines is cut to them. Nothing is allocated.
+    void rotate(int64_t start, int64_t count, int64_t shift);
     // Replaces `deleteCount` lines at `start` by `items`, keeping the capacity (the oldest lines drop
     // off the top when the ring overflows), and tells `markRowDirty` every index it writes.
     void splice(int64_t start, int64_t deleteCount, std::vector<LinePtr> items,
@@ -72,6 +75,8 @@ private:
     int64_t physicalIndex(int64_t index) const;
     LinePtr &slot(int64_t index);
     void moveLine(int64_t from, int64_t to);
+    void swapLines(int64_t first, int64_t second);
+    void reverse(int64_t start, int64_t end);
     void refuse(int64_t start, int64_t count, int64_t offset, const char *message) const;
 
     std::vector<LinePtr> array_;

@@ -157,6 +157,23 @@ TEST_F(RingFixture, MoveRangePastTheCapacityDropsTheOldestLinesInOrder)
     EXPECT_EQ(names(partial.ring).substr(3), "BC");
 }
 
+TEST_F(RingFixture, RotateTurnsARangeAcrossTheRingsWrapPoint)
+{
+    pushAll("ABCDEFG"); // capacity 5: the ring holds CDEFG and starts mid-array
+    ring.rotate(1, 3, 1);
+    EXPECT_EQ(names(ring), "CEFDG");
+    ring.rotate(1, 3, -1);
+    EXPECT_EQ(names(ring), "CDEFG");
+    ring.rotate(0, 5, 7);
+    EXPECT_EQ(names(ring), "EFGCD");
+    // A range past the lines is cut to them; one line or none changes nothing.
+    ring.rotate(3, 100, 1);
+    EXPECT_EQ(names(ring), "EFGDC");
+    ring.rotate(4, 1, 1);
+    ring.rotate(9, 3, 1);
+    EXPECT_EQ(names(ring), "EFGDC");
+}
+
 TEST_F(RingFixture, SpliceDeletesAndInsertsWhileReportingRows)
 {
     pushAll("ABCD");

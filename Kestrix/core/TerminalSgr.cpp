@@ -1,0 +1,206 @@
+// Select Graphic Rendition: the attribute of the text printed next.
+//
+// Extended colours (38 foreground, 48 background, 58 underline) come in two spellings: with
+// semicolons, where the colour's parts are ordinary parameters (38;5;n and 38;2;r;g;b), and with
+// colons, where they form one group that may also carry a colour-space identifier (38:5:n,
+// 38:2:r:g:b and 38:2:space:r:g:b). The parser's list of separators tells them apart.
+
+#include "Kestrix/core/Terminal.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+
+namespace kestrix {
+
+namespace {
+
+// Host input printed by a single sequence is bounded: a long list of unknown parameters would
+// otherwise print the whole list once for each of them.
+constexpr int maximumUnknownReportsPerSequence = 8;
+
+constexpr uint8_t channel(int64_t value)
+{
+    return static_cast<uint8_t>(std::clamp<int64_t>(value, 0, 255));
+}
+
+// The parameters of one SGR sequence and the separator after each.
+class SgrParameters {
+public:
+    SgrParameters(ParameterSpan pars, ByteSpan separators)
+        : pars_(pars)
+        , separators_(separators.first(std::min(separators.size(), pars.empty() ? 0 : pars.size() - 1)))
+    {
+    }
+
+    size_t size() const { return pars_.size(); }
+    int64_t operator[](size_t i) const { return pars_[i]; }
+    bool has(size_t i) const { return i < pars_.size(); }
+    // Whether parameter i is followed by a colon, that is, by one of its sub-parameters.
+    bool colonAfter(size_t i) const { return i < separators_.size() && separators_[i] == ':'; }
+
+    // The length of the colon-joined group that starts at parameter i.
+    size_t groupLength(size_t i) const
+    {
+        size_t length = 1;
+        while (colonAfter(i + length - 1) && has(i + length)) {
+            ++length;
+        }
+        return length;
+    }
+
+private:
+    ParameterSpan pars_;
+    ByteSpan separators_;
+};
+
+struct ExtendedColor {
+    std::optional<Attribute::Color> color;
+    // Where the walk goes on.
+    size_t next = 0;
+};
+
+// The colour of 38, 48 or 58 at parameter i; a malformed one gives no colour.
+ExtendedColor readExtendedColor(const SgrParameters &p, size_t i)
+{
+    const size_t mode = i + 1;
+    if (!p.has(mode)) {
+        return {std::nullopt, mode + 1};
+    }
+    std::optional<Attribute::Color> color;
+    size_t consumed = 1;
+    if (p.colonAfter(i)) {
+        const size_t group = p.groupLength(mode);
+        if (p[mode] == 5 && group >= 2) {
+            color = Attribute::Color::ansi256(channel(p[mode + 1]));
+        } else if (p[mode] == 2 && group >= 5) {
+            // The colour-space identifier is skipped.
+            color =
+                Attribute::Color::trueColor(channel(p[mode + 2]), channel(p[mode + 3]), channel(p[mode + 4]));
+        } else if (p[mode] == 2 && group == 4) {
+            color =
+                Attribute::Color::trueColor(channel(p[mode + 1]), channel(p[mode + 2]), channel(p[mode + 3]));
+        }
+        consumed = group;
+    } else if (p[mode] == 5 && p.has(mode + 1)) {
+        color = Attribute::Color::ansi256(channel(p[mode + 1]));
+        consumed = 2;
+    } else if (p[mode] == 2 && p.has(mode + 3)) {
+        color = Attribute::Color::trueColor(channel(p[mode + 1]), channel(p[mode + 2]), channel(p[mode + 3]));
+        consumed = 4;
+    }
+    return {color, mode + std::max<size_t>(consumed, 1)};
+}
+
+// 4 with a sub-parameter: 0 removes the underline, 1 to 5 choose its style, anything above is single.
+void applyUnderlineStyle(Attribute &attr, int64_t style)
+{
+    attr.style.update(CharacterStyle::underline, style != 0);
+    attr.underlineStyle = style == 0  ? UnderlineStyle::none
+                          : style > 5 ? UnderlineStyle::single
+                                      : static_cast<UnderlineStyle>(style);
+}
+
+// The parameters that set or clear a single style flag.
+struct StyleParameter {
+    int64_t parameter;
+    CharacterStyle flags;
+    bool set;
+};
+
+constexpr StyleParameter styleParameters[] = {
+    {1, CharacterStyle::bold, true},         {2, CharacterStyle::dim, true},
+    {3, CharacterStyle::italic, true},       {5, CharacterStyle::blink, true},
+    {7, CharacterStyle::inverse, true},      {8, CharacterStyle::invisible, true},
+    {9, CharacterStyle::crossedOut, true},   {22, CharacterStyle::bold | CharacterStyle::dim, false},
+    {23, CharacterStyle::italic, false},     {25, CharacterStyle::blink, false},
+    {27, CharacterStyle::inverse, false},    {28, CharacterStyle::invisible, false},
+    {29, CharacterStyle::crossedOut, false},
+};
+
+// A parameter that changes one thing by itself; false for the others.
+bool applySimpleParameter(Attribute &attr, int64_t parameter)
+{
+    for (const StyleParameter &entry : styleParameters) {
+        if (entry.parameter == parameter) {
+            attr.style.update(entry.flags, entry.set);
+            return true;
+        }
+    }
+    if (parameter >= 30 && parameter <= 37) {
+        attr.fg = Attribute::Color::ansi256(static_cast<uint8_t>(parameter - 30));
+    } else if (parameter >= 40 && parameter <= 47) {
+        attr.bg = Attribute::Color::ansi256(static_cast<uint8_t>(parameter - 40));
+    } else if (parameter >= 90 && parameter <= 97) {
+        attr.fg = Attribute::Color::ansi256(static_cast<uint8_t>(parameter - 82));
+    } else if (parameter >= 100 && parameter <= 107) {
+        attr.bg = Attribute::Color::ansi256(static_cast<uint8_t>(parameter - 92));
+    } else {
+        switch (parameter) {
+        case 0:
+            attr = Attribute();
+            break;
+        case 21:
+            attr.style.insert(CharacterStyle::underline);
+            attr.underlineStyle = UnderlineStyle::double_;
+            break;
+        case 24:
+            applyUnderlineStyle(attr, 0);
+            break;
+        case 39:
+            attr.fg = Attribute::Color::defaultColor();
+            break;
+        case 49:
+            attr.bg = Attribute::Color::defaultColor();
+            break;
+        case 59:
+            attr.underlineColor.reset();
+            break;
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void Terminal::cmdSGR(ParameterSpan pars, ByteSpan collect)
+{
+    if (!collect.empty()) {
+        return;
+    }
+    const SgrParameters p(pars, parser_->parameterSeparators());
+    Attribute attr = curAttr;
+    int unknownReports = 0;
+    size_t i = 0;
+    while (i < p.size()) {
+        const int64_t parameter = p[i];
+        if (parameter == 4) {
+            const bool withStyle = p.colonAfter(i) && p.has(i + 1);
+            applyUnderlineStyle(attr, withStyle ? p[i + 1] : 1);
+            i += withStyle ? 2 : 1;
+        } else if (parameter == 38 || parameter == 48 || parameter == 58) {
+            const ExtendedColor extended = readExtendedColor(p, i);
+            if (extended.color && parameter == 38) {
+                attr.fg = *extended.color;
+            } else if (extended.color && parameter == 48) {
+                attr.bg = *extended.color;
+            } else if (extended.color) {
+                attr.underlineColor = extended.color;
+            }
+            i = extended.next;
+        } else {
+            if (!applySimpleParameter(attr, parameter) &&
+                unknownReports++ < maximumUnknownReportsPerSequence) {
+                // Printed whether or not the log is silenced.
+                std::printf("Unknown SGR attribute: %lld %s\n", static_cast<long long>(parameter),
+                            describeParameters(pars).c_str());
+            }
+            ++i;
+        }
+    }
+    curAttr = attr;
+}
+
+} // namespace kestrix
