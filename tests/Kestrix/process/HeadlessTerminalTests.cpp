@@ -108,6 +108,12 @@ TEST_F(HeadlessTerminalTest, SetScrollbackLimitsTheNormalBuffer)
     EXPECT_EQ(row(0), "17"); // the screen stays
 }
 
+TEST_F(HeadlessTerminalTest, DirectoryFromOsc7IsKept)
+{
+    runShell("printf '\\033]7;file://build-host/srv/some%%20dir\\033\\\\'");
+    EXPECT_EQ(headless.dir(), "file://build-host/srv/some%20dir");
+}
+
 TEST_F(HeadlessTerminalTest, KeepsTheReportedDirectoryAndEveryBitmap)
 {
     Terminal &terminal = headless.terminal();
