@@ -54,6 +54,20 @@ TEST_F(HeadlessTerminalTest, RealProgramOutputFillsTheScreenAndScrollback)
     EXPECT_EQ(headless.terminal().cursorPosition(), (std::pair<int64_t, int64_t>{9, 24}));
 }
 
+TEST_F(HeadlessTerminalTest, ColouredOutputWithCursorMovesReadsBackAsText)
+{
+    runShell("printf 'junk\\033[2J\\033[3;5H\\033[1;31mred\\033[0m \\033[38;5;208mamber\\033[m"
+             "\\033[1;1Htop\\033[10G|\\033[3;9H\\033[1P\\033[5;1H'");
+    EXPECT_EQ(row(0), "top      |");
+    EXPECT_EQ(row(1), "");
+    EXPECT_EQ(row(2), "    red mber");
+    EXPECT_EQ(headless.terminal().cursorPosition(), (std::pair<int64_t, int64_t>{0, 4}));
+    auto red = headless.terminal().cellAt(4, 2);
+    auto plain = headless.terminal().cellAt(7, 2);
+    ASSERT_TRUE(red && plain);
+    EXPECT_NE(red->attribute, plain->attribute);
+}
+
 TEST_F(HeadlessTerminalTest, ChildSeesTheTerminalsSizeWithSixteenPixelCells)
 {
     winsize size = headless.processWindowSize(*headless.process());
