@@ -118,6 +118,8 @@ void Terminal::resetState(bool clearBuffers)
         each->wraparound = true;
     }
     bracketedPasteMode = false;
+    keyboardModeNormal = {};
+    keyboardModeAlt = {};
 
     gCharsets = {};
     charset = gCharsets[0];

@@ -4,8 +4,10 @@
 #include "Kestrix/core/DcsHandler.h"
 #include "Kestrix/core/EscapeSequenceParser.h"
 #include "Kestrix/core/ImageSizeRequest.h"
+#include "Kestrix/core/KittyKeyboardFlags.h"
 #include "Kestrix/core/ProgressReport.h"
 #include "Kestrix/core/TerminalOptions.h"
+#include "Kestrix/core/WindowManipulationCommand.h"
 #include "Kestrix/model/Ansi256PaletteStrategy.h"
 #include "Kestrix/model/Attribute.h"
 #include "Kestrix/model/Buffer.h"
@@ -48,7 +50,9 @@ struct Position {
 // TerminalPrinting.cpp (print path and C0 controls), TerminalScrolling.cpp (dirty rows, scrolling,
 // index), TerminalResets.cpp (feeding, resize, resets, synchronized output, atom pruning),
 // TerminalCharsetsAndTitles.cpp, TerminalGraphics.cpp (the hooks of inline graphics), and one file
-// per further group of handlers; TerminalPendingHandlers.cpp holds the handlers not built yet.
+// per further group of handlers: cursor movement, editing and SGR, the OSC handlers, modes
+// (TerminalModes.cpp), replies and reports (TerminalReports.cpp), ESC bodies (TerminalEscape.cpp),
+// keyboard modes, mouse reports and rectangle operations.
 // The control-function handlers are virtual so a host or a test can observe or replace them.
 class Terminal {
 public:
@@ -173,6 +177,51 @@ public:
     std::string_view dcs() const { return cc.send8bit ? "\x90" : "\x1bP"; }
     std::string_view osc() const { return cc.send8bit ? "\x9d" : "\x1b]"; }
     std::string_view st() const { return cc.send8bit ? "\x9c" : "\x1b\\"; }
+
+    // Title pushes beyond this many entries drop the oldest one.
+    static constexpr size_t maximumTitleStackDepth = 100;
+
+    // --- Modes (TerminalModes.cpp) ----------------------------------------------------------------
+
+    // One parameter of CSI h / CSI l: an ANSI mode without intermediates, a DEC private mode with "?".
+    void setModes(int64_t mode, ByteSpan collect);
+    void resetModes(int64_t mode, ByteSpan collect);
+    // DECRQM: reports the state of the mode named by the first parameter.
+    void replyModeState(ParameterSpan pars, bool decPrivate);
+    // DECSTR.
+    virtual void cmdSoftReset();
+    void performSoftReset() { cmdSoftReset(); }
+    // DECSCL: the conformance level and, with a second parameter, 7-bit or 8-bit replies.
+    virtual void cmdSetConformanceLevel(ParameterSpan pars, ByteSpan collect);
+    // Tells the delegate only when the style changes.
+    void applyCursorStyle(CursorStyle style);
+
+    // --- Keyboard modes (TerminalKeyboardModes.cpp) -----------------------------------------------
+
+    // The keyboard-enhancement flags of one screen and the sets saved by pushes, newest last.
+    struct KeyboardModeState {
+        KittyKeyboardFlags flags;
+        std::vector<KittyKeyboardFlags> stack;
+
+        bool operator==(const KeyboardModeState &) const = default;
+    };
+    static constexpr size_t maximumKeyboardModeStackDepth = 16;
+
+    // The flags of the active screen: what the key encoder follows.
+    KittyKeyboardFlags currentKeyboardFlags() const;
+
+    // --- Mouse reports (TerminalMouse.cpp) --------------------------------------------------------
+    // Positions are 0-based cells of the visible screen.
+
+    // The button code of a press or release; modifiers count only in the tracking modes above x10.
+    int64_t mouseButtonFlags(int64_t button, bool release, bool shift, bool meta, bool control) const;
+    // A report whose pixel position is the cell position.
+    void sendMouseButton(int64_t flags, int64_t x, int64_t y);
+    // `flags` without the motion bit; it is added here.
+    void sendMouseMotion(int64_t flags, int64_t x, int64_t y, int64_t pixelX, int64_t pixelY);
+    void encodeAndSendMouse(int64_t flags, int64_t x, int64_t y, int64_t pixelX, int64_t pixelY);
+    // One value in the UTF-8 mouse form: values above 2047 are sent as 2047.
+    static void encodeMouseUtf(std::vector<uint8_t> &data, int64_t ch);
 
     // --- Cell codes of grapheme clusters (TerminalGraphemes.cpp) -----------------------------------
 
@@ -438,8 +487,18 @@ public:
     std::string iconTitle;
     std::vector<std::string> terminalTitleStack;
     std::vector<std::string> terminalIconStack;
+    KeyboardModeState keyboardModeNormal;
+    KeyboardModeState keyboardModeAlt;
 
 private:
+    // A rectangle of screen cells, 0-based and inclusive.
+    struct CellRectangle {
+        int64_t top = 0;
+        int64_t left = 0;
+        int64_t bottom = 0;
+        int64_t right = 0;
+    };
+
     void configureParser();
     void installScrollCallback(Buffer &target);
     // The print path, one scalar at a time.
@@ -463,6 +522,22 @@ private:
     bool cursorInsideMargins() const;
     void markLineEditDirty();
     void resetKeepingSize();
+    // Modes, reports, keyboard modes and rectangles.
+    void setDecPrivateMode(int64_t mode, bool on);
+    void switchScreen(int64_t mode, bool alternate);
+    void switchColumns(int64_t newCols);
+    void beginSynchronizedOutputMode();
+    int decPrivateModeState(int64_t mode) const;
+    int ansiModeState(int64_t mode) const;
+    void pushTitles(bool title, bool icon);
+    void popTitles(bool title, bool icon);
+    void windowReport(const WindowManipulationCommand &command, ParameterSpan pars);
+    KeyboardModeState &currentKeyboardMode();
+    // Top, left, bottom and right as a host gives them (1-based, each possibly absent), under origin
+    // mode relative to the region and margins; nothing for an empty rectangle.
+    std::optional<CellRectangle> getRectangleFromRequest(ParameterSpan pars) const;
+    uint32_t rectangleChecksum(const CellRectangle &rectangle);
+    void fillRectangle(const CellRectangle &rectangle, const CharData &cell);
     void endSynchronizedOutputFromTimeout(uint64_t generation);
     // An OSC reply: the introducer, the text, the string terminator.
     void sendOscReply(std::string_view text);
