@@ -1,6 +1,7 @@
 // Rectangular area operations (DECCRA, DECFRA, DECERA, DECSERA) and column insertion and deletion
 // (DECIC, DECDC).
 
+#include "Kestrix/core/ControlParameters.h"
 #include "Kestrix/core/Intermediates.h"
 #include "Kestrix/core/Terminal.h"
 
@@ -10,12 +11,10 @@
 
 namespace kestrix {
 
-namespace {
+using controlParameters::count;
+using controlParameters::valueOr;
 
-int64_t count(ParameterSpan pars)
-{
-    return !pars.empty() && pars[0] > 1 ? pars[0] : 1;
-}
+namespace {
 
 // DECFRA's character parameter as a cell code: anything that is not a scalar fills with spaces.
 int32_t fillCode(int64_t parameter)
@@ -115,7 +114,7 @@ void Terminal::cmdCopyRectangle(ParameterSpan pars, ByteSpan collect)
     if (!intermediatesAre(collect, "$")) {
         return;
     }
-    const auto parameter = [pars](size_t index) { return index < pars.size() ? pars[index] : 0; };
+    const auto parameter = [pars](size_t index) { return valueOr(pars, index, 0); };
     // An absent or zero edge means the screen's edge, as for the other rectangle functions.
     const std::array<int64_t, 4> source = {
         std::max<int64_t>(parameter(0), 1),

@@ -292,9 +292,9 @@ void Terminal::cmdWindowManipulation(ParameterSpan pars, ByteSpan)
         // Rows first on the wire.
         tdel_->terminalWindowRequest(*this, WindowManipulationCommand::resizeTerminal(pars[2], pars[1]));
     } else if (parametersAre(pars, {20})) {
-        sendReply({osc(), "L", st()});
+        sendOscReply("L");
     } else if (parametersAre(pars, {21})) {
-        sendReply({osc(), "l", st()});
+        sendOscReply("l");
     } else if (parametersAre(pars, {22, 0}) || parametersAre(pars, {22, 0, 0})) {
         pushTitles(true, true);
     } else if (parametersAre(pars, {22, 1})) {
