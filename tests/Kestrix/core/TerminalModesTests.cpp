@@ -315,5 +315,31 @@ TEST(TerminalModes, ShiftEscapeOptionTakesZeroAndOne)
     EXPECT_FALSE(host.terminal.mouseShiftCapture);
 }
 
+TEST(TerminalModes, UnhandledRequestsAreLoggedOnlyWhenLoggingIsOn)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {"\x1b[?2l", "Info: Unhandled DEC Private Mode Reset (DECRST) with 2\n"},
+        {"\x1b[?41h", "Info: Unhandled DEC Private Mode Set (DECSET) with 41\n"},
+        {"\x1b[?63l", "Info: Unhandled DEC Private Mode Reset (DECRST) with 63\n"},
+        {"\x1b[30h", "Info: Unhandled verbatim setMode with 30 and []\n"},
+        {"\x1b[>4h", "Info: Unhandled setMode (SM) with 4 and [62]\n"},
+        {"\x1b[1;2%!p", "Info: Unhandled CSI 3733 with pars=[1, 2]\n"},
+        {"\x1b[1c", "Info: SendDeviceAttributes got [1] and \n"},
+        {"\x1b[11t", "Info: Unhandled Window command: [11]\n"},
+        {"\x1b[x", "Info: Not implemented CSI x with collect: collect=[] and pars=[0]\n"},
+        {"\x1b[2{", "Info: CSI # { not implemented - XTPUSHSGR with [2]\n"},
+        {"\x1b[}", "Info: CSI # } not implemented- XTPOPSGR with [0]\n"},
+        {"\x1b[30l\x1b[?95h\x1b[?41l", ""},
+    };
+    for (const auto &[request, line] : cases) {
+        TerminalWithHost host;
+        ::testing::internal::CaptureStdout();
+        host.terminal.feedString(request);
+        host.terminal.silentLog = false;
+        host.terminal.feedString(request);
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), line) << request + 1;
+    }
+}
+
 } // namespace
 } // namespace kestrix
