@@ -1,6 +1,9 @@
 #include "Kestrix/process/HeadlessTerminal.h"
 #include "tests/Kestrix/process/ProcessTestSupport.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace kestrix {
@@ -8,6 +11,21 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::runUntil;
+
+// What a terminal of the default options answers to `query`, to compare with what the child saw.
+std::string replyOfAFreshTerminal(const std::string &query)
+{
+    struct Recording : TerminalDelegate {
+        void terminalSendToHost(Terminal &, std::span<const uint8_t> data) override
+        {
+            replies.append(data.begin(), data.end());
+        }
+        std::string replies;
+    } recording;
+    Terminal terminal(&recording, TerminalOptions{});
+    terminal.feedString(query);
+    return recording.replies;
+}
 
 class HeadlessTerminalTest : public ::testing::Test {
 protected:
@@ -88,6 +106,41 @@ TEST_F(HeadlessTerminalTest, TerminalRepliesReachTheChild)
     ASSERT_TRUE(runUntilEnd());
     EXPECT_EQ(row(1), " 033   [   I");
     EXPECT_EQ(headless.process()->sendCount(), 1);
+}
+
+TEST_F(HeadlessTerminalTest, DeviceAttributesQueryIsAnsweredToTheChild)
+{
+    // The child reads the answer byte by byte up to its final "c" and shows it with ESC as "E".
+    runShell("stty raw -echo; printf '\\033[c'; reply=''; "
+             "while c=$(dd bs=1 count=1 2>/dev/null); do reply=\"$reply$c\"; [ \"$c\" = c ] && break; done; "
+             "printf '%s' \"$reply\" | tr '\\033' E");
+    std::string expected = replyOfAFreshTerminal("\x1b[c");
+    ASSERT_FALSE(expected.empty());
+    std::replace(expected.begin(), expected.end(), '\x1b', 'E');
+    EXPECT_EQ(row(0), expected);
+}
+
+TEST_F(HeadlessTerminalTest, FullScreenEditorDrawsOnTheAlternateScreen)
+{
+    auto file = std::filesystem::temp_directory_path() / ("kestrix-vi-" + std::to_string(::getpid()));
+    std::ofstream(file) << "first line\nsecond line\n";
+    headless.terminal().feedString("kept on the normal screen\r\n");
+    headless.process()->startProcess("/usr/bin/vi", {"-u", "NONE", "-N", file.string()});
+    ASSERT_TRUE(runUntil(queue, [&] { return row(1) == "second line" && row(2) == "~"; }))
+        << row(0) << "|" << row(1) << "|" << row(24);
+    EXPECT_TRUE(headless.terminal().isAlternateBufferActive());
+    EXPECT_EQ(row(0), "first line");
+    EXPECT_NE(row(24).find(file.filename().string()), std::string::npos) << row(24);
+    headless.sendString("ggdw:wq\r");
+    ASSERT_TRUE(runUntilEnd());
+    EXPECT_EQ(ends[0], 0);
+    EXPECT_FALSE(headless.terminal().isAlternateBufferActive());
+    EXPECT_EQ(row(0), "kept on the normal screen");
+    std::ifstream edited(file);
+    std::string first;
+    std::getline(edited, first);
+    EXPECT_EQ(first, "line");
+    std::filesystem::remove(file);
 }
 
 TEST_F(HeadlessTerminalTest, SendStringBeforeStartWritesNothing)

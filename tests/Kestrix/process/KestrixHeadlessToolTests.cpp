@@ -96,6 +96,16 @@ TEST_F(KestrixHeadlessTool, StateHoldsCursorScreenAndTitle)
                                "\"title\": \"say \\\"hi\\\"\"}\n");
 }
 
+TEST_F(KestrixHeadlessTool, RepliesFileHoldsEveryByteSentToTheHost)
+{
+    std::string stream = recording("ab\x1b[6n\x1b[c");
+    auto replies = directory / "replies";
+    EXPECT_EQ(runTool({"--replies", replies.string(), "--feed", stream}).status, 0);
+    std::string sent = readFile(replies);
+    EXPECT_EQ(sent.rfind("\x1b[1;3R\x1b[?", 0), 0u) << sent;
+    EXPECT_EQ(sent.back(), 'c');
+}
+
 TEST_F(KestrixHeadlessTool, RunsACommandUntilItExits)
 {
     auto replies = directory / "replies";
