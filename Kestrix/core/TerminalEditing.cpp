@@ -9,6 +9,7 @@
 
 #include "Kestrix/core/ControlParameters.h"
 #include "Kestrix/core/Terminal.h"
+#include "Kestrix/core/TerminalDelegate.h"
 
 #include <algorithm>
 
@@ -121,8 +122,11 @@ void Terminal::eraseScrollback()
     b.linesTop = 0;
     b.setYBase(std::max<int64_t>(b.yBase() - dropped, 0));
     b.setYDisp(std::max<int64_t>(b.yDisp() - dropped, 0));
-    // A view scrolled back now shows other lines.
+    // A view scrolled back now shows other lines, and its scroller a shorter buffer.
     markAllRowsDirty();
+    if (tdel_ != nullptr) {
+        tdel_->terminalDidScroll(*this, b.yDisp());
+    }
 }
 
 void Terminal::cmdEraseInLine(ParameterSpan pars, ByteSpan)

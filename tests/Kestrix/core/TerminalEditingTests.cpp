@@ -278,7 +278,8 @@ TEST(TerminalEditing, EraseInDisplayAboveOnTheLastRowTouchesNoLineBelowTheScreen
 
 TEST(TerminalEditing, EraseSavedLinesKeepsOnlyTheScreen)
 {
-    Terminal terminal(nullptr, optionsOfSize(10, 5, 100));
+    RecordingDelegate delegate;
+    Terminal terminal(&delegate, optionsOfSize(10, 5, 100));
     for (int line = 0; line < 105; ++line) {
         terminal.feedString((line == 0 ? "" : "\r\n") + std::to_string(line));
     }
@@ -287,6 +288,7 @@ TEST(TerminalEditing, EraseSavedLinesKeepsOnlyTheScreen)
     terminal.userScrolling = true;
     b.setYDisp(40);
     terminal.resetDirtyRows();
+    delegate.scrollPositions.clear();
 
     terminal.feedString("\x1b[3J");
     EXPECT_EQ(b.lines().count(), 5);
@@ -295,10 +297,12 @@ TEST(TerminalEditing, EraseSavedLinesKeepsOnlyTheScreen)
     EXPECT_EQ(b.linesTop, 0);
     EXPECT_EQ(screenText(terminal), (Screen{"100", "101", "102", "103", "104"}));
     EXPECT_TRUE(terminal.dirtyRowRange().has_value());
+    EXPECT_EQ(delegate.scrollPositions, std::vector<int64_t>{0});
 
     // Nothing above the screen: nothing changes.
     terminal.feedString("\x1b[3J");
     EXPECT_EQ(b.lines().count(), 5);
+    EXPECT_EQ(delegate.scrollPositions.size(), 1u);
     terminal.activateAlternateScreen(std::nullopt);
     terminal.feedString("\x1b[3J");
     EXPECT_EQ(terminal.buffer->lines().count(), 5);
