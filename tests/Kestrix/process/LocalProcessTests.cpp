@@ -354,7 +354,12 @@ TEST_F(LocalProcessTest, LoggingDirectoryGetsOneNumberedFilePerChunk)
     auto directory = std::filesystem::temp_directory_path() / ("kestrix-log-" + std::to_string(::getpid()));
     std::filesystem::create_directories(directory);
     process.setLoggingDirectory(directory.string());
-    process.startProcess("/bin/sh", {"-c", "printf a; sleep 0.2; printf b; sleep 0.2; printf c"});
+    // The child waits for a line before each further chunk, so the three cannot arrive as one read.
+    process.startProcess("/bin/sh", {"-c", "stty -echo; printf a; read x; printf b; read x; printf c"});
+    for (const char *seen : {"a", "ab"}) {
+        ASSERT_TRUE(runUntil(queue, [&] { return recorder.received == seen; }));
+        process.send(bytesOf("\n"));
+    }
     ASSERT_TRUE(runUntilExit());
     ASSERT_EQ(recorder.chunks, 3);
     EXPECT_EQ(process.logFileCounter(), 3);
@@ -432,9 +437,9 @@ TEST_F(LocalProcessTest, StopSendsTerminate)
 
 TEST_F(LocalProcessTest, ChildThatIgnoresTerminationIsStillReapedWhenItEnds)
 {
-    process.startProcess("/bin/sh", {"-c", "trap '' TERM HUP; sleep 0.3"});
+    process.startProcess("/bin/sh", {"-c", "trap '' TERM HUP; printf ready; sleep 0.3"});
     pid_t child = process.shellPid();
-    runFor(queue, 50ms); // let the shell install its traps
+    ASSERT_TRUE(runUntil(queue, [&] { return recorder.received == "ready"; }));
     process.stop();
     EXPECT_TRUE(isOurChild(child));
     EXPECT_TRUE(runUntil(queue, [&] { return !isOurChild(child); }));
