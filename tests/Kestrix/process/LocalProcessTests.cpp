@@ -218,6 +218,24 @@ TEST_F(LocalProcessTest, StartsAgainAfterTheChildExited)
     EXPECT_EQ(recorder.exits.size(), 2u);
 }
 
+TEST_F(LocalProcessTest, ExitReportMayStartTheNextChild)
+{
+    struct Restarting : Recorder {
+        void processDidExit(LocalProcess &source, std::optional<int32_t> exitCode) override
+        {
+            Recorder::processDidExit(source, exitCode);
+            EXPECT_FALSE(source.running());
+            if (exits.size() == 1) {
+                source.startProcess("/bin/sh", {"-c", "printf second"});
+            }
+        }
+    } restarting;
+    LocalProcess process(&restarting, queue);
+    process.startProcess("/bin/sh", {"-c", "printf first"});
+    ASSERT_TRUE(runUntil(queue, [&] { return restarting.exits.size() == 2; }));
+    EXPECT_EQ(restarting.received, "firstsecond");
+}
+
 TEST_F(LocalProcessTest, SendsReachTheChildAndAreNumbered)
 {
     process.startProcess("/bin/sh", {"-c", "stty -echo; read a; read b; printf '<%s|%s>' \"$a\" \"$b\""});
