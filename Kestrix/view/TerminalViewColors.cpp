@@ -91,9 +91,8 @@ void TerminalView::resizeAfterFontChange(int64_t cols, int64_t rows)
     }
     notifySizeChanged();
     updateScroller();
-    // DECSTR: margins and saved state fitted to the new grid.
-    static constexpr uint8_t softResetIntermediate[] = {'!'};
-    t.csip({}, softResetIntermediate);
+    // Margins and saved state fitted to the new grid.
+    t.performSoftReset();
 }
 
 CellPixelSize TerminalView::cellSizeInPixels() const

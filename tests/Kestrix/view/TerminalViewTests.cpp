@@ -137,13 +137,21 @@ TEST(TerminalViewTest, InputTimeAheadOfTheClockDoesNotCountAsRecent)
 TEST(TerminalViewTest, SynchronizedOutputQueuesAndDrawsNothing)
 {
     ViewFixture f;
-    f.terminal().synchronizedOutputActive = true;
+    f.view->feedHostOutput(std::string_view("\x1b[?2026h"));
+    f.advance(20);
+    f.view->dirtyRects.clear();
+    ASSERT_TRUE(f.terminal().synchronizedOutputActive);
     f.view->send(std::string_view("a"));
     f.view->feedHostOutput(std::string_view("x"));
     f.view->feedHostOutput(std::string_view("y"));
     EXPECT_FALSE(f.view->pendingDisplay());
-    EXPECT_FALSE(f.queue.hasPending());
+    f.advance(500);
     EXPECT_TRUE(f.view->dirtyRects.empty());
+    // The host never ended it: after a second the terminal does, and the screen is drawn.
+    f.advance(500);
+    EXPECT_FALSE(f.terminal().synchronizedOutputActive);
+    f.advance(17);
+    EXPECT_EQ(f.view->dirtyRects.size(), 1u);
 }
 
 TEST(TerminalViewTest, UpdateRequestedFromAnotherThreadRunsOnTheMainQueueOnce)
@@ -255,7 +263,8 @@ TEST(TerminalViewTest, PageKeysOnTheAlternateScreenGoToTheHost)
     ViewFixture f;
     feedLines(f, 40);
     Terminal &t = f.terminal();
-    t.activateAlternateScreen(std::nullopt);
+    f.view->feedHostOutput(std::string_view("\x1b[?1049h"));
+    ASSERT_TRUE(t.isAlternateBufferActive());
     const int64_t before = t.buffer->yDisp();
     f.view->pageUp();
     f.view->pageDown();
@@ -390,6 +399,9 @@ TEST(TerminalViewTest, ProgressStripSpansTheTopEdgeAfterEveryResize)
 TEST(TerminalViewTest, FontChangeSizesTheGridFromTheWidthBesideTheScroller)
 {
     ViewFixture f;
+    f.view->feedHostOutput(std::string_view("\x1b[6;11H\x1b"
+                                            "7"));
+    ASSERT_EQ(f.terminal().buffer->savedX, 10);
     f.measurer->setMetrics({14, 5, 1, 10});
     QFont bigger = f.view->font();
     bigger.setPixelSize(bigger.pixelSize() + 4);
@@ -401,6 +413,8 @@ TEST(TerminalViewTest, FontChangeSizesTheGridFromTheWidthBesideTheScroller)
     // (640 + 15 - 15) / 10 columns, 375 / 20 rows.
     ASSERT_EQ(f.host.sizes.size(), 1u);
     EXPECT_EQ(f.host.sizes[0], (RecordingHost::Size{64, 18}));
+    // A soft reset follows the new grid: the saved cursor is forgotten.
+    EXPECT_EQ(f.terminal().buffer->savedX, 0);
     // Setting the same face again re-measures nothing.
     f.view->setFont(bigger);
     EXPECT_EQ(f.host.sizes.size(), 1u);
@@ -595,6 +609,14 @@ TEST(TerminalViewTest, WindowReportBytes)
         }
     }
     EXPECT_EQ(t.screenSize(), (std::pair<int64_t, int64_t>{80, 24}));
+
+    // The same answers through the terminal, for the host's own requests.
+    t.cc.send8bit = false;
+    RecordingHost host;
+    f.view->setTerminalDelegate(&host);
+    f.view->feedHostOutput(std::string_view("\x1b[14t\x1b[16t"));
+    EXPECT_EQ(host.sentText(), "\x1b[4;840;1440t\x1b[6;35;18t");
+    f.view->setTerminalDelegate(nullptr);
 }
 
 TEST(TerminalViewTest, TextAreaReportRoundsHalvesAwayFromZero)
@@ -625,14 +647,15 @@ TEST(TerminalViewTest, FocusReportsFollowFocusWhenTheHostAskedForThem)
     EXPECT_TRUE(f.host.sent.empty());
     EXPECT_FALSE(t.reportedFocusState);
 
-    // DECSET 1004.
-    t.sendFocus = true;
+    f.view->feedHostOutput(std::string_view("\x1b[?1004h"));
+    ASSERT_TRUE(t.sendFocus);
     QApplication::sendEvent(f.view, &in);
     EXPECT_TRUE(t.reportedFocusState);
     QApplication::sendEvent(f.view, &out);
     t.cc.send8bit = true;
     QApplication::sendEvent(f.view, &in);
-    EXPECT_EQ(f.host.sentText(), "\x1b[I\x1b[O\x9bI");
+    // Switching reports on tells the host the focus at once: it was lost above.
+    EXPECT_EQ(f.host.sentText(), "\x1b[O\x1b[I\x1b[O\x9bI");
 }
 
 // MARK: Host notices
