@@ -12,9 +12,11 @@ using Screen = std::vector<std::string>;
 
 const Screen fullScreen = {"abcdefghij", "klmnopqrst", "uvwxyzABCD", "EFGHIJKLMN", "OPQRSTUVWX"};
 
-// A 10 x 5 terminal showing `fullScreen`.
+// A 10 x 5 terminal showing `fullScreen` below three lines of scrollback, so screen rows are not
+// ring indices.
 void fill(Terminal &terminal)
 {
+    terminal.feedString("old 1\r\nold 2\r\nold 3\r\n");
     for (size_t row = 0; row < fullScreen.size(); ++row) {
         terminal.feedString((row == 0 ? "" : "\r\n") + fullScreen[row]);
     }
@@ -191,9 +193,12 @@ TEST_P(Editing, LeavesTheExpectedScreen)
     const EditCase &c = GetParam();
     Terminal terminal(nullptr, optionsOfSize(10, 5));
     fill(terminal);
+    ASSERT_EQ(terminal.buffer->yBase(), 3);
     applyFrame(terminal, c.frame);
     terminal.feedString(c.sequence);
     EXPECT_EQ(screenText(terminal), c.expected) << c.name;
+    // The scrollback stays as it was (a full-screen REP scrolls more lines into it).
+    EXPECT_EQ(terminal.scrollInvariantLine(0)->translateToString(true), "old 1") << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, Editing, ::testing::ValuesIn(editCases));
