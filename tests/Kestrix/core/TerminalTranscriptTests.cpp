@@ -92,3 +92,23 @@ TEST(TerminalTranscript, VimWithSyntaxColoursAndLineNumbersDrawsTheEditedFile)
     EXPECT_EQ(terminal.cellAt(8, 0)->attribute, Attribute());
     EXPECT_EQ(terminal.cellAt(0, 9)->attribute, Attribute());
 }
+
+// less on the thirty lines of the first test, typed: jjj (three lines forward), k (one back, by
+// reverse index), /line 1<Return> (search: the first match goes to the top, every match shown in
+// standout).
+TEST(TerminalTranscript, LessScrollingAndSearchingShowsTheMatchesHighlighted)
+{
+    const std::string transcript = readTranscript("less-scroll-search-40x10.raw");
+    ASSERT_FALSE(transcript.empty());
+    Screen expected;
+    for (int line = 10; line <= 18; ++line) {
+        expected.push_back("line " + std::to_string(line) + " of the notes");
+    }
+    expected.push_back(":");
+    Terminal terminal(nullptr, optionsOfSize(40, 10));
+    EXPECT_EQ(replay(terminal, transcript, transcript.size()), expected);
+    for (int64_t row = 0; row < 9; ++row) {
+        EXPECT_TRUE(terminal.cellAt(5, row)->attribute.style.contains(CharacterStyle::inverse)) << row;
+        EXPECT_EQ(terminal.cellAt(6, row)->attribute, Attribute()) << row;
+    }
+}
