@@ -75,6 +75,24 @@ void HeadlessTerminal::terminalBitmapImage(Terminal &, std::span<const uint8_t> 
                                            int64_t height)
 {
     images_.push_back({std::vector<uint8_t>(bytes.begin(), bytes.end()), width, height});
+    dropOldestImagesBeyondLimits();
+}
+
+void HeadlessTerminal::dropOldestImagesBeyondLimits()
+{
+    // A child can send images without end; keep the newest within the terminal's image budget.
+    const auto byteLimit =
+        static_cast<uint64_t>(std::max<int64_t>(terminal_->options.kittyImageCacheLimitBytes, 0));
+    uint64_t total = 0;
+    for (const Image &image : images_) {
+        total += image.bytes.size();
+    }
+    size_t dropped = 0;
+    while (dropped < images_.size() && (images_.size() - dropped > maximumImageCount || total > byteLimit)) {
+        total -= images_[dropped].bytes.size();
+        ++dropped;
+    }
+    images_.erase(images_.begin(), images_.begin() + static_cast<std::ptrdiff_t>(dropped));
 }
 
 bool HeadlessTerminal::terminalAllowsHostQueries(Terminal &)

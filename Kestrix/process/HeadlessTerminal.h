@@ -22,6 +22,9 @@ class HeadlessTerminal : public TerminalDelegate, public LocalProcessDelegate {
 public:
     using EndHandler = std::function<void(std::optional<int32_t> exitCode)>;
 
+    // The most bitmaps kept; beyond it, or beyond the terminal's image byte limit, the oldest go.
+    static constexpr size_t maximumImageCount = 1024;
+
     struct Image {
         std::vector<uint8_t> bytes; // RGBA, rows top to bottom
         int64_t width = 0;
@@ -65,6 +68,8 @@ public:
     std::optional<std::vector<uint8_t>> terminalReadClipboard(Terminal &source) override;
 
 private:
+    void dropOldestImagesBeyondLimits();
+
     // Declared first so it is released last: the process delivers into it until it goes.
     std::unique_ptr<Terminal> terminal_;
     std::unique_ptr<LocalProcess> process_;

@@ -198,6 +198,24 @@ TEST_F(HeadlessTerminalTest, KeepsTheReportedDirectoryAndEveryBitmap)
     EXPECT_EQ(headless.images()[1].height, 0);
 }
 
+TEST_F(HeadlessTerminalTest, ImagesKeepTheNewestWithinTheImageBudget)
+{
+    Terminal &terminal = headless.terminal();
+    terminal.options.kittyImageCacheLimitBytes = 10;
+    const std::vector<uint8_t> four(4, 7);
+    for (int i = 1; i <= 3; ++i) {
+        headless.terminalBitmapImage(terminal, four, i, 1);
+    }
+    ASSERT_EQ(headless.images().size(), 2u) << "12 bytes do not fit in 10";
+    EXPECT_EQ(headless.images()[0].width, 2);
+    EXPECT_EQ(headless.images()[1].width, 3);
+
+    for (size_t i = 0; i < HeadlessTerminal::maximumImageCount + 5; ++i) {
+        headless.terminalBitmapImage(terminal, {}, 0, 0);
+    }
+    EXPECT_EQ(headless.images().size(), HeadlessTerminal::maximumImageCount);
+}
+
 TEST_F(HeadlessTerminalTest, AnswersHostQueriesItself)
 {
     Terminal &terminal = headless.terminal();
