@@ -1,5 +1,6 @@
-// Host output throughput of the terminal: plain text, coloured text, UTF-8 and a full-screen
-// redraw pattern, fed in 4 KiB reads as a session delivers them.
+// Host output throughput of the terminal: plain text, coloured text, UTF-8, a full-screen redraw
+// pattern and an editor's line and cell edits in a scroll region, fed in 4 KiB reads as a session
+// delivers them.
 
 #include "Kestrix/core/Terminal.h"
 
@@ -53,5 +54,9 @@ int main()
     measure("redraw",
             repeatToSize(
                 "\x1b[H\x1b[2J\x1b[1;1H top - 13:30:53 up\x1b[K\r\n\x1b[7m  PID USER\x1b[m\x1b[K\r\n", size));
+    measure("edit",
+            repeatToSize("\x1b[5;40r\x1b[10;1H\x1b[3L\x1b[20;1H\x1b[2M\x1b[12;5H\x1b[4@text\x1b[3P\x1b[S"
+                         "\x1b[T\x1b[r\x1b[30;9H\x1b[K\x1b[2X\x1b[1J\x1b[7b",
+                         size));
     return 0;
 }
