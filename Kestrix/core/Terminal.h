@@ -375,7 +375,8 @@ public:
 
     virtual void cmdScreenAlignmentTest();
     virtual void setLineRenderMode(BufferLine::RenderLineMode mode);
-    // Cursor left by n columns, stopping at the left margin.
+    // Cursor left by n columns (counted from the last column while a wrap is pending), stopping at
+    // the left margin (at column 0 when the cursor is already left of the margin).
     virtual void moveCursorLeft(int64_t n);
     // Cursor right by n columns, stopping at the right margin (at the last column when the cursor is
     // already right of the margin).
