@@ -113,6 +113,7 @@ void TerminalView::setupOptions(double width, double height)
     // The terminal reports each colour back, which is how the view's defaults are first set.
     terminal_->setBackgroundColor(Color::defaultBackground());
     terminal_->setForegroundColor(Color::defaultForeground());
+    setupCaret();
     setNeedsDisplay(rect());
 }
 
@@ -216,6 +217,7 @@ void TerminalView::updateDisplay(bool notifyAccessibility)
             terminalDelegate_->rowsUpdated(*this, cursorRow, cursorRow);
         }
     }
+    updateCaretFrame();
     pendingDisplay_ = false;
 }
 

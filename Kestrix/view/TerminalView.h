@@ -2,6 +2,11 @@
 
 #include "Kestrix/core/Terminal.h"
 #include "Kestrix/core/TerminalDelegate.h"
+#include "Kestrix/rendering/CellTextPainter.h"
+#include "Kestrix/rendering/RowSegments.h"
+#include "Kestrix/rendering/SelectedColumns.h"
+#include "Kestrix/rendering/TextAttributes.h"
+#include "Kestrix/view/LinkHighlightMode.h"
 #include "Kestrix/view/TerminalScroller.h"
 #include "Kestrix/view/TerminalViewEnvironment.h"
 
@@ -22,6 +27,8 @@
 
 namespace kestrix {
 
+class AppleImage;
+class CaretView;
 class MainTaskQueue;
 class TerminalProgressBarView;
 class TerminalViewDelegate;
@@ -33,7 +40,9 @@ class TerminalViewDelegate;
 // Implemented across TerminalView.cpp (set-up, host output, display scheduling, sending, viewport),
 // TerminalViewColors.cpp (fonts, cell metrics, colours), TerminalViewTerminalDelegate.cpp (what the
 // terminal tells the view), TerminalViewProgress.cpp (the progress strip) and TerminalViewEvents.cpp
-// (Qt events: resize, focus, painting).
+// (Qt events: resize, focus, painting); the drawing of rows is in Kestrix/rendering
+// (TerminalViewTextAttributes.cpp, TerminalViewRowSegments.cpp, TerminalViewRowRenderer.cpp,
+// TerminalViewDecorations.cpp) and the caret in TerminalViewCaret.cpp.
 class TerminalView : public QWidget, public TerminalDelegate {
     Q_OBJECT
 
@@ -128,7 +137,8 @@ public:
     const QColor &selectedTextForegroundColor() const { return selectedTextForegroundColor_; }
     void setSelectedTextForegroundColor(const QColor &color);
     bool useBrightColors() const { return useBrightColors_; }
-    void setUseBrightColors(bool on) { useBrightColors_ = on; }
+    // Cached attributes depend on it: they are dropped and every row is redrawn.
+    void setUseBrightColors(bool on);
     bool customBlockGlyphs() const { return customBlockGlyphs_; }
     void setCustomBlockGlyphs(bool on);
     bool antiAliasCustomBlockGlyphs() const { return antiAliasCustomBlockGlyphs_; }
@@ -141,6 +151,42 @@ public:
     void setBackgroundColor(Color color);
     // The desktop's text colours as the defaults.
     void useTextColors();
+
+    // --- Drawing ---------------------------------------------------------------------------------
+
+    // The attributes a cell is drawn with, shared by every cell with an equal attribute and link
+    // flag until the fonts or colours change.
+    std::shared_ptr<const TextAttributes> cellAttributes(const Attribute &attribute, bool linkHighlight);
+    // The same for colours the caller resolved; not cached.
+    TextAttributes makeAttributes(const Attribute &attribute, const QColor &fg, const QColor &bg);
+    // The segments, runs and custom glyph cells of buffer row `row`, `cols` columns wide.
+    RowSegments buildAttributedSegments(int64_t row, const BufferLine &line, int64_t cols);
+    // The columns of a buffer row that the selection covers.
+    std::optional<std::pair<int64_t, int64_t>> selectedColumns(int64_t row, int64_t cols) const;
+    // Paints every buffer row under `dirtyRect` (widget coordinates) as seen from display offset `yDisp`.
+    void drawTerminalContents(QPainter &painter, const QRectF &dirtyRect, int64_t yDisp);
+    // Draws one cell's text; shared with the caret.
+    CellTextPainter &cellTextPainter();
+    // The normal font's baseline height above the bottom of a cell.
+    double baselineOffset() const;
+
+    // What the selection covers, as drawn.
+    const std::optional<SelectionEnds> &selectionEnds() const { return selection_; }
+    void setSelectionEnds(std::optional<SelectionEnds> selection);
+    LinkHighlightMode linkHighlightMode() const { return linkHighlightMode_; }
+    void setLinkHighlightMode(LinkHighlightMode mode);
+    void setLinkHighlightRange(std::optional<std::vector<LinkRowRange>> range);
+    bool commandActive() const { return commandActive_; }
+    void setCommandActive(bool active);
+
+    // --- Caret -----------------------------------------------------------------------------------
+
+    CaretView *caretView() const { return caretView_; }
+    // Puts the caret on the cursor cell, or takes it away when the cursor is hidden or below the
+    // viewport.
+    void updateCaretFrame();
+    // Focus of the view in an active window.
+    bool hasFocusInActiveWindow() const;
 
     // --- User input to the host ------------------------------------------------------------------
 
@@ -192,6 +238,10 @@ public:
     void terminalDidSwitchBuffer(Terminal &source) override;
     void terminalSynchronizedOutput(Terminal &source, bool active) override;
     void terminalBell(Terminal &source) override;
+    void terminalRevealedCursor(Terminal &source) override;
+    void terminalConcealedCursor(Terminal &source) override;
+    void terminalCursorStyleDidChange(Terminal &source, CursorStyle style) override;
+    void terminalCursorColorDidChange(Terminal &source, std::optional<Color> color) override;
     void terminalNeedsFullRedraw(Terminal &source) override;
     bool terminalAllowsHostQueries(Terminal &source) override;
     std::optional<CellPixelSize> terminalCellPixelSize(Terminal &source) override;
@@ -222,6 +272,20 @@ private:
     void setupView(const QRect &frame);
     void setupScroller();
     void setupProgressBar();
+    void setupCaret();
+    const QFont &fontFor(bool bold, bool italic) const;
+    bool isLinkHighlighted(int64_t row, int64_t column, int64_t columnWidth, const CharData &cell) const;
+    std::shared_ptr<const TextAttributes>
+    selectedAttributes(const std::shared_ptr<const TextAttributes> &attributes) const;
+    void drawRow(QPainter &painter, int64_t row, BufferLine &line, int64_t yDisp, const QRectF &dirtyRect);
+    void drawRowBackgrounds(QPainter &painter, const RowSegments &row, double rowTop);
+    void drawRowText(QPainter &painter, const RowSegments &row, double rowTop);
+    void drawRowImages(QPainter &painter, const std::vector<std::shared_ptr<AppleImage>> &images,
+                       double rowTop, bool withPixelOffsets);
+    void drawUnderlines(QPainter &painter, const TextAttributes &attributes, QPointF glyphOrigin,
+                        int64_t columnWidth);
+    void drawBlockElements(QPainter &painter, std::span<const BlockElementRenderItem> items, double rowTop);
+    void drawBoxCharacters(QPainter &painter, std::span<const BoxDrawingRenderItem> items, double rowTop);
     void layoutSubviews();
     void updateProgressBarFrame();
     // Every row redrawn at the next display update.
@@ -267,6 +331,14 @@ private:
     bool antiAliasCustomBlockGlyphs_ = false;
     QColor selectedTextBackgroundColor_ = QColor::fromRgbF(0, 166 / 255.0f, 178 / 255.0f);
     QColor selectedTextForegroundColor_ = Qt::black;
+    std::unordered_map<Attribute, std::shared_ptr<const TextAttributes>> attributes_;
+    std::unordered_map<Attribute, std::shared_ptr<const TextAttributes>> urlAttributes_;
+    std::unique_ptr<CellTextPainter> cellTextPainter_;
+    std::optional<SelectionEnds> selection_;
+    LinkHighlightMode linkHighlightMode_ = LinkHighlightMode::hoverWithModifier;
+    std::optional<std::vector<LinkRowRange>> linkHighlightRange_;
+    bool commandActive_ = false;
+    CaretView *caretView_ = nullptr;
     bool allowMouseReporting_ = true;
     bool notifyUpdateChanges_ = false;
     bool userScrolling_ = false;

@@ -66,6 +66,10 @@ void TerminalView::resetCaches()
 {
     colors_.fill(std::nullopt);
     trueColors_.clear();
+    attributes_.clear();
+    urlAttributes_.clear();
+    // Shaped text depends on the fonts and the grid; it is made again on the next draw.
+    cellTextPainter_.reset();
 }
 
 void TerminalView::resetFontMetrics()
@@ -208,7 +212,18 @@ void TerminalView::setAntiAliasCustomBlockGlyphs(bool on)
 
 void TerminalView::colorsChanged()
 {
+    attributes_.clear();
+    urlAttributes_.clear();
     fullRefresh();
+}
+
+void TerminalView::setUseBrightColors(bool on)
+{
+    if (useBrightColors_ == on) {
+        return;
+    }
+    useBrightColors_ = on;
+    colorsChanged();
 }
 
 void TerminalView::installColors(std::span<const Color> colors)

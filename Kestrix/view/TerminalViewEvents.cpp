@@ -1,10 +1,12 @@
 // The Qt side of the view: frame changes, focus, font changes and painting.
 
+#include "Kestrix/view/CaretView.h"
 #include "Kestrix/view/TerminalProgressBarView.h"
 #include "Kestrix/view/TerminalView.h"
 #include "Kestrix/view/TerminalViewDelegate.h"
 
 #include <QEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -70,12 +72,14 @@ void TerminalView::focusInEvent(QFocusEvent *event)
     QWidget::focusInEvent(event);
     // Reports "ESC [ I" when the host asked for focus reports.
     terminal_->setFocused(true);
+    caretView_->setFocused(true);
 }
 
 void TerminalView::focusOutEvent(QFocusEvent *event)
 {
     QWidget::focusOutEvent(event);
     terminal_->setFocused(false);
+    caretView_->setFocused(false);
 }
 
 void TerminalView::changeEvent(QEvent *event)
@@ -87,13 +91,17 @@ void TerminalView::changeEvent(QEvent *event)
         fontSet_ = FontSet(font());
         resetFontMetrics();
     }
+    // The caret blinks only in the active window.
+    if (event->type() == QEvent::ActivationChange && caretView_ != nullptr) {
+        caretView_->updateCaretAnimation(isActiveWindow() && CaretView::isBlinking(caretView_->style()));
+        caretView_->update();
+    }
 }
 
-void TerminalView::paintEvent(QPaintEvent *)
+void TerminalView::paintEvent(QPaintEvent *event)
 {
-    // Rows are drawn by the row renderer; until it paints them the view shows its background.
     QPainter painter(this);
-    painter.fillRect(rect(), nativeBackgroundColor());
+    drawTerminalContents(painter, event->rect(), terminal_->buffer->yDisp());
 }
 
 } // namespace kestrix

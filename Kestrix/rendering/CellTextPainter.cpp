@@ -1,0 +1,151 @@
+#include "Kestrix/rendering/CellTextPainter.h"
+
+#include "Kestrix/rendering/GlyphSlotFit.h"
+
+#include <QPainter>
+#include <QTextLayout>
+
+namespace kestrix {
+
+namespace {
+
+// Distinct cluster texts kept shaped; the table starts again when it fills, so hostile output cannot
+// grow it without bound.
+constexpr qsizetype shapedCacheLimit = 4096;
+
+RectF toRectF(const QRectF &rect)
+{
+    return {rect.x(), rect.y(), rect.width(), rect.height()};
+}
+
+} // namespace
+
+CellTextPainter::CellTextPainter(Grid grid)
+    : grid_(grid)
+{
+}
+
+const QRawFont &CellTextPainter::rawFont(const QFont &font)
+{
+    const QString key = font.key();
+    auto found = rawFonts_.find(key);
+    if (found == rawFonts_.end()) {
+        found = rawFonts_.insert(key, QRawFont::fromFont(font));
+    }
+    return *found;
+}
+
+quint32 CellTextPainter::directGlyph(const QRawFont &font, const QString &text) const
+{
+    const bool oneScalar = text.size() == 1 || (text.size() == 2 && text[0].isHighSurrogate());
+    if (!oneScalar || !font.isValid()) {
+        return 0;
+    }
+    const char32_t scalar = text.size() == 1 ? text[0].unicode() : QChar::surrogateToUcs4(text[0], text[1]);
+    if (!font.supportsCharacter(scalar)) {
+        return 0;
+    }
+    const QList<quint32> glyphs = font.glyphIndexesForString(text);
+    return glyphs.size() == 1 ? glyphs[0] : 0;
+}
+
+const CellTextPainter::Shaped &CellTextPainter::shape(const QFont &font, const QString &text)
+{
+    const QString key = font.key() + QChar(0) + text;
+    if (auto found = shaped_.constFind(key); found != shaped_.constEnd()) {
+        return *found;
+    }
+    if (shaped_.size() >= shapedCacheLimit) {
+        shaped_.clear();
+    }
+    Shaped shaped;
+    const QRawFont &direct = rawFont(font);
+    if (const quint32 glyph = directGlyph(direct, text)) {
+        QGlyphRun run;
+        run.setRawFont(direct);
+        run.setGlyphIndexes({glyph});
+        run.setPositions({QPointF(0, 0)});
+        shaped.runs.push_back(run);
+        shaped.advance = direct.advancesForGlyphIndexes(QList<quint32>{glyph}).value(0).x();
+        shaped.ink = direct.boundingRect(glyph);
+    } else {
+        // Shaping finds fallback fonts for what the face lacks.
+        QTextLayout layout(text, font);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        layout.endLayout();
+        if (line.isValid()) {
+            const double ascent = line.ascent();
+            shaped.advance = line.naturalTextWidth();
+            for (QGlyphRun run : layout.glyphRuns()) {
+                QList<QPointF> positions = run.positions();
+                const QList<quint32> glyphs = run.glyphIndexes();
+                const QRawFont runFont = run.rawFont();
+                for (qsizetype i = 0; i < positions.size(); ++i) {
+                    positions[i].ry() -= ascent;
+                    if (i < glyphs.size()) {
+                        shaped.ink |= runFont.boundingRect(glyphs[i]).translated(positions[i]);
+                    }
+                }
+                run.setPositions(positions);
+                shaped.runs.push_back(run);
+            }
+        }
+    }
+    return *shaped_.insert(key, std::move(shaped));
+}
+
+void CellTextPainter::drawCell(QPainter &painter, const QFont &font, const QString &text, QPointF origin,
+                               int64_t columnWidth)
+{
+    const Shaped &shaped = shape(font, text);
+    if (shaped.runs.isEmpty()) {
+        return;
+    }
+    const GlyphSlotFit fit = GlyphSlotFit::compute(shaped.advance, toRectF(shaped.ink),
+                                                   {.columnWidth = columnWidth,
+                                                    .cellWidth = grid_.cellWidth,
+                                                    .cellHeight = grid_.cellHeight,
+                                                    .baselineOffset = grid_.baselineOffset});
+    if (fit.scale == 1) {
+        for (const QGlyphRun &run : shaped.runs) {
+            painter.drawGlyphRun(origin + QPointF(fit.dx, fit.dy), run);
+        }
+        return;
+    }
+    painter.save();
+    painter.translate(origin + QPointF(fit.dx, fit.dy));
+    painter.scale(fit.scale, fit.scale);
+    for (const QGlyphRun &run : shaped.runs) {
+        painter.drawGlyphRun(QPointF(0, 0), run);
+    }
+    painter.restore();
+}
+
+void CellTextPainter::drawRun(QPainter &painter, const QFont &font, std::span<const SegmentCell> cells,
+                              int64_t columnWidth, double baseline)
+{
+    // Narrow cells the face has are drawn together, one glyph per cell at its column.
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    const QRawFont &direct = rawFont(font);
+    for (const SegmentCell &cell : cells) {
+        const QPointF origin(static_cast<double>(cell.column) * grid_.cellWidth, baseline);
+        const quint32 glyph = columnWidth == 1 ? directGlyph(direct, cell.text) : 0;
+        if (glyph != 0) {
+            glyphs.push_back(glyph);
+            positions.push_back(origin);
+        } else if (cell.text != QLatin1String(" ")) {
+            drawCell(painter, font, cell.text, origin, columnWidth);
+        }
+    }
+    if (!glyphs.isEmpty()) {
+        QGlyphRun run;
+        run.setRawFont(direct);
+        run.setGlyphIndexes(glyphs);
+        run.setPositions(positions);
+        painter.drawGlyphRun(QPointF(0, 0), run);
+    }
+}
+
+} // namespace kestrix

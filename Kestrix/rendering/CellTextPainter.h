@@ -1,0 +1,60 @@
+#pragma once
+
+#include "Kestrix/rendering/RowSegments.h"
+
+#include <QFont>
+#include <QGlyphRun>
+#include <QHash>
+#include <QRawFont>
+#include <QRectF>
+
+#include <cstdint>
+#include <span>
+
+class QPainter;
+
+namespace kestrix {
+
+// Draws cell text on the grid. A scalar the font has is one glyph of that font; any other text (a
+// cluster with marks or selectors, or a character only a fallback font has) is shaped on its own, so
+// whatever it shapes to stays inside its cell. Glyphs are placed from the cell's column, never from
+// the font's advances; in cells of two or more columns the text is fitted into the slot.
+class CellTextPainter {
+public:
+    struct Grid {
+        double cellWidth = 0;
+        double cellHeight = 0;
+        // The normal font's baseline height above the bottom of a cell.
+        double baselineOffset = 0;
+    };
+
+    explicit CellTextPainter(Grid grid);
+
+    const Grid &grid() const { return grid_; }
+
+    // The cells of one run; `baseline` is the row's baseline and every cell spans `columnWidth`.
+    void drawRun(QPainter &painter, const QFont &font, std::span<const SegmentCell> cells,
+                 int64_t columnWidth, double baseline);
+    // One cell's text with its origin on the baseline at `origin`.
+    void drawCell(QPainter &painter, const QFont &font, const QString &text, QPointF origin,
+                  int64_t columnWidth);
+
+private:
+    // Text shaped to glyphs whose positions start from an origin on the baseline.
+    struct Shaped {
+        QList<QGlyphRun> runs;
+        double advance = 0;
+        QRectF ink;
+    };
+
+    const QRawFont &rawFont(const QFont &font);
+    const Shaped &shape(const QFont &font, const QString &text);
+    // The single glyph of a scalar the font has, or 0.
+    quint32 directGlyph(const QRawFont &font, const QString &text) const;
+
+    Grid grid_;
+    QHash<QString, QRawFont> rawFonts_;
+    QHash<QString, Shaped> shaped_;
+};
+
+} // namespace kestrix

@@ -1,0 +1,162 @@
+// Underlines, strikethrough, and the box-drawing and block-element cells drawn from geometry.
+
+#include "Kestrix/rendering/BoxDrawingGlyph.h"
+#include "Kestrix/rendering/StrikethroughGeometry.h"
+#include "Kestrix/rendering/UnderlineGeometry.h"
+#include "Kestrix/view/TerminalView.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace kestrix {
+
+namespace {
+
+QPointF toQPoint(PointF point)
+{
+    return {point.x, point.y};
+}
+
+// Decorations stay on whole device pixels: no anti-aliasing. Qt counts dashes in pen widths.
+void strokeDecoration(QPainter &painter, const DecorationStroke &stroke, const QColor &color)
+{
+    if (stroke.points.size() < 2 || !(stroke.width > 0)) {
+        return;
+    }
+    QPen pen(color, stroke.width);
+    pen.setCapStyle(stroke.cap == StrokeCap::round ? Qt::RoundCap : Qt::FlatCap);
+    if (stroke.isDashed()) {
+        pen.setDashPattern({stroke.dash / stroke.width, stroke.gap / stroke.width});
+        pen.setDashOffset(0);
+    }
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    QPolygonF line;
+    line.reserve(static_cast<qsizetype>(stroke.points.size()));
+    for (PointF point : stroke.points) {
+        line << toQPoint(point);
+    }
+    painter.drawPolyline(line);
+}
+
+QColor withAlpha(QColor color, double alpha)
+{
+    color.setAlphaF(static_cast<float>(std::clamp(alpha, 0.0, 1.0)));
+    return color;
+}
+
+void drawBoxGlyph(QPainter &painter, const BoxDrawingGlyph &glyph, const QColor &color)
+{
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (const PixelRect &rect : glyph.filledRects()) {
+        painter.fillRect(QRect(rect.x0, rect.y0, rect.x1 - rect.x0, rect.y1 - rect.y0), color);
+    }
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    if (const auto &arc = glyph.arc()) {
+        const QPointF centre = toQPoint(arc->centre);
+        QPainterPath ring;
+        ring.addEllipse(centre, arc->outerRadius, arc->outerRadius);
+        if (arc->innerRadius > 0) {
+            QPainterPath inner;
+            inner.addEllipse(centre, arc->innerRadius, arc->innerRadius);
+            ring = ring.subtracted(inner);
+        }
+        QPainterPath clip;
+        clip.addRect(QRectF(arc->clip.x, arc->clip.y, arc->clip.width, arc->clip.height));
+        painter.fillPath(ring.intersected(clip), color);
+    }
+    for (const BoxDrawingLine &line : glyph.lines()) {
+        QPen pen(color, line.width);
+        pen.setCapStyle(Qt::FlatCap);
+        painter.setPen(pen);
+        painter.drawLine(toQPoint(line.from), toQPoint(line.to));
+    }
+}
+
+} // namespace
+
+void TerminalView::drawUnderlines(QPainter &painter, const TextAttributes &attributes, QPointF glyphOrigin,
+                                  int64_t columnWidth)
+{
+    const double cw = cellDimension_->width();
+    const double s = backingScale();
+    const PointF origin{glyphOrigin.x(), glyphOrigin.y()};
+    std::vector<DecorationStroke> strokes;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    if (attributes.underlineStyleValue) {
+        // Every underline of a row follows the normal font's line.
+        const QFontMetricsF normal(fontSet_.normal);
+        const UnderlineGeometry geometry(normal.lineWidth(), normal.underlinePos(), cw, s);
+        geometry.appendStrokes(underlineStyle(attributes), origin, columnWidth, strokes);
+        for (const DecorationStroke &stroke : strokes) {
+            strokeDecoration(painter, stroke, attributes.underlineColor.value_or(*nativeFg_));
+        }
+    }
+    if (attributes.strikethroughStyleValue) {
+        strokes.clear();
+        const QFontMetricsF runFont(attributes.font);
+        const StrikethroughGeometry geometry(runFont.lineWidth(), runFont.xHeight(), cw, s);
+        geometry.appendStrokes(*attributes.strikethroughStyleValue, origin, columnWidth, strokes);
+        for (const DecorationStroke &stroke : strokes) {
+            strokeDecoration(painter, stroke, attributes.strikethroughColor.value_or(*nativeFg_));
+        }
+    }
+    painter.restore();
+}
+
+void TerminalView::drawBlockElements(QPainter &painter, std::span<const BlockElementRenderItem> items,
+                                     double rowTop)
+{
+    if (items.empty()) {
+        return;
+    }
+    const double cw = cellDimension_->width();
+    const double ch = cellDimension_->height();
+    const double s = backingScale();
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, antiAliasCustomBlockGlyphs_);
+    for (const BlockElementRenderItem &item : items) {
+        const RectF cell{static_cast<double>(item.column) * cw, rowTop,
+                         static_cast<double>(item.columnWidth) * cw, ch};
+        for (const BlockElementRect &rect : item.rects) {
+            const auto fill = blockElementFillRect(rect, cell, s, !antiAliasCustomBlockGlyphs_);
+            if (fill) {
+                painter.fillRect(
+                    QRectF(fill->x, fill->y, fill->width, fill->height),
+                    withAlpha(item.color, blockElementFillAlpha(rect.alpha, item.color.alphaF())));
+            }
+        }
+    }
+    painter.restore();
+}
+
+void TerminalView::drawBoxCharacters(QPainter &painter, std::span<const BoxDrawingRenderItem> items,
+                                     double rowTop)
+{
+    if (items.empty()) {
+        return;
+    }
+    const double cw = cellDimension_->width();
+    const double ch = cellDimension_->height();
+    const double s = backingScale();
+    const int baseThickness = boxDrawingBaseThickness(QFontMetricsF(fontSet_.normal).lineWidth(), s);
+    for (const BoxDrawingRenderItem &item : items) {
+        const RectF cell =
+            boxDrawingCellRect(item.column, static_cast<int>(item.columnWidth), 0, rowTop, cw, ch, s);
+        const BoxDrawingGlyph glyph =
+            drawBoxDrawingCharacter(item.code, baseThickness, cell.width, cell.height, s);
+        if (glyph.isEmpty()) {
+            continue;
+        }
+        // The geometry is in device pixels from the cell's corner.
+        painter.save();
+        painter.translate(cell.x, cell.y);
+        painter.scale(1 / s, 1 / s);
+        drawBoxGlyph(painter, glyph, item.color);
+        painter.restore();
+    }
+}
+
+} // namespace kestrix

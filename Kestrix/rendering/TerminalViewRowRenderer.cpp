@@ -1,0 +1,206 @@
+// The rows of the terminal drawn with QPainter: backgrounds and selection, images below the text,
+// box and block cells, the text on the grid with its decorations, images above the text, and the
+// strip below the last whole row.
+
+#include "Kestrix/rendering/CellTextPainter.h"
+#include "Kestrix/view/AppleImage.h"
+#include "Kestrix/view/TerminalView.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kestrix {
+
+namespace {
+
+// The first and last buffer rows a dirty rectangle touches; the last comes from its bottom edge,
+// which may lie on a row boundary.
+std::pair<int64_t, int64_t> dirtyRows(const QRectF &dirtyRect, double cellHeight, int64_t yDisp, int64_t rows)
+{
+    const auto rowAt = [&](double y) {
+        const double row = std::trunc(std::max(y, 0.0) / cellHeight);
+        return yDisp + static_cast<int64_t>(std::min(row, static_cast<double>(rows + 1)));
+    };
+    return {rowAt(dirtyRect.top()), rowAt(dirtyRect.bottom())};
+}
+
+struct SortedImages {
+    std::vector<std::shared_ptr<AppleImage>> kittyBelowText;
+    std::vector<std::shared_ptr<AppleImage>> kittyAboveText;
+    std::vector<std::shared_ptr<AppleImage>> others;
+};
+
+SortedImages sortImages(const std::optional<BufferLine::ImageList> &images)
+{
+    SortedImages sorted;
+    if (!images) {
+        return sorted;
+    }
+    for (const auto &image : *images) {
+        auto apple = std::dynamic_pointer_cast<AppleImage>(image);
+        if (!apple) {
+            continue;
+        }
+        if (!apple->kittyIsKitty) {
+            sorted.others.push_back(std::move(apple));
+        } else if (apple->kittyZIndex < 0) {
+            sorted.kittyBelowText.push_back(std::move(apple));
+        } else {
+            sorted.kittyAboveText.push_back(std::move(apple));
+        }
+    }
+    sortImagesByZIndex(sorted.kittyBelowText);
+    sortImagesByZIndex(sorted.kittyAboveText);
+    return sorted;
+}
+
+// The columns [first, end) a run covers.
+std::pair<int64_t, int64_t> runColumns(const SegmentRun &run, int64_t columnWidth)
+{
+    return {run.cells.front().column, run.cells.back().column + columnWidth};
+}
+
+} // namespace
+
+double TerminalView::baselineOffset() const
+{
+    const FontMeasurement metrics = environment_.fontMeasurer->measure(fontSet_.normal);
+    return std::ceil(metrics.descent + metrics.leading);
+}
+
+void TerminalView::drawTerminalContents(QPainter &painter, const QRectF &dirtyRect, int64_t yDisp)
+{
+    Terminal &t = *terminal_;
+    const double ch = cellDimension_->height();
+    painter.fillRect(dirtyRect, *nativeBg_);
+    CircularBufferLineList &lines = t.buffer->lines();
+    const auto [first, last] = dirtyRows(dirtyRect, ch, yDisp, t.rows);
+    for (int64_t row = std::max<int64_t>(first, 0); row <= last && row < lines.count(); ++row) {
+        drawRow(painter, row, lines[row], yDisp, dirtyRect);
+    }
+    const double strip = std::fmod(static_cast<double>(height()), ch);
+    const QRectF bottomStrip(0, height() - strip, width(), strip);
+    if (strip > 0 && bottomStrip.intersects(dirtyRect)) {
+        painter.fillRect(bottomStrip, *nativeBg_);
+    }
+}
+
+void TerminalView::drawRow(QPainter &painter, int64_t row, BufferLine &line, int64_t yDisp,
+                           const QRectF &dirtyRect)
+{
+    Q_UNUSED(dirtyRect);
+    const double ch = cellDimension_->height();
+    const double rowTop = static_cast<double>(row - yDisp) * ch;
+    painter.save();
+    // Double-height halves are clipped to their own band across the whole width.
+    const QRectF band(0, rowTop, width(), ch);
+    switch (line.renderMode) {
+    case BufferLine::RenderLineMode::single:
+        break;
+    case BufferLine::RenderLineMode::doubleWidth:
+        painter.scale(2, 1);
+        break;
+    case BufferLine::RenderLineMode::doubledTop:
+        painter.setClipRect(band, Qt::IntersectClip);
+        painter.translate(0, rowTop);
+        painter.scale(2, 2);
+        painter.translate(0, -rowTop);
+        break;
+    case BufferLine::RenderLineMode::doubledDown:
+        painter.setClipRect(band, Qt::IntersectClip);
+        painter.translate(0, rowTop + ch);
+        painter.scale(2, 2);
+        painter.translate(0, -(rowTop + ch));
+        break;
+    }
+
+    const RowSegments segments = buildAttributedSegments(row, line, terminal_->cols);
+    const SortedImages images = sortImages(segments.images);
+    drawRowBackgrounds(painter, segments, rowTop);
+    drawRowImages(painter, images.kittyBelowText, rowTop, true);
+    drawBoxCharacters(painter, segments.boxDrawings, rowTop);
+    drawBlockElements(painter, segments.blockElements, rowTop);
+    drawRowText(painter, segments, rowTop);
+    drawRowImages(painter, images.kittyAboveText, rowTop, true);
+    drawRowImages(painter, images.others, rowTop, false);
+    painter.restore();
+}
+
+void TerminalView::drawRowBackgrounds(QPainter &painter, const RowSegments &row, double rowTop)
+{
+    const double cw = cellDimension_->width();
+    const double ch = cellDimension_->height();
+    const int64_t cols = terminal_->cols;
+    const double frameRight = width();
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (const ViewLineSegment &segment : row.segments) {
+        for (const SegmentRun &run : segment.runs) {
+            if (run.cells.empty()) {
+                continue;
+            }
+            const auto [start, end] = runColumns(run, segment.columnWidth);
+            const QColor &color =
+                run.attributes->selectionBackgroundColor.value_or(run.attributes->background);
+            QRectF rect(static_cast<double>(start) * cw, rowTop, static_cast<double>(end - start) * cw, ch);
+            if (end >= cols) {
+                // The margin right of the grid shows the default background, unless the last cell's
+                // own background is that colour anyway and simply runs on to the edge.
+                if (color == *nativeBg_) {
+                    rect.setRight(std::max(rect.right(), frameRight));
+                } else if (frameRight > rect.right()) {
+                    painter.fillRect(QRectF(rect.right(), rowTop, frameRight - rect.right(), ch), *nativeBg_);
+                }
+            }
+            painter.fillRect(rect, color);
+        }
+    }
+    painter.restore();
+}
+
+void TerminalView::drawRowText(QPainter &painter, const RowSegments &row, double rowTop)
+{
+    const double cw = cellDimension_->width();
+    const double baseline = rowTop + cellDimension_->height() - baselineOffset();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, fontSmoothing_);
+    for (const ViewLineSegment &segment : row.segments) {
+        for (const SegmentRun &run : segment.runs) {
+            const TextAttributes &attributes = *run.attributes;
+            painter.setPen(attributes.foreground.isValid() ? attributes.foreground : *nativeFg_);
+            cellTextPainter().drawRun(painter, attributes.font, run.cells, segment.columnWidth, baseline);
+            if (attributes.underlineStyleValue || attributes.strikethroughStyleValue) {
+                for (const SegmentCell &cell : run.cells) {
+                    drawUnderlines(painter, attributes,
+                                   QPointF(static_cast<double>(cell.column) * cw, baseline),
+                                   segment.columnWidth);
+                }
+            }
+        }
+    }
+}
+
+void TerminalView::drawRowImages(QPainter &painter, const std::vector<std::shared_ptr<AppleImage>> &images,
+                                 double rowTop, bool withPixelOffsets)
+{
+    const double cw = cellDimension_->width();
+    const double s = backingScale();
+    for (const auto &apple : images) {
+        if (apple->image().isNull()) {
+            continue;
+        }
+        QPointF origin(static_cast<double>(apple->col()) * cw, rowTop);
+        if (withPixelOffsets) {
+            // Offsets are device pixels into the first cell, rightwards and downwards.
+            origin += QPointF(static_cast<double>(apple->kittyPixelOffsetX) / s,
+                              static_cast<double>(apple->kittyPixelOffsetY) / s);
+        }
+        const QRectF target(origin, QSizeF(static_cast<double>(apple->pixelWidth()),
+                                           static_cast<double>(apple->pixelHeight())));
+        painter.drawImage(target, apple->image());
+    }
+}
+
+} // namespace kestrix
