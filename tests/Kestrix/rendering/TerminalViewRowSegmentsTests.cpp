@@ -105,11 +105,11 @@ TEST_F(SegmentsFixture, TextStyleEmojiGetTheTextSelectorOnlyWhenTheyHaveNoSelect
         const char *drawn;
     };
     const Case cases[] = {
-        {"\u263A", "\u263A\uFE0E"},             // emoji with text presentation by default
-        {"\u263A\uFE0F", "\u263A\uFE0F"},       // asked for the picture
-        {"\u263A\uFE0E", "\u263A\uFE0E"},       // already text: no second selector
-        {"\U0001F600", "\U0001F600"},           // picture by default
-        {"\u00A9", "\u00A9"},                   // below U+0100
+        {"\u263A", "\u263A\uFE0E"},       // emoji with text presentation by default
+        {"\u263A\uFE0F", "\u263A\uFE0F"}, // asked for the picture
+        {"\u263A\uFE0E", "\u263A\uFE0E"}, // already text: no second selector
+        {"\U0001F600", "\U0001F600"},     // picture by default
+        {"\u00A9", "\u00A9"},             // below U+0100
     };
     for (const Case &c : cases) {
         feed("\x1b[H\x1b[2K");
@@ -194,15 +194,14 @@ TEST(SelectedColumns, RangesPerRowForEveryShapeOfSelection)
         {{6, 1}, {2, 3}, 1, Range{6, 10}}, // first row to the end
         {{6, 1}, {2, 3}, 2, Range{0, 10}}, // middle rows whole
         {{6, 1}, {2, 3}, 3, Range{0, 2}},  // last row to its end column
-        {{6, 1}, {9, 3}, 3, Range{0, 10}},
-        {{2, 3}, {6, 1}, 1, Range{6, 10}}, // reversed across rows
-        {{2, 3}, {6, 1}, 3, Range{0, 2}},
-        {{6, 1}, {2, 3}, 4, std::nullopt},
+        {{6, 1}, {9, 3}, 3, Range{0, 10}},   {{2, 3}, {6, 1}, 1, Range{6, 10}}, // reversed across rows
+        {{2, 3}, {6, 1}, 3, Range{0, 2}},    {{6, 1}, {2, 3}, 4, std::nullopt},
         {{-4, 2}, {40, 2}, 2, Range{0, 10}}, // clamped to the grid
     };
     for (const Case &c : cases) {
         EXPECT_EQ(selectedColumns(SelectionEnds{c.start, c.end, true}, c.row, 10), c.expected)
-            << c.start.col << "," << c.start.row << " - " << c.end.col << "," << c.end.row << " row " << c.row;
+            << c.start.col << "," << c.start.row << " - " << c.end.col << "," << c.end.row << " row "
+            << c.row;
     }
     EXPECT_EQ(selectedColumns(SelectionEnds{{0, 0}, {5, 0}, false}, 0, 10), std::nullopt);
     EXPECT_EQ(selectedColumns(std::nullopt, 0, 10), std::nullopt);

@@ -67,8 +67,9 @@ TEST(CellAttributes, UnderlineKindsStoreTheirStyleValueAndExactKind)
         int64_t exact;
     };
     const Case cases[] = {
-        {UnderlineStyle::none, 0x1, 1},  {UnderlineStyle::single, 0x1, 1},  {UnderlineStyle::double_, 0x9, 2},
-        {UnderlineStyle::curly, 0x1, 3}, {UnderlineStyle::dotted, 0x101, 4}, {UnderlineStyle::dashed, 0x201, 5},
+        {UnderlineStyle::none, 0x1, 1},     {UnderlineStyle::single, 0x1, 1},
+        {UnderlineStyle::double_, 0x9, 2},  {UnderlineStyle::curly, 0x1, 3},
+        {UnderlineStyle::dotted, 0x101, 4}, {UnderlineStyle::dashed, 0x201, 5},
     };
     for (const Case &c : cases) {
         Attribute attribute = styled(CharacterStyle::underline);
@@ -98,9 +99,8 @@ TEST(CellAttributes, HighlightedLinkIsADashedUnderlineInTheTextColourWhateverThe
 TEST(CellAttributes, DimInverseTextIsTheMeanOfTheSwappedColours)
 {
     ViewFixture f;
-    const Attribute attribute =
-        styled(CharacterStyle{CharacterStyle::dim, CharacterStyle::inverse}, Color_::trueColor(200, 100, 0),
-               Color_::trueColor(0, 50, 100));
+    const Attribute attribute = styled(CharacterStyle{CharacterStyle::dim, CharacterStyle::inverse},
+                                       Color_::trueColor(200, 100, 0), Color_::trueColor(0, 50, 100));
     const auto made = f.view->cellAttributes(attribute, false);
     EXPECT_EQ(made->background, QColor(200, 100, 0));
     EXPECT_EQ(made->foreground, averaged(QColor(0, 50, 100), QColor(200, 100, 0)));
@@ -147,10 +147,14 @@ TEST(UnderlineStyleOfAttributes, ExactKindWinsElseTheStyleValueDecides)
         UnderlineStyle expected;
     };
     const Case cases[] = {
-        {3, 1, UnderlineStyle::curly},          {std::nullopt, 9, UnderlineStyle::double_},
-        {std::nullopt, 0x201, UnderlineStyle::dashed}, {std::nullopt, 0x101, UnderlineStyle::dotted},
-        {std::nullopt, 0x401, UnderlineStyle::dashed}, {7, 1, UnderlineStyle::single},
-        {std::nullopt, std::nullopt, UnderlineStyle::none}, {std::nullopt, 0, UnderlineStyle::none},
+        {3, 1, UnderlineStyle::curly},
+        {std::nullopt, 9, UnderlineStyle::double_},
+        {std::nullopt, 0x201, UnderlineStyle::dashed},
+        {std::nullopt, 0x101, UnderlineStyle::dotted},
+        {std::nullopt, 0x401, UnderlineStyle::dashed},
+        {7, 1, UnderlineStyle::single},
+        {std::nullopt, std::nullopt, UnderlineStyle::none},
+        {std::nullopt, 0, UnderlineStyle::none},
     };
     for (const Case &c : cases) {
         TextAttributes attributes;
