@@ -76,12 +76,11 @@ void drawBoxGlyph(QPainter &painter, const BoxDrawingGlyph &glyph, const QColor 
 
 } // namespace
 
-void TerminalView::drawUnderlines(QPainter &painter, const TextAttributes &attributes, QPointF glyphOrigin,
-                                  int64_t columnWidth)
+void TerminalView::drawUnderlines(QPainter &painter, const TextAttributes &attributes,
+                                  std::span<const PointF> glyphOrigins, int64_t columnWidth)
 {
     const double cw = cellDimension_->width();
     const double s = backingScale();
-    const PointF origin{glyphOrigin.x(), glyphOrigin.y()};
     std::vector<DecorationStroke> strokes;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -89,7 +88,10 @@ void TerminalView::drawUnderlines(QPainter &painter, const TextAttributes &attri
         // Every underline of a row follows the normal font's line.
         const QFontMetricsF normal(fontSet_.normal);
         const UnderlineGeometry geometry(normal.lineWidth(), normal.underlinePos(), cw, s);
-        geometry.appendStrokes(underlineStyle(attributes), origin, columnWidth, strokes);
+        const UnderlineStyle style = underlineStyle(attributes);
+        for (PointF origin : glyphOrigins) {
+            geometry.appendStrokes(style, origin, columnWidth, strokes);
+        }
         for (const DecorationStroke &stroke : strokes) {
             strokeDecoration(painter, stroke, attributes.underlineColor.value_or(*nativeFg_));
         }
@@ -98,7 +100,9 @@ void TerminalView::drawUnderlines(QPainter &painter, const TextAttributes &attri
         strokes.clear();
         const QFontMetricsF runFont(attributes.font);
         const StrikethroughGeometry geometry(runFont.lineWidth(), runFont.xHeight(), cw, s);
-        geometry.appendStrokes(*attributes.strikethroughStyleValue, origin, columnWidth, strokes);
+        for (PointF origin : glyphOrigins) {
+            geometry.appendStrokes(*attributes.strikethroughStyleValue, origin, columnWidth, strokes);
+        }
         for (const DecorationStroke &stroke : strokes) {
             strokeDecoration(painter, stroke, attributes.strikethroughColor.value_or(*nativeFg_));
         }

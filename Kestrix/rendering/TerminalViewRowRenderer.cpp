@@ -78,7 +78,7 @@ void TerminalView::drawTerminalContents(QPainter &painter, const QRectF &dirtyRe
     CircularBufferLineList &lines = t.buffer->lines();
     const auto [first, last] = dirtyRows(dirtyRect, ch, yDisp, t.rows);
     for (int64_t row = std::max<int64_t>(first, 0); row <= last && row < lines.count(); ++row) {
-        drawRow(painter, row, lines[row], yDisp, dirtyRect);
+        drawRow(painter, row, lines[row], yDisp);
     }
     const double strip = std::fmod(static_cast<double>(height()), ch);
     const QRectF bottomStrip(0, height() - strip, width(), strip);
@@ -87,10 +87,8 @@ void TerminalView::drawTerminalContents(QPainter &painter, const QRectF &dirtyRe
     }
 }
 
-void TerminalView::drawRow(QPainter &painter, int64_t row, BufferLine &line, int64_t yDisp,
-                           const QRectF &dirtyRect)
+void TerminalView::drawRow(QPainter &painter, int64_t row, BufferLine &line, int64_t yDisp)
 {
-    Q_UNUSED(dirtyRect);
     const double ch = cellDimension_->height();
     const double rowTop = static_cast<double>(row - yDisp) * ch;
     painter.save();
@@ -163,20 +161,22 @@ void TerminalView::drawRowBackgrounds(QPainter &painter, const RowSegments &row,
 void TerminalView::drawRowText(QPainter &painter, const RowSegments &row, double rowTop)
 {
     const double cw = cellDimension_->width();
-    const double baseline = rowTop + cellDimension_->height() - baselineOffset();
+    CellTextPainter &text = cellTextPainter();
+    const double baseline = rowTop + cellDimension_->height() - text.grid().baselineOffset;
+    std::vector<PointF> glyphOrigins;
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, fontSmoothing_);
     for (const ViewLineSegment &segment : row.segments) {
         for (const SegmentRun &run : segment.runs) {
             const TextAttributes &attributes = *run.attributes;
             painter.setPen(attributes.foreground.isValid() ? attributes.foreground : *nativeFg_);
-            cellTextPainter().drawRun(painter, attributes.font, run.cells, segment.columnWidth, baseline);
+            text.drawRun(painter, attributes.font, run.cells, segment.columnWidth, baseline);
             if (attributes.underlineStyleValue || attributes.strikethroughStyleValue) {
+                glyphOrigins.clear();
                 for (const SegmentCell &cell : run.cells) {
-                    drawUnderlines(painter, attributes,
-                                   QPointF(static_cast<double>(cell.column) * cw, baseline),
-                                   segment.columnWidth);
+                    glyphOrigins.push_back({static_cast<double>(cell.column) * cw, baseline});
                 }
+                drawUnderlines(painter, attributes, glyphOrigins, segment.columnWidth);
             }
         }
     }

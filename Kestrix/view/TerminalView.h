@@ -277,13 +277,14 @@ private:
     bool isLinkHighlighted(int64_t row, int64_t column, int64_t columnWidth, const CharData &cell) const;
     std::shared_ptr<const TextAttributes>
     selectedAttributes(const std::shared_ptr<const TextAttributes> &attributes) const;
-    void drawRow(QPainter &painter, int64_t row, BufferLine &line, int64_t yDisp, const QRectF &dirtyRect);
+    void drawRow(QPainter &painter, int64_t row, BufferLine &line, int64_t yDisp);
     void drawRowBackgrounds(QPainter &painter, const RowSegments &row, double rowTop);
     void drawRowText(QPainter &painter, const RowSegments &row, double rowTop);
     void drawRowImages(QPainter &painter, const std::vector<std::shared_ptr<AppleImage>> &images,
                        double rowTop, bool withPixelOffsets);
-    void drawUnderlines(QPainter &painter, const TextAttributes &attributes, QPointF glyphOrigin,
-                        int64_t columnWidth);
+    // Under and through each glyph of a run; the origins are the glyphs' grid positions on the baseline.
+    void drawUnderlines(QPainter &painter, const TextAttributes &attributes,
+                        std::span<const PointF> glyphOrigins, int64_t columnWidth);
     void drawBlockElements(QPainter &painter, std::span<const BlockElementRenderItem> items, double rowTop);
     void drawBoxCharacters(QPainter &painter, std::span<const BoxDrawingRenderItem> items, double rowTop);
     void layoutSubviews();
