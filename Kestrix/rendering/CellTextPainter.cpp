@@ -2,8 +2,12 @@
 
 #include "Kestrix/rendering/GlyphSlotFit.h"
 
+#include <QFontDatabase>
 #include <QPainter>
 #include <QTextLayout>
+
+#include <algorithm>
+#include <unicode/uchar.h>
 
 namespace kestrix {
 
@@ -12,6 +16,19 @@ namespace {
 // Distinct cluster texts kept shaped; the table starts again when it fills, so hostile output cannot
 // grow it without bound.
 constexpr qsizetype shapedCacheLimit = 4096;
+
+// Text with the emoji selector, or starting with a character shown as a picture by default.
+bool wantsEmojiPresentation(const QString &text)
+{
+    if (text.contains(QChar(0xFE0E))) {
+        return false;
+    }
+    if (text.contains(QChar(0xFE0F))) {
+        return true;
+    }
+    const char32_t first = text.isEmpty() ? 0 : text.toUcs4().value(0);
+    return u_hasBinaryProperty(static_cast<UChar32>(first), UCHAR_EMOJI_PRESENTATION) != 0;
+}
 
 RectF toRectF(const QRectF &rect)
 {
@@ -49,6 +66,24 @@ quint32 CellTextPainter::directGlyph(const QRawFont &font, const QString &text) 
     return glyphs.size() == 1 ? glyphs[0] : 0;
 }
 
+QFont CellTextPainter::emojiPresentationFont(const QFont &font)
+{
+    if (!emojiFamily_) {
+        // Text faces cover some emoji in black and white; the picture form is the emoji face's.
+        const QStringList families = QFontDatabase::families();
+        const auto found = std::ranges::find_if(families, [](const QString &family) {
+            return family.contains(QLatin1String("Emoji"), Qt::CaseInsensitive);
+        });
+        emojiFamily_ = found != families.end() ? *found : QString();
+    }
+    if (emojiFamily_->isEmpty()) {
+        return font;
+    }
+    QFont preferring = font;
+    preferring.setFamilies({*emojiFamily_, font.family()});
+    return preferring;
+}
+
 const CellTextPainter::Shaped &CellTextPainter::shape(const QFont &font, const QString &text)
 {
     const QString key = font.key() + QChar(0) + text;
@@ -70,7 +105,8 @@ const CellTextPainter::Shaped &CellTextPainter::shape(const QFont &font, const Q
         shaped.ink = direct.boundingRect(glyph);
     } else {
         // Shaping finds fallback fonts for what the face lacks.
-        QTextLayout layout(text, font);
+        const bool asksForPicture = wantsEmojiPresentation(text);
+        QTextLayout layout(text, asksForPicture ? emojiPresentationFont(font) : font);
         layout.beginLayout();
         QTextLine line = layout.createLine();
         layout.endLayout();

@@ -9,6 +9,7 @@
 #include <QRectF>
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 class QPainter;
@@ -51,10 +52,14 @@ private:
     const Shaped &shape(const QFont &font, const QString &text);
     // The single glyph of a scalar the font has, or 0.
     quint32 directGlyph(const QRawFont &font, const QString &text) const;
+    // The font for text that asks for the picture form: the face the system falls back to for
+    // emoji first, then the font itself.
+    QFont emojiPresentationFont(const QFont &font);
 
     Grid grid_;
     QHash<QString, QRawFont> rawFonts_;
     QHash<QString, Shaped> shaped_;
+    std::optional<QString> emojiFamily_;
 };
 
 } // namespace kestrix

@@ -1,6 +1,7 @@
 #include "Kestrix/view/AppleImage.h"
 #include "tests/Kestrix/view/TerminalViewTestSupport.h"
 
+#include <QFontDatabase>
 #include <QImage>
 #include <QPainter>
 
@@ -179,6 +180,29 @@ TEST_F(RendererFixture, UnderlinesOfEveryKindAreDrawnUnderTheirCellsInTheUnderli
         EXPECT_GT(red, 4) << kind;
         EXPECT_EQ(redOutside, 0) << kind;
     }
+}
+
+TEST_F(RendererFixture, PictureEmojiAreDrawnInColourAndTextStyleEmojiAsText)
+{
+    const QStringList families = QFontDatabase::families();
+    if (std::ranges::none_of(families, [](const QString &family) { return family.contains("Emoji"); })) {
+        GTEST_SKIP() << "no emoji face installed";
+    }
+    const auto colouredPixels = [&](int row) {
+        const QImage image = draw();
+        int coloured = 0;
+        for (int y = row * 15; y < row * 15 + 15; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                const QColor pixel = image.pixelColor(x, y);
+                coloured += std::abs(pixel.red() - pixel.blue()) > 60 ? 1 : 0;
+            }
+        }
+        return coloured;
+    };
+    feed("\U0001F600\r\n\u263A\uFE0F\r\n\u263A");
+    EXPECT_GT(colouredPixels(0), 10);
+    EXPECT_GT(colouredPixels(1), 10);
+    EXPECT_EQ(colouredPixels(2), 0);
 }
 
 TEST(StraightRgba, ColoursArePremultipliedAndUnusableSizesGiveNothing)
