@@ -107,6 +107,19 @@ TEST_F(RendererFixture, KittyImagesBelowZeroLieUnderTheTextAndTheRestOverIt)
     EXPECT_EQ(draw().pixelColor(4, 7), QColor(Qt::blue));
 }
 
+TEST_F(RendererFixture, KittyPixelOffsetsMoveTheImageRightAndDownWithinItsCell)
+{
+    auto image = solidImage(Qt::green, 0);
+    image->kittyPixelOffsetX = 3;
+    image->kittyPixelOffsetY = 5;
+    attach(image);
+    const QImage drawn = draw();
+    EXPECT_NE(drawn.pixelColor(4, 2), QColor(Qt::green));
+    EXPECT_NE(drawn.pixelColor(1, 7), QColor(Qt::green));
+    EXPECT_EQ(drawn.pixelColor(4, 7), QColor(Qt::green));
+    EXPECT_EQ(drawn.pixelColor(10, 14), QColor(Qt::green));
+}
+
 TEST_F(RendererFixture, ImagesWithoutKittyPlacementAreDrawnOverTheText)
 {
     feed("\x1b[31m\u2588");
