@@ -67,6 +67,7 @@ void TerminalView::setupView(const QRect &frame)
     }
     QWidget::setFont(fontSet_.normal);
     setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::IBeamCursor);
     setupScroller();

@@ -7,6 +7,7 @@
 #include "Kestrix/rendering/SelectedColumns.h"
 #include "Kestrix/rendering/TextAttributes.h"
 #include "Kestrix/view/LinkHighlightMode.h"
+#include "Kestrix/view/TerminalKeyboard.h"
 #include "Kestrix/view/TerminalScroller.h"
 #include "Kestrix/view/TerminalViewEnvironment.h"
 
@@ -14,6 +15,8 @@
 #include <QFont>
 #include <QSizeF>
 #include <QWidget>
+
+class QLabel;
 
 #include <array>
 #include <atomic>
@@ -39,10 +42,11 @@ class TerminalViewDelegate;
 //
 // Implemented across TerminalView.cpp (set-up, host output, display scheduling, sending, viewport),
 // TerminalViewColors.cpp (fonts, cell metrics, colours), TerminalViewTerminalDelegate.cpp (what the
-// terminal tells the view), TerminalViewProgress.cpp (the progress strip) and TerminalViewEvents.cpp
-// (Qt events: resize, focus, painting); the drawing of rows is in Kestrix/rendering
-// (TerminalViewTextAttributes.cpp, TerminalViewRowSegments.cpp, TerminalViewRowRenderer.cpp,
-// TerminalViewDecorations.cpp) and the caret in TerminalViewCaret.cpp.
+// terminal tells the view), TerminalViewProgress.cpp (the progress strip), TerminalViewEvents.cpp
+// (Qt events: resize, focus, painting), TerminalViewKeyboard.cpp (key events) and
+// TerminalViewTextInput.cpp (committed and composing text, paste); the drawing of rows is in
+// Kestrix/rendering (TerminalViewTextAttributes.cpp, TerminalViewRowSegments.cpp,
+// TerminalViewRowRenderer.cpp, TerminalViewDecorations.cpp) and the caret in TerminalViewCaret.cpp.
 class TerminalView : public QWidget, public TerminalDelegate {
     Q_OBJECT
 
@@ -195,6 +199,26 @@ public:
     // Brings the cursor row into the viewport.
     void ensureCaretIsVisible();
 
+    // --- Keyboard and text input ----------------------------------------------------------------
+
+    // Option (Alt) acts as Meta; Super+Alt+O turns it over.
+    bool optionAsMetaKey() const { return keyboard_.optionAsMetaKey(); }
+    void setOptionAsMetaKey(bool on) { keyboard_.setOptionAsMetaKey(on); }
+    bool backspaceSendsControlH() const { return keyboard_.backspaceSendsControlH(); }
+    void setBackspaceSendsControlH(bool on) { keyboard_.setBackspaceSendsControlH(on); }
+    bool kittyIsComposing() const { return keyboard_.kittyIsComposing(); }
+
+    // Committed text, typed or from an input method; a paste is bracketed when the host asked.
+    void insertText(std::string_view text, bool isPaste = false);
+    // Composing text of an input method, shown over the caret until it is committed or dropped.
+    void setMarkedText(const QString &text, int selectedStart, int selectedLength);
+    void unmarkText();
+    bool hasMarkedText() const { return markedTextStorage_.has_value(); }
+    const std::optional<QString> &markedText() const { return markedTextStorage_; }
+    QLabel *markedTextOverlay() const { return markedTextOverlay_; }
+    // Pastes the clipboard's text.
+    void paste();
+
     // --- Viewport --------------------------------------------------------------------------------
 
     double scrollPosition() const;
@@ -267,6 +291,12 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
     void setupView(const QRect &frame);
@@ -302,6 +332,16 @@ private:
     void restartProgressTimer();
     void notifySizeChanged();
     void notifyScrollPosition();
+    TerminalKeyboard::Context keyboardContext() const;
+    void perform(std::vector<KeyboardAction> actions, const PlatformKeyEvent &event);
+    // What the input system makes of a key: a text command or committed text.
+    void interpretKeyEvents(const PlatformKeyEvent &event);
+    void doCommand(std::string_view selector);
+    void flagsChanged(const PlatformKeyEvent &event);
+    // The view's own Ctrl+Shift shortcuts; true when the event was one.
+    bool runEditShortcut(const QKeyEvent &event);
+    void updateMarkedTextOverlay();
+    QRect caretRect() const;
 
     TerminalViewDelegate *terminalDelegate_ = nullptr;
     TerminalViewEnvironment environment_;
@@ -347,6 +387,13 @@ private:
     std::optional<uint8_t> lastProgressValue_;
     // Each restart of the stale-report wait gets a new generation; an older wait does nothing.
     uint64_t progressTimerGeneration_ = 0;
+
+    TerminalKeyboard keyboard_;
+    std::optional<QString> markedTextStorage_;
+    // The selection inside the composing text; a negative start means none.
+    int markedSelectedStart_ = -1;
+    int markedSelectedLength_ = 0;
+    QLabel *markedTextOverlay_ = nullptr;
 };
 
 } // namespace kestrix

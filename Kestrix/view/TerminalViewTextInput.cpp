@@ -1,0 +1,199 @@
+// Committed text, the input method's composing text and its overlay, and paste.
+
+#include "Kestrix/view/BracketedPaste.h"
+#include "Kestrix/view/EscapeSequences.h"
+#include "Kestrix/view/TerminalView.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
+
+namespace kestrix {
+namespace {
+
+bool isOneCharacter(std::string_view text)
+{
+    const QString string = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    if (string.isEmpty())
+        return false;
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, string);
+    return graphemes.toNextBoundary() == string.size();
+}
+
+QString overlayStyleSheet(const QColor &foreground, const QColor &background)
+{
+    return QStringLiteral(
+               "QLabel { color: %1; background-color: rgba(%2, %3, %4, 0.9); border-radius: 3px; }")
+        .arg(foreground.name())
+        .arg(background.red())
+        .arg(background.green())
+        .arg(background.blue());
+}
+
+} // namespace
+
+void TerminalView::insertText(std::string_view text, bool isPaste)
+{
+    markedTextStorage_.reset();
+    markedSelectedStart_ = -1;
+    markedSelectedLength_ = 0;
+    updateMarkedTextOverlay();
+
+    const TerminalKeyboard::Context context = keyboardContext();
+    const bool kittyMode = !context.kittyFlags.isEmpty();
+    // A paste is text in every mode: as a key event it would lose its text or its line breaks.
+    if (isPaste) {
+        if (kittyMode)
+            keyboard_.takePendingKittyKeyEvent();
+        if (!terminal_->bracketedPasteMode) {
+            send(text);
+            return;
+        }
+        send(EscapeSequences::bracketedPasteStart);
+        send(BracketedPaste::removeMarkers(text));
+        send(EscapeSequences::bracketedPasteEnd);
+        return;
+    }
+    if (!kittyMode) {
+        send(text);
+        return;
+    }
+
+    const std::optional<PendingKittyKeyEvent> pending = keyboard_.takePendingKittyKeyEvent();
+    keyboard_.setKittyIsComposing(false);
+    if (pending) {
+        const KeyModifierFlags flags = pending->event.modifierFlags;
+        // Characters composed with Option reach the host as text.
+        if (!keyboard_.optionAsMetaKey() && flags.contains(KeyModifierFlags::option) &&
+            !flags.contains(KeyModifierFlags::control) && !flags.contains(KeyModifierFlags::command) &&
+            isPlainPrintableText(text)) {
+            send(text);
+            return;
+        }
+        if (isOneCharacter(text)) {
+            if (const auto keyEvent =
+                    keyboard_.kittyKeyEvent(pending->event, pending->eventType, std::string(text))) {
+                const KittyKeyboardEncoder encoder{context.kittyFlags, context.applicationCursor,
+                                                   keyboard_.backspaceSendsControlH()};
+                if (auto bytes = encoder.encode(*keyEvent))
+                    send(*bytes);
+                return;
+            }
+        }
+    }
+    // Text no key stands for (an input method's commit) is sent as it is.
+    send(text);
+}
+
+void TerminalView::setMarkedText(const QString &text, int selectedStart, int selectedLength)
+{
+    markedTextStorage_ = text.isEmpty() ? std::nullopt : std::optional<QString>(text);
+    markedSelectedStart_ = selectedStart;
+    markedSelectedLength_ = selectedLength;
+    keyboard_.setKittyIsComposing(true);
+    updateMarkedTextOverlay();
+}
+
+void TerminalView::unmarkText()
+{
+    markedTextStorage_.reset();
+    markedSelectedStart_ = -1;
+    markedSelectedLength_ = 0;
+    keyboard_.setKittyIsComposing(false);
+    updateMarkedTextOverlay();
+}
+
+QRect TerminalView::caretRect() const
+{
+    if (!cellDimension_)
+        return {};
+    const Buffer &buffer = *terminal_->buffer;
+    const double cellWidth = cellDimension_->width();
+    const double cellHeight = cellDimension_->height();
+    const int64_t row = buffer.yBase() + buffer.y() - buffer.yDisp();
+    return QRectF(static_cast<double>(buffer.x()) * cellWidth, static_cast<double>(row) * cellHeight,
+                  cellWidth, cellHeight)
+        .toAlignedRect();
+}
+
+void TerminalView::updateMarkedTextOverlay()
+{
+    if (!markedTextStorage_) {
+        delete markedTextOverlay_;
+        markedTextOverlay_ = nullptr;
+        return;
+    }
+    if (markedTextOverlay_ == nullptr) {
+        markedTextOverlay_ = new QLabel(this);
+        // The composing text is never markup.
+        markedTextOverlay_->setTextFormat(Qt::PlainText);
+        markedTextOverlay_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    QFont font = fontSet_.normal;
+    font.setUnderline(true);
+    markedTextOverlay_->setFont(font);
+    markedTextOverlay_->setStyleSheet(overlayStyleSheet(nativeForegroundColor(), nativeBackgroundColor()));
+    markedTextOverlay_->setText(*markedTextStorage_);
+    markedTextOverlay_->adjustSize();
+
+    const QPoint origin = caretRect().topLeft();
+    const int overflow = origin.x() + markedTextOverlay_->width() - width();
+    const int x = std::max(overflow > 0 ? origin.x() - overflow : origin.x(), 0);
+    markedTextOverlay_->move(x, origin.y());
+    markedTextOverlay_->raise();
+    markedTextOverlay_->show();
+}
+
+void TerminalView::inputMethodEvent(QInputMethodEvent *event)
+{
+    event->accept();
+    const QString commit = event->commitString();
+    if (!commit.isEmpty())
+        insertText(commit.toStdString());
+    const QString preedit = event->preeditString();
+    if (preedit.isEmpty()) {
+        if (commit.isEmpty())
+            unmarkText();
+        return;
+    }
+    int cursor = -1;
+    for (const QInputMethodEvent::Attribute &attribute : event->attributes()) {
+        if (attribute.type == QInputMethodEvent::Cursor)
+            cursor = attribute.start;
+    }
+    setMarkedText(preedit, cursor, 0);
+}
+
+QVariant TerminalView::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    switch (query) {
+    case Qt::ImEnabled:
+        return true;
+    case Qt::ImCursorRectangle:
+        return caretRect();
+    case Qt::ImFont:
+        return fontSet_.normal;
+    case Qt::ImHints:
+        return static_cast<int>(Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
+    case Qt::ImCursorPosition:
+    case Qt::ImAnchorPosition:
+        return 0;
+    case Qt::ImSurroundingText:
+    case Qt::ImCurrentSelection:
+        return QString();
+    default:
+        return QWidget::inputMethodQuery(query);
+    }
+}
+
+void TerminalView::paste()
+{
+    const QClipboard *clipboard = QGuiApplication::clipboard();
+    insertText(clipboard->text(QClipboard::Clipboard).toStdString(), true);
+}
+
+} // namespace kestrix
