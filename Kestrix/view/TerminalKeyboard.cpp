@@ -192,7 +192,13 @@ std::vector<KeyboardAction> TerminalKeyboard::legacyKeyDown(const PlatformKeyEve
         return sendAll({Seq::controlRight});
     if (scalar == Fk::leftArrow)
         return sendAll({Seq::controlLeft});
-    return send(controlKeyBytes(*characters));
+    Bytes bytes = controlKeyBytes(*characters);
+    // On a layout without Latin letters Control+key still sends the control character of the
+    // letter in the key's place, so Control+C interrupts whatever the layout.
+    const std::optional<char32_t> baseLayoutKey = kittyBaseLayoutKey(event.keyCode);
+    if (bytes.empty() && scalar > 0x7F && baseLayoutKey >= U'a' && baseLayoutKey <= U'z')
+        bytes = controlKeyBytes(encodeUtf8(*baseLayoutKey));
+    return send(std::move(bytes));
 }
 
 // The key as it is sent without Option, resolved through the standard bindings here because the

@@ -218,6 +218,8 @@ public:
     QLabel *markedTextOverlay() const { return markedTextOverlay_; }
     // Pastes the clipboard's text.
     void paste();
+    // Whether the Edit menu item with this action ("paste:") and tag is enabled.
+    bool validateUserInterfaceItem(std::string_view action, int64_t tag) const;
 
     // --- Viewport --------------------------------------------------------------------------------
 

@@ -11,6 +11,8 @@
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <array>
+#include <iostream>
 
 namespace kestrix {
 namespace {
@@ -33,6 +35,25 @@ QString overlayStyleSheet(const QColor &foreground, const QColor &background)
         .arg(background.green())
         .arg(background.blue());
 }
+
+// Edit and find menu items the view answers, by action; `always` lists the tags that are always
+// enabled, and tag 7 (use the selection) needs a selection.
+struct MenuItemRule {
+    std::string_view action;
+    bool anyTag;
+    std::array<int64_t, 6> always;
+    bool needsSelection;
+};
+
+constexpr auto menuItemRules = std::to_array<MenuItemRule>({
+    {"performFindPanelAction:", false, {1, 2, 3}, false},
+    {"performTextFinderAction:", false, {1, 2, 3, 11, 12, 13}, false},
+    {"paste:", true, {}, false},
+    {"selectAll:", true, {}, false},
+    {"copy:", true, {}, true},
+});
+
+constexpr int64_t useSelectionTag = 7;
 
 } // namespace
 
@@ -188,6 +209,24 @@ QVariant TerminalView::inputMethodQuery(Qt::InputMethodQuery query) const
     default:
         return QWidget::inputMethodQuery(query);
     }
+}
+
+bool TerminalView::validateUserInterfaceItem(std::string_view action, int64_t tag) const
+{
+    // The view keeps no selection of its own yet, so nothing is ever selected.
+    constexpr bool selectionActive = false;
+    const auto rule = std::find_if(menuItemRules.begin(), menuItemRules.end(),
+                                   [action](const MenuItemRule &entry) { return entry.action == action; });
+    if (rule == menuItemRules.end()) {
+        std::cout << "Validating User Interface Item: " << action << std::endl;
+        return false;
+    }
+    if (rule->anyTag)
+        return !rule->needsSelection || selectionActive;
+    if (tag == useSelectionTag)
+        return selectionActive;
+    // Zero never names an item, so the table's unused slots match nothing.
+    return tag != 0 && std::find(rule->always.begin(), rule->always.end(), tag) != rule->always.end();
 }
 
 void TerminalView::paste()

@@ -240,24 +240,26 @@ TEST(TerminalKeyboard, ControlKeysSendControlCharacters)
 {
     const auto ctrl = [](uint16_t keyCode, std::string key) { return letter(keyCode, key).with(control); };
     KeyboardHarness harness;
-    expectSends(harness, {
-                             {"Control+a", ctrl(0, "a"), normalCursor, "\x01"},
-                             {"Control+Shift+A", ctrl(0, "A").with(shift), normalCursor, "\x01"},
-                             {"Control+z", ctrl(6, "z"), normalCursor, "\x1a"},
-                             {"Control+[", ctrl(33, "["), normalCursor, "\x1b"},
-                             {"Control+]", ctrl(30, "]"), normalCursor, "\x1d"},
-                             {"Control+\\", ctrl(42, "\\"), normalCursor, "\x1c"},
-                             {"Control+_", ctrl(27, "_").with(shift), normalCursor, "\x1f"},
-                             {"Control+^", ctrl(22, "^").with(shift), normalCursor, "\x1e"},
-                             {"Control+6", ctrl(22, "6"), normalCursor, "\x1e"},
-                             {"Control+space", ctrl(49, " "), normalCursor, std::string(1, '\0')},
-                             {"Control+1 sends nothing", ctrl(18, "1"), normalCursor, ""},
-                             {"Control+Return sends nothing", ctrl(36, "\r"), normalCursor, ""},
-                             {"Control+e acute sends nothing", ctrl(14, "\xc3\xa9"), normalCursor, ""},
-                             {"Control+Left", left().with(control), normalCursor, "\x1b[1;5D"},
-                             {"Control+Right", right().with(control), normalCursor, "\x1b[1;5C"},
-                             {"Control+Up sends nothing", up().with(control), normalCursor, ""},
-                         });
+    expectSends(harness,
+                {
+                    {"Control+a", ctrl(0, "a"), normalCursor, "\x01"},
+                    {"Control+Shift+A", ctrl(0, "A").with(shift), normalCursor, "\x01"},
+                    {"Control+z", ctrl(6, "z"), normalCursor, "\x1a"},
+                    {"Control+[", ctrl(33, "["), normalCursor, "\x1b"},
+                    {"Control+]", ctrl(30, "]"), normalCursor, "\x1d"},
+                    {"Control+\\", ctrl(42, "\\"), normalCursor, "\x1c"},
+                    {"Control+_", ctrl(27, "_").with(shift), normalCursor, "\x1f"},
+                    {"Control+^", ctrl(22, "^").with(shift), normalCursor, "\x1e"},
+                    {"Control+6", ctrl(22, "6"), normalCursor, "\x1e"},
+                    {"Control+space", ctrl(49, " "), normalCursor, std::string(1, '\0')},
+                    {"Control+1 sends nothing", ctrl(18, "1"), normalCursor, ""},
+                    {"Control+Return sends nothing", ctrl(36, "\r"), normalCursor, ""},
+                    {"Control+e acute on the 2 key sends nothing", ctrl(19, "\xc3\xa9"), normalCursor, ""},
+                    {"Control+Cyrillic es on the C key", ctrl(8, "\xd1\x81"), normalCursor, "\x03"},
+                    {"Control+Left", left().with(control), normalCursor, "\x1b[1;5D"},
+                    {"Control+Right", right().with(control), normalCursor, "\x1b[1;5C"},
+                    {"Control+Up sends nothing", up().with(control), normalCursor, ""},
+                });
 }
 
 TEST(TerminalKeyboard, EditingKeys)

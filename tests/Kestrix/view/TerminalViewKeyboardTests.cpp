@@ -151,6 +151,13 @@ TEST_F(TerminalViewKeyboardTest, LegacyKeysSendTheirBytes)
     }
 }
 
+TEST_F(TerminalViewKeyboardTest, ControlLettersOnACyrillicLayoutSendTheirControlCharacters)
+{
+    QKeyEvent controlEs(QEvent::KeyPress, 0x421, ctrl, KEY_C + 8, XKB_KEY_Cyrillic_es, 0);
+    QApplication::sendEvent(f.view, &controlEs);
+    EXPECT_EQ(takeSent(), "\x03");
+}
+
 TEST_F(TerminalViewKeyboardTest, BackspaceSendsControlHWhenAsked)
 {
     f.view->setBackspaceSendsControlH(true);
@@ -451,6 +458,43 @@ TEST_F(TerminalViewKeyboardTest, KittyModePasteIsItsTextWithLineBreaks)
         ASSERT_EQ(f.host.sent.size(), 3u);
         EXPECT_EQ(takeSent(), "\x1b[200~make\n\x1b[201~") << flags.substr(1);
     }
+}
+
+} // namespace
+} // namespace kestrix
+
+namespace kestrix {
+namespace {
+
+TEST(TerminalViewMenuValidation, EditAndFindItemsByActionAndTag)
+{
+    testing::ViewFixture f;
+    struct Case {
+        std::string_view action;
+        int64_t tag;
+        bool enabled;
+    };
+    const Case cases[] = {
+        {"paste:", 0, true},
+        {"selectAll:", 0, true},
+        // Nothing is selected.
+        {"copy:", 0, false},
+        {"performFindPanelAction:", 1, true},
+        {"performFindPanelAction:", 3, true},
+        {"performFindPanelAction:", 7, false},
+        {"performFindPanelAction:", 11, false},
+        {"performTextFinderAction:", 11, true},
+        {"performTextFinderAction:", 13, true},
+        {"performTextFinderAction:", 4, false},
+        {"performTextFinderAction:", 0, false},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(f.view->validateUserInterfaceItem(c.action, c.tag), c.enabled) << c.action << " " << c.tag;
+    }
+
+    ::testing::internal::CaptureStdout();
+    EXPECT_FALSE(f.view->validateUserInterfaceItem("cut:", 0));
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Validating User Interface Item: cut:\n");
 }
 
 } // namespace
