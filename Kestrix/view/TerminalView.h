@@ -218,6 +218,8 @@ public:
     QLabel *markedTextOverlay() const { return markedTextOverlay_; }
     // Pastes the clipboard's text.
     void paste();
+    // Selects every line, scrollback included.
+    void selectAll();
     // Whether the Edit menu item with this action ("paste:") and tag is enabled.
     bool validateUserInterfaceItem(std::string_view action, int64_t tag) const;
 
@@ -342,6 +344,8 @@ private:
     void flagsChanged(const PlatformKeyEvent &event);
     // The view's own Ctrl+Shift shortcuts; true when the event was one.
     bool runEditShortcut(const QKeyEvent &event);
+    bool selectionIsActive() const { return selection_ && selection_->active; }
+    void deactivateSelection();
     void updateMarkedTextOverlay();
     QRect caretRect() const;
 

@@ -59,9 +59,11 @@ bool TerminalView::runEditShortcut(const QKeyEvent &event)
     case Qt::Key_V:
         paste();
         return true;
-    case Qt::Key_C:
     case Qt::Key_A:
-        // Copy and Select All act on the selection; neither sends anything to the host.
+        selectAll();
+        return true;
+    case Qt::Key_C:
+        // Copy reads the selection and never sends anything to the host.
         return true;
     default:
         return false;
@@ -79,6 +81,7 @@ void TerminalView::keyPressEvent(QKeyEvent *event)
             flagsChanged(record);
         return;
     }
+    deactivateSelection();
     perform(keyboard_.keyDown(record, keyboardContext()), record);
     // The input system answered at once; a later input-method commit belongs to no key.
     keyboard_.takePendingKittyKeyEvent();

@@ -1,11 +1,13 @@
 // Committed text, the input method's composing text and its overlay, and paste.
 
 #include "Kestrix/view/BracketedPaste.h"
+#include "Kestrix/view/CaretView.h"
 #include "Kestrix/view/EscapeSequences.h"
 #include "Kestrix/view/TerminalView.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QTextBoundaryFinder>
@@ -130,6 +132,8 @@ void TerminalView::unmarkText()
 
 QRect TerminalView::caretRect() const
 {
+    if (caretView_ != nullptr && !caretView_->isHidden())
+        return caretView_->geometry();
     if (!cellDimension_)
         return {};
     const Buffer &buffer = *terminal_->buffer;
@@ -167,6 +171,8 @@ void TerminalView::updateMarkedTextOverlay()
     markedTextOverlay_->move(x, origin.y());
     markedTextOverlay_->raise();
     markedTextOverlay_->show();
+    // The input method's candidate window follows the caret.
+    QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
 }
 
 void TerminalView::inputMethodEvent(QInputMethodEvent *event)
@@ -213,8 +219,7 @@ QVariant TerminalView::inputMethodQuery(Qt::InputMethodQuery query) const
 
 bool TerminalView::validateUserInterfaceItem(std::string_view action, int64_t tag) const
 {
-    // The view keeps no selection of its own yet, so nothing is ever selected.
-    constexpr bool selectionActive = false;
+    const bool selectionActive = selectionIsActive();
     const auto rule = std::find_if(menuItemRules.begin(), menuItemRules.end(),
                                    [action](const MenuItemRule &entry) { return entry.action == action; });
     if (rule == menuItemRules.end()) {
@@ -227,6 +232,22 @@ bool TerminalView::validateUserInterfaceItem(std::string_view action, int64_t ta
         return selectionActive;
     // Zero never names an item, so the table's unused slots match nothing.
     return tag != 0 && std::find(rule->always.begin(), rule->always.end(), tag) != rule->always.end();
+}
+
+void TerminalView::selectAll()
+{
+    Buffer &buffer = *terminal_->buffer;
+    const int64_t lastLine = std::max<int64_t>(buffer.lines().count() - 1, 0);
+    setSelectionEnds(SelectionEnds{{0, 0}, {terminal_->cols - 1, lastLine}, true});
+}
+
+void TerminalView::deactivateSelection()
+{
+    if (!selectionIsActive())
+        return;
+    SelectionEnds inactive = *selection_;
+    inactive.active = false;
+    setSelectionEnds(inactive);
 }
 
 void TerminalView::paste()

@@ -1,7 +1,6 @@
 // Key events, input-method text and paste through a real view, with key events as the desktop
 // delivers them: X key codes, keysyms and text from the US layout.
 
-#include "Kestrix/view/EscapeSequences.h"
 #include "Kestrix/view/PlatformKeyEventAdaptor.h"
 #include "TerminalViewTestSupport.h"
 
@@ -286,11 +285,26 @@ TEST_F(TerminalViewKeyboardTest, ControlKeysBeatShortcutsButControlShiftLettersD
 TEST_F(TerminalViewKeyboardTest, ControlShiftCopyPasteAndSelectAllNeverReachTheHostAsKeys)
 {
     QGuiApplication::clipboard()->setText("pasted");
-    QTest::keyClick(f.view, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    for (int i = 0; i < 30; ++i)
+        f.view->feedHostOutput(std::string_view("line\r\n"));
     QTest::keyClick(f.view, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    const std::optional<SelectionEnds> all = f.view->selectionEnds();
+    ASSERT_TRUE(all && all->active);
+    EXPECT_EQ(all->start, (Position{0, 0}));
+    EXPECT_EQ(all->end, (Position{79, f.terminal().buffer->lines().count() - 1}));
+    QTest::keyClick(f.view, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(takeSent(), "");
     QTest::keyClick(f.view, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(takeSent(), "pasted");
+}
+
+TEST_F(TerminalViewKeyboardTest, TypingEndsTheSelection)
+{
+    f.view->selectAll();
+    press(KEY_A);
+    ASSERT_TRUE(f.view->selectionEnds());
+    EXPECT_FALSE(f.view->selectionEnds()->active);
+    EXPECT_EQ(takeSent(), "a");
 }
 
 TEST_F(TerminalViewKeyboardTest, MadeUpKeyEventsGiveTheSameBytesAsTheDesktopsOnes)
@@ -352,6 +366,7 @@ TEST(PlatformKeyEventAdaptor, RecordsCarryMacKeyCodesAndFunctionKeyCharacters)
 TEST_F(TerminalViewKeyboardTest, ComposingTextShowsOverTheCaretAndTheCommitIsSent)
 {
     f.view->feedHostOutput(std::string_view("ab"));
+    f.advance(20);
     QInputMethodEvent composing("にほ", {{QInputMethodEvent::Cursor, 2, 1, {}}});
     QApplication::sendEvent(f.view, &composing);
     ASSERT_NE(f.view->markedTextOverlay(), nullptr);
@@ -371,6 +386,7 @@ TEST_F(TerminalViewKeyboardTest, ComposingTextShowsOverTheCaretAndTheCommitIsSen
 TEST_F(TerminalViewKeyboardTest, OverlayWiderThanTheRoomRightOfTheCaretEndsAtTheEdgeButNotPastZero)
 {
     f.view->feedHostOutput(std::string_view("\x1b[1;78H"));
+    f.advance(20);
     f.view->setMarkedText("wide composing text", -1, 0);
     QLabel *overlay = f.view->markedTextOverlay();
     ASSERT_NE(overlay, nullptr);
@@ -491,6 +507,11 @@ TEST(TerminalViewMenuValidation, EditAndFindItemsByActionAndTag)
     for (const Case &c : cases) {
         EXPECT_EQ(f.view->validateUserInterfaceItem(c.action, c.tag), c.enabled) << c.action << " " << c.tag;
     }
+
+    f.view->selectAll();
+    EXPECT_TRUE(f.view->validateUserInterfaceItem("copy:", 0));
+    EXPECT_TRUE(f.view->validateUserInterfaceItem("performFindPanelAction:", 7));
+    EXPECT_TRUE(f.view->validateUserInterfaceItem("performTextFinderAction:", 7));
 
     ::testing::internal::CaptureStdout();
     EXPECT_FALSE(f.view->validateUserInterfaceItem("cut:", 0));
