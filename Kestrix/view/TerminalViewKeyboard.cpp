@@ -106,6 +106,8 @@ void TerminalView::keyReleaseEvent(QKeyEvent *event)
 
 void TerminalView::flagsChanged(const PlatformKeyEvent &event)
 {
+    // Ctrl is the pointer modifier for links: while it is held, links light up.
+    setCommandActive(event.modifierFlags.contains(KeyModifierFlags::control));
     if (auto bytes = keyboard_.flagsChanged(event, keyboardContext()))
         send(*bytes);
 }

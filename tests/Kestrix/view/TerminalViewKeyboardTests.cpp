@@ -298,6 +298,17 @@ TEST_F(TerminalViewKeyboardTest, ControlShiftCopyPasteAndSelectAllNeverReachTheH
     EXPECT_EQ(takeSent(), "pasted");
 }
 
+TEST_F(TerminalViewKeyboardTest, HoldingCtrlMakesLinksActive)
+{
+    press(KEY_LEFTCTRL);
+    EXPECT_TRUE(f.view->commandActive());
+    press(KEY_LEFTSHIFT, ctrl);
+    EXPECT_TRUE(f.view->commandActive());
+    release(KEY_LEFTCTRL, ctrl | shift);
+    EXPECT_FALSE(f.view->commandActive());
+    EXPECT_EQ(takeSent(), "");
+}
+
 TEST_F(TerminalViewKeyboardTest, TypingEndsTheSelection)
 {
     f.view->selectAll();
