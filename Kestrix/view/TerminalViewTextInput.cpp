@@ -236,8 +236,9 @@ bool TerminalView::validateUserInterfaceItem(std::string_view action, int64_t ta
 
 void TerminalView::selectAll()
 {
+    // To the ring's last line, whether or not it holds a line yet: copying stops at the last one.
     Buffer &buffer = *terminal_->buffer;
-    const int64_t lastLine = std::max<int64_t>(buffer.lines().count() - 1, 0);
+    const int64_t lastLine = std::max<int64_t>(buffer.lines().maxLength() - 1, 0);
     setSelectionEnds(SelectionEnds{{0, 0}, {terminal_->cols - 1, lastLine}, true});
 }
 
