@@ -1,0 +1,541 @@
+// Feed speed and memory of the terminal without a view: default options but 10,000 lines of
+// scrollback, at 80 x 24 and 200 x 50, on deterministic streams fed in 64 KiB reads.
+//
+// Prints one table: MB/s as the median of the timed runs with their minimum and maximum, the ratio
+// to the reference figure of established engines, and the heap allocations made while feeding; then
+// the memory per cell of a full scrollback, the cost of one scrolled line at several sizes, and the
+// heap that hostile streams can make the terminal hold. Every row says whether its target holds;
+// the exit status is 1 when one does not. Run a release build (scripts/bench).
+
+#include "Kestrix/core/Terminal.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <malloc.h>
+#include <new>
+#include <string>
+#include <vector>
+
+// MARK: Counting allocator
+
+namespace {
+
+std::atomic<int64_t> allocationCount{0};
+std::atomic<int64_t> liveBytes{0};
+std::atomic<int64_t> peakLiveBytes{0};
+
+void *countedAllocate(size_t size)
+{
+    void *pointer = std::malloc(size == 0 ? 1 : size);
+    if (pointer == nullptr) {
+        throw std::bad_alloc();
+    }
+    allocationCount.fetch_add(1, std::memory_order_relaxed);
+    const int64_t live =
+        liveBytes.fetch_add(static_cast<int64_t>(malloc_usable_size(pointer)), std::memory_order_relaxed) +
+        static_cast<int64_t>(malloc_usable_size(pointer));
+    int64_t peak = peakLiveBytes.load(std::memory_order_relaxed);
+    while (live > peak && !peakLiveBytes.compare_exchange_weak(peak, live, std::memory_order_relaxed)) {
+    }
+    return pointer;
+}
+
+void countedFree(void *pointer)
+{
+    if (pointer != nullptr) {
+        liveBytes.fetch_sub(static_cast<int64_t>(malloc_usable_size(pointer)), std::memory_order_relaxed);
+        std::free(pointer);
+    }
+}
+
+} // namespace
+
+void *operator new(size_t size)
+{
+    return countedAllocate(size);
+}
+
+void *operator new[](size_t size)
+{
+    return countedAllocate(size);
+}
+
+void operator delete(void *pointer) noexcept
+{
+    countedFree(pointer);
+}
+
+void operator delete[](void *pointer) noexcept
+{
+    countedFree(pointer);
+}
+
+void operator delete(void *pointer, size_t) noexcept
+{
+    countedFree(pointer);
+}
+
+void operator delete[](void *pointer, size_t) noexcept
+{
+    countedFree(pointer);
+}
+
+using namespace kestrix;
+
+namespace {
+
+// MARK: Streams
+
+constexpr size_t streamSize = 16 * 1024 * 1024;
+constexpr size_t readSize = 64 * 1024;
+constexpr int timedRuns = 7;
+constexpr int64_t scrollbackLines = 10000;
+
+// Reference figures of established engines fed the same kinds of output (MB/s).
+constexpr double referenceAsciiRate = 30;
+constexpr double referenceMixedRate = 37;
+constexpr double referenceOtherRate = 30;
+
+// A small deterministic generator, so every run and every machine sees the same bytes.
+class Random {
+public:
+    uint32_t next()
+    {
+        state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<uint32_t>(state_ >> 33);
+    }
+    uint32_t below(uint32_t bound) { return next() % bound; }
+    template <typename T, size_t N> const T &pick(const T (&items)[N]) { return items[below(N)]; }
+
+private:
+    uint64_t state_ = 0x9E3779B97F4A7C15ULL;
+};
+
+const char *const words[] = {"the",     "quick", "brown",  "fox",    "jumps",  "over",     "lazy",
+                             "dog",     "server", "request", "handled", "in",     "ms",       "cache",
+                             "miss",    "for",   "user",   "session", "closed", "0x7f3a",   "200",
+                             "GET",     "/api/v2/items", "ok", "retry", "connection", "timeout", "42"};
+
+void appendWords(std::string &text, Random &random, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) {
+            text += ' ';
+        }
+        text += random.pick(words);
+    }
+}
+
+// Short lines of plain text, as a build log or a file listing prints them.
+std::string asciiStream()
+{
+    Random random;
+    std::string text;
+    while (text.size() < streamSize) {
+        appendWords(text, random, 2 + static_cast<int>(random.below(10)));
+        text += "\r\n";
+    }
+    return text;
+}
+
+// Accented Latin (precomposed and combining), CJK, emoji with skin-tone modifiers and ZWJ sequences,
+// flags and box drawing.
+std::string unicodeStream()
+{
+    const char *const pieces[] = {
+        "caf\xc3\xa9",                                        // café
+        "na\xc3\xafve",                                       // naïve
+        "e\xcc\x81t\xc3\xa9",                                 // e + combining acute, été
+        "\xc3\x85ngstr\xc3\xb6m",                             // Ångström
+        "\xe4\xb8\xad\xe6\x96\x87\xe5\xad\x97",               // 中文字
+        "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e",               // 日本語
+        "\xed\x95\x9c\xea\xb5\xad\xec\x96\xb4",               // 한국어
+        "\xf0\x9f\x98\x80",                                   // grinning face
+        "\xf0\x9f\x91\x8d\xf0\x9f\x8f\xbd",                   // thumbs up, medium skin tone
+        "\xf0\x9f\x91\xa9\xe2\x80\x8d\xf0\x9f\x92\xbb",       // woman technologist (ZWJ)
+        "\xf0\x9f\x91\xa8\xe2\x80\x8d\xf0\x9f\x91\xa9\xe2\x80\x8d\xf0\x9f\x91\xa7\xe2\x80\x8d\xf0\x9f"
+        "\x91\xa6",                                           // family of four (ZWJ)
+        "\xf0\x9f\x87\xa9\xf0\x9f\x87\xaa",                   // flag DE
+        "\xe2\x94\x80\xe2\x94\x82\xe2\x94\x8c",               // box drawing
+        "\xce\xb1\xce\xb2\xce\xb3",                           // Greek
+        "\xd0\xbf\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82",   // Cyrillic
+        "plain",
+        "ascii",
+    };
+    Random random;
+    std::string text;
+    while (text.size() < streamSize) {
+        const int count = 3 + static_cast<int>(random.below(8));
+        for (int i = 0; i < count; ++i) {
+            if (i > 0) {
+                text += ' ';
+            }
+            text += random.pick(pieces);
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+// SGR changes and cursor moves every few characters, as a full-screen program redraws.
+std::string csiStream()
+{
+    const char *const sequences[] = {"\x1b[1m",     "\x1b[0m",      "\x1b[31m",        "\x1b[1;32m",
+                                     "\x1b[38;5;208m", "\x1b[48;5;17m", "\x1b[38;2;10;200;30m", "\x1b[m",
+                                     "\x1b[4m",     "\x1b[7m",      "\x1b[3C",         "\x1b[2D",
+                                     "\x1b[A",      "\x1b[B",       "\x1b[12G",        "\x1b[K"};
+    Random random;
+    std::string text;
+    int column = 0;
+    while (text.size() < streamSize) {
+        text += random.pick(sequences);
+        const int run = 2 + static_cast<int>(random.below(5));
+        for (int i = 0; i < run; ++i) {
+            text += static_cast<char>('a' + random.below(26));
+        }
+        column += run;
+        if (random.below(12) == 0) {
+            text += "\x1b[" + std::to_string(1 + random.below(24)) + ";" + std::to_string(1 + random.below(80)) +
+                    "H";
+        }
+        if (column > 60) {
+            text += "\r\n";
+            column = 0;
+        }
+    }
+    return text;
+}
+
+// Large OSC titles and hyperlinks and large DCS strings between short lines of text.
+std::string longEscapeStream()
+{
+    Random random;
+    std::string text;
+    while (text.size() < streamSize) {
+        std::string payload;
+        const size_t length = 512 + random.below(3584);
+        while (payload.size() < length) {
+            payload += random.pick(words);
+            payload += '-';
+        }
+        switch (random.below(4)) {
+        case 0:
+            text += "\x1b]2;" + payload + "\x07";
+            break;
+        case 1:
+            text += "\x1b]8;;https://example.invalid/" + payload + "\x1b\\link\x1b]8;;\x1b\\";
+            break;
+        case 2:
+            // An unknown DCS: parsed and skipped.
+            text += "\x1bP1;2|" + payload + "\x1b\\";
+            break;
+        default:
+            text += "\x1b]0;" + payload + "\x1b\\";
+            break;
+        }
+        appendWords(text, random, 4);
+        text += "\r\n";
+    }
+    return text;
+}
+
+// Log lines with 16, 256 and direct colours, tabs, cursor moves, scroll regions and clears.
+std::string mixedStream()
+{
+    const char *const levels[] = {"\x1b[32mINFO\x1b[0m", "\x1b[33mWARN\x1b[0m", "\x1b[1;31mERROR\x1b[0m",
+                                  "\x1b[36mDEBUG\x1b[0m"};
+    Random random;
+    std::string text;
+    int line = 0;
+    while (text.size() < streamSize) {
+        ++line;
+        char stamp[64];
+        std::snprintf(stamp, sizeof stamp, "\x1b[38;5;%um2026-12-10 14:%02u:%02u.%03u\x1b[m\t", 240 + random.below(16),
+                      random.below(60), random.below(60), random.below(1000));
+        text += stamp;
+        text += random.pick(levels);
+        text += '\t';
+        char colour[48];
+        std::snprintf(colour, sizeof colour, "\x1b[38;2;%u;%u;%um", random.below(256), random.below(256),
+                      random.below(256));
+        text += colour;
+        text += "[worker-";
+        text += std::to_string(random.below(16));
+        text += "]\x1b[39m ";
+        appendWords(text, random, 3 + static_cast<int>(random.below(9)));
+        if (random.below(8) == 0) {
+            text += "\x1b[2A\x1b[5C*\x1b[2B";
+        }
+        if (random.below(16) == 0) {
+            text += "\x1b[60G\x1b[1;35mdone\x1b[m\x1b[K";
+        }
+        text += "\r\n";
+        if (line % 400 == 0) {
+            // A status program: a scroll region, a few lines inside it, then back to the full screen.
+            text += "\x1b[3;20r\x1b[20;1H";
+            for (int i = 0; i < 6; ++i) {
+                text += "\x1b[48;5;236m progress " + std::to_string(i) + "\x1b[K\x1b[m\n";
+            }
+            text += "\x1b[r\x1b[24;1H";
+        }
+        if (line % 2000 == 0) {
+            text += "\x1b[H\x1b[2J";
+        }
+    }
+    return text;
+}
+
+// MARK: Measuring
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TerminalOptions benchOptions(int64_t cols, int64_t rows)
+{
+    TerminalOptions options;
+    options.cols = cols;
+    options.rows = rows;
+    options.scrollback = scrollbackLines;
+    return options;
+}
+
+void feed(Terminal &terminal, const std::string &stream)
+{
+    const auto *bytes = reinterpret_cast<const uint8_t *>(stream.data());
+    for (size_t offset = 0; offset < stream.size(); offset += readSize) {
+        terminal.feedBytes(ByteSpan(bytes + offset, std::min(readSize, stream.size() - offset)));
+    }
+}
+
+struct Throughput {
+    double median = 0;
+    double minimum = 0;
+    double maximum = 0;
+    // Heap allocations per MB fed over all timed runs, the scrollback already full.
+    double allocationsPerMegabyte = 0;
+};
+
+Throughput measureThroughput(const std::string &stream, int64_t cols, int64_t rows)
+{
+    Terminal terminal(nullptr, benchOptions(cols, rows));
+    // The first pass fills the scrollback, so the timed passes run in the steady state.
+    feed(terminal, stream);
+    std::vector<double> rates;
+    const int64_t allocationsBefore = allocationCount.load();
+    for (int run = 0; run < timedRuns; ++run) {
+        const auto start = std::chrono::steady_clock::now();
+        feed(terminal, stream);
+        rates.push_back(static_cast<double>(stream.size()) / secondsSince(start) / 1e6);
+    }
+    const int64_t allocations = allocationCount.load() - allocationsBefore;
+    std::sort(rates.begin(), rates.end());
+    Throughput result;
+    result.median = rates[rates.size() / 2];
+    result.minimum = rates.front();
+    result.maximum = rates.back();
+    result.allocationsPerMegabyte =
+        static_cast<double>(allocations) / (static_cast<double>(stream.size()) * timedRuns / 1e6);
+    return result;
+}
+
+// Fewer than one allocation per 10,000 bytes fed cannot be an allocation per character.
+constexpr double allocationLimitPerMegabyte = 100;
+
+struct StreamCase {
+    const char *name;
+    std::string bytes;
+    double referenceRate;
+    double requiredRatio;
+};
+
+bool printThroughputTable(const std::vector<StreamCase> &streams)
+{
+    bool allMet = true;
+    std::printf("Feed throughput (Terminal without a view, default options, %lld lines of scrollback, %zu KiB "
+                "reads,\nmedian of %d runs after one pass that fills the scrollback)\n\n",
+                static_cast<long long>(scrollbackLines), readSize / 1024, timedRuns);
+    std::printf("%-12s %-8s %9s %9s %9s %7s %7s %8s %7s  %s\n", "stream", "size", "median", "min", "max",
+                "ref", "ratio", "target", "alloc", "");
+    std::printf("%-12s %-8s %9s %9s %9s %7s %7s %8s %7s\n", "", "", "MB/s", "MB/s", "MB/s", "MB/s", "", "", "/MB");
+    const std::pair<int64_t, int64_t> sizes[] = {{80, 24}, {200, 50}};
+    for (const StreamCase &stream : streams) {
+        for (const auto &[cols, rows] : sizes) {
+            const Throughput throughput = measureThroughput(stream.bytes, cols, rows);
+            const double ratio = throughput.median / stream.referenceRate;
+            const bool met = ratio >= stream.requiredRatio &&
+                             throughput.allocationsPerMegabyte <= allocationLimitPerMegabyte;
+            allMet = allMet && met;
+            char size[16];
+            std::snprintf(size, sizeof size, "%lldx%lld", static_cast<long long>(cols), static_cast<long long>(rows));
+            std::printf("%-12s %-8s %9.1f %9.1f %9.1f %7.0f %6.1fx %7.0fx %7.1f  %s\n", stream.name, size,
+                        throughput.median, throughput.minimum, throughput.maximum, stream.referenceRate, ratio,
+                        stream.requiredRatio, throughput.allocationsPerMegabyte, met ? "ok" : "MISSED");
+        }
+    }
+    std::printf("\nref: reference rate of established engines, the upper end of the range they reach: %.0f MB/s "
+                "on\nshort ASCII lines, %.0f MB/s on mixed log output; the other streams are held against %.0f "
+                "MB/s.\nalloc: heap allocations per MB fed in the steady state (limit %.0f, far below one per "
+                "character).\n\n",
+                referenceAsciiRate, referenceMixedRate, referenceOtherRate, allocationLimitPerMegabyte);
+    return allMet;
+}
+
+// Workloads whose cost follows the screen rather than the bytes (whole-screen clears, an editor's
+// line and cell edits in a scroll region): tracked, with no target.
+void printTrackedWorkloads()
+{
+    auto repeatToSize = [](const std::string &unit) {
+        std::string text;
+        while (text.size() < streamSize / 4) {
+            text += unit;
+        }
+        return text;
+    };
+    const std::pair<const char *, std::string> workloads[] = {
+        {"redraw", repeatToSize("\x1b[H\x1b[2J\x1b[1;1H top - 13:30:53 up\x1b[K\r\n\x1b[7m  PID USER\x1b[m\x1b[K\r\n")},
+        {"edit", repeatToSize("\x1b[5;40r\x1b[10;1H\x1b[3L\x1b[20;1H\x1b[2M\x1b[12;5H\x1b[4@text\x1b[3P\x1b[S"
+                              "\x1b[T\x1b[r\x1b[30;9H\x1b[K\x1b[2X\x1b[1J\x1b[7b")},
+    };
+    std::printf("Tracked without a target (cost follows the screen size):\n");
+    for (const auto &[name, bytes] : workloads) {
+        for (const auto &[cols, rows] : {std::pair<int64_t, int64_t>{80, 24}, {200, 50}}) {
+            const Throughput throughput = measureThroughput(bytes, cols, rows);
+            std::printf("  %-10s %lldx%-6lld %9.1f MB/s (min %.1f, max %.1f)\n", name, static_cast<long long>(cols),
+                        static_cast<long long>(rows), throughput.median, throughput.minimum, throughput.maximum);
+        }
+    }
+    std::printf("\n");
+}
+
+// Heap held by a terminal of 200 columns whose 10,000 lines of scrollback are full, per cell of all
+// its lines, the lines' own storage and the terminal's fixed state included.
+bool printMemoryPerCell()
+{
+    const int64_t cols = 200;
+    const int64_t rows = 50;
+    const int64_t before = liveBytes.load();
+    bool met = false;
+    {
+        Terminal terminal(nullptr, benchOptions(cols, rows));
+        std::string line(cols - 1, 'x');
+        line += "\r\n";
+        for (int64_t i = 0; i < scrollbackLines + rows + 10; ++i) {
+            terminal.feedString(line);
+        }
+        const int64_t held = liveBytes.load() - before;
+        const double cells = static_cast<double>((scrollbackLines + rows) * cols);
+        const double perCell = static_cast<double>(held) / cells;
+        met = perCell <= 24;
+        std::printf("Memory of a full scrollback: %lld lines x %lld columns hold %.1f MB of heap, %.2f bytes per "
+                    "cell (target <= 24, line overhead included): %s\n",
+                    static_cast<long long>(scrollbackLines + rows), static_cast<long long>(cols),
+                    static_cast<double>(held) / 1e6, perCell, met ? "ok" : "MISSED");
+    }
+    return met;
+}
+
+// The cost of one line feed at the bottom of the screen with a full scrollback. It must follow the
+// width and not the height: scrolling turns the ring instead of moving the rows.
+double nanosecondsPerScroll(int64_t cols, int64_t rows)
+{
+    Terminal terminal(nullptr, benchOptions(cols, rows));
+    const std::string feeds(scrollbackLines + rows, '\n');
+    terminal.feedString(feeds);
+    const int lines = 400000;
+    const std::string batch(lines, '\n');
+    const auto start = std::chrono::steady_clock::now();
+    terminal.feedString(batch);
+    return secondsSince(start) * 1e9 / lines;
+}
+
+bool printScrollCost()
+{
+    const double narrowShort = nanosecondsPerScroll(80, 24);
+    const double wideShort = nanosecondsPerScroll(200, 50);
+    const double wideTall = nanosecondsPerScroll(200, 500);
+    // Ten times the rows at the same width must not cost ten times as much.
+    const bool met = wideTall <= 2 * wideShort;
+    std::printf("Scrolling one line: %.0f ns at 80x24, %.0f ns at 200x50, %.0f ns at 200x500 (O(cols): 200x500 "
+                "within 2x of 200x50): %s\n",
+                narrowShort, wideShort, wideTall, met ? "ok" : "MISSED");
+    return met;
+}
+
+// Streams that try to make the terminal hold ever more memory. Each goes into a terminal whose
+// scrollback is already full and is fed twice; the heap held after the second pass must be no larger
+// than after the first (within 1 MB), and the peak stays bounded.
+bool printHostileStreams()
+{
+    const size_t size = 48 * 1024 * 1024;
+    struct Hostile {
+        const char *name;
+        std::string prefix;
+        std::string unit;
+    };
+    const Hostile cases[] = {
+        {"unterminated OSC", "\x1b]2;", "abcdefghijklmnop"},
+        {"unterminated DCS", "\x1bP1;2|", "abcdefghijklmnop"},
+        {"endless CSI parameters", "\x1b[", "1;22;333;4444;"},
+        {"endless combining marks", "e", "\xcc\x81\xcc\x82\xcc\x83"},
+        {"endless ZWJ chain", "", "\xf0\x9f\x91\xa9\xe2\x80\x8d"},
+        {"new hyperlink every cell", "", ""},
+        {"new title every line", "", ""},
+    };
+    const int64_t peakLimit = 160 * 1024 * 1024;
+    bool allMet = true;
+    std::printf("\nHostile streams (%zu MB each, fed twice at 200x50; heap held after each pass, peak):\n",
+                size / (1024 * 1024));
+    for (const Hostile &hostile : cases) {
+        std::string stream = hostile.prefix;
+        Random random;
+        while (stream.size() < size) {
+            if (std::string(hostile.name) == "new hyperlink every cell") {
+                stream += "\x1b]8;;https://example.invalid/" + std::to_string(random.next()) + "\x1b\\x";
+            } else if (std::string(hostile.name) == "new title every line") {
+                stream += "\x1b]2;title " + std::to_string(random.next()) + "\x07\r\n";
+            } else {
+                stream += hostile.unit;
+            }
+        }
+        const int64_t before = liveBytes.load();
+        Terminal terminal(nullptr, benchOptions(200, 50));
+        terminal.feedString(std::string(scrollbackLines + 50, '\n'));
+        peakLiveBytes.store(liveBytes.load());
+        feed(terminal, stream);
+        const int64_t afterFirst = liveBytes.load() - before;
+        feed(terminal, stream);
+        const int64_t afterSecond = liveBytes.load() - before;
+        const int64_t peak = peakLiveBytes.load() - before;
+        const bool met = afterSecond <= afterFirst + 1024 * 1024 && peak <= peakLimit;
+        allMet = allMet && met;
+        std::printf("  %-26s %8.1f MB %8.1f MB  peak %8.1f MB  %s\n", hostile.name, static_cast<double>(afterFirst) / 1e6,
+                    static_cast<double>(afterSecond) / 1e6, static_cast<double>(peak) / 1e6, met ? "ok" : "MISSED");
+    }
+    return allMet;
+}
+
+} // namespace
+
+int main()
+{
+    std::vector<StreamCase> streams;
+    streams.push_back({"ascii", asciiStream(), referenceAsciiRate, 10});
+    streams.push_back({"unicode", unicodeStream(), referenceOtherRate, 5});
+    streams.push_back({"csi", csiStream(), referenceOtherRate, 5});
+    streams.push_back({"long-escape", longEscapeStream(), referenceOtherRate, 5});
+    streams.push_back({"mixed", mixedStream(), referenceMixedRate, 10});
+
+    bool met = printThroughputTable(streams);
+    printTrackedWorkloads();
+    met = printMemoryPerCell() && met;
+    met = printScrollCost() && met;
+    met = printHostileStreams() && met;
+    std::printf("\n%s\n", met ? "All targets met." : "Some targets missed.");
+    return met ? 0 : 1;
+}
