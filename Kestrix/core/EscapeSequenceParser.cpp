@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace kestrix {
 
@@ -21,6 +22,26 @@ constexpr int64_t parameterResetValue = 0xCCCCCCCCCCCCCC3;
 constexpr int64_t largestOscCode = 0xCCCCCCCCCCCCCC2;
 // Buffers kept between calls for reuse are released when they grew beyond this.
 constexpr size_t retainedCapacity = 64 * 1024;
+
+// The first byte from `i` on below 0x20 (or `length`), eight bytes at a time: a word has such a byte
+// exactly when subtracting 0x20 from each byte borrows into a byte whose top bit was clear.
+size_t skipPrintData(const uint8_t *bytes, size_t i, size_t length)
+{
+    constexpr uint64_t ones = 0x0101010101010101ULL;
+    constexpr uint64_t highBits = 0x8080808080808080ULL;
+    while (i + sizeof(uint64_t) <= length) {
+        uint64_t word = 0;
+        std::memcpy(&word, bytes + i, sizeof word);
+        if (((word - ones * 0x20) & ~word & highBits) != 0) {
+            break;
+        }
+        i += sizeof word;
+    }
+    while (i < length && bytes[i] >= 0x20) {
+        ++i;
+    }
+    return i;
+}
 
 bool isDigit(uint8_t byte)
 {
@@ -101,11 +122,16 @@ void EscapeSequenceParser::parseSlice(ByteSpan bytes)
             if (runs.print < 0) {
                 runs.print = static_cast<int64_t>(i);
             }
-            ++i;
-            while (i < length && bytes[i] >= 0x20) {
-                ++i;
-            }
+            i = skipPrintData(bytes.data(), i + 1, length);
             continue;
+        }
+        if (state == ParserState::ground && byte == ESC) {
+            const size_t finalAt = simpleCsiFinal(bytes, i);
+            if (finalAt != 0) {
+                dispatchSimpleCsi(bytes, i, finalAt, runs);
+                i = finalAt + 1;
+                continue;
+            }
         }
         if (state == ParserState::csiParam && isDigit(byte)) {
             foldDigit(byte);
@@ -125,6 +151,44 @@ void EscapeSequenceParser::parseSlice(ByteSpan bytes)
     }
     currentState_ = state;
     endCall();
+}
+
+// Where the final byte is of the CSI that starts with the ESC at `start`, when the whole sequence is
+// in the slice and has only digits, semicolons and colons (no colon first) before its final byte:
+// the common case, which the table would take through the same actions byte by byte. 0 otherwise.
+size_t EscapeSequenceParser::simpleCsiFinal(ByteSpan bytes, size_t start)
+{
+    const size_t length = bytes.size();
+    if (start + 2 >= length || bytes[start + 1] != '[' || bytes[start + 2] == ':') {
+        return 0;
+    }
+    for (size_t i = start + 2; i < length; ++i) {
+        const uint8_t byte = bytes[i];
+        if (byte >= 0x40 && byte <= 0x7E) {
+            return i;
+        }
+        if (byte < '0' || byte > ';') {
+            return 0;
+        }
+    }
+    return 0;
+}
+
+// The table's actions for ESC, '[', the parameters and the final byte of a simple CSI.
+void EscapeSequenceParser::dispatchSimpleCsi(ByteSpan bytes, size_t start, size_t finalAt, PendingRuns &runs)
+{
+    flushPrint(bytes, start, runs);
+    clearSequence();
+    runs = {};
+    for (size_t i = start + 2; i < finalAt; ++i) {
+        const uint8_t byte = bytes[i];
+        if (isDigit(byte)) {
+            foldDigit(byte);
+        } else {
+            addParameter(byte);
+        }
+    }
+    dispatchCsi(bytes[finalAt]);
 }
 
 // Performs one table action for the byte at i and advances i past what it consumed. Returns
@@ -264,15 +328,17 @@ size_t EscapeSequenceParser::collectString(ParserState state, ByteSpan bytes, si
     const size_t length = bytes.size();
     size_t i = start;
     while (i < length) {
-        size_t runEnd = i;
-        while (runEnd < length && bytes[runEnd] >= 0x20) {
-            ++runEnd;
-        }
+        const size_t runEnd = skipPrintData(bytes.data(), i, length);
         if (!stringTooLong_ && runEnd > i) {
             const size_t runLength = runEnd - i;
             if (runLength > maximumStringLength - string.size()) {
                 stringTooLong_ = true;
             } else {
+                if (string.size() + runLength > string.capacity()) {
+                    // Doubling, but never past the limit: a string that cannot end costs at most that.
+                    string.reserve(std::min(std::max(string.capacity() * 2, string.size() + runLength),
+                                            maximumStringLength));
+                }
                 string.insert(string.end(), bytes.begin() + static_cast<std::ptrdiff_t>(i),
                               bytes.begin() + static_cast<std::ptrdiff_t>(runEnd));
             }

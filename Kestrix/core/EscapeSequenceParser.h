@@ -75,6 +75,8 @@ private:
     };
 
     void parseSlice(ByteSpan bytes);
+    static size_t simpleCsiFinal(ByteSpan bytes, size_t start);
+    void dispatchSimpleCsi(ByteSpan bytes, size_t start, size_t finalAt, PendingRuns &runs);
     bool performAction(ParserAction action, ParserState &state, ParserState next, ByteSpan bytes, size_t &i,
                        PendingRuns &runs);
     bool handleError(ParserState &state, ByteSpan bytes, size_t i, PendingRuns &runs);

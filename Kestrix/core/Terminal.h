@@ -510,8 +510,15 @@ private:
     void widenJoinedCell(CharData &cell, BufferLine &line, int64_t col);
     std::optional<uint32_t> singleScalarOfCell(int32_t code) const;
     void putCell(int32_t code, int width);
+    int32_t astralCellCode(uint32_t scalar);
     int32_t internCluster(const std::string &cluster);
     bool isSingleCluster(std::string_view text);
+    bool joinsWithoutBreak(int32_t code, std::string_view text, uint32_t scalar) const;
+    // The text of an interned cluster code (" " for any other code), valid until the next cluster
+    // is interned.
+    std::string_view clusterText(int32_t code) const;
+    // Appends what stringForCellCode gives, without a string of its own.
+    void appendCellText(std::string &text, int32_t code) const;
     void prepareBlankLine(bool wrapped);
     void scrollTopLineIntoScrollback(int64_t bottomRow);
     void scrollPartialWidth(int64_t topRow, int64_t bottomRow);
@@ -556,7 +563,18 @@ private:
     bool settingFgColor_ = false;
     bool settingBgColor_ = false;
     bool settingCursorColor_ = false;
-    std::unordered_map<std::string, int32_t> charToIndexMap_;
+    // Looked up by string_view: finding a long cluster allocates nothing.
+    struct ClusterHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    std::unordered_map<std::string, int32_t, ClusterHash, std::equal_to<>> charToIndexMap_;
+    std::string joinBuffer_;
+    struct AstralCode {
+        uint32_t scalar = 0;
+        int32_t code = 0;
+    };
+    std::array<AstralCode, 256> astralCodes_{};
     std::vector<std::string> indexToCharMap_;
     int32_t lastCharIndex_ = firstClusterCode;
     // Each arming of the synchronized-output time-out gets a new generation; an older one that

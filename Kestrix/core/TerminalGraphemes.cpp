@@ -20,7 +20,7 @@ int32_t Terminal::cellCode(std::string_view cluster)
     if (index == cluster.size() && first < 0x10000) {
         return static_cast<int32_t>(first);
     }
-    if (const auto known = charToIndexMap_.find(std::string(cluster)); known != charToIndexMap_.end()) {
+    if (const auto known = charToIndexMap_.find(cluster); known != charToIndexMap_.end()) {
         return known->second;
     }
     if (indexToCharMap_.size() >= maximumClusterCount) {
@@ -47,6 +47,26 @@ std::string Terminal::stringForCellCode(int32_t code) const
         return indexToCharMap_[index];
     }
     return " ";
+}
+
+std::string_view Terminal::clusterText(int32_t code) const
+{
+    const auto index = static_cast<size_t>(static_cast<int64_t>(code) - firstClusterCode);
+    if (code >= firstClusterCode && index < indexToCharMap_.size()) {
+        return indexToCharMap_[index];
+    }
+    return " ";
+}
+
+void Terminal::appendCellText(std::string &text, int32_t code) const
+{
+    if (code >= firstClusterCode) {
+        text += clusterText(code);
+    } else if (isUnicodeScalar(code)) {
+        utf8::append(text, static_cast<uint32_t>(code));
+    } else {
+        text += ' ';
+    }
 }
 
 bool Terminal::isSingleCluster(std::string_view text)

@@ -2,6 +2,7 @@
 // C0 controls with real logic.
 
 #include "Kestrix/core/EmojiVariation.h"
+#include "Kestrix/core/ScalarProperties.h"
 #include "Kestrix/core/Terminal.h"
 #include "Kestrix/core/TerminalDelegate.h"
 #include "Kestrix/core/UnicodeUtil.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <unicode/uchar.h>
 
 namespace kestrix {
@@ -81,6 +83,40 @@ bool isPrintableAscii(uint8_t byte)
     return byte >= 0x20 && byte <= 0x7E;
 }
 
+// The end of the run of printable ASCII from `i` on, eight bytes at a time where no byte is below
+// 0x20 or above 0x7E: adding 1 to each byte then sets no top bit, nor does subtracting 0x20 borrow.
+size_t printableAsciiEnd(ByteSpan bytes, size_t i)
+{
+    constexpr uint64_t ones = 0x0101010101010101ULL;
+    constexpr uint64_t highBits = 0x8080808080808080ULL;
+    const size_t size = bytes.size();
+    while (i + sizeof(uint64_t) <= size) {
+        uint64_t word = 0;
+        std::memcpy(&word, bytes.data() + i, sizeof word);
+        if ((((word + ones) | word) & highBits) != 0 || ((word - ones * 0x20) & ~word & highBits) != 0) {
+            break;
+        }
+        i += sizeof word;
+    }
+    while (i < size && isPrintableAscii(bytes[i])) {
+        ++i;
+    }
+    return i;
+}
+
+// The scalar that ends `text` and the text before it.
+uint32_t popLastScalar(std::string_view &text)
+{
+    size_t start = text.size();
+    while (start > 0 && (static_cast<uint8_t>(text[start - 1]) & 0xC0) == 0x80) {
+        --start;
+    }
+    start = start > 0 ? start - 1 : 0;
+    const uint32_t scalar = utf8::lastScalar(text.substr(start));
+    text = text.substr(0, start);
+    return scalar;
+}
+
 } // namespace
 
 void Terminal::printStateReset()
@@ -112,7 +148,7 @@ void Terminal::handlePrint(ByteSpan bytes)
         if (decoded.kind == Decoded::Kind::invalid) {
             printByte(joined[0]);
         } else {
-            printScalar(decoded.scalar, UnicodeUtil::columnWidth(decoded.scalar));
+            printScalar(decoded.scalar, ScalarProperties::of(decoded.scalar).width());
         }
         i = decoded.length > carried ? decoded.length - carried : 0;
     }
@@ -122,10 +158,7 @@ void Terminal::handlePrint(ByteSpan bytes)
         const uint8_t byte = bytes[i];
         if (isPrintableAscii(byte) && !charset) {
             // Plain text: whole runs of cells at once.
-            size_t end = i + 1;
-            while (end < size && isPrintableAscii(bytes[end])) {
-                ++end;
-            }
+            const size_t end = printableAsciiEnd(bytes, i + 1);
             const int64_t taken = buffer->putAsciiRun(bytes.first(end), static_cast<int64_t>(i), curAttr);
             if (taken > 0) {
                 i += static_cast<size_t>(taken);
@@ -151,7 +184,7 @@ void Terminal::handlePrint(ByteSpan bytes)
         if (decoded.kind == Decoded::Kind::invalid) {
             printByte(byte);
         } else {
-            printScalar(decoded.scalar, UnicodeUtil::columnWidth(decoded.scalar));
+            printScalar(decoded.scalar, ScalarProperties::of(decoded.scalar).width());
         }
         i += decoded.length;
     }
@@ -192,10 +225,21 @@ void Terminal::printScalar(uint32_t scalar, int width)
     if (scalar < 0x10000) {
         putCell(static_cast<int32_t>(scalar), width);
     } else {
+        putCell(astralCellCode(scalar), width);
+    }
+}
+
+// The interned code of a scalar above the BMP. Emoji repeat: the last codes found are kept in a
+// small direct-mapped cache, valid for good because an interned code never changes.
+int32_t Terminal::astralCellCode(uint32_t scalar)
+{
+    AstralCode &entry = astralCodes_[scalar % astralCodes_.size()];
+    if (entry.scalar != scalar) {
         std::string text;
         utf8::append(text, scalar);
-        putCell(cellCode(text), width);
+        entry = {scalar, cellCode(text)};
     }
+    return entry.code;
 }
 
 void Terminal::putCell(int32_t code, int width)
@@ -243,18 +287,15 @@ bool Terminal::shouldOfferToPreviousCell(uint32_t scalar, int width)
     if (!sameSize) {
         return false;
     }
-    if (width == 0 || scalar == zeroWidthJoiner || u_getCombiningClass(static_cast<UChar32>(scalar)) != 0 ||
-        u_hasBinaryProperty(static_cast<UChar32>(scalar), UCHAR_EMOJI_MODIFIER) ||
-        u_hasBinaryProperty(static_cast<UChar32>(scalar), UCHAR_VARIATION_SELECTOR)) {
+    if (width == 0 || ScalarProperties::of(scalar).joinsPrevious()) {
         return true;
     }
     if (last.y < 0 || last.y >= b.lines().count()) {
         return false;
     }
     const CharData &previous = b.lines()[last.y][std::min(last.x, cols - 1)];
-    if (previous.code < firstClusterCode
-            ? previous.code == static_cast<int32_t>(zeroWidthJoiner)
-            : utf8::lastScalar(stringForCellCode(previous.code)) == zeroWidthJoiner) {
+    if (previous.code < firstClusterCode ? previous.code == static_cast<int32_t>(zeroWidthJoiner)
+                                         : utf8::lastScalar(clusterText(previous.code)) == zeroWidthJoiner) {
         return true;
     }
     if (isRegionalIndicator(scalar)) {
@@ -279,16 +320,21 @@ bool Terminal::joinWithPreviousCell(uint32_t scalar, int width)
         return false;
     }
     CharData cell = line[col];
-    const std::string text = stringForCellCode(cell.code);
-    if (utf8::scalarCount(text) >= maximumClusterScalars) {
+    // Built in a buffer the terminal keeps, so joining allocates nothing once it has grown.
+    std::string &joined = joinBuffer_;
+    joined.clear();
+    appendCellText(joined, cell.code);
+    const size_t textLength = joined.size();
+    if (utf8::scalarCount(joined) >= maximumClusterScalars) {
         // A full cluster takes no more marks; a flood of them costs nothing.
         return width == 0;
     }
-    std::string joined = text;
     utf8::append(joined, scalar);
-    if (!isSingleCluster(joined)) {
+    if (!joinsWithoutBreak(cell.code, std::string_view(joined).substr(0, textLength), scalar) &&
+        !isSingleCluster(joined)) {
         return false;
     }
+    const std::string_view text = std::string_view(joined).substr(0, textLength);
 
     const bool narrowFlag = isRegionalIndicator(scalar) &&
                             options.regionalIndicatorWidth == RegionalIndicatorWidth::narrow &&
@@ -318,6 +364,40 @@ bool Terminal::joinWithPreviousCell(uint32_t scalar, int width)
     }
     markRowDirty(last.y - b.yBase());
     return true;
+}
+
+// Whether the scalar joins the cell (code and text) without asking the grapheme breaker, by the
+// rules that join unconditionally: a scalar that never starts a cluster joins anything but a control
+// (a cell of a cluster never ends with one); a pictograph joins a pictograph, its extenders and a
+// zero-width joiner; a regional indicator joins one regional indicator.
+bool Terminal::joinsWithoutBreak(int32_t code, std::string_view text, uint32_t scalar) const
+{
+    const ScalarProperties properties = ScalarProperties::of(scalar);
+    if (properties.neverStartsCluster()) {
+        if (code >= firstClusterCode || !isUnicodeScalar(code)) {
+            return true;
+        }
+        return !ScalarProperties::of(static_cast<uint32_t>(code)).isControl();
+    }
+    if (text.empty()) {
+        return false;
+    }
+    if (properties.isPictographic()) {
+        if (popLastScalar(text) != zeroWidthJoiner) {
+            return false;
+        }
+        while (!text.empty()) {
+            const ScalarProperties before = ScalarProperties::of(popLastScalar(text));
+            if (!before.isExtend()) {
+                return before.isPictographic();
+            }
+        }
+        return false;
+    }
+    if (isRegionalIndicator(scalar)) {
+        return isRegionalIndicator(popLastScalar(text)) && text.empty();
+    }
+    return false;
 }
 
 // Makes a joined single-width cell two columns wide when the line has room for it.

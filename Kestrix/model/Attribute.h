@@ -12,6 +12,8 @@ namespace kestrix {
 
 // Colours and style of one cell. A plain value of a few bytes: cells copy it with memory moves.
 struct Attribute {
+    class OptionalColor;
+
     // A cell colour: a palette index, a direct colour, or the role's default (plain or inverted).
     class Color {
     public:
@@ -39,6 +41,10 @@ struct Attribute {
         constexpr bool operator==(const Color &) const = default;
 
     private:
+        friend class OptionalColor;
+        // A kind no colour has: the empty state of an `OptionalColor`.
+        static constexpr Kind absentKind = static_cast<Kind>(0xFF);
+
         constexpr Color(Kind kind, uint8_t first, uint8_t second, uint8_t third)
             : kind_(kind)
             , first_(first)
@@ -54,12 +60,66 @@ struct Attribute {
         uint8_t third_ = 0;
     };
 
+    // An optional colour in the four bytes of the colour itself, with the interface of
+    // std::optional: absence is a kind that no colour has.
+    class OptionalColor {
+    public:
+        constexpr OptionalColor() = default;
+        constexpr OptionalColor(std::nullopt_t) {}
+        constexpr OptionalColor(const Color &color)
+            : color_(color)
+        {
+        }
+        constexpr OptionalColor(const std::optional<Color> &color)
+        {
+            if (color) {
+                color_ = *color;
+            }
+        }
+
+        constexpr OptionalColor &operator=(std::nullopt_t)
+        {
+            reset();
+            return *this;
+        }
+        constexpr OptionalColor &operator=(const Color &color)
+        {
+            color_ = color;
+            return *this;
+        }
+
+        constexpr bool has_value() const { return color_.kind_ != Color::absentKind; }
+        constexpr explicit operator bool() const { return has_value(); }
+        constexpr const Color &operator*() const { return color_; }
+        constexpr const Color *operator->() const { return &color_; }
+        const Color &value() const
+        {
+            if (!has_value()) {
+                throw std::bad_optional_access();
+            }
+            return color_;
+        }
+        constexpr Color value_or(const Color &fallback) const { return has_value() ? color_ : fallback; }
+        constexpr void reset() { color_ = Color(Color::absentKind, 0, 0, 0); }
+        constexpr operator std::optional<Color>() const
+        {
+            return has_value() ? std::optional<Color>(color_) : std::nullopt;
+        }
+
+        constexpr bool operator==(const OptionalColor &) const = default;
+        constexpr bool operator==(std::nullopt_t) const { return !has_value(); }
+        constexpr bool operator==(const Color &color) const { return has_value() && color_ == color; }
+
+    private:
+        Color color_ = Color(Color::absentKind, 0, 0, 0);
+    };
+
     Color fg;
     Color bg;
     CharacterStyle style;
     UnderlineStyle underlineStyle = UnderlineStyle::none;
     // Absent means the underline takes the foreground colour.
-    std::optional<Color> underlineColor;
+    OptionalColor underlineColor;
 
     // The SGR parameters that select this attribute, for the DECRQSS answer ("0;1;31m").
     std::string sgrParameters() const;

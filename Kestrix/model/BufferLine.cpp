@@ -21,17 +21,26 @@ void warnIndexOutOfRange()
         "BufferLine: You passed an index out of range, adjusting to prevent crash, but you should debug");
 }
 
-// Fills cells with one value, stored as whole machine words. Assigned as a struct, the value is
-// rebuilt on the stack field by field for every cell, and each copy then stalls on those small stores.
+// Fills cells with one value: the first cell is written once and the filled part then copied onto
+// the rest in doubling blocks, so a long fill runs at memory-copy speed whatever the cell's size.
 void fillCells(CharData *first, CharData *last, const CharData &value)
 {
-    static_assert(sizeof(CharData) % sizeof(uint64_t) == 0);
-    constexpr size_t wordCount = sizeof(CharData) / sizeof(uint64_t);
-    uint64_t words[wordCount];
-    std::memcpy(words, &value, sizeof(CharData));
-    for (CharData *cell = first; cell < last; ++cell) {
-        std::memcpy(static_cast<void *>(cell), words, sizeof(CharData));
+    const size_t count = static_cast<size_t>(last - first);
+    if (count == 0) {
+        return;
     }
+    std::memcpy(static_cast<void *>(first), &value, sizeof(CharData));
+    size_t filled = 1;
+    while (filled < count) {
+        const size_t block = std::min(filled, count - filled);
+        std::memcpy(static_cast<void *>(first + filled), first, block * sizeof(CharData));
+        filled += block;
+    }
+}
+
+bool isBlank(const CharData &cell)
+{
+    return cell == CharData::nullCell;
 }
 
 } // namespace
@@ -41,6 +50,7 @@ BufferLine::BufferLine(int64_t cols, std::optional<CharData> fillData, bool isWr
     , data_(static_cast<size_t>(std::max<int64_t>(cols, 0)), fillData.value_or(CharData::nullCell))
     , fillCharacter_(fillData.value_or(CharData::nullCell))
     , serial_(nextSerial())
+    , extent_(isBlank(fillCharacter_) ? 0 : dataSize())
 {
 }
 
@@ -51,7 +61,19 @@ BufferLine::BufferLine(const BufferLine &copyFrom)
     , data_(copyFrom.data_)
     , fillCharacter_(copyFrom.fillCharacter_)
     , serial_(nextSerial())
+    , extent_(copyFrom.extent_)
 {
+}
+
+void BufferLine::prefetchCells() const
+{
+    constexpr int64_t cacheLine = 64;
+    constexpr int64_t maximumBytes = 32 * cacheLine;
+    const char *first = reinterpret_cast<const char *>(data_.data());
+    const int64_t bytes = std::min<int64_t>(extent_ * static_cast<int64_t>(sizeof(CharData)), maximumBytes);
+    for (int64_t offset = 0; offset < bytes; offset += cacheLine) {
+        __builtin_prefetch(first + offset, 1);
+    }
 }
 
 const CharData &BufferLine::operator[](int64_t col) const
@@ -64,7 +86,7 @@ const CharData &BufferLine::operator[](int64_t col) const
 
 int64_t BufferLine::trimmedLength() const
 {
-    for (int64_t i = dataSize() - 1; i >= 0; --i) {
+    for (int64_t i = extent_ - 1; i >= 0; --i) {
         const CharData &cell = data_[static_cast<size_t>(i)];
         if (cell.code != 0) {
             return std::min(i + cell.width, dataSize());
@@ -84,7 +106,7 @@ bool BufferLine::hasContent(int64_t index) const
 
 bool BufferLine::hasAnyContent() const
 {
-    return std::any_of(data_.begin(), data_.end(), [](const CharData &cell) {
+    return std::any_of(data_.begin(), data_.begin() + extent_, [](const CharData &cell) {
         return cell.code != 0 || !cell.attribute.isPlainDefault();
     });
 }
@@ -145,6 +167,7 @@ void BufferLine::setCell(int64_t col, const CharData &cell)
         col = dataSize() - 1;
     }
     data_[static_cast<size_t>(col)] = cell;
+    extent_ = std::max(extent_, col + 1);
 }
 
 void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, const Attribute &attribute)
@@ -157,16 +180,38 @@ void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, co
     prototype.attribute = attribute;
     int64_t inRange = std::clamp<int64_t>(dataSize() - col, 0, count);
     CharData *target = data_.data() + col;
-    fillCells(target, target + inRange, prototype);
+    // One pass of whole-cell stores: the word that holds code and width is the prototype's plus the
+    // byte in the code's bits.
+    static const uint32_t codeUnit = [] {
+        CharData zero;
+        CharData one;
+        one.code = 1;
+        uint32_t zeroWord = 0;
+        uint32_t oneWord = 0;
+        std::memcpy(&zeroWord, &zero, sizeof zeroWord);
+        std::memcpy(&oneWord, &one, sizeof oneWord);
+        return oneWord - zeroWord;
+    }();
+    constexpr size_t tailSize = sizeof(CharData) - sizeof(uint32_t);
+    uint32_t head = 0;
+    unsigned char tail[tailSize];
+    std::memcpy(&head, &prototype, sizeof head);
+    std::memcpy(tail, reinterpret_cast<const unsigned char *>(&prototype) + sizeof head, tailSize);
+    auto *out = reinterpret_cast<unsigned char *>(target);
     for (int64_t i = 0; i < inRange; ++i) {
-        target[i].code = bytes[i];
+        const uint32_t word = head + bytes[i] * codeUnit;
+        std::memcpy(out, &word, sizeof word);
+        std::memcpy(out + sizeof word, tail, tailSize);
+        out += sizeof(CharData);
     }
+    extent_ = std::max(extent_, col + inRange);
     if (inRange < count) {
         // Bytes past the end all land on the last cell; the last of them stays.
         warnIndexOutOfRange();
         if (!data_.empty()) {
             data_.back() = prototype;
             data_.back().code = bytes[count - 1];
+            extent_ = dataSize();
         }
     }
 }
@@ -180,6 +225,7 @@ void BufferLine::insertCells(int64_t pos, int64_t n, int64_t rightMargin, const 
     }
     pos = std::clamp<int64_t>(pos, 0, margin);
     n = std::max<int64_t>(n, 0);
+    extent_ = std::max(extent_, margin + 1);
     CharData *first = data_.data() + pos;
     CharData *end = data_.data() + margin + 1;
     if (n < margin + 1 - pos) {
@@ -199,6 +245,7 @@ void BufferLine::deleteCells(int64_t pos, int64_t n, int64_t rightMargin, const 
         return;
     }
     n = std::max<int64_t>(n, 0);
+    extent_ = std::max(extent_, margin + 1);
     CharData *first = data_.data() + pos;
     CharData *end = data_.data() + margin + 1;
     if (n < margin + 1 - pos) {
@@ -216,6 +263,7 @@ void BufferLine::replaceCells(int64_t start, int64_t end, const CharData &cell)
     end = std::min(end, dataSize());
     if (start < end) {
         fillCells(data_.data() + start, data_.data() + end, cell);
+        noteFilled(start, end, cell);
     }
 }
 
@@ -223,6 +271,7 @@ void BufferLine::fill(const CharData &cell)
 {
     ++generation;
     fillCells(data_.data(), data_.data() + data_.size(), cell);
+    extent_ = isBlank(cell) ? 0 : dataSize();
 }
 
 void BufferLine::fill(const CharData &cell, int64_t at, int64_t count)
@@ -241,6 +290,7 @@ void BufferLine::copyFrom(const BufferLine &source, int64_t srcCol, int64_t dstC
     if (len <= 0) {
         return;
     }
+    extent_ = std::max(extent_, dstCol + len);
     auto from = source.data_.begin() + srcCol;
     auto to = data_.begin() + dstCol;
     // Within one line the direction keeps overlapping ranges intact.
@@ -258,17 +308,39 @@ void BufferLine::resize(int64_t cols, const CharData &fillData)
         return;
     }
     ++generation;
+    const int64_t oldCols = dataSize();
     data_.resize(static_cast<size_t>(cols), fillData);
     data_.shrink_to_fit();
+    extent_ = std::min(extent_, cols);
+    if (cols > oldCols && !isBlank(fillData)) {
+        extent_ = cols;
+    }
 }
 
 void BufferLine::clear(const Attribute &attribute)
 {
     CharData empty;
     empty.attribute = attribute;
-    fillCells(data_.data(), data_.data() + data_.size(), empty);
+    if (isBlank(empty)) {
+        // Only the cells that ever held something need writing: a recycled line stays cold.
+        fillCells(data_.data(), data_.data() + extent_, empty);
+        extent_ = 0;
+    } else {
+        fillCells(data_.data(), data_.data() + data_.size(), empty);
+        extent_ = dataSize();
+    }
     images.reset();
     generation += 2;
+}
+
+// Cells start..end-1 (within the line) became `cell`.
+void BufferLine::noteFilled(int64_t start, int64_t end, const CharData &cell)
+{
+    if (!isBlank(cell)) {
+        extent_ = std::max(extent_, end);
+    } else if (end >= extent_) {
+        extent_ = std::min(extent_, start);
+    }
 }
 
 void BufferLine::copyFrom(const BufferLine &line)
@@ -276,6 +348,7 @@ void BufferLine::copyFrom(const BufferLine &line)
     if (&line != this) {
         data_ = line.data_;
         isWrapped = line.isWrapped;
+        extent_ = line.extent_;
     }
     generation += 2;
 }

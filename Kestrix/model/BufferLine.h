@@ -47,6 +47,9 @@ public:
     // The `dataSize()` cells, contiguous.
     const CharData *cells() const { return data_.data(); }
 
+    // Asks the processor to fetch the cells that a clear would write, ahead of their use.
+    void prefetchCells() const;
+
     // The cell at `col`; past the end the last cell, on an empty line or left of it the null cell.
     const CharData &operator[](int64_t col) const;
 
@@ -89,9 +92,14 @@ public:
     void copyFrom(const BufferLine &line);
 
 private:
+    void noteFilled(int64_t start, int64_t end, const CharData &cell);
+
     std::vector<CharData> data_;
     CharData fillCharacter_;
     uint64_t serial_;
+    // Every cell from here on is the null cell, so clearing a line to the plain default writes only
+    // the cells before it.
+    int64_t extent_ = 0;
 };
 
 } // namespace kestrix

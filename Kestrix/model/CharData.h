@@ -16,12 +16,17 @@ namespace kestrix {
 // `code`: 0 for an empty cell, 1..0x10FFFF a Unicode scalar, above 0x400000 a grapheme cluster
 // interned by the terminal. `width`: 1 normal, 2 the first column of a wide character, 0 its
 // continuation cell.
+//
+// Code and width share one 32-bit word (cluster codes stay far below 2^23), so a cell takes 20
+// bytes and a line of 200 cells fits its cells and its own overhead within 24 bytes per cell.
 struct CharData {
-    int32_t code = 0;
-    int8_t width = 1;
+    int32_t code : 24 = 0;
+    int32_t width : 8 = 1;
     TinyAtom payload;
-    uint8_t unused = 0;
     Attribute attribute;
+
+    // Cells once had a padding byte here; it reads as 0 for code written against that layout.
+    static constexpr uint8_t unused = 0;
 
     // The fill of fresh lines and the answer of every out-of-range cell read.
     static const CharData nullCell;
@@ -32,6 +37,9 @@ struct CharData {
         code = newCode;
         width = newWidth;
     }
+
+    // The largest code a cell can hold.
+    static constexpr int32_t maximumCode = (1 << 23) - 1;
 
     // The payload behind this cell's atom; nothing when it has none.
     std::optional<std::string> getPayload() const;
@@ -49,7 +57,7 @@ inline constexpr CharData CharData::nullCell{};
 
 static_assert(std::is_trivially_copyable_v<CharData>);
 static_assert(std::is_trivially_destructible_v<CharData>);
-static_assert(sizeof(CharData) <= 24);
+static_assert(sizeof(CharData) == 20);
 
 // True for a code that names a Unicode scalar value.
 constexpr bool isUnicodeScalar(int32_t code)

@@ -44,6 +44,11 @@ void CircularBufferLineList::setMaxLength(int64_t maxLength)
 
 int64_t CircularBufferLineList::physicalIndex(int64_t index) const
 {
+    if (index >= 0 && index < maxLength_) {
+        // The common case, without a division.
+        const int64_t physical = startIndex_ + index;
+        return physical >= maxLength_ ? physical - maxLength_ : physical;
+    }
     int64_t physical = (startIndex_ + index) % maxLength_;
     return physical < 0 ? physical + maxLength_ : physical;
 }
@@ -61,7 +66,7 @@ CircularBufferLineList::LinePtr &CircularBufferLineList::slot(int64_t index)
     return array_[physical];
 }
 
-BufferLine &CircularBufferLineList::operator[](int64_t index)
+BufferLine &CircularBufferLineList::lineMadeIfEmpty(int64_t index)
 {
     if (LinePtr &line = slot(index)) {
         return *line;
@@ -144,12 +149,31 @@ void CircularBufferLineList::recycle(const Attribute &attribute)
     }
     BufferLine &oldest = (*this)[0];
     bool hadImages = oldest.images.has_value();
-    startIndex_ = (startIndex_ + 1) % maxLength_;
+    startIndex_ = startIndex_ + 1 == maxLength_ ? 0 : startIndex_ + 1;
     oldest.clear(attribute);
     // A recycled line starts over as a plain single-width line.
     oldest.renderMode = BufferLine::RenderLineMode::single;
+    prefetchNextRecycled();
     if (onLineRecycled) {
         onLineRecycled(hadImages);
+    }
+}
+
+// The lines a long run of scrolls recycles next lie far back in memory: their cells are fetched a
+// line ahead, while the host's next lines are parsed, not when they are printed. The line after
+// that is only touched in its header, which tells where its cells are on the following call.
+void CircularBufferLineList::prefetchNextRecycled() const
+{
+    if (count_ < 3 || static_cast<int64_t>(array_.size()) < maxLength_) {
+        return;
+    }
+    const LinePtr &next = array_[static_cast<size_t>(physicalIndex(1))];
+    const LinePtr &afterNext = array_[static_cast<size_t>(physicalIndex(2))];
+    if (next) {
+        next->prefetchCells();
+    }
+    if (afterNext) {
+        __builtin_prefetch(afterNext.get(), 1);
     }
 }
 

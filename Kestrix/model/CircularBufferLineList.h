@@ -46,7 +46,18 @@ public:
     int64_t allocatedSlots() const { return static_cast<int64_t>(array_.size()); }
 
     // The line at logical index i, made by `makeEmpty` first when its slot is empty.
-    BufferLine &operator[](int64_t index);
+    BufferLine &operator[](int64_t index)
+    {
+        // Inline for the print path: a line that exists, within the ring.
+        if (index >= 0 && index < maxLength_) {
+            int64_t physical = startIndex_ + index;
+            physical = physical >= maxLength_ ? physical - maxLength_ : physical;
+            if (static_cast<size_t>(physical) < array_.size() && array_[static_cast<size_t>(physical)]) {
+                return *array_[static_cast<size_t>(physical)];
+            }
+        }
+        return lineMadeIfEmpty(index);
+    }
     // Stores a line at logical index i, releasing the previous one.
     void set(int64_t index, LinePtr line);
 
@@ -73,10 +84,12 @@ public:
 
 private:
     int64_t physicalIndex(int64_t index) const;
+    BufferLine &lineMadeIfEmpty(int64_t index);
     LinePtr &slot(int64_t index);
     void moveLine(int64_t from, int64_t to);
     void swapLines(int64_t first, int64_t second);
     void reverse(int64_t start, int64_t end);
+    void prefetchNextRecycled() const;
     void refuse(int64_t start, int64_t count, int64_t offset, const char *message) const;
 
     std::vector<LinePtr> array_;

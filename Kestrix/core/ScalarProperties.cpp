@@ -1,0 +1,49 @@
+#include "Kestrix/core/ScalarProperties.h"
+
+#include "Kestrix/core/UnicodeUtil.h"
+
+#include <memory>
+#include <unicode/uchar.h>
+
+namespace kestrix {
+namespace {
+
+constexpr uint32_t zeroWidthJoiner = 0x200D;
+// The Basic Multilingual Plane and the plane of the emoji.
+constexpr uint32_t tableSize = 0x20000;
+
+} // namespace
+
+ScalarProperties ScalarProperties::compute(uint32_t scalar)
+{
+    const auto c = static_cast<UChar32>(scalar);
+    const auto breakClass = u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK);
+    const bool joinsPrevious = scalar == zeroWidthJoiner || u_getCombiningClass(c) != 0 ||
+                               u_hasBinaryProperty(c, UCHAR_EMOJI_MODIFIER) ||
+                               u_hasBinaryProperty(c, UCHAR_VARIATION_SELECTOR);
+    const bool neverStartsCluster =
+        breakClass == U_GCB_EXTEND || breakClass == U_GCB_ZWJ || breakClass == U_GCB_SPACING_MARK;
+    const bool isControl = breakClass == U_GCB_CONTROL || breakClass == U_GCB_CR || breakClass == U_GCB_LF;
+    ScalarProperties properties;
+    properties.bits_ = static_cast<uint8_t>(
+        (UnicodeUtil::columnWidth(scalar) + 1) | (joinsPrevious ? joinsPreviousBit : 0) |
+        (neverStartsCluster ? neverStartsClusterBit : 0) | (isControl ? controlBit : 0) |
+        (breakClass == U_GCB_EXTEND ? extendBit : 0) |
+        (u_hasBinaryProperty(c, UCHAR_EXTENDED_PICTOGRAPHIC) ? pictographicBit : 0));
+    return properties;
+}
+
+ScalarProperties ScalarProperties::of(uint32_t scalar)
+{
+    // Built on first use and never changed after.
+    static const std::unique_ptr<ScalarProperties[]> table = [] {
+        auto properties = std::make_unique<ScalarProperties[]>(tableSize);
+        for (uint32_t each = 0; each < tableSize; ++each) {
+            properties[each] = compute(each);
+        }
+        return properties;
+    }();
+    return scalar < tableSize ? table[scalar] : compute(scalar);
+}
+
+} // namespace kestrix

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+
+namespace kestrix {
+
+// What the print path needs to know of one scalar, packed in one byte. Looked up in a table built
+// once for the planes where text and emoji live; scalars above them are asked of ICU directly.
+class ScalarProperties {
+public:
+    static ScalarProperties of(uint32_t scalar);
+
+    // UnicodeUtil::columnWidth.
+    int width() const { return (bits_ & widthMask) - 1; }
+    // A zero-width joiner, a combining mark, an emoji modifier or a variation selector: the scalar
+    // is offered to the cell printed before it.
+    bool joinsPrevious() const { return (bits_ & joinsPreviousBit) != 0; }
+    // Grapheme break class Extend, ZWJ or SpacingMark: it never starts a cluster, so it joins the
+    // cell before it whenever that does not end with a control.
+    bool neverStartsCluster() const { return (bits_ & neverStartsClusterBit) != 0; }
+    // Grapheme break class Control, CR or LF: nothing joins a cell ending with it.
+    bool isControl() const { return (bits_ & controlBit) != 0; }
+    // Grapheme break class Extend alone.
+    bool isExtend() const { return (bits_ & extendBit) != 0; }
+    // Extended_Pictographic: joins a pictograph and its extenders that end with a zero-width joiner.
+    bool isPictographic() const { return (bits_ & pictographicBit) != 0; }
+
+private:
+    static constexpr uint8_t widthMask = 3;
+    static constexpr uint8_t joinsPreviousBit = 4;
+    static constexpr uint8_t neverStartsClusterBit = 8;
+    static constexpr uint8_t controlBit = 16;
+    static constexpr uint8_t extendBit = 32;
+    static constexpr uint8_t pictographicBit = 64;
+
+    static ScalarProperties compute(uint32_t scalar);
+
+    uint8_t bits_ = 0;
+};
+
+} // namespace kestrix
