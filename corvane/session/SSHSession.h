@@ -54,6 +54,7 @@ public:
     const std::weak_ptr<HostOutputSink> &terminalView() const { return terminalView_; }
     void setTerminalView(std::weak_ptr<HostOutputSink> view);
 
+    const SSHSessionConfiguration &configuration() const { return configuration_; }
     const PTYBridge &pty() const { return pty_; }
     const SSHArgumentBuilder &argBuilder() const { return argBuilder_; }
     // The running ssh client, or null.

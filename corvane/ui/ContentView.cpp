@@ -118,7 +118,7 @@ void ContentView::showDetail()
     delete welcomeView_;
     delete workspaceView_;
     if (profile) {
-        workspaceView_ = new WorkspaceView(profile, detail_);
+        workspaceView_ = new WorkspaceView(profile, sessionManager_, detail_);
         detail_->layout()->addWidget(workspaceView_);
     } else {
         welcomeView_ = new WelcomeView([this] { perform(MenuCommand::newServer); },

@@ -65,19 +65,38 @@ constexpr Symbol symbolTable[] = {
      R"(a1.5 1.5 0 0 0 1.5 1.5h11a1.5 1.5 0 0 0 1.5-1.5V6a1.5 1.5 0 0 0-1.5-1.5h-2"/><rect x="8.5" y="3" width="7" height="3" rx="1"/>)"
      R"(<path stroke-linecap="round" d="M11 10.5h5M11 13.5h5M11 16.5h5"/></g>)"
      R"(<circle cx="8.3" cy="10.5" r="1"/><circle cx="8.3" cy="13.5" r="1"/><circle cx="8.3" cy="16.5" r="1"/>)"},
-    {"eye",
-     R"(<path fill="none" stroke="#000" stroke-width="1.8" stroke-linejoin="round" )"
-     R"(d="M2 12c2.4-4.3 5.8-6.5 10-6.5s7.6 2.2 10 6.5c-2.4 4.3-5.8 6.5-10 6.5S4.4 16.3 2 12z"/>)"
-     R"(<circle cx="12" cy="12" r="3.2"/>)"},
-    {"pencil.circle",
-     R"(<circle cx="12" cy="12" r="9.5" fill="none" stroke="#000" stroke-width="1.8"/>)"
-     R"(<path d="M14.6 7.4l2 2-6.3 6.3-2.7.7.7-2.7z"/>)"},
+    {"eye", R"(<path fill="none" stroke="#000" stroke-width="1.8" stroke-linejoin="round" )"
+            R"(d="M2 12c2.4-4.3 5.8-6.5 10-6.5s7.6 2.2 10 6.5c-2.4 4.3-5.8 6.5-10 6.5S4.4 16.3 2 12z"/>)"
+            R"(<circle cx="12" cy="12" r="3.2"/>)"},
+    {"pencil.circle", R"(<circle cx="12" cy="12" r="9.5" fill="none" stroke="#000" stroke-width="1.8"/>)"
+                      R"(<path d="M14.6 7.4l2 2-6.3 6.3-2.7.7.7-2.7z"/>)"},
     {"arrow.clockwise.circle",
      R"(<g fill="none" stroke="#000" stroke-width="1.8" stroke-linecap="round"><circle cx="12" cy="12" r="9.5"/>)"
      R"(<path d="M16.2 10.2A4.5 4.5 0 1 0 16.5 13"/></g><path d="M17.6 6.9v4.4h-4.4z"/>)"},
     {"exclamationmark.triangle.fill",
      R"(<path fill-rule="evenodd" d="M10.3 3.6a2 2 0 0 1 3.4 0l8 14A2 2 0 0 1 20 20.5H4a2 2 0 0 1-1.7-2.9z)"
      R"(M11 8.5l.3 6h1.4l.3-6zM12 16a1.1 1.1 0 1 0 0 2.2 1.1 1.1 0 0 0 0-2.2z"/>)"},
+    {"exclamationmark.triangle",
+     R"(<path fill="none" stroke="#000" stroke-width="1.8" stroke-linejoin="round" )"
+     R"(d="M10.3 3.6a2 2 0 0 1 3.4 0l8 14A2 2 0 0 1 20 20.5H4a2 2 0 0 1-1.7-2.9z"/>)"
+     R"(<path d="M11.1 8.5l.3 6h1.2l.3-6zM12 16a1.1 1.1 0 1 0 0 2.2 1.1 1.1 0 0 0 0-2.2z"/>)"},
+    {"lock.shield",
+     R"(<g fill="none" stroke="#000" stroke-width="1.8" stroke-linejoin="round">)"
+     R"(<path d="M12 2.5l8 3v6c0 5-3.4 8.6-8 10-4.6-1.4-8-5-8-10v-6z"/>)"
+     R"(<rect x="9" y="10.5" width="6" height="5" rx=".8"/><path d="M10.3 10.5v-1a1.7 1.7 0 0 1 3.4 0v1"/></g>)"},
+    {"bolt.slash",
+     R"(<g fill="none" stroke="#000" stroke-width="1.8" stroke-linecap="round" stroke-linejoin="round">)"
+     R"(<path d="M13.5 2.5L5.5 13.5h6l-1 8 8-11h-6z"/><path d="M3.5 3.5l17 17"/></g>)"},
+    {"bolt.fill", R"(<path d="M13.5 2L5 13.8h6.2L10.3 22l8.7-12h-6.3z"/>)"},
+    {"trash",
+     R"(<g fill="none" stroke="#000" stroke-width="1.8" stroke-linecap="round" stroke-linejoin="round">)"
+     R"(<path d="M4 6.5h16M9.5 6.5V4.5h5v2M6 6.5l1 13.5h10l1-13.5M10 10v6.5M14 10v6.5"/></g>)"},
+    {"plus.rectangle.on.rectangle",
+     R"(<g fill="none" stroke="#000" stroke-width="1.8" stroke-linecap="round" stroke-linejoin="round">)"
+     R"(<path d="M6 17H4.5A1.5 1.5 0 0 1 3 15.5v-10A1.5 1.5 0 0 1 4.5 4h11A1.5 1.5 0 0 1 17 5.5V7"/>)"
+     R"(<rect x="7" y="8" width="14" height="12" rx="1.5"/><path d="M14 11v6M11 14h6"/></g>)"},
+    {"stop.circle", R"(<circle cx="12" cy="12" r="9" fill="none" stroke="#000" stroke-width="1.8"/>)"
+                    R"(<rect x="8.8" y="8.8" width="6.4" height="6.4" rx="1"/>)"},
 };
 
 const Symbol *findSymbol(const QString &name)

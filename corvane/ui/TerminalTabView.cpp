@@ -1,0 +1,395 @@
+#include "corvane/ui/TerminalTabView.h"
+
+#include "Kestrix/view/TerminalView.h"
+#include "corvane/catalogue/ServerProfile.h"
+#include "corvane/session/SSHSession.h"
+#include "corvane/session/SessionManager.h"
+#include "corvane/ui/ConnectionStatusView.h"
+#include "corvane/ui/EnvironmentBadge.h"
+#include "corvane/ui/HostKeyAlertView.h"
+#include "corvane/ui/QuickActionsView.h"
+#include "corvane/ui/Sheet.h"
+#include "corvane/ui/Symbols.h"
+#include "corvane/ui/SystemColors.h"
+#include "corvane/ui/TerminalViewRepresentable.h"
+
+#include <QFontDatabase>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace corvane {
+namespace {
+
+QFont sizedFont(const QFont &base, int pixelSize, QFont::Weight weight = QFont::Normal)
+{
+    QFont font = base;
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    return font;
+}
+
+QLabel *plainLabel(const QString &text, const QFont &font, QWidget *parent, bool secondary = false)
+{
+    auto *label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
+    label->setFont(font);
+    if (secondary) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, systemcolors::secondaryText());
+        label->setPalette(palette);
+    }
+    return label;
+}
+
+QFrame *divider(Qt::Orientation orientation, QWidget *parent)
+{
+    auto *line = new QFrame(parent);
+    line->setFrameShape(orientation == Qt::Horizontal ? QFrame::HLine : QFrame::VLine);
+    line->setFrameShadow(QFrame::Sunken);
+    if (orientation == Qt::Vertical) {
+        line->setFixedHeight(14);
+    }
+    return line;
+}
+
+void useBarBackground(QWidget *bar)
+{
+    bar->setAutoFillBackground(true);
+    bar->setBackgroundRole(QPalette::Button);
+}
+
+QPushButton *prominentButton(const QString &title, QWidget *parent)
+{
+    auto *button = new QPushButton(title, parent);
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+TerminalTabView::TerminalTabView(std::shared_ptr<SSHSession> session, SessionManager &sessionManager,
+                                 QWidget *parent)
+    : QWidget(parent)
+    , session_(std::move(session))
+    , sessionManager_(sessionManager)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    banner_ = new ProductionWarningBanner(this);
+    layout->addWidget(banner_);
+    layout->addWidget(makeHeader());
+    layout->addWidget(divider(Qt::Horizontal, this));
+    layout->addWidget(makeTerminalArea(), 1);
+    layout->addWidget(divider(Qt::Horizontal, this));
+    layout->addWidget(makeActionBar());
+
+    TerminalViewRepresentable::forSession(*session_).embed(*terminalHolder_);
+
+    connect(session_->profile().get(), &ServerProfile::changed, this, &TerminalTabView::showProfile);
+    connect(session_.get(), &SSHSession::stateChanged, this, &TerminalTabView::showState);
+    connect(session_.get(), &SSHSession::hostKeyInfoChanged, this, &TerminalTabView::hostKeyInfoChanged);
+    showProfile();
+    showState();
+    // A key that was already waiting when the tab appeared is asked about at once.
+    if (session_->hostKeyInfo()) {
+        presentHostKeyAlert();
+    }
+}
+
+TerminalTabView::~TerminalTabView()
+{
+    if (hostKeyAlert_) {
+        // The tab goes, not the question: the key stays pending for the next tab to ask.
+        hostKeyAlert_->disconnect(this);
+        delete hostKeyAlert_;
+    }
+    TerminalViewRepresentable::forSession(*session_).release(*terminalHolder_);
+}
+
+QWidget *TerminalTabView::makeHeader()
+{
+    auto *header = new QWidget(this);
+    useBarBackground(header);
+    auto *row = new QHBoxLayout(header);
+    row->setContentsMargins(12, 6, 12, 6);
+    row->setSpacing(12);
+    auto *name = new QHBoxLayout;
+    name->setSpacing(5);
+    name->addWidget(
+        new SymbolView(QStringLiteral("server.rack"), palette().color(QPalette::WindowText), 14, header));
+    nameLabel_ = plainLabel(QString(), sizedFont(font(), 12, QFont::Medium), header);
+    name->addWidget(nameLabel_);
+    row->addLayout(name);
+    row->addWidget(divider(Qt::Vertical, header));
+    groupLabel_ = plainLabel(QString(), sizedFont(font(), 11), header, true);
+    row->addWidget(groupLabel_);
+    hostDivider_ = divider(Qt::Vertical, header);
+    row->addWidget(hostDivider_);
+    QFont monospacedCaption = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    monospacedCaption.setPixelSize(11);
+    hostLabel_ = plainLabel(QString(), monospacedCaption, header, true);
+    row->addWidget(hostLabel_);
+    row->addWidget(divider(Qt::Vertical, header));
+    badge_ = new EnvironmentBadge(session_->profile()->environment(), header);
+    row->addWidget(badge_);
+    row->addStretch(1);
+    statusView_ = new ConnectionStatusView(session_->state(), header);
+    row->addWidget(statusView_);
+    return header;
+}
+
+QWidget *TerminalTabView::makeTerminalArea()
+{
+    auto *area = new QWidget(this);
+    auto *stack = new QGridLayout(area);
+    stack->setContentsMargins(0, 0, 0, 0);
+    terminalHolder_ = new QWidget(area);
+    auto *holderLayout = new QVBoxLayout(terminalHolder_);
+    holderLayout->setContentsMargins(0, 0, 0, 0);
+    statusPanel_ = new QWidget(area);
+    statusPanel_->setAutoFillBackground(true);
+    statusPanel_->setBackgroundRole(QPalette::Window);
+    new QVBoxLayout(statusPanel_);
+    stack->addWidget(terminalHolder_, 0, 0);
+    stack->addWidget(statusPanel_, 0, 0);
+    statusPanel_->raise();
+    return area;
+}
+
+QToolButton *TerminalTabView::makeActionButton(const QString &title, const QString &symbol,
+                                               const QColor &color)
+{
+    auto *button = new QToolButton(this);
+    button->setAutoRaise(true);
+    button->setIcon(symbols::icon(symbol, color));
+    button->setIconSize(QSize(16, 16));
+    button->setFixedSize(28, 28);
+    button->setToolTip(title);
+    button->setAccessibleName(title);
+    button->setText(title);
+    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+QWidget *TerminalTabView::makeActionBar()
+{
+    auto *bar = new QWidget(this);
+    useBarBackground(bar);
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(8, 4, 8, 4);
+    row->setSpacing(2);
+    const QColor ordinary = palette().color(QPalette::ButtonText);
+    clearButton_ = makeActionButton(tr("Clear"), QStringLiteral("trash"), ordinary);
+    quickActionsButton_ = makeActionButton(tr("Quick Actions"), QStringLiteral("bolt.fill"), ordinary);
+    duplicateButton_ =
+        makeActionButton(tr("Duplicate"), QStringLiteral("plus.rectangle.on.rectangle"), ordinary);
+    disconnectButton_ =
+        makeActionButton(tr("Disconnect"), QStringLiteral("stop.circle"), systemcolors::red());
+    connect(clearButton_, &QToolButton::clicked, this, &TerminalTabView::clear);
+    connect(quickActionsButton_, &QToolButton::clicked, this, &TerminalTabView::showQuickActions);
+    connect(duplicateButton_, &QToolButton::clicked, this, &TerminalTabView::duplicate);
+    connect(disconnectButton_, &QToolButton::clicked, this, &TerminalTabView::disconnectSession);
+    row->addWidget(clearButton_);
+    row->addWidget(quickActionsButton_);
+    row->addWidget(duplicateButton_);
+    row->addStretch(1);
+    row->addWidget(disconnectButton_);
+    return bar;
+}
+
+void TerminalTabView::showProfile()
+{
+    const ServerProfile &profile = *session_->profile();
+    banner_->setVisible(profile.isProduction());
+    nameLabel_->setText(profile.displayName());
+    groupLabel_->setText(profile.clientGroup());
+    const QString host = profile.displayHost();
+    hostDivider_->setVisible(!host.isEmpty());
+    hostLabel_->setVisible(!host.isEmpty());
+    hostLabel_->setText(host);
+    badge_->setEnvironment(profile.environment());
+    if (session_->state().is(SessionState::Case::connecting)) {
+        fillStatusPanel(); // its text names the host
+    }
+}
+
+void TerminalTabView::showState()
+{
+    statusView_->setState(session_->state());
+    const bool connected = session_->state().is(SessionState::Case::connected);
+    statusPanel_->setVisible(!connected);
+    fillStatusPanel();
+    if (connected && isVisible()) {
+        TerminalViewRepresentable::forSession(*session_).view().setFocus();
+    }
+}
+
+void TerminalTabView::fillStatusPanel()
+{
+    QLayout *layout = statusPanel_->layout();
+    while (QLayoutItem *item = layout->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    auto *content = new QWidget(statusPanel_);
+    auto *column = new QVBoxLayout(content);
+    column->setSpacing(12);
+    column->setAlignment(Qt::AlignCenter);
+    const SessionState &state = session_->state();
+    const auto addCentred = [column](QWidget *widget) { column->addWidget(widget, 0, Qt::AlignHCenter); };
+    const auto addProgress = [&](const QString &text) {
+        auto *spinner = new QProgressBar(content);
+        spinner->setRange(0, 0);
+        spinner->setTextVisible(false);
+        spinner->setFixedWidth(160);
+        addCentred(spinner);
+        addCentred(plainLabel(text, font(), content));
+    };
+    switch (state.kind()) {
+    case SessionState::Case::idle:
+    case SessionState::Case::connected:
+        break;
+    case SessionState::Case::verifyingHostKey:
+        addProgress(tr("Verifying host key…"));
+        break;
+    case SessionState::Case::connecting:
+        addProgress(tr("Connecting to ") + session_->profile()->displayHost() + QStringLiteral("…"));
+        break;
+    case SessionState::Case::disconnected: {
+        addCentred(new SymbolView(QStringLiteral("bolt.slash"), systemcolors::secondaryText(), 32, content));
+        addCentred(plainLabel(tr("Disconnected"), sizedFont(font(), 13, QFont::DemiBold), content));
+        auto *reconnect = prominentButton(tr("Reconnect"), content);
+        connect(reconnect, &QPushButton::clicked, this, &TerminalTabView::reconnect);
+        addCentred(reconnect);
+        break;
+    }
+    case SessionState::Case::failed: {
+        addCentred(
+            new SymbolView(QStringLiteral("exclamationmark.triangle"), systemcolors::red(), 32, content));
+        addCentred(plainLabel(tr("Connection Failed"), sizedFont(font(), 13, QFont::DemiBold), content));
+        auto *message = plainLabel(state.message(), sizedFont(font(), 12), content, true);
+        message->setAlignment(Qt::AlignHCenter);
+        message->setWordWrap(true);
+        message->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        addCentred(message);
+        auto *retry = prominentButton(tr("Retry"), content);
+        connect(retry, &QPushButton::clicked, this, &TerminalTabView::reconnect);
+        addCentred(retry);
+        break;
+    }
+    }
+    layout->addWidget(content);
+}
+
+void TerminalTabView::reconnect()
+{
+    // Started from the event loop, like every awaited session operation; the panel follows
+    // the state from there.
+    QMetaObject::invokeMethod(session_.get(), &SSHSession::connect, Qt::QueuedConnection);
+}
+
+void TerminalTabView::clear()
+{
+    // Only the local display is reset; the remote program is not told.
+    if (kestrix::TerminalView *view = TerminalViewRepresentable::existingView(*session_)) {
+        view->feedHostOutput(std::string_view(clearSequence));
+    }
+}
+
+void TerminalTabView::showQuickActions()
+{
+    presentSheet(this, quickActions_, [this] { return new QuickActionsView(*session_, this); });
+}
+
+void TerminalTabView::duplicate()
+{
+    sessionManager_.openSession(session_->profile());
+}
+
+void TerminalTabView::disconnectSession()
+{
+    session_->disconnect();
+}
+
+void TerminalTabView::hostKeyInfoChanged()
+{
+    if (!session_->hostKeyInfo()) {
+        if (hostKeyAlert_) {
+            hostKeyAlert_->close();
+        }
+        return;
+    }
+    if (hostKeyAlert_) {
+        hostKeyAlert_->setInfo(*session_->hostKeyInfo());
+        hostKeyDecided_ = false;
+        return;
+    }
+    presentHostKeyAlert();
+}
+
+void TerminalTabView::presentHostKeyAlert()
+{
+    hostKeyDecided_ = false;
+    auto *alert = new HostKeyAlertView(
+        *session_->hostKeyInfo(), [this] { approveHostKey(); }, [this] { rejectHostKey(); },
+        session_->configuration().sshKeygenPath, this);
+    hostKeyAlert_ = alert;
+    connect(alert, &QDialog::finished, this, [this, alert] { hostKeyAlertClosed(alert); });
+    alert->open();
+}
+
+void TerminalTabView::approveHostKey()
+{
+    hostKeyDecided_ = true;
+    if (hostKeyAlert_) {
+        hostKeyAlert_->close();
+    }
+    QMetaObject::invokeMethod(session_.get(), &SSHSession::trustHostKeyAndConnect, Qt::QueuedConnection);
+}
+
+void TerminalTabView::rejectHostKey()
+{
+    hostKeyDecided_ = true;
+    if (hostKeyAlert_) {
+        hostKeyAlert_->close();
+    }
+    session_->rejectHostKey();
+}
+
+void TerminalTabView::hostKeyAlertClosed(HostKeyAlertView *alert)
+{
+    if (hostKeyAlert_ == alert) {
+        hostKeyAlert_ = nullptr;
+        // Closed without an answer (window closed): the attempt ends as a rejection. An answer
+        // already given stands; the session ignores a rejection after a decision anyway.
+        if (!hostKeyDecided_) {
+            session_->rejectHostKey();
+        }
+    }
+    alert->deleteLater();
+}
+
+void TerminalTabView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Another window's tab of the same session may have held the view; it comes back here
+    // once that tab let it go.
+    TerminalViewRepresentable &representable = TerminalViewRepresentable::forSession(*session_);
+    if (!representable.view().parentWidget()) {
+        representable.embed(*terminalHolder_);
+    }
+    if (session_->state().is(SessionState::Case::connected)) {
+        representable.view().setFocus();
+    }
+}
+
+} // namespace corvane
