@@ -76,7 +76,6 @@ HostKeyAlertView::HostKeyAlertView(HostKeyInfo info, std::function<void()> onApp
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 20);
     layout->setSpacing(16);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(makeHeader());
     auto *divider = new QFrame(this);
     divider->setFrameShape(QFrame::HLine);

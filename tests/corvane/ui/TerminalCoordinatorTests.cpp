@@ -1,0 +1,95 @@
+#include "SessionScreenSupport.h"
+#include "corvane/ui/TerminalCoordinator.h"
+#include "corvane/ui/TerminalViewRepresentable.h"
+
+namespace corvane {
+namespace {
+
+using namespace corvane::testing;
+
+class TerminalCoordinatorTest : public SessionScreenTest {
+protected:
+    struct Links {
+        QStringList opened;
+        QStringList asked;
+        bool agree = false;
+    };
+
+    void watchLinks(TerminalCoordinator &coordinator, Links &links)
+    {
+        coordinator.setOpenURL([&links](const QUrl &url) { links.opened.append(url.toString()); });
+        coordinator.setConfirmLink([&links](const QUrl &url) {
+            links.asked.append(url.toString());
+            return links.agree;
+        });
+    }
+};
+
+TEST_F(TerminalCoordinatorTest, LinksOfHarmlessSchemesOpenAndOthersAskFirstShowingTheWholeTarget)
+{
+    auto session = sessions->openSession(makeProfile());
+    TerminalViewRepresentable &bridge = TerminalViewRepresentable::forSession(*session);
+    Links links;
+    watchLinks(bridge.coordinator(), links);
+    const std::vector<std::string> harmless = {"https://example.com/a?b=c", "http://example.com",
+                                               "mailto:a@example.com", "HTTPS://EXAMPLE.COM"};
+    for (const std::string &link : harmless) {
+        bridge.coordinator().openLink(bridge.view(), link, {});
+    }
+    bridge.coordinator().openLink(bridge.view(), "file:///etc/passwd", {});
+    bridge.coordinator().openLink(bridge.view(), "not a url at all", {});
+    bridge.coordinator().openLink(bridge.view(), "", {});
+    spinFor(50);
+    EXPECT_EQ(links.opened.size(), 4);
+    EXPECT_EQ(links.asked, QStringList{"file:///etc/passwd"});
+
+    links.agree = true;
+    bridge.coordinator().openLink(bridge.view(), "ssh://evil.example/x", {});
+    spinFor(50);
+    EXPECT_EQ(links.asked.last(), "ssh://evil.example/x");
+    EXPECT_EQ(links.opened.last(), "ssh://evil.example/x");
+}
+
+TEST_F(TerminalCoordinatorTest, TitlesReachTheSessionAndTheLastOneStays)
+{
+    auto session = sessions->openSession(makeProfile());
+    kestrix::TerminalView &view = TerminalViewRepresentable::forSession(*session).view();
+    view.feedHostOutput(std::string_view("\x1b]2;first\x07\x1b]2;second\x07"));
+    EXPECT_TRUE(waitUntil([&] { return session->title() == "second"; }));
+}
+
+TEST_F(TerminalCoordinatorTest, KeysReachAConnectedSessionInOrderAndAreDroppedOtherwise)
+{
+    setMode("readline");
+    auto session = sessions->openSession(makeProfile());
+    kestrix::TerminalView &view = TerminalViewRepresentable::forSession(*session).view();
+    ASSERT_TRUE(waitUntil([&] { return session->state() == SessionState::connected(); }));
+    session->disconnect();
+    view.send(std::string_view("lost\r"));
+    spinFor(20);
+    session->connect();
+    ASSERT_EQ(session->state(), SessionState::connected());
+    for (const char *key : {"e", "c", "h", "o", "\r"}) {
+        view.send(std::string_view(key));
+    }
+    ASSERT_TRUE(waitForRecord("line"));
+    EXPECT_EQ(recorded("line"), "echo");
+    session->disconnect();
+}
+
+TEST_F(TerminalCoordinatorTest, ClipboardReadsGetNothingAndCallsAfterTheSessionWentDoNothing)
+{
+    auto session = std::make_shared<SSHSession>(makeProfile(), configuration);
+    TerminalCoordinator coordinator(*session);
+    kestrix::TerminalView view;
+    EXPECT_FALSE(coordinator.readClipboard(view).has_value());
+    coordinator.titleChanged(view, "late");
+    coordinator.terminalSizeChanged(view, 100, 40);
+    coordinator.sendToHost(view, std::span<const uint8_t>(reinterpret_cast<const uint8_t *>("x"), 1));
+    session.reset();
+    spinFor(20);
+    EXPECT_EQ(coordinator.session(), nullptr);
+}
+
+} // namespace
+} // namespace corvane
