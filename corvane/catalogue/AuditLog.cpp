@@ -41,10 +41,7 @@ AuditLog::AuditLog(const QUuid &id)
 std::shared_ptr<AuditLog> AuditLog::fromStoreRow(const StoreRow &row)
 {
     using namespace storevalue;
-    if (row.size() != columnCount) {
-        return nullptr;
-    }
-    QUuid id = toUuid(row[idColumn]);
+    QUuid id = toRowId(row, columnCount);
     if (id.isNull()) {
         return nullptr;
     }
@@ -63,8 +60,7 @@ std::shared_ptr<AuditLog> AuditLog::fromStoreRow(const StoreRow &row)
 StoreRow AuditLog::storeRow() const
 {
     using namespace storevalue;
-    StoreRow row(columnCount);
-    row[idColumn] = fromUuid(id());
+    StoreRow row = newStoreRow(columnCount);
     row[timestampColumn] = fromDate(timestamp_);
     row[serverDisplayNameColumn] = serverDisplayName_;
     row[serverHostnameColumn] = serverHostname_;

@@ -38,10 +38,7 @@ CommandSnippet::CommandSnippet(const QUuid &id)
 std::shared_ptr<CommandSnippet> CommandSnippet::fromStoreRow(const StoreRow &row)
 {
     using namespace storevalue;
-    if (row.size() != columnCount) {
-        return nullptr;
-    }
-    QUuid id = toUuid(row[idColumn]);
+    QUuid id = toRowId(row, columnCount);
     if (id.isNull()) {
         return nullptr;
     }
@@ -59,8 +56,7 @@ std::shared_ptr<CommandSnippet> CommandSnippet::fromStoreRow(const StoreRow &row
 StoreRow CommandSnippet::storeRow() const
 {
     using namespace storevalue;
-    StoreRow row(columnCount);
-    row[idColumn] = fromUuid(id());
+    StoreRow row = newStoreRow(columnCount);
     row[titleColumn] = title_;
     row[commandColumn] = command_;
     row[serverProfileIdColumn] = fromOptionalUuid(serverProfileId_);

@@ -3,7 +3,16 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
-namespace corvane::storevalue {
+namespace corvane {
+
+StoreRow PersistentModel::newStoreRow(size_t columnCount) const
+{
+    StoreRow row(columnCount);
+    row.front() = storevalue::fromUuid(id_);
+    return row;
+}
+
+namespace storevalue {
 
 QVariant fromUuid(const QUuid &value)
 {
@@ -43,6 +52,14 @@ QVariant fromBool(bool value)
 QUuid toUuid(const QVariant &value)
 {
     return QUuid::fromString(value.toString());
+}
+
+QUuid toRowId(const StoreRow &row, size_t columnCount)
+{
+    if (row.size() != columnCount || row.empty()) {
+        return QUuid();
+    }
+    return toUuid(row.front());
 }
 
 std::optional<QUuid> toOptionalUuid(const QVariant &value)
@@ -92,4 +109,5 @@ bool toBool(const QVariant &value)
     return value.toLongLong() != 0;
 }
 
-} // namespace corvane::storevalue
+} // namespace storevalue
+} // namespace corvane

@@ -11,7 +11,8 @@
 
 namespace corvane {
 
-// One stored record: the column values of its table, in the table's column order.
+// One stored record: the column values of its table, in the table's column order. Every
+// table keeps the record's id in its first column.
 using StoreRow = std::vector<QVariant>;
 
 // The base of every stored model. A model object is a reference type: the model context
@@ -39,6 +40,9 @@ protected:
     {
     }
 
+    // A row of `columnCount` empty columns but the id, for `storeRow`.
+    StoreRow newStoreRow(size_t columnCount) const;
+
     // Stores a new value and announces it, only when it differs from the old one.
     template <class T> void update(T &field, const T &value)
     {
@@ -65,6 +69,9 @@ QVariant fromInteger(int64_t value);
 QVariant fromBool(bool value);
 
 QUuid toUuid(const QVariant &value); // null when the text is not a UUID
+// The id of a stored row, or null when the row does not have `columnCount` columns or its
+// id is not a UUID: such a row was edited outside the program and is not read.
+QUuid toRowId(const StoreRow &row, size_t columnCount);
 std::optional<QUuid> toOptionalUuid(const QVariant &value);
 QDateTime toDate(const QVariant &value);
 std::optional<QDateTime> toOptionalDate(const QVariant &value);

@@ -56,10 +56,7 @@ ServerProfile::ServerProfile(const QUuid &id)
 std::shared_ptr<ServerProfile> ServerProfile::fromStoreRow(const StoreRow &row)
 {
     using namespace storevalue;
-    if (row.size() != columnCount) {
-        return nullptr;
-    }
-    QUuid id = toUuid(row[idColumn]);
+    QUuid id = toRowId(row, columnCount);
     if (id.isNull()) {
         return nullptr;
     }
@@ -87,8 +84,7 @@ std::shared_ptr<ServerProfile> ServerProfile::fromStoreRow(const StoreRow &row)
 StoreRow ServerProfile::storeRow() const
 {
     using namespace storevalue;
-    StoreRow row(columnCount);
-    row[idColumn] = fromUuid(id());
+    StoreRow row = newStoreRow(columnCount);
     row[displayNameColumn] = displayName_;
     row[sshAliasColumn] = sshAlias_;
     row[hostnameColumn] = hostname_;

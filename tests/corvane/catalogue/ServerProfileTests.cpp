@@ -75,5 +75,21 @@ TEST(ServerProfile, ChangedFiresOnlyWhenAValueReallyChanges)
     EXPECT_EQ(changes, 3);
 }
 
+TEST(ServerProfile, StoreRowOfAnotherWidthIsNotRead)
+{
+    ServerProfile profile("A", "", "host", 22);
+    const StoreRow row = profile.storeRow();
+    auto sameRecord = ServerProfile::fromStoreRow(row);
+    ASSERT_NE(sameRecord, nullptr);
+    EXPECT_EQ(sameRecord->id(), profile.id());
+
+    StoreRow shorter(row.begin(), row.end() - 1);
+    StoreRow longer = row;
+    longer.push_back(QVariant());
+    for (const StoreRow &malformed : {StoreRow(), shorter, longer}) {
+        EXPECT_EQ(ServerProfile::fromStoreRow(malformed), nullptr) << malformed.size();
+    }
+}
+
 } // namespace
 } // namespace corvane
