@@ -2,6 +2,7 @@
 
 #include "corvane/catalogue/ServerProfile.h"
 #include "corvane/ui/CanonicalText.h"
+#include "corvane/ui/LabelStyle.h"
 #include "corvane/ui/RiskPresentation.h"
 #include "corvane/ui/Symbols.h"
 #include "corvane/ui/SystemColors.h"
@@ -19,35 +20,11 @@
 namespace corvane {
 namespace {
 
-QFont sizedFont(const QFont &base, int pixelSize, QFont::Weight weight = QFont::Normal)
-{
-    QFont font = base;
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    return font;
-}
-
 QFont monospacedBodyFont()
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPixelSize(13);
     return font;
-}
-
-void setTextColor(QWidget *widget, const QColor &color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Text, color);
-    widget->setPalette(palette);
-}
-
-QLabel *plainLabel(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setText(text);
-    return label;
 }
 
 QLabel *symbolLabel(const QString &symbol, const QColor &color, int size, QWidget *parent)

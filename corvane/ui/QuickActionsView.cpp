@@ -5,6 +5,7 @@
 #include "corvane/session/SSHSession.h"
 #include "corvane/ui/CanonicalText.h"
 #include "corvane/ui/ConfirmActionView.h"
+#include "corvane/ui/LabelStyle.h"
 #include "corvane/ui/RiskBadge.h"
 #include "corvane/ui/RiskPresentation.h"
 #include "corvane/ui/Symbols.h"
@@ -24,29 +25,6 @@ namespace corvane {
 namespace {
 
 const QString notConnectedMessage = QStringLiteral("Session is not connected");
-
-QFont sizedFont(const QFont &base, int pixelSize, QFont::Weight weight = QFont::Normal)
-{
-    QFont font = base;
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    return font;
-}
-
-void setTextColor(QWidget *widget, const QColor &color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    widget->setPalette(palette);
-}
-
-QLabel *plainLabel(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setText(text);
-    return label;
-}
 
 // A label that shows its text on one line, cut short with an ellipsis when it does not fit.
 class OneLineLabel final : public QLabel {

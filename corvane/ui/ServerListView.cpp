@@ -4,6 +4,7 @@
 #include "corvane/catalogue/ServerProfile.h"
 #include "corvane/session/SSHSession.h"
 #include "corvane/session/SessionManager.h"
+#include "corvane/ui/LabelStyle.h"
 #include "corvane/ui/ProfileQuery.h"
 #include "corvane/ui/ServerListModel.h"
 #include "corvane/ui/ServerRow.h"
@@ -28,13 +29,6 @@ namespace corvane {
 namespace {
 
 constexpr int dotAnimationMilliseconds = 300;
-
-QLabel *plainLabel(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
 
 } // namespace
 
