@@ -7,19 +7,20 @@
 #include "corvane/catalogue/ServerProfile.h"
 #include "corvane/session/HostOutputSink.h"
 #include "corvane/session/SSHSession.h"
+#include "tests/support/WaitUntil.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <vector>
 
 namespace corvane::testing {
+
+using calvero::testing::spinFor;
+using calvero::testing::waitUntil;
 
 struct AuditEntry {
     QString action;
@@ -59,25 +60,6 @@ public:
     QByteArray bytes;
     int chunks = 0;
 };
-
-// Runs the event loop until the condition holds or the time is up; returns the condition.
-inline bool waitUntil(const std::function<bool()> &condition, int milliseconds = 15000)
-{
-    QDeadlineTimer deadline(milliseconds);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-// Runs the event loop for a while, for checks that something does not happen.
-inline void spinFor(int milliseconds)
-{
-    waitUntil([] { return false; }, milliseconds);
-}
 
 // The children of every thread of this process.
 inline std::vector<int> childProcessIds()

@@ -1,10 +1,10 @@
 #include "corvane/catalogue/ServerProfile.h"
 #include "corvane/ui/SSHConfigImportView.h"
 #include "tests/corvane/catalogue/TemporaryStore.h"
+#include "tests/support/WaitUntil.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +21,8 @@
 namespace corvane {
 namespace {
 
+using calvero::testing::waitUntil;
+
 using RawHost = SSHConfigImportView::RawHost;
 using ContentState = SSHConfigImportView::ContentState;
 
@@ -29,18 +31,6 @@ RawHost hostNamed(const char *alias)
     RawHost host;
     host.alias = QString::fromUtf8(alias);
     return host;
-}
-
-template <class Predicate> bool waitUntil(Predicate done)
-{
-    const QDeadlineTimer deadline(10'000);
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
 }
 
 template <class Widget> Widget *child(QWidget &parent, const char *name)

@@ -8,17 +8,17 @@
 #include "corvane/catalogue/ServerProfile.h"
 #include "corvane/catalogue/TemporaryStore.h"
 #include "corvane/session/SessionManager.h"
+#include "tests/support/WaitUntil.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QWidget>
 
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace corvane::testing {
+
+using calvero::testing::waitUntil;
 
 struct ProfileFields {
     QString displayName = {};
@@ -72,19 +72,6 @@ protected:
     TemporaryStore store;
     std::unique_ptr<SessionManager> sessions;
 };
-
-// Runs the event loop until the condition holds or the time is up; returns the condition.
-inline bool waitUntil(const std::function<bool()> &condition, int milliseconds = 5000)
-{
-    QDeadlineTimer deadline(milliseconds);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 // Every label in the widget tree that shows text must never read it as rich text.
 inline QStringList labelsNotPlainText(const QWidget &root)
