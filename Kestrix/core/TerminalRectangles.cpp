@@ -25,22 +25,31 @@ int32_t fillCode(int64_t parameter)
     return static_cast<int32_t>(parameter);
 }
 
-} // namespace
-
-void Terminal::fillRectangle(const CellRectangle &rectangle, const CharData &cell)
+// Runs `edit(line, row)` on the lines of screen rows `top` through `bottom` that exist and counts
+// each as changed; the caller marks the rows dirty.
+template <class Edit> void editRows(Buffer &buffer, int64_t top, int64_t bottom, Edit edit)
 {
-    CircularBufferLineList &lines = buffer->lines();
-    for (int64_t row = rectangle.top; row <= rectangle.bottom; ++row) {
-        const int64_t index = buffer->yBase() + row;
+    CircularBufferLineList &lines = buffer.lines();
+    for (int64_t row = top; row <= bottom; ++row) {
+        const int64_t index = buffer.yBase() + row;
         if (index >= lines.count()) {
             break;
         }
         BufferLine &line = lines[index];
+        edit(line, row);
+        ++line.generation;
+    }
+}
+
+} // namespace
+
+void Terminal::fillRectangle(const CellRectangle &rectangle, const CharData &cell)
+{
+    editRows(*buffer, rectangle.top, rectangle.bottom, [&](BufferLine &line, int64_t) {
         for (int64_t col = rectangle.left; col <= rectangle.right; ++col) {
             line.setCell(col, cell);
         }
-        ++line.generation;
-    }
+    });
     markRowsDirty(rectangle.top, rectangle.bottom);
 }
 
@@ -90,20 +99,13 @@ void Terminal::cmdSelectiveEraseRectangle(ParameterSpan pars, ByteSpan collect)
     if (!rectangle) {
         return;
     }
-    CircularBufferLineList &lines = buffer->lines();
-    for (int64_t row = rectangle->top; row <= rectangle->bottom; ++row) {
-        const int64_t index = buffer->yBase() + row;
-        if (index >= lines.count()) {
-            break;
-        }
-        BufferLine &line = lines[index];
+    editRows(*buffer, rectangle->top, rectangle->bottom, [&](BufferLine &line, int64_t) {
         for (int64_t col = rectangle->left; col <= rectangle->right; ++col) {
             CharData cell = line[col];
             cell.setValue(' ', 1);
             line.setCell(col, cell);
         }
-        ++line.generation;
-    }
+    });
     markRowsDirty(rectangle->top, rectangle->bottom);
 }
 
@@ -141,17 +143,12 @@ void Terminal::cmdCopyRectangle(ParameterSpan pars, ByteSpan collect)
         }
     }
     const int64_t height = std::min(from->bottom - from->top + 1, rows - top);
-    for (int64_t offset = 0; offset < height; ++offset) {
-        const int64_t index = buffer->yBase() + top + offset;
-        if (index >= lines.count()) {
-            break;
-        }
-        BufferLine &line = lines[index];
+    editRows(*buffer, top, top + height - 1, [&](BufferLine &line, int64_t row) {
+        const int64_t offset = row - top;
         for (int64_t col = 0; col < width; ++col) {
             line.setCell(left + col, cells[static_cast<size_t>(offset * width + col)]);
         }
-        ++line.generation;
-    }
+    });
     markRowsDirty(top, top + height - 1);
 }
 
@@ -170,16 +167,10 @@ void Terminal::cmdInsertColumns(ParameterSpan pars, ByteSpan collect)
     const int64_t limit = marginMode ? b.marginRight() : cols - 1;
     const int64_t n = std::min(count(pars), cols);
     const CharData blank = eraseCell();
-    for (int64_t row = b.scrollTop(); row <= b.scrollBottom(); ++row) {
-        const int64_t index = b.yBase() + row;
-        if (index >= b.lines().count()) {
-            break;
-        }
-        BufferLine &line = b.lines()[index];
+    editRows(b, b.scrollTop(), b.scrollBottom(), [&](BufferLine &line, int64_t) {
         line.insertCells(x, n, limit, blank);
         line.isWrapped = false;
-        ++line.generation;
-    }
+    });
     markRowsDirty(b.scrollTop(), b.scrollBottom());
 }
 
@@ -194,15 +185,8 @@ void Terminal::cmdDeleteColumns(ParameterSpan pars, ByteSpan)
     const int64_t limit = marginMode ? b.marginRight() : cols - 1;
     const int64_t n = std::min(count(pars), cols);
     const CharData blank = eraseCell();
-    for (int64_t row = b.scrollTop(); row <= b.scrollBottom(); ++row) {
-        const int64_t index = b.yBase() + row;
-        if (index >= b.lines().count()) {
-            break;
-        }
-        BufferLine &line = b.lines()[index];
-        line.deleteCells(x, n, limit, blank);
-        ++line.generation;
-    }
+    editRows(b, b.scrollTop(), b.scrollBottom(),
+             [&](BufferLine &line, int64_t) { line.deleteCells(x, n, limit, blank); });
     markRowsDirty(b.scrollTop(), b.scrollBottom());
 }
 
