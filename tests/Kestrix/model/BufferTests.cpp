@@ -1,4 +1,5 @@
 #include "Kestrix/model/Buffer.h"
+#include "tests/Kestrix/model/ImageStub.h"
 
 #include <gtest/gtest.h>
 
@@ -12,14 +13,6 @@ CharData cellOf(char32_t code, int8_t width = 1, Attribute attribute = Attribute
     cell.attribute = attribute;
     return cell;
 }
-
-class ImageStub : public TerminalImage {
-public:
-    int64_t pixelWidth() const override { return 1; }
-    int64_t pixelHeight() const override { return 1; }
-    int64_t col() const override { return 0; }
-    void setCol(int64_t) override {}
-};
 
 // A buffer with a stand-in for the terminal's scroll of a region that starts at the top: the top line
 // enters the scrollback (or is recycled once the ring is full).

@@ -1,4 +1,5 @@
 #include "Kestrix/model/CircularBufferLineList.h"
+#include "tests/Kestrix/model/ImageStub.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -27,14 +28,6 @@ std::string names(CircularBufferLineList &ring)
     }
     return text;
 }
-
-class ImageStub : public TerminalImage {
-public:
-    int64_t pixelWidth() const override { return 1; }
-    int64_t pixelHeight() const override { return 1; }
-    int64_t col() const override { return 0; }
-    void setCol(int64_t) override {}
-};
 
 struct Ring {
     explicit Ring(int64_t capacity = 5)
