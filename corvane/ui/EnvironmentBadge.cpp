@@ -2,12 +2,12 @@
 
 #include "corvane/ui/Symbols.h"
 #include "corvane/ui/SystemColors.h"
+#include "corvane/ui/TintedCapsule.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 
 namespace corvane {
 namespace {
@@ -76,24 +76,8 @@ QSizeF EnvironmentBadge::sizeFor(ServerEnvironment environment, const QFont &bas
 void EnvironmentBadge::paint(QPainter &painter, QPointF origin, ServerEnvironment environment,
                              const QFont &base, const QColor &underlay)
 {
-    const QRectF capsule(origin, sizeFor(environment, base));
-    QColor background = color(environment);
-    background.setAlphaF(backgroundOpacity);
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(background);
-    const qreal radius = capsule.height() / 2;
-    if (underlay.isValid()) {
-        painter.setBrush(underlay);
-        painter.drawRoundedRect(capsule, radius, radius);
-        painter.setBrush(background);
-    }
-    painter.drawRoundedRect(capsule, radius, radius);
-    painter.setFont(font(base));
-    painter.setPen(color(environment));
-    painter.drawText(capsule, Qt::AlignCenter | Qt::TextSingleLine, title(environment));
-    painter.restore();
+    paintTintedCapsule(painter, QRectF(origin, sizeFor(environment, base)), color(environment),
+                       backgroundOpacity, font(base), title(environment), underlay);
 }
 
 QSize EnvironmentBadge::sizeHint() const

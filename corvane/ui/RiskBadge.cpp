@@ -1,9 +1,9 @@
 #include "corvane/ui/RiskBadge.h"
 
 #include "corvane/ui/RiskPresentation.h"
+#include "corvane/ui/TintedCapsule.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 #include <cmath>
 
@@ -44,20 +44,9 @@ QSize RiskBadge::sizeHint() const
 
 void RiskBadge::paintEvent(QPaintEvent *)
 {
-    const QColor color = RiskPresentation::of(risk_).color();
-    QColor background = color;
-    background.setAlphaF(backgroundOpacity);
-
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF capsule = QRectF(rect());
-    const qreal radius = capsule.height() / 2;
-    QPainterPath outline;
-    outline.addRoundedRect(capsule, radius, radius);
-    painter.fillPath(outline, background);
-    painter.setFont(badgeFont());
-    painter.setPen(color);
-    painter.drawText(capsule, Qt::AlignCenter, text());
+    paintTintedCapsule(painter, QRectF(rect()), RiskPresentation::of(risk_).color(), backgroundOpacity,
+                       badgeFont(), text());
 }
 
 } // namespace corvane
