@@ -60,8 +60,8 @@ std::string boundedTitle(std::string title)
     while (end > 0 && (static_cast<uint8_t>(title[end]) & 0xC0) == 0x80) {
         --end;
     }
-    title.resize(end);
-    return title;
+    // A copy: cutting the host's string in place would keep its whole buffer alive.
+    return title.substr(0, end);
 }
 
 } // namespace

@@ -21,15 +21,23 @@ void warnIndexOutOfRange()
         "BufferLine: You passed an index out of range, adjusting to prevent crash, but you should debug");
 }
 
-// Fills cells with one value: the first cell is written once and the filled part then copied onto
-// the rest in doubling blocks, so a long fill runs at memory-copy speed whatever the cell's size.
+// Fills cells with one value. Short fills (the usual clear of a recycled line) store the cell's
+// bytes cell by cell from a copy kept in registers; long ones copy the filled part onto the rest in
+// doubling blocks, at memory-copy speed.
 void fillCells(CharData *first, CharData *last, const CharData &value)
 {
+    constexpr size_t shortFill = 64;
     const size_t count = static_cast<size_t>(last - first);
-    if (count == 0) {
+    unsigned char pattern[sizeof(CharData)];
+    std::memcpy(pattern, &value, sizeof(CharData));
+    auto *out = reinterpret_cast<unsigned char *>(first);
+    if (count <= shortFill) {
+        for (size_t i = 0; i < count; ++i) {
+            std::memcpy(out + i * sizeof(CharData), pattern, sizeof(CharData));
+        }
         return;
     }
-    std::memcpy(static_cast<void *>(first), &value, sizeof(CharData));
+    std::memcpy(out, pattern, sizeof(CharData));
     size_t filled = 1;
     while (filled < count) {
         const size_t block = std::min(filled, count - filled);

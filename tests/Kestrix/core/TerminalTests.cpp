@@ -141,6 +141,16 @@ TEST(Terminal, TitlesAreBoundedAtACharacterBoundary)
     EXPECT_EQ(terminal.terminalTitle, "");
 }
 
+TEST(Terminal, AHugeTitleKeepsNoMoreMemoryThanItsLimit)
+{
+    Terminal terminal(nullptr, optionsOfSize(10, 5));
+    terminal.feedString("\x1b]2;" + std::string(1 << 20, 'a') + "\x07");
+    terminal.feedString("\x1b]1;" + std::string(1 << 20, 'b') + "\x07");
+    EXPECT_EQ(terminal.terminalTitle.size(), Terminal::maximumTitleLength);
+    EXPECT_LE(terminal.terminalTitle.capacity(), 2 * Terminal::maximumTitleLength);
+    EXPECT_LE(terminal.iconTitle.capacity(), 2 * Terminal::maximumTitleLength);
+}
+
 TEST(Terminal, AtomPruningKeepsAtomsAnotherTerminalUses)
 {
     Terminal first(nullptr, optionsOfSize(10, 5));
