@@ -86,12 +86,10 @@ ServerOverviewView::ServerOverviewView(std::shared_ptr<ServerProfile> profile, S
     title->addWidget(groupLabel_, 0, Qt::AlignHCenter);
     column->addLayout(title);
 
-    auto *detailHolder = new QWidget(content);
-    details_ = new QGridLayout(detailHolder);
-    details_->setContentsMargins(0, 0, 0, 0);
-    details_->setHorizontalSpacing(20);
-    details_->setVerticalSpacing(8);
-    column->addWidget(detailHolder);
+    detailHolder_ = new QWidget(content);
+    new QVBoxLayout(detailHolder_);
+    detailHolder_->layout()->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(detailHolder_);
 
     connectButton_ =
         new QPushButton(symbols::icon(QStringLiteral("terminal"), Qt::white), tr("Connect"), content);
@@ -154,10 +152,16 @@ void ServerOverviewView::showProfile()
     tinted.setColor(QPalette::ButtonText, Qt::white);
     connectButton_->setPalette(tinted);
 
-    while (QLayoutItem *item = details_->takeAt(0)) {
-        delete item->widget();
-        delete item;
+    // A new grid each time, so rows that went leave no empty rows behind.
+    if (details_) {
+        delete details_->parentWidget();
     }
+    auto *grid = new QWidget(detailHolder_);
+    details_ = new QGridLayout(grid);
+    details_->setContentsMargins(0, 0, 0, 0);
+    details_->setHorizontalSpacing(20);
+    details_->setVerticalSpacing(8);
+    detailHolder_->layout()->addWidget(grid);
     if (!profile.hostname().isEmpty()) {
         addDetailRow(tr("Host"), profile.hostname(), true);
     }

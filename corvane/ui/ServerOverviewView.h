@@ -44,6 +44,7 @@ private:
     QLabel *nameLabel_ = nullptr;
     EnvironmentBadge *badge_ = nullptr;
     QLabel *groupLabel_ = nullptr;
+    QWidget *detailHolder_ = nullptr;
     QGridLayout *details_ = nullptr;
     QPushButton *connectButton_ = nullptr;
 };

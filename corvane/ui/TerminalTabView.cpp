@@ -142,6 +142,7 @@ QWidget *TerminalTabView::makeHeader()
     row->addWidget(badge_);
     row->addStretch(1);
     statusView_ = new ConnectionStatusView(session_->state(), header);
+    statusView_->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed); // the state is never cut short
     row->addWidget(statusView_);
     return header;
 }
@@ -288,6 +289,7 @@ void TerminalTabView::fillStatusPanel()
     }
     }
     layout->addWidget(content);
+    content->show(); // at once, not from the event loop, so the panel never shows empty
 }
 
 void TerminalTabView::reconnect()

@@ -132,10 +132,15 @@ void WorkspaceView::takeTabsOut()
 void WorkspaceView::showSessions()
 {
     const auto sessions = sessionManager_.sessions(*profile_);
-    std::set<QUuid> present;
+    std::vector<QUuid> ids;
     for (const auto &session : sessions) {
-        present.insert(session->id());
+        ids.push_back(session->id());
     }
+    if (ids == shownSessionIds_) {
+        return; // another server's sessions changed
+    }
+    shownSessionIds_ = ids;
+    const std::set<QUuid> present(ids.begin(), ids.end());
     takeTabsOut();
     for (auto it = tabsBySession_.begin(); it != tabsBySession_.end();) {
         if (!present.count(it->first)) {

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 class QStackedWidget;
 class QTabWidget;
@@ -63,6 +64,8 @@ private:
     QTabWidget *tabs_;
     QToolButton *newTabButton_;
     std::map<QUuid, QPointer<TerminalTabView>> tabsBySession_;
+    // This server's sessions as last laid out, in list order.
+    std::vector<QUuid> shownSessionIds_;
     bool showingSelection_ = false;
 };
 

@@ -58,8 +58,12 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return content.profileEditor() == nullptr; }));
     }
 
-    // What typing does: the bytes go to the view's host as the keyboard would send them.
-    static void type(kestrix::TerminalView &view, std::string_view text) { view.send(text); }
+    // Typed on the keyboard into the terminal view, ending with Return.
+    static void type(kestrix::TerminalView &view, const QString &line)
+    {
+        QTest::keyClicks(&view, line);
+        QTest::keyClick(&view, Qt::Key_Return);
+    }
 
     LoopbackSshd sshd;
     RecordingAuditSink audit;
@@ -104,7 +108,7 @@ TEST_F(SessionWindowEndToEnd, ConnectTrustTypeResizeDisconnectAndReconnect)
     ASSERT_TRUE(
         waitUntil([&] { return screenText(view).find_first_not_of(" \n") != std::string::npos; }, 30000))
         << "the shell's prompt";
-    type(view, "echo calvero-ok\r");
+    type(view, "echo calvero-ok");
     ASSERT_TRUE(
         waitUntil([&] { return screenText(view).find("\ncalvero-ok\n") != std::string::npos; }, 30000))
         << screenText(view);
@@ -116,7 +120,7 @@ TEST_F(SessionWindowEndToEnd, ConnectTrustTypeResizeDisconnectAndReconnect)
     const int64_t columnsBefore = view.getTerminal().cols;
     window.resize(1000, 600);
     ASSERT_TRUE(waitUntil([&] { return view.getTerminal().cols < columnsBefore; }));
-    type(view, "clear; stty size\r");
+    type(view, "clear; stty size");
     EXPECT_TRUE(
         waitUntil([&] { return remoteSizeIs(view.getTerminal().rows, view.getTerminal().cols); }, 30000))
         << view.getTerminal().rows << "x" << view.getTerminal().cols << "\n"
@@ -127,12 +131,14 @@ TEST_F(SessionWindowEndToEnd, ConnectTrustTypeResizeDisconnectAndReconnect)
     ASSERT_TRUE(tab->statusPanel()->isVisible());
     QPushButton *reconnect = buttonTitled(*tab->statusPanel(), "Reconnect");
     ASSERT_NE(reconnect, nullptr);
+    const std::string before = screenText(view);
     QTest::mouseClick(reconnect, Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return session->state() == SessionState::connected(); }, 30000))
         << session->state().displayText().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return screenText(view) != before; }, 30000)) << "the new shell's prompt";
     EXPECT_FALSE(tab->showingHostKeyAlert()) << "the trusted key is known now";
     EXPECT_EQ(TerminalViewRepresentable::existingView(*session), &view);
-    type(view, "echo calvero-again\r");
+    type(view, "echo calvero-again");
     EXPECT_TRUE(
         waitUntil([&] { return screenText(view).find("\ncalvero-again\n") != std::string::npos; }, 30000))
         << screenText(view);

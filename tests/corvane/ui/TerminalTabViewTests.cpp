@@ -85,6 +85,9 @@ TEST_F(TerminalTabViewTest, StatusPanelShowsEachStateAndHidesOnlyWhileConnected)
         EXPECT_TRUE(tab.statusPanel()->isVisible());
         EXPECT_EQ(labelTexts(*tab.statusPanel()), test.texts);
         EXPECT_EQ(buttonTitles(*tab.statusPanel()), test.buttons);
+        for (const QWidget *shown : tab.statusPanel()->findChildren<QWidget *>()) {
+            EXPECT_TRUE(shown->isVisible()) << "shown at once";
+        }
         EXPECT_EQ(tab.statusView()->state(), test.state);
         for (QToolButton *action :
              {tab.clearButton(), tab.quickActionsButton(), tab.duplicateButton(), tab.disconnectButton()}) {

@@ -108,6 +108,20 @@ TEST_F(WorkspaceViewTest, TabSelectionFollowsTheActiveSessionAndChoosingATabMake
     EXPECT_EQ(workspace.currentTab()->session(), third);
 }
 
+TEST_F(WorkspaceViewTest, AnotherServersSessionsLeaveTheTabsAsTheyAre)
+{
+    auto profile = makeProfile();
+    open(profile);
+    WorkspaceView workspace(profile, *sessions);
+    workspace.show();
+    TerminalTabView *tab = workspace.currentTab();
+    tab->showQuickActions();
+    ASSERT_NE(tab->quickActions(), nullptr);
+    open(makeProfile("other", "other.example"));
+    EXPECT_EQ(workspace.currentTab(), tab);
+    EXPECT_NE(tab->quickActions(), nullptr) << "its open sheet stays";
+}
+
 TEST_F(WorkspaceViewTest, TabLabelIsTheSessionTitleShownAsText)
 {
     auto profile = makeProfile();
