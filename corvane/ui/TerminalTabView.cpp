@@ -106,6 +106,10 @@ TerminalTabView::TerminalTabView(std::shared_ptr<SSHSession> session, SessionMan
 
 TerminalTabView::~TerminalTabView()
 {
+    // This tab may hold the session's last reference; nothing it does on its way out reaches
+    // a half-destroyed tab.
+    QObject::disconnect(session_.get(), nullptr, this, nullptr);
+    QObject::disconnect(session_->profile().get(), nullptr, this, nullptr);
     if (hostKeyAlert_) {
         // The tab goes, not the question: the key stays pending for the next tab to ask.
         hostKeyAlert_->disconnect(this);

@@ -107,6 +107,19 @@ TEST_F(TerminalTabViewTest, StatusPanelShowsEachStateAndHidesOnlyWhileConnected)
     EXPECT_TRUE(tab.terminalArea()->isAncestorOf(view));
 }
 
+TEST_F(TerminalTabViewTest, TheViewLivesAsLongAsItsSession)
+{
+    auto session = connectedSession();
+    auto tab = std::make_unique<TerminalTabView>(session, *sessions);
+    QPointer<kestrix::TerminalView> view = TerminalViewRepresentable::existingView(*session);
+    ASSERT_TRUE(view);
+    sessions->closeSession(session);
+    session.reset();
+    EXPECT_TRUE(view) << "the tab still shows the closed session";
+    tab.reset();
+    EXPECT_FALSE(view) << "the last holder let the session go, and its view with it";
+}
+
 TEST_F(TerminalTabViewTest, ReconnectAndRetryStartTheConnectRoutineAgain)
 {
     setMode("exit");
