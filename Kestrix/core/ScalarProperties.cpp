@@ -9,8 +9,6 @@ namespace kestrix {
 namespace {
 
 constexpr uint32_t zeroWidthJoiner = 0x200D;
-// The Basic Multilingual Plane and the plane of the emoji.
-constexpr uint32_t tableSize = 0x20000;
 
 } // namespace
 
@@ -33,17 +31,17 @@ ScalarProperties ScalarProperties::compute(uint32_t scalar)
     return properties;
 }
 
-ScalarProperties ScalarProperties::of(uint32_t scalar)
+const ScalarProperties *ScalarProperties::table()
 {
     // Built on first use and never changed after.
-    static const std::unique_ptr<ScalarProperties[]> table = [] {
-        auto properties = std::make_unique<ScalarProperties[]>(tableSize);
+    static const std::unique_ptr<ScalarProperties[]> properties = [] {
+        auto built = std::make_unique<ScalarProperties[]>(tableSize);
         for (uint32_t each = 0; each < tableSize; ++each) {
-            properties[each] = compute(each);
+            built[each] = compute(each);
         }
-        return properties;
+        return built;
     }();
-    return scalar < tableSize ? table[scalar] : compute(scalar);
+    return properties.get();
 }
 
 } // namespace kestrix

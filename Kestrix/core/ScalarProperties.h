@@ -8,7 +8,10 @@ namespace kestrix {
 // once for the planes where text and emoji live; scalars above them are asked of ICU directly.
 class ScalarProperties {
 public:
-    static ScalarProperties of(uint32_t scalar);
+    static ScalarProperties of(uint32_t scalar)
+    {
+        return scalar < tableSize ? table()[scalar] : compute(scalar);
+    }
 
     // UnicodeUtil::columnWidth.
     int width() const { return (bits_ & widthMask) - 1; }
@@ -33,7 +36,11 @@ private:
     static constexpr uint8_t extendBit = 32;
     static constexpr uint8_t pictographicBit = 64;
 
+    // The Basic Multilingual Plane and the plane of the emoji.
+    static constexpr uint32_t tableSize = 0x20000;
+
     static ScalarProperties compute(uint32_t scalar);
+    static const ScalarProperties *table();
 
     uint8_t bits_ = 0;
 };

@@ -50,6 +50,18 @@ Decoded decodeSequence(const uint8_t *bytes, size_t available)
 {
     const uint8_t lead = bytes[0];
     const size_t length = sequenceLengths[lead];
+    // The common well-formed two- and three-byte forms first (a lead of 0xC2 or more is never
+    // overlong; three bytes must reach U+0800 and skip the surrogates).
+    if (length == 2 && available >= 2 && (bytes[1] & 0xC0) == 0x80) {
+        return {Decoded::Kind::scalar, static_cast<uint32_t>((lead & 0x1F) << 6 | (bytes[1] & 0x3F)), 2};
+    }
+    if (length == 3 && available >= 3 && (bytes[1] & 0xC0) == 0x80 && (bytes[2] & 0xC0) == 0x80) {
+        const auto scalar =
+            static_cast<uint32_t>((lead & 0x0F) << 12 | (bytes[1] & 0x3F) << 6 | (bytes[2] & 0x3F));
+        if (scalar >= 0x800 && (scalar < 0xD800 || scalar > 0xDFFF)) {
+            return {Decoded::Kind::scalar, scalar, 3};
+        }
+    }
     uint32_t scalar = lead & (length == 2 ? 0x1F : length == 3 ? 0x0F : 0x07);
     for (size_t k = 1; k < length; ++k) {
         if (k >= available) {

@@ -84,14 +84,6 @@ void BufferLine::prefetchCells() const
     }
 }
 
-const CharData &BufferLine::operator[](int64_t col) const
-{
-    if (data_.empty() || col < 0) {
-        return CharData::nullCell;
-    }
-    return data_[static_cast<size_t>(std::min(col, dataSize() - 1))];
-}
-
 int64_t BufferLine::trimmedLength() const
 {
     for (int64_t i = extent_ - 1; i >= 0; --i) {
@@ -161,7 +153,8 @@ std::string BufferLine::debugDescription() const
     return text;
 }
 
-void BufferLine::setCell(int64_t col, const CharData &cell)
+// A column left of the line changes nothing; one past its end warns and writes the last cell.
+void BufferLine::setCellOutOfRange(int64_t col, const CharData &cell)
 {
     if (col < 0) {
         return;

@@ -3,6 +3,7 @@
 #include "Kestrix/model/CharData.h"
 #include "Kestrix/model/TerminalImage.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -51,7 +52,13 @@ public:
     void prefetchCells() const;
 
     // The cell at `col`; past the end the last cell, on an empty line or left of it the null cell.
-    const CharData &operator[](int64_t col) const;
+    const CharData &operator[](int64_t col) const
+    {
+        if (data_.empty() || col < 0) {
+            return CharData::nullCell;
+        }
+        return data_[static_cast<size_t>(std::min(col, dataSize() - 1))];
+    }
 
     // One past the last non-empty cell, counting both columns of a wide character; 0 when every cell
     // has code 0.
@@ -69,7 +76,16 @@ public:
     std::string debugDescription() const;
 
     // Writes one cell. A column past the end prints a warning and writes the last cell instead.
-    void setCell(int64_t col, const CharData &cell);
+    void setCell(int64_t col, const CharData &cell)
+    {
+        if (col >= 0 && col < dataSize()) {
+            ++generation;
+            data_[static_cast<size_t>(col)] = cell;
+            extent_ = std::max(extent_, col + 1);
+            return;
+        }
+        setCellOutOfRange(col, cell);
+    }
     // Writes `count` bytes as single-width cells of `attribute` from `col` on (the print fast path).
     void writeAscii(int64_t col, const uint8_t *bytes, int64_t count, const Attribute &attribute);
 
@@ -93,6 +109,7 @@ public:
 
 private:
     void noteFilled(int64_t start, int64_t end, const CharData &cell);
+    void setCellOutOfRange(int64_t col, const CharData &cell);
 
     std::vector<CharData> data_;
     CharData fillCharacter_;
