@@ -223,11 +223,16 @@ bool dispatchEscWithIntermediate(Terminal &t, uint8_t intermediate, uint8_t fina
     }
 }
 
-// Bytes of a title as text: empty when they are not valid UTF-8.
+// Bytes of a title as text: empty when they are not valid UTF-8. Only what the title limit can keep
+// is copied (one byte more, so the cut still finds its character boundary): a string of many
+// megabytes is checked in place.
 std::string titleText(ByteSpan data)
 {
-    std::string text(data.begin(), data.end());
-    return Terminal::isValidUtf8(text) ? text : std::string();
+    const std::string_view text(reinterpret_cast<const char *>(data.data()), data.size());
+    if (!Terminal::isValidUtf8(text)) {
+        return {};
+    }
+    return std::string(text.substr(0, Terminal::maximumTitleLength + 1));
 }
 
 } // namespace
