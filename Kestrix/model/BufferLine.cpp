@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cstring>
 
 namespace kestrix {
@@ -32,7 +33,16 @@ void fillCells(CharData *first, CharData *last, const CharData &value)
     std::memcpy(pattern, &value, sizeof(CharData));
     auto *out = reinterpret_cast<unsigned char *>(first);
     if (count <= shortFill) {
-        for (size_t i = 0; i < count; ++i) {
+        constexpr size_t blockCells = 4;
+        unsigned char block[blockCells * sizeof(CharData)];
+        for (size_t k = 0; k < blockCells; ++k) {
+            std::memcpy(block + k * sizeof(CharData), pattern, sizeof(CharData));
+        }
+        size_t i = 0;
+        for (; i + blockCells <= count; i += blockCells) {
+            std::memcpy(out + i * sizeof(CharData), block, sizeof block);
+        }
+        for (; i < count; ++i) {
             std::memcpy(out + i * sizeof(CharData), pattern, sizeof(CharData));
         }
         return;
@@ -199,7 +209,24 @@ void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, co
     std::memcpy(&head, &prototype, sizeof head);
     std::memcpy(tail, reinterpret_cast<const unsigned char *>(&prototype) + sizeof head, tailSize);
     auto *out = reinterpret_cast<unsigned char *>(target);
-    for (int64_t i = 0; i < inRange; ++i) {
+    int64_t i = 0;
+    if (codeUnit == 1 && std::endian::native == std::endian::little) {
+        // The code's low byte is the cell's first byte: four cells at a time are one block copy of
+        // the prototype and four byte stores.
+        constexpr size_t blockCells = 4;
+        unsigned char block[blockCells * sizeof(CharData)];
+        for (size_t k = 0; k < blockCells; ++k) {
+            std::memcpy(block + k * sizeof(CharData), &prototype, sizeof(CharData));
+        }
+        for (; i + static_cast<int64_t>(blockCells) <= inRange; i += blockCells) {
+            std::memcpy(out, block, sizeof block);
+            for (size_t k = 0; k < blockCells; ++k) {
+                out[k * sizeof(CharData)] = bytes[i + static_cast<int64_t>(k)];
+            }
+            out += sizeof block;
+        }
+    }
+    for (; i < inRange; ++i) {
         const uint32_t word = head + bytes[i] * codeUnit;
         std::memcpy(out, &word, sizeof word);
         std::memcpy(out + sizeof word, tail, tailSize);
