@@ -1,6 +1,7 @@
 #include "corvane/ui/HostKeyAlertView.h"
 
 #include "corvane/ui/HostKeyFingerprints.h"
+#include "corvane/ui/LabelStyle.h"
 #include "corvane/ui/Symbols.h"
 #include "corvane/ui/SystemColors.h"
 
@@ -18,33 +19,11 @@
 namespace corvane {
 namespace {
 
-QFont sizedFont(const QFont &base, int pixelSize, QFont::Weight weight = QFont::Normal)
-{
-    QFont font = base;
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    return font;
-}
-
 QFont monospacedCaptionFont()
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPixelSize(11);
     return font;
-}
-
-QLabel *plainLabel(const QString &text, const QFont &font, QWidget *parent, bool secondary = false)
-{
-    auto *label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setText(text);
-    label->setFont(font);
-    if (secondary) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, systemcolors::secondaryText());
-        label->setPalette(palette);
-    }
-    return label;
 }
 
 // A button the keyboard reaches only through its own shortcut, never through Return.

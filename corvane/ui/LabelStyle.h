@@ -16,4 +16,7 @@ void setTextColor(QWidget *widget, const QColor &color);
 // A label that never reads its text as markup: the text may come from the user or a host.
 QLabel *plainLabel(const QString &text, QWidget *parent);
 
+// The same in `font`; a `secondary` label draws in the secondary text colour.
+QLabel *plainLabel(const QString &text, const QFont &font, QWidget *parent, bool secondary = false);
+
 } // namespace corvane

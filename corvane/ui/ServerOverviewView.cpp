@@ -3,6 +3,7 @@
 #include "corvane/catalogue/ServerProfile.h"
 #include "corvane/session/SessionManager.h"
 #include "corvane/ui/EnvironmentBadge.h"
+#include "corvane/ui/LabelStyle.h"
 #include "corvane/ui/RelativeTimeText.h"
 #include "corvane/ui/Symbols.h"
 #include "corvane/ui/SystemColors.h"
@@ -29,28 +30,6 @@ constexpr EnvironmentLook environmentLooks[] = {
     {ServerEnvironment::development, "hammer"},
     {ServerEnvironment::testing, "testtube.2"},
 };
-
-QFont sizedFont(const QFont &base, int pixelSize, QFont::Weight weight = QFont::Normal)
-{
-    QFont font = base;
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    return font;
-}
-
-QLabel *plainLabel(const QString &text, const QFont &font, QWidget *parent, bool secondary = false)
-{
-    auto *label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setText(text);
-    label->setFont(font);
-    if (secondary) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, systemcolors::secondaryText());
-        label->setPalette(palette);
-    }
-    return label;
-}
 
 } // namespace
 

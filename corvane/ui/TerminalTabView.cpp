@@ -7,6 +7,7 @@
 #include "corvane/ui/ConnectionStatusView.h"
 #include "corvane/ui/EnvironmentBadge.h"
 #include "corvane/ui/HostKeyAlertView.h"
+#include "corvane/ui/LabelStyle.h"
 #include "corvane/ui/QuickActionsView.h"
 #include "corvane/ui/Sheet.h"
 #include "corvane/ui/Symbols.h"
@@ -25,28 +26,6 @@
 
 namespace corvane {
 namespace {
-
-QFont sizedFont(const QFont &base, int pixelSize, QFont::Weight weight = QFont::Normal)
-{
-    QFont font = base;
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    return font;
-}
-
-QLabel *plainLabel(const QString &text, const QFont &font, QWidget *parent, bool secondary = false)
-{
-    auto *label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setText(text);
-    label->setFont(font);
-    if (secondary) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, systemcolors::secondaryText());
-        label->setPalette(palette);
-    }
-    return label;
-}
 
 QFrame *divider(Qt::Orientation orientation, QWidget *parent)
 {
