@@ -1,11 +1,11 @@
 #include "Kestrix/view/PlatformKeyEventAdaptor.h"
 
+#include "Kestrix/view/KeyMapping.h"
 #include "Kestrix/view/KeyText.h"
 #include "Kestrix/view/TerminalKeyboard.h"
 
 #include <QKeyEvent>
 
-#include <algorithm>
 #include <array>
 #include <xkbcommon/xkbcommon.h>
 
@@ -14,24 +14,9 @@ namespace {
 
 namespace Fk = FunctionKeyCharacter;
 
-template <typename From, typename To> struct Mapping {
-    From from;
-    To to;
-};
-
-template <typename From, typename To, std::size_t N>
-std::optional<To> lookUp(const std::array<Mapping<From, To>, N> &table, From from)
-{
-    const auto found =
-        std::find_if(table.begin(), table.end(), [from](const auto &entry) { return entry.from == from; });
-    if (found == table.end())
-        return std::nullopt;
-    return found->to;
-}
-
 // Linux input key codes to Mac key codes. Keys a Mac keyboard lacks take the key in the same
 // place: Insert is Help, Print, Scroll Lock and Pause are F13 to F15, Num Lock is Clear.
-constexpr auto evdevKeyCodes = std::to_array<Mapping<uint32_t, uint16_t>>({
+constexpr auto evdevKeyCodes = std::to_array<KeyMapping<uint32_t, uint16_t>>({
     {1, 53},    {2, 18},    {3, 19},    {4, 20},    {5, 21},    {6, 23},    {7, 22},    {8, 26},
     {9, 28},    {10, 25},   {11, 29},   {12, 27},   {13, 24},   {14, 51},   {15, 48},   {16, 12},
     {17, 13},   {18, 14},   {19, 15},   {20, 17},   {21, 16},   {22, 32},   {23, 34},   {24, 31},
@@ -50,7 +35,7 @@ constexpr auto evdevKeyCodes = std::to_array<Mapping<uint32_t, uint16_t>>({
 });
 
 // Keysyms of keys that type no text of their own, to the characters the key tables expect.
-constexpr auto keysymCharacters = std::to_array<Mapping<uint32_t, char32_t>>({
+constexpr auto keysymCharacters = std::to_array<KeyMapping<uint32_t, char32_t>>({
     {XKB_KEY_BackSpace, 0x7F},
     {XKB_KEY_Tab, '\t'},
     {XKB_KEY_ISO_Left_Tab, 0x19},
@@ -85,7 +70,7 @@ constexpr auto keysymCharacters = std::to_array<Mapping<uint32_t, char32_t>>({
 });
 
 // Key codes of keys whose keysym says more than a made-up event's scan code could.
-constexpr auto keysymKeyCodes = std::to_array<Mapping<uint32_t, uint16_t>>({
+constexpr auto keysymKeyCodes = std::to_array<KeyMapping<uint32_t, uint16_t>>({
     {XKB_KEY_Return, 36},
     {XKB_KEY_Tab, 48},
     {XKB_KEY_ISO_Left_Tab, 48},
@@ -153,14 +138,14 @@ constexpr auto keysymKeyCodes = std::to_array<Mapping<uint32_t, uint16_t>>({
 });
 
 // The shifted characters of the US layout, by the key that types them.
-constexpr auto usShiftedKeys = std::to_array<Mapping<char32_t, uint16_t>>({
+constexpr auto usShiftedKeys = std::to_array<KeyMapping<char32_t, uint16_t>>({
     {'~', 50}, {'!', 18}, {'@', 19}, {'#', 20}, {'$', 21}, {'%', 23}, {'^', 22},
     {'&', 26}, {'*', 28}, {'(', 25}, {')', 29}, {'_', 27}, {'+', 24}, {'{', 33},
     {'}', 30}, {'|', 42}, {':', 41}, {'"', 39}, {'<', 43}, {'>', 47}, {'?', 44},
 });
 
 // Qt keys of made-up events to keysyms; printable Latin-1 keys are their own keysyms.
-constexpr auto qtKeysyms = std::to_array<Mapping<int, uint32_t>>({
+constexpr auto qtKeysyms = std::to_array<KeyMapping<int, uint32_t>>({
     {Qt::Key_Escape, XKB_KEY_Escape},
     {Qt::Key_Tab, XKB_KEY_Tab},
     {Qt::Key_Backtab, XKB_KEY_ISO_Left_Tab},
@@ -194,7 +179,7 @@ constexpr auto qtKeysyms = std::to_array<Mapping<int, uint32_t>>({
 });
 
 // Qt keys on the keypad to keypad keysyms.
-constexpr auto qtKeypadKeysyms = std::to_array<Mapping<int, uint32_t>>({
+constexpr auto qtKeypadKeysyms = std::to_array<KeyMapping<int, uint32_t>>({
     {Qt::Key_0, XKB_KEY_KP_0},
     {Qt::Key_1, XKB_KEY_KP_1},
     {Qt::Key_2, XKB_KEY_KP_2},

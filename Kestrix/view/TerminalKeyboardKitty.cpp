@@ -1,10 +1,10 @@
 // How platform key events become Kitty key events: functional keys, keypad text, base-layout
 // keys, modifier bits and modifier keys.
 
+#include "Kestrix/view/KeyMapping.h"
 #include "Kestrix/view/KeyText.h"
 #include "Kestrix/view/TerminalKeyboard.h"
 
-#include <algorithm>
 #include <array>
 #include <unicode/uchar.h>
 
@@ -14,23 +14,8 @@ namespace {
 using Key = KittyFunctionalKey;
 namespace Fk = FunctionKeyCharacter;
 
-template <typename From, typename To> struct Mapping {
-    From from;
-    To to;
-};
-
-template <typename From, typename To, std::size_t N>
-std::optional<To> lookUp(const std::array<Mapping<From, To>, N> &table, From from)
-{
-    const auto found =
-        std::find_if(table.begin(), table.end(), [from](const auto &entry) { return entry.from == from; });
-    if (found == table.end())
-        return std::nullopt;
-    return found->to;
-}
-
 // Keys of the numeric keypad, by key code.
-constexpr auto keypadKeyCodes = std::to_array<Mapping<uint16_t, Key>>({
+constexpr auto keypadKeyCodes = std::to_array<KeyMapping<uint16_t, Key>>({
     {65, Key::keypadDecimal},
     {67, Key::keypadMultiply},
     {69, Key::keypadAdd},
@@ -52,7 +37,7 @@ constexpr auto keypadKeyCodes = std::to_array<Mapping<uint16_t, Key>>({
 });
 
 // Function-key characters that come from the numeric keypad (navigation with Num Lock off).
-constexpr auto keypadFunctionCharacters = std::to_array<Mapping<char32_t, Key>>({
+constexpr auto keypadFunctionCharacters = std::to_array<KeyMapping<char32_t, Key>>({
     {Fk::upArrow, Key::keypadUp},
     {Fk::downArrow, Key::keypadDown},
     {Fk::leftArrow, Key::keypadLeft},
@@ -65,7 +50,7 @@ constexpr auto keypadFunctionCharacters = std::to_array<Mapping<char32_t, Key>>(
     {Fk::pageDown, Key::keypadPageDown},
 });
 
-constexpr auto functionCharacters = std::to_array<Mapping<char32_t, Key>>({
+constexpr auto functionCharacters = std::to_array<KeyMapping<char32_t, Key>>({
     {Fk::upArrow, Key::up},
     {Fk::downArrow, Key::down},
     {Fk::leftArrow, Key::left},
@@ -88,7 +73,7 @@ constexpr bool isArrowKeyCode(uint16_t keyCode)
 }
 
 // The US layout, by key code.
-constexpr auto baseLayoutKeys = std::to_array<Mapping<uint16_t, char32_t>>({
+constexpr auto baseLayoutKeys = std::to_array<KeyMapping<uint16_t, char32_t>>({
     {0, 'a'},   {1, 's'},  {2, 'd'},  {3, 'f'},  {4, 'h'},  {5, 'g'},   {6, 'z'},  {7, 'x'},
     {8, 'c'},   {9, 'v'},  {11, 'b'}, {12, 'q'}, {13, 'w'}, {14, 'e'},  {15, 'r'}, {16, 'y'},
     {17, 't'},  {18, '1'}, {19, '2'}, {20, '3'}, {21, '4'}, {22, '6'},  {23, '5'}, {24, '='},
