@@ -7,57 +7,17 @@
 namespace corvane {
 
 HostKeyScan::HostKeyScan(const QString &sshKeyscanPath, const QString &host, int64_t port)
+    : run_(maximumOutputSize, timeoutMilliseconds)
 {
-    process_.setStandardInputFile(QProcess::nullDevice());
-    process_.setStandardErrorFile(QProcess::nullDevice());
-    connect(&process_, &QProcess::readyReadStandardOutput, this, &HostKeyScan::collectOutput);
-    connect(&process_, &QProcess::finished, this, [this](int exitCode, QProcess::ExitStatus status) {
-        collectOutput();
-        finish(status == QProcess::NormalExit && exitCode == 0);
-    });
-    connect(&process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart) {
-            finish(false);
-        }
-    });
-    deadline_.setSingleShot(true);
-    connect(&deadline_, &QTimer::timeout, this, [this] { finish(false); });
-    deadline_.start(timeoutMilliseconds);
-    process_.start(sshKeyscanPath, HostKeyVerifier::scanArguments(host, port));
+    connect(&run_, &BoundedProcessRun::finished, this, &HostKeyScan::runFinished);
+    run_.start(sshKeyscanPath, HostKeyVerifier::scanArguments(host, port));
 }
 
-HostKeyScan::~HostKeyScan()
+void HostKeyScan::runFinished(bool succeeded)
 {
-    process_.disconnect(this);
-    if (process_.state() != QProcess::NotRunning) {
-        process_.kill();
-        process_.waitForFinished();
-    }
-}
-
-void HostKeyScan::collectOutput()
-{
-    output_ += process_.readAllStandardOutput();
-    if (output_.size() > maximumOutputSize) {
-        finish(false);
-    }
-}
-
-void HostKeyScan::finish(bool succeeded)
-{
-    if (done_) {
-        return;
-    }
-    done_ = true;
-    deadline_.stop();
-    if (process_.state() != QProcess::NotRunning) {
-        process_.disconnect(this);
-        process_.kill();
-        process_.waitForFinished();
-    }
     if (succeeded) {
         QStringDecoder decoder(QStringDecoder::Utf8);
-        const QString text = decoder.decode(output_);
+        const QString text = decoder.decode(run_.output());
         // Output that is not UTF-8, or only white space, is no key.
         if (!decoder.hasError() && !text.trimmed().isEmpty()) {
             result_ = text;

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "corvane/session/BoundedProcessRun.h"
+
 #include <QObject>
-#include <QProcess>
 #include <QString>
-#include <QTimer>
 
 #include <cstdint>
 #include <optional>
@@ -19,9 +19,8 @@ public:
     static constexpr qsizetype maximumOutputSize = 1024 * 1024;
     static constexpr int timeoutMilliseconds = 60000;
 
+    // A scan still running is killed when the scan is destroyed.
     HostKeyScan(const QString &sshKeyscanPath, const QString &host, int64_t port);
-    // A scan still running is killed.
-    ~HostKeyScan() override;
 
     // The scanned key block; empty when the scan failed or printed only white space.
     const std::optional<QString> &result() const { return result_; }
@@ -30,14 +29,10 @@ signals:
     void finished();
 
 private:
-    void collectOutput();
-    void finish(bool succeeded);
+    void runFinished(bool succeeded);
 
-    QProcess process_;
-    QTimer deadline_;
-    QByteArray output_;
+    BoundedProcessRun run_;
     std::optional<QString> result_;
-    bool done_ = false;
 };
 
 } // namespace corvane

@@ -5,57 +5,16 @@ namespace corvane {
 HostKeyFingerprints::HostKeyFingerprints(const QString &sshKeygenPath, const QString &keyBlock,
                                          QObject *parent)
     : QObject(parent)
+    , run_(maximumOutputSize, timeoutMilliseconds)
 {
-    process_.setStandardErrorFile(QProcess::nullDevice());
-    connect(&process_, &QProcess::readyReadStandardOutput, this, &HostKeyFingerprints::collectOutput);
-    connect(&process_, &QProcess::finished, this, [this](int exitCode, QProcess::ExitStatus status) {
-        collectOutput();
-        finish(status == QProcess::NormalExit && exitCode == 0);
-    });
-    connect(&process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart) {
-            finish(false);
-        }
-    });
-    deadline_.setSingleShot(true);
-    connect(&deadline_, &QTimer::timeout, this, [this] { finish(false); });
-    deadline_.start(timeoutMilliseconds);
-    process_.start(sshKeygenPath, {QStringLiteral("-lf"), QStringLiteral("-")});
-    process_.write(keyBlock.toUtf8());
-    process_.closeWriteChannel();
+    connect(&run_, &BoundedProcessRun::finished, this, &HostKeyFingerprints::runFinished);
+    run_.start(sshKeygenPath, {QStringLiteral("-lf"), QStringLiteral("-")}, keyBlock.toUtf8());
 }
 
-HostKeyFingerprints::~HostKeyFingerprints()
+void HostKeyFingerprints::runFinished(bool succeeded)
 {
-    process_.disconnect(this);
-    if (process_.state() != QProcess::NotRunning) {
-        process_.kill();
-        process_.waitForFinished(1000);
-    }
-}
-
-void HostKeyFingerprints::collectOutput()
-{
-    const QByteArray chunk = process_.readAllStandardOutput();
-    if (output_.size() + chunk.size() > maximumOutputSize) {
-        finish(false);
-        return;
-    }
-    output_ += chunk;
-}
-
-void HostKeyFingerprints::finish(bool succeeded)
-{
-    if (done_) {
-        return;
-    }
-    done_ = true;
-    deadline_.stop();
-    if (process_.state() != QProcess::NotRunning) {
-        process_.kill();
-    }
     if (succeeded) {
-        fingerprints_ = parseFingerprints(output_);
+        fingerprints_ = parseFingerprints(run_.output());
     }
     emit finished();
 }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "corvane/session/BoundedProcessRun.h"
+
 #include <QObject>
-#include <QProcess>
 #include <QStringList>
-#include <QTimer>
 
 namespace corvane {
 
@@ -17,13 +17,13 @@ public:
     static constexpr qsizetype maximumOutputSize = 64 * 1024;
     static constexpr int timeoutMilliseconds = 10000;
 
+    // A run still going is killed when this is destroyed.
     HostKeyFingerprints(const QString &sshKeygenPath, const QString &keyBlock, QObject *parent = nullptr);
-    ~HostKeyFingerprints() override;
 
     // One "TYPE SHA256:…" line per key, in the block's order; empty until finished, and after
     // a failure.
     const QStringList &fingerprints() const { return fingerprints_; }
-    bool isFinished() const { return done_; }
+    bool isFinished() const { return run_.isFinished(); }
 
     // The key type and fingerprint of each line ssh-keygen printed ("256 SHA256:… comment (ED25519)").
     static QStringList parseFingerprints(const QByteArray &output);
@@ -32,14 +32,10 @@ signals:
     void finished();
 
 private:
-    void collectOutput();
-    void finish(bool succeeded);
+    void runFinished(bool succeeded);
 
-    QProcess process_;
-    QTimer deadline_;
-    QByteArray output_;
+    BoundedProcessRun run_;
     QStringList fingerprints_;
-    bool done_ = false;
 };
 
 } // namespace corvane
