@@ -1,14 +1,12 @@
 #pragma once
 
-#include <cstdint>
+#include "Kestrix/core/OptionSet.h"
 
 namespace kestrix {
 
 // The progressive keyboard-enhancement flags a host program requests with CSI > u, CSI = u and
 // friends. Only the low five bits have a meaning.
-struct KittyKeyboardFlags {
-    int64_t rawValue = 0;
-
+struct KittyKeyboardFlags : OptionSet<KittyKeyboardFlags> {
     static const KittyKeyboardFlags disambiguateEscapeCodes;
     static const KittyKeyboardFlags reportEventTypes;
     static const KittyKeyboardFlags reportAlternateKeys;
@@ -16,24 +14,6 @@ struct KittyKeyboardFlags {
     static const KittyKeyboardFlags reportAssociatedText;
     // Every bit the protocol defines.
     static const KittyKeyboardFlags all;
-
-    constexpr bool isEmpty() const { return rawValue == 0; }
-    constexpr bool contains(KittyKeyboardFlags other) const
-    {
-        return (rawValue & other.rawValue) == other.rawValue;
-    }
-    constexpr void insert(KittyKeyboardFlags other) { rawValue |= other.rawValue; }
-    constexpr void remove(KittyKeyboardFlags other) { rawValue &= ~other.rawValue; }
-
-    friend constexpr KittyKeyboardFlags operator|(KittyKeyboardFlags a, KittyKeyboardFlags b)
-    {
-        return {a.rawValue | b.rawValue};
-    }
-    friend constexpr KittyKeyboardFlags operator&(KittyKeyboardFlags a, KittyKeyboardFlags b)
-    {
-        return {a.rawValue & b.rawValue};
-    }
-    constexpr bool operator==(const KittyKeyboardFlags &) const = default;
 };
 
 inline constexpr KittyKeyboardFlags KittyKeyboardFlags::disambiguateEscapeCodes{1};

@@ -1,14 +1,12 @@
 #pragma once
 
-#include <cstdint>
+#include "Kestrix/core/OptionSet.h"
 
 namespace kestrix {
 
 // The modifier bits of a key event as the Kitty keyboard protocol reports them (the wire value is
 // the raw value plus one). Lock bits are reported like any other modifier.
-struct KittyKeyboardModifiers {
-    int64_t rawValue = 0;
-
+struct KittyKeyboardModifiers : OptionSet<KittyKeyboardModifiers> {
     static const KittyKeyboardModifiers shift;
     static const KittyKeyboardModifiers alt;
     static const KittyKeyboardModifiers ctrl;
@@ -17,34 +15,6 @@ struct KittyKeyboardModifiers {
     static const KittyKeyboardModifiers meta;
     static const KittyKeyboardModifiers capsLock;
     static const KittyKeyboardModifiers numLock;
-
-    constexpr bool isEmpty() const { return rawValue == 0; }
-    constexpr bool contains(KittyKeyboardModifiers other) const
-    {
-        return (rawValue & other.rawValue) == other.rawValue;
-    }
-    // True when any bit of other is set here.
-    constexpr bool intersects(KittyKeyboardModifiers other) const { return (rawValue & other.rawValue) != 0; }
-    constexpr void insert(KittyKeyboardModifiers other) { rawValue |= other.rawValue; }
-    constexpr void remove(KittyKeyboardModifiers other) { rawValue &= ~other.rawValue; }
-
-    friend constexpr KittyKeyboardModifiers operator|(KittyKeyboardModifiers a, KittyKeyboardModifiers b)
-    {
-        return {a.rawValue | b.rawValue};
-    }
-    friend constexpr KittyKeyboardModifiers operator&(KittyKeyboardModifiers a, KittyKeyboardModifiers b)
-    {
-        return {a.rawValue & b.rawValue};
-    }
-    friend constexpr KittyKeyboardModifiers operator^(KittyKeyboardModifiers a, KittyKeyboardModifiers b)
-    {
-        return {a.rawValue ^ b.rawValue};
-    }
-    friend constexpr KittyKeyboardModifiers operator-(KittyKeyboardModifiers a, KittyKeyboardModifiers b)
-    {
-        return {a.rawValue & ~b.rawValue};
-    }
-    constexpr bool operator==(const KittyKeyboardModifiers &) const = default;
 };
 
 inline constexpr KittyKeyboardModifiers KittyKeyboardModifiers::shift{1};

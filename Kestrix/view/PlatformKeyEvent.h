@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Kestrix/core/OptionSet.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -8,9 +10,7 @@ namespace kestrix {
 
 // The modifier state of a key event, in the terms the key tables use. Option is Alt; Command is
 // Super; function is set for keys that type no character (arrows, function and editing keys).
-struct KeyModifierFlags {
-    int64_t rawValue = 0;
-
+struct KeyModifierFlags : OptionSet<KeyModifierFlags> {
     static const KeyModifierFlags shift;
     static const KeyModifierFlags control;
     static const KeyModifierFlags option;
@@ -18,21 +18,6 @@ struct KeyModifierFlags {
     static const KeyModifierFlags capsLock;
     static const KeyModifierFlags numericPad;
     static const KeyModifierFlags function;
-
-    constexpr bool contains(KeyModifierFlags other) const
-    {
-        return (rawValue & other.rawValue) == other.rawValue;
-    }
-
-    friend constexpr KeyModifierFlags operator|(KeyModifierFlags a, KeyModifierFlags b)
-    {
-        return {a.rawValue | b.rawValue};
-    }
-    friend constexpr KeyModifierFlags operator-(KeyModifierFlags a, KeyModifierFlags b)
-    {
-        return {a.rawValue & ~b.rawValue};
-    }
-    constexpr bool operator==(const KeyModifierFlags &) const = default;
 };
 
 inline constexpr KeyModifierFlags KeyModifierFlags::shift{1};
