@@ -33,7 +33,7 @@ enum class DynamicTarget { foreground, background, cursor };
 void Terminal::oscChangeOrQueryColorIndex(ByteSpan data)
 {
     std::string_view text = osctext::asText(data);
-    // Pairs of index ";" specification, separated by ";".
+    // Pairs of index ";" colour, separated by ";".
     while (true) {
         const size_t indexEnd = text.find(';');
         if (indexEnd == std::string_view::npos) {

@@ -9,7 +9,7 @@ namespace kestrix {
 
 namespace {
 
-// One channel of a colour specification as read from the text: its value and how many hex digits
+// One channel of a colour text as read from the text: its value and how many hex digits
 // it had.
 struct ChannelReading {
     uint32_t value = 0;
@@ -51,7 +51,7 @@ ChannelReading readChannel(std::span<const uint8_t> text, size_t &position)
     return reading;
 }
 
-// Widens a channel to 16 bits by the digit count of the whole specification. Shorter forms repeat
+// Widens a channel to 16 bits by the digit count of the whole colour text. Shorter forms repeat
 // their top bits into the low ones, so "f", "ff", "fff" and "ffff" all reach the top of the scale
 // except the one-digit form, which xterm widens to 0xf0f0.
 std::optional<uint16_t> widenChannel(uint32_t value, int digitCount)

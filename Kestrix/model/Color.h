@@ -28,7 +28,7 @@ struct Color {
     };
 
     // An OSC colour argument: "#rgb", "#rrggbb", "#rrrgggbbb", "#rrrrggggbbbb" or "rgb:r/g/b" with one
-    // to four hex digits per channel. Nothing when the text is not a colour specification.
+    // to four hex digits per channel. Nothing when the text is not a colour.
     static std::optional<Color> parseColor(std::span<const uint8_t> text);
     static std::optional<Color> parseColor(std::string_view text);
 
