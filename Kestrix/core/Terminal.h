@@ -522,6 +522,7 @@ private:
     void prepareBlankLine(bool wrapped);
     void scrollTopLineIntoScrollback(int64_t bottomRow);
     void scrollPartialWidth(int64_t topRow, int64_t bottomRow);
+    void shiftMarginColumns(int64_t row, std::optional<int64_t> sourceRow);
     void finishScroll();
     void shiftColumns(bool right);
     // Cursor movement and editing (TerminalCursor.cpp, TerminalEditing.cpp).

@@ -79,9 +79,7 @@ void Terminal::prepareBlankLine(bool wrapped)
     const bool reusable = blankLine && blankLine->dataSize() == width &&
                           (width == 0 || ((*blankLine)[0].attribute == erase && (*blankLine)[0].code == 0));
     if (!reusable) {
-        CharData blank;
-        blank.attribute = erase;
-        blankLine = std::make_unique<BufferLine>(width, blank);
+        blankLine = std::make_unique<BufferLine>(width, eraseCell());
     }
     blankLine->isWrapped = wrapped;
     ++blankLine->generation;
@@ -187,22 +185,30 @@ void Terminal::scrollPartialWidth(int64_t topRow, int64_t bottomRow)
 {
     Buffer &b = *buffer;
     CircularBufferLineList &lines = b.lines();
+    for (int64_t row = topRow; row <= bottomRow && row < lines.count(); ++row) {
+        const bool hasSource = row < bottomRow && row + 1 < lines.count();
+        shiftMarginColumns(row, hasSource ? std::optional<int64_t>(row + 1) : std::nullopt);
+    }
+}
+
+// Copies the columns between the margins from `sourceRow` into `row`, or blanks them when there is
+// no source; the row loses its wrap flag, images and line rendition either way.
+void Terminal::shiftMarginColumns(int64_t row, std::optional<int64_t> sourceRow)
+{
+    Buffer &b = *buffer;
+    CircularBufferLineList &lines = b.lines();
     const int64_t left = b.marginLeft();
     const int64_t width = b.marginRight() - left + 1;
-    for (int64_t row = topRow; row <= bottomRow && row < lines.count(); ++row) {
-        BufferLine &line = lines[row];
-        if (row < bottomRow && row + 1 < lines.count()) {
-            line.copyFrom(lines[row + 1], left, left, width);
-        } else {
-            CharData blank;
-            blank.attribute = eraseAttr();
-            line.fill(blank, left, width);
-        }
-        line.isWrapped = false;
-        b.clearLineImages(row);
-        line.renderMode = BufferLine::RenderLineMode::single;
-        ++line.generation;
+    BufferLine &line = lines[row];
+    if (sourceRow) {
+        line.copyFrom(lines[*sourceRow], left, left, width);
+    } else {
+        line.fill(eraseCell(), left, width);
     }
+    line.isWrapped = false;
+    b.clearLineImages(row);
+    line.renderMode = BufferLine::RenderLineMode::single;
+    ++line.generation;
 }
 
 void Terminal::notifyLineFeed()
@@ -285,25 +291,10 @@ void Terminal::reverseIndex()
                 static_cast<long long>(b.yDisp()), static_cast<long long>(b.linesTop),
                 isAlternateBufferActive() ? "true" : "false");
         }
-        CharData blank;
-        blank.attribute = eraseAttr();
-        lines.set(startRow, std::make_unique<BufferLine>(cols, blank));
+        lines.set(startRow, std::make_unique<BufferLine>(cols, eraseCell()));
     } else {
-        const int64_t left = b.marginLeft();
-        const int64_t width = b.marginRight() - left + 1;
         for (int64_t row = std::min(bottomRow, lines.count() - 1); row >= startRow; --row) {
-            BufferLine &line = lines[row];
-            if (row > startRow) {
-                line.copyFrom(lines[row - 1], left, left, width);
-            } else {
-                CharData blank;
-                blank.attribute = eraseAttr();
-                line.fill(blank, left, width);
-            }
-            line.isWrapped = false;
-            b.clearLineImages(row);
-            line.renderMode = BufferLine::RenderLineMode::single;
-            ++line.generation;
+            shiftMarginColumns(row, row > startRow ? std::optional<int64_t>(row - 1) : std::nullopt);
         }
     }
     markRowDirty(b.scrollTop());

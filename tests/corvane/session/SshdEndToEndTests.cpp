@@ -7,6 +7,24 @@ namespace {
 
 using namespace corvane::testing;
 
+// Sessions reach the loopback server through its ssh wrapper, with its home directory.
+SSHSessionConfiguration configurationFor(LoopbackSshd &sshd, RecordingAuditSink &audit)
+{
+    SSHSessionConfiguration configuration;
+    configuration.sshPath = sshd.sshWrapper();
+    configuration.homeDirectory = sshd.homeDirectory();
+    configuration.auditSink = &audit;
+    return configuration;
+}
+
+std::shared_ptr<ServerProfile> loopbackProfile(LoopbackSshd &sshd)
+{
+    auto profile =
+        std::make_shared<ServerProfile>("Loopback", "", "127.0.0.1", sshd.port(), LoopbackSshd::userName());
+    profile->setPreferredIdentity(sshd.clientKey());
+    return profile;
+}
+
 TEST(SshdEndToEnd, SessionRunsARemoteShellOnATerminalOfTheSetSize)
 {
     LoopbackSshd sshd;
@@ -19,13 +37,8 @@ TEST(SshdEndToEnd, SessionRunsARemoteShellOnATerminalOfTheSetSize)
     const std::map<int, QString> before = openDescriptors();
 
     RecordingAuditSink audit;
-    SSHSessionConfiguration configuration;
-    configuration.sshPath = sshd.sshWrapper();
-    configuration.homeDirectory = sshd.homeDirectory();
-    configuration.auditSink = &audit;
-    auto profile =
-        std::make_shared<ServerProfile>("Loopback", "", "127.0.0.1", sshd.port(), LoopbackSshd::userName());
-    profile->setPreferredIdentity(sshd.clientKey());
+    const SSHSessionConfiguration configuration = configurationFor(sshd, audit);
+    auto profile = loopbackProfile(sshd);
     auto output = std::make_shared<RecordingOutputSink>();
     {
         SSHSession session(profile, configuration);
@@ -55,13 +68,8 @@ TEST(SshdEndToEnd, UnknownKeyIsScannedTrustedAndFoundAndAChangedKeyFailsTheSessi
     LoopbackSshd sshd;
     ASSERT_TRUE(sshd.isRunning()) << sshd.error().toStdString();
     RecordingAuditSink audit;
-    SSHSessionConfiguration configuration; // the real ssh-keygen and ssh-keyscan
-    configuration.sshPath = sshd.sshWrapper();
-    configuration.homeDirectory = sshd.homeDirectory();
-    configuration.auditSink = &audit;
-    auto profile =
-        std::make_shared<ServerProfile>("Loopback", "", "127.0.0.1", sshd.port(), LoopbackSshd::userName());
-    profile->setPreferredIdentity(sshd.clientKey());
+    const SSHSessionConfiguration configuration = configurationFor(sshd, audit); // real keygen, keyscan
+    auto profile = loopbackProfile(sshd);
     const QString target = QStringLiteral("[127.0.0.1]:%1").arg(sshd.port());
     auto shellAnswers = [](SSHSession &session, RecordingOutputSink &output) {
         session.send("printf 'E2E-%s\\n' answered\n");
