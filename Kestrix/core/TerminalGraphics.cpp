@@ -2,12 +2,13 @@
 // what the screen needs of them now, over a state that holds no images.
 
 #include "Kestrix/core/Terminal.h"
+#include "Kestrix/graphics/SixelDcsHandler.h"
 
 namespace kestrix {
 
 std::unique_ptr<DcsHandler> Terminal::makeSixelDcsHandler()
 {
-    return nullptr;
+    return std::make_unique<SixelDcsHandler>(*this);
 }
 
 void Terminal::handleKittyGraphicsCommand(ByteSpan) {}

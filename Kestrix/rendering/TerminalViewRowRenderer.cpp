@@ -197,9 +197,8 @@ void TerminalView::drawRowImages(QPainter &painter, const std::vector<std::share
             origin += QPointF(static_cast<double>(apple->kittyPixelOffsetX) / s,
                               static_cast<double>(apple->kittyPixelOffsetY) / s);
         }
-        const QRectF target(origin, QSizeF(static_cast<double>(apple->pixelWidth()),
-                                           static_cast<double>(apple->pixelHeight())));
-        painter.drawImage(target, apple->image());
+        // The stripe's own extent, not its whole-pixel size: at a fractional cell height stripes meet.
+        painter.drawImage(QRectF(origin, apple->image().deviceIndependentSize()), apple->image());
     }
 }
 

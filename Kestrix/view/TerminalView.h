@@ -13,6 +13,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QSizeF>
 #include <QWidget>
 
@@ -44,7 +45,8 @@ class TerminalViewDelegate;
 // TerminalViewColors.cpp (fonts, cell metrics, colours), TerminalViewTerminalDelegate.cpp (what the
 // terminal tells the view), TerminalViewProgress.cpp (the progress strip), TerminalViewEvents.cpp
 // (Qt events: resize, focus, painting), TerminalViewKeyboard.cpp (key events) and
-// TerminalViewTextInput.cpp (committed and composing text, paste); the drawing of rows is in
+// TerminalViewTextInput.cpp (committed and composing text, paste), TerminalViewImages.cpp (images the
+// host shows); the drawing of rows is in
 // Kestrix/rendering (TerminalViewTextAttributes.cpp, TerminalViewRowSegments.cpp,
 // TerminalViewRowRenderer.cpp, TerminalViewDecorations.cpp) and the caret in TerminalViewCaret.cpp.
 class TerminalView : public QWidget, public TerminalDelegate {
@@ -183,6 +185,21 @@ public:
     bool commandActive() const { return commandActive_; }
     void setCommandActive(bool active);
 
+    // --- Images ----------------------------------------------------------------------------------
+
+    // Shows an image at the cursor: sized by the requests (automatic: the image's own size in device
+    // pixels), cut into stripes one cell high attached to the lines from the cursor down, with one
+    // line feed per stripe so that output continues below it.
+    void placeImage(const QImage &image, ImageSizeRequest width, ImageSizeRequest height,
+                    bool preserveAspectRatio);
+    // The same for an encoded image file; nothing when it cannot be decoded.
+    void placeImage(std::span<const uint8_t> data, ImageSizeRequest width, ImageSizeRequest height,
+                    bool preserveAspectRatio);
+    // A new image of `size` (device-independent pixels) with `image` fitted inside it, centred.
+    static QImage scale(const QImage &image, QSizeF size, double devicePixelRatio = 1.0);
+    // The image's width and height in pixels; nothing for an empty image.
+    static std::optional<std::pair<double, double>> imagePixelSize(const QImage &image);
+
     // --- Caret -----------------------------------------------------------------------------------
 
     CaretView *caretView() const { return caretView_; }
@@ -283,6 +300,10 @@ public:
     std::optional<std::vector<uint8_t>> terminalReadClipboard(Terminal &source) override;
     // May arrive on any thread; the report is applied on the main thread.
     void terminalProgressDidChange(Terminal &source, const ProgressReport &report) override;
+    void terminalBitmapImage(Terminal &source, std::span<const uint8_t> bytes, int64_t width,
+                             int64_t height) override;
+    void terminalInlineImage(Terminal &source, std::span<const uint8_t> data, ImageSizeRequest width,
+                             ImageSizeRequest height, bool preserveAspectRatio) override;
 
 protected:
     // Schedules a repaint of part of the widget (y down).
@@ -321,6 +342,9 @@ private:
                         std::span<const PointF> glyphOrigins, int64_t columnWidth);
     void drawBlockElements(QPainter &painter, std::span<const BlockElementRenderItem> items, double rowTop);
     void drawBoxCharacters(QPainter &painter, std::span<const BoxDrawingRenderItem> items, double rowTop);
+    // Stripe `index` of `source`, `band` source pixels high, drawn into an image of `size`.
+    static QImage makeImageStripe(const QImage &source, int64_t index, double band, QSizeF size,
+                                  double scale);
     void layoutSubviews();
     void updateProgressBarFrame();
     // Every row redrawn at the next display update.
