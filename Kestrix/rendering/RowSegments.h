@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Kestrix/graphics/KittyPlaceholderCell.h"
 #include "Kestrix/model/BufferLine.h"
 #include "Kestrix/rendering/BlockElementRect.h"
 #include "Kestrix/rendering/TextAttributes.h"
@@ -62,6 +63,8 @@ struct RowSegments {
     std::vector<ViewLineSegment> segments;
     // The line's own images, unchanged.
     std::optional<BufferLine::ImageList> images;
+    // Cells that stand for a slice of a Kitty image.
+    std::vector<KittyPlaceholderCell> placeholders;
     std::vector<BlockElementRenderItem> blockElements;
     std::vector<BoxDrawingRenderItem> boxDrawings;
 };

@@ -169,6 +169,9 @@ RowSegments TerminalView::buildAttributedSegments(int64_t row, const BufferLine 
     };
     std::optional<RunKey> previous;
     std::shared_ptr<const TextAttributes> runAttributes;
+    // Only a placeholder directly to the left continues a placeholder run.
+    std::optional<KittyPlaceholderCell> previousPlaceholder;
+    Attribute previousAttribute;
 
     for (int64_t column = 0; column < cols;) {
         // Past the line's end the last cell repeats; an empty line reads as null cells.
@@ -188,6 +191,7 @@ RowSegments TerminalView::buildAttributedSegments(int64_t row, const BufferLine 
         }
 
         const auto code = static_cast<uint32_t>(cell.code);
+        std::optional<KittyPlaceholderCell> placeholder;
         if (customBlockGlyphs_ && code >= boxDrawingFirst && code <= boxDrawingLast) {
             result.boxDrawings.push_back({column, width, code, runAttributes->foreground});
             walk.appendBlankPiece(column, runAttributes);
@@ -195,11 +199,22 @@ RowSegments TerminalView::buildAttributedSegments(int64_t row, const BufferLine 
             result.blockElements.push_back({column, width, code, runAttributes->foreground, *rects});
             walk.appendBlankPiece(column, runAttributes);
         } else {
-            QString text = cell.code == 0 ? QStringLiteral(" ")
-                                          : QString::fromStdString(terminal_->stringForCellCode(cell.code));
-            keepTextPresentation(text);
-            walk.appendText(column, std::move(text), runAttributes);
+            const std::string text =
+                cell.code == 0 ? std::string(" ") : terminal_->stringForCellCode(cell.code);
+            placeholder =
+                KittyPlaceholderCell::decode(text, cell.attribute, row, column, previousPlaceholder,
+                                             previousAttribute.fg, previousAttribute.underlineColor);
+            if (placeholder) {
+                result.placeholders.push_back(*placeholder);
+                walk.appendBlankPiece(column, runAttributes);
+            } else {
+                QString shown = QString::fromStdString(text);
+                keepTextPresentation(shown);
+                walk.appendText(column, std::move(shown), runAttributes);
+            }
         }
+        previousPlaceholder = placeholder;
+        previousAttribute = cell.attribute;
         column += width;
     }
     walk.closeSegment();

@@ -98,6 +98,26 @@ TEST_F(SegmentsFixture, BoxAndBlockCellsAreDrawnFromGeometryOnlyWhileCustomGlyph
     EXPECT_EQ(segments.segments.at(0).text(), QString::fromUtf8("\u2500\u2584\u2590x      "));
 }
 
+TEST_F(SegmentsFixture, KittyPlaceholdersAreBlankPiecesThatContinueAlongTheRow)
+{
+    // Image 7, placement 3: row 1 from column 2 on, then a plain cell that ends the run, then a new run.
+    feed("a\x1b[38;5;7;58;5;3m\U0010EEEE\u030D\u0310\U0010EEEE\U0010EEEE\x1b[0mb\x1b[38;5;7m\U0010EEEE");
+    const RowSegments segments = row();
+    ASSERT_EQ(segments.placeholders.size(), 4u);
+    const auto place = [&](size_t i) {
+        const KittyPlaceholderCell &cell = segments.placeholders[i];
+        return std::tuple(cell.col, cell.imageId, cell.placementId, cell.placeholderRow, cell.placeholderCol);
+    };
+    EXPECT_EQ(place(0), std::tuple(1, 7u, 3u, 1, 3));
+    EXPECT_EQ(place(1), std::tuple(2, 7u, 3u, 1, 4));
+    EXPECT_EQ(place(2), std::tuple(3, 7u, 3u, 1, 5));
+    EXPECT_EQ(place(3), std::tuple(5, 7u, 0u, 0, 0));
+    // Each placeholder is a blank of its own that keeps the cell's background; text stays in place.
+    ASSERT_EQ(segments.segments.size(), 1u);
+    EXPECT_EQ(segments.segments[0].text(), QStringLiteral("a   b     "));
+    EXPECT_EQ(segments.segments[0].characterCount, 7);
+}
+
 TEST_F(SegmentsFixture, TextStyleEmojiGetTheTextSelectorOnlyWhenTheyHaveNoSelector)
 {
     struct Case {
