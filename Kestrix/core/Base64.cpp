@@ -43,30 +43,44 @@ std::string Base64::encode(std::span<const uint8_t> bytes)
     return text;
 }
 
-std::optional<std::vector<uint8_t>> Base64::decode(std::span<const uint8_t> text)
+namespace {
+
+// Decodes the characters that `keep` accepts: their number is a multiple of four, and "=" appears
+// only as one or two final padding characters.
+template <typename Keep>
+std::optional<std::vector<uint8_t>> decodeKept(std::span<const uint8_t> text, Keep keep)
 {
-    if (text.size() % 4 != 0) {
-        return std::nullopt;
-    }
+    size_t kept = 0;
     size_t padding = 0;
-    if (!text.empty() && text.back() == '=') {
-        padding = text[text.size() - 2] == '=' ? 2 : 1;
-    }
-    std::vector<uint8_t> bytes;
-    bytes.reserve(text.size() / 4 * 3);
-    const size_t significant = text.size() - padding;
-    uint32_t group = 0;
-    for (size_t i = 0; i < significant; ++i) {
-        const uint8_t value = sextets[text[i]];
-        if (value == notInAlphabet) {
+    for (const uint8_t character : text) {
+        if (!keep(character)) {
+            continue;
+        }
+        if (character == '=') {
+            ++padding;
+        } else if (padding > 0 || sextets[character] == notInAlphabet) {
             return std::nullopt;
         }
-        group = group << 6 | value;
-        if (i % 4 == 3) {
+        ++kept;
+    }
+    if (kept % 4 != 0 || padding > 2) {
+        return std::nullopt;
+    }
+    std::vector<uint8_t> bytes;
+    bytes.reserve(kept / 4 * 3);
+    uint32_t group = 0;
+    size_t inGroup = 0;
+    for (const uint8_t character : text) {
+        if (!keep(character) || character == '=') {
+            continue;
+        }
+        group = group << 6 | sextets[character];
+        if (++inGroup == 4) {
             bytes.push_back(static_cast<uint8_t>(group >> 16));
             bytes.push_back(static_cast<uint8_t>(group >> 8));
             bytes.push_back(static_cast<uint8_t>(group));
             group = 0;
+            inGroup = 0;
         }
     }
     // The last quartet held 2 or 3 characters before its padding.
@@ -77,6 +91,19 @@ std::optional<std::vector<uint8_t>> Base64::decode(std::span<const uint8_t> text
         bytes.push_back(static_cast<uint8_t>(group >> 2));
     }
     return bytes;
+}
+
+} // namespace
+
+std::optional<std::vector<uint8_t>> Base64::decode(std::span<const uint8_t> text)
+{
+    return decodeKept(text, [](uint8_t) { return true; });
+}
+
+std::optional<std::vector<uint8_t>> Base64::decodeIgnoringUnknown(std::span<const uint8_t> text)
+{
+    return decodeKept(
+        text, [](uint8_t character) { return character == '=' || sextets[character] != notInAlphabet; });
 }
 
 } // namespace kestrix

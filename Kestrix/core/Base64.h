@@ -15,6 +15,9 @@ public:
     // Strict: the length is a multiple of four, "=" appears only as one or two final padding
     // characters, and every other character is in the alphabet. Nothing for anything else.
     static std::optional<std::vector<uint8_t>> decode(std::span<const uint8_t> text);
+    // The same rules over the text with every byte outside the alphabet and "=" skipped, so line
+    // breaks and other stray bytes do not matter.
+    static std::optional<std::vector<uint8_t>> decodeIgnoringUnknown(std::span<const uint8_t> text);
 };
 
 } // namespace kestrix

@@ -8,6 +8,10 @@
 #include "Kestrix/core/ProgressReport.h"
 #include "Kestrix/core/TerminalOptions.h"
 #include "Kestrix/core/WindowManipulationCommand.h"
+#include "Kestrix/graphics/KittyGraphicsControl.h"
+#include "Kestrix/graphics/KittyGraphicsPayload.h"
+#include "Kestrix/graphics/KittyGraphicsState.h"
+#include "Kestrix/graphics/KittyPlacementContext.h"
 #include "Kestrix/model/Ansi256PaletteStrategy.h"
 #include "Kestrix/model/Attribute.h"
 #include "Kestrix/model/Buffer.h"
@@ -25,6 +29,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -49,7 +54,8 @@ struct Position {
 // and colour notices, reading), TerminalGraphemes.cpp (cell codes of grapheme clusters),
 // TerminalPrinting.cpp (print path and C0 controls), TerminalScrolling.cpp (dirty rows, scrolling,
 // index), TerminalResets.cpp (feeding, resize, resets, synchronized output, atom pruning),
-// TerminalCharsetsAndTitles.cpp, TerminalGraphics.cpp (the hooks of inline graphics), and one file
+// TerminalCharsetsAndTitles.cpp, TerminalGraphics.cpp (the hooks of inline graphics),
+// TerminalKittyGraphics*.cpp (Kitty intake and image store), TerminalKittyPlacements.cpp, and one file
 // per further group of handlers: cursor movement, editing and SGR, the OSC handlers, modes
 // (TerminalModes.cpp), replies and reports (TerminalReports.cpp), ESC bodies (TerminalEscape.cpp),
 // keyboard modes, mouse reports and rectangle operations.
@@ -316,11 +322,45 @@ public:
     // The DCS strings the terminal interprets; nothing means the string is swallowed.
     virtual std::unique_ptr<DcsHandler> makeSixelDcsHandler();
     virtual std::unique_ptr<DcsHandler> makeDecrqssHandler();
-    // One graphics command: the bytes of an APC string after its leading "G".
-    virtual void handleKittyGraphicsCommand(ByteSpan data);
     void clearKittyGraphics();
     void syncKittyPlacementsAfterScroll();
     void dropOrphanedKittyPlacements(Buffer &screen);
+
+    // --- Kitty graphics intake, replies and image store (TerminalKittyGraphics*.cpp) ---------------
+
+    // One graphics command: the bytes of an APC string after its leading "G". Failures become error
+    // replies, never exceptions.
+    virtual void handleKittyGraphicsCommand(ByteSpan data);
+    // Runs one complete command by its action; `payload` is the whole base64 text.
+    void dispatchKittyGraphicsAction(const KittyGraphicsControl &control, ByteSpan payload);
+    // Replies are silenced by any non-zero "q" of the command.
+    void sendKittyGraphicsError(const KittyGraphicsControl &control, std::string_view message);
+    void sendKittyGraphicsOk(const KittyGraphicsControl &control, std::optional<uint32_t> imageId,
+                             std::optional<uint32_t> imageNumber, std::optional<uint32_t> placementId);
+    // Actions "t" (display false) and "T" (display true).
+    void transmitKittyImage(const KittyGraphicsControl &control, ByteSpan payload, bool display);
+    void storeKittyImage(const KittyGraphicsControl &control, KittyGraphicsPayload image, bool display);
+    // Stores under `id` (replacing what held it), remembers the number, then evicts.
+    void insertKittyImage(KittyGraphicsPayload payload, uint32_t id, std::optional<uint32_t> number);
+    // The stored image, refreshed as recently used; nothing when absent. Valid until the store
+    // changes.
+    const KittyGraphicsImage *lookupKittyImage(uint32_t id);
+    // Keeps the stored bytes within options.kittyImageCacheLimitBytes, unused and oldest first.
+    void evictKittyImages();
+    // Ids that an image cell of either screen or a placement record uses.
+    std::unordered_set<uint32_t> referencedKittyImageIds();
+    // Drops one image and the numbers that name it; its cells and placements stay.
+    void removeKittyImage(uint32_t id);
+
+    // --- Kitty placements and deletion (TerminalKittyPlacements.cpp) -------------------------------
+
+    // Action "p".
+    void putKittyImage(const KittyGraphicsControl &control);
+    // Shows one image with the control's placement keys; false (after its error reply) on failure.
+    bool placeKittyImage(const KittyGraphicsPayload &image, const KittyGraphicsControl &control,
+                         std::optional<uint32_t> imageId, std::optional<uint32_t> imageNumber);
+    // Actions "d" and "D".
+    void deleteKittyPlacements(const KittyGraphicsControl &control);
 
     // --- Handlers of the control functions built elsewhere ----------------------------------------
     // Each takes the parameters and the intermediate bytes of its sequence.
@@ -490,6 +530,9 @@ public:
     std::vector<std::string> terminalIconStack;
     KeyboardModeState keyboardModeNormal;
     KeyboardModeState keyboardModeAlt;
+    KittyGraphicsState kittyGraphicsState;
+    // Present only while a Kitty placement hands its image to the view.
+    std::optional<KittyPlacementContext> kittyPlacementContext;
 
 private:
     // A rectangle of screen cells, 0-based and inclusive.

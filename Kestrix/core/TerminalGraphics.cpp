@@ -1,5 +1,5 @@
-// What the terminal does for inline graphics. The image state itself is not built yet: the hooks do
-// what the screen needs of them now, over a state that holds no images.
+// The hooks of inline graphics that the screen calls: Sixel strings, clearing on resets, and keeping
+// Kitty placements in step with scrolling and screen switches.
 
 #include "Kestrix/core/Terminal.h"
 #include "Kestrix/graphics/SixelDcsHandler.h"
@@ -10,8 +10,6 @@ std::unique_ptr<DcsHandler> Terminal::makeSixelDcsHandler()
 {
     return std::make_unique<SixelDcsHandler>(*this);
 }
-
-void Terminal::handleKittyGraphicsCommand(ByteSpan) {}
 
 void Terminal::clearKittyGraphics()
 {
@@ -24,6 +22,13 @@ void Terminal::clearKittyGraphics()
             each->clearLineImages(row);
         }
     }
+    // The pending upload and the id counters survive a reset.
+    KittyGraphicsState &state = kittyGraphicsState;
+    state.imagesById.clear();
+    state.imageNumbers.clear();
+    state.placementsByKey.clear();
+    state.totalImageBytes = 0;
+    state.nextImageAccessTick = 1;
     markAllRowsDirty();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Kestrix/model/TerminalImage.h"
+#include "Kestrix/graphics/KittyPlacementImage.h"
 
 #include <QImage>
 #include <QRectF>
@@ -16,7 +16,7 @@ namespace kestrix {
 
 // One cell-high stripe of an image placed in the terminal, attached to a buffer line. Sizes are in
 // device-independent pixels; the Kitty fields say where a Kitty placement put it.
-class AppleImage final : public TerminalImage {
+class AppleImage final : public KittyPlacementImage {
 public:
     AppleImage(QImage image, int64_t pixelWidth, int64_t pixelHeight, int64_t col);
 
@@ -25,18 +25,6 @@ public:
     int64_t pixelHeight() const override { return pixelHeight_; }
     int64_t col() const override { return col_; }
     void setCol(int64_t col) override { col_ = col; }
-
-    bool kittyIsKitty = false;
-    std::optional<uint32_t> kittyImageId;
-    std::optional<uint32_t> kittyImageNumber;
-    std::optional<uint32_t> kittyPlacementId;
-    int64_t kittyZIndex = 0;
-    int64_t kittyCol = 0;
-    int64_t kittyRow = 0;
-    int64_t kittyCols = 0;
-    int64_t kittyRows = 0;
-    int64_t kittyPixelOffsetX = 0;
-    int64_t kittyPixelOffsetY = 0;
 
 private:
     QImage image_;

@@ -40,5 +40,19 @@ TEST(Base64, DecodingRejectsAnythingButTheStrictForm)
     }
 }
 
+TEST(Base64, LenientDecodingSkipsBytesOutsideTheAlphabet)
+{
+    const std::pair<std::string, std::optional<std::string>> cases[] = {
+        {"Zm9v\nYmFy", "foobar"}, {"Zm 9v\r\nYg= =", "foob"}, {"Z\xc3\xa9m8=", "fo"},
+        {"Zm9", std::nullopt},    {"Zg==Zg==", std::nullopt}, {"Z===", std::nullopt},
+    };
+    for (const auto &[text, expected] : cases) {
+        const std::optional<std::vector<uint8_t>> bytes = Base64::decodeIgnoringUnknown(bytesOf(text));
+        const std::optional<std::string> decoded =
+            bytes ? std::optional<std::string>(std::string(bytes->begin(), bytes->end())) : std::nullopt;
+        EXPECT_EQ(decoded, expected) << text;
+    }
+}
+
 } // namespace
 } // namespace kestrix

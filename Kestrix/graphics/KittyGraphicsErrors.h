@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string_view>
+
+namespace kestrix::kittyerror {
+
+// The texts of the graphics protocol's error replies, sent after "G", the id and ";".
+inline constexpr std::string_view unsupportedAction = "EINVAL: unsupported action";
+inline constexpr std::string_view badPayload = "EINVAL: bad payload";
+inline constexpr std::string_view idAndNumberExclusive = "EINVAL: i and I are mutually exclusive";
+inline constexpr std::string_view unsupportedTransmission = "ENOTSUP: unsupported transmission";
+inline constexpr std::string_view badPath = "EINVAL: bad path";
+inline constexpr std::string_view badTempPath = "EINVAL: bad temp path";
+inline constexpr std::string_view imageNotFound = "ENOENT: image not found";
+inline constexpr std::string_view virtualPlacementWithParent =
+    "EINVAL: virtual placement cannot refer to parent";
+inline constexpr std::string_view parentNotFound = "ENOPARENT: parent placement not found";
+inline constexpr std::string_view parentNotInCurrentBuffer =
+    "ENOPARENT: parent placement not in current buffer";
+inline constexpr std::string_view placementOutOfRange = "EINVAL: placement out of range";
+inline constexpr std::string_view cannotCropPng = "ENOTSUP: cannot crop png";
+inline constexpr std::string_view badCrop = "EINVAL: bad crop";
+inline constexpr std::string_view unsupportedDelete = "EINVAL: unsupported delete";
+inline constexpr std::string_view missingImageId = "EINVAL: missing image id";
+inline constexpr std::string_view missingImageNumber = "EINVAL: missing image number";
+inline constexpr std::string_view missingCellPosition = "EINVAL: missing cell position";
+inline constexpr std::string_view missingColumn = "EINVAL: missing column";
+inline constexpr std::string_view missingRow = "EINVAL: missing row";
+inline constexpr std::string_view missingIdRange = "EINVAL: missing id range";
+
+} // namespace kestrix::kittyerror

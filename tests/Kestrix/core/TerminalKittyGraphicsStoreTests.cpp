@@ -1,0 +1,150 @@
+#include "Kestrix/graphics/KittyPlacementImage.h"
+#include "ReportingDelegate.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace kestrix {
+namespace {
+
+using testing::TerminalWithHost;
+
+class KittyCellImage : public KittyPlacementImage {
+public:
+    explicit KittyCellImage(uint32_t imageId)
+    {
+        kittyIsKitty = true;
+        kittyImageId = imageId;
+    }
+    int64_t pixelWidth() const override { return 1; }
+    int64_t pixelHeight() const override { return 1; }
+    int64_t col() const override { return 0; }
+    void setCol(int64_t) override {}
+};
+
+KittyGraphicsPayload imageOfSize(int64_t bytes)
+{
+    return KittyGraphicsPayload::rgba(std::vector<uint8_t>(static_cast<size_t>(bytes)), bytes / 4, 1);
+}
+
+std::vector<uint32_t> storedIds(const Terminal &terminal)
+{
+    std::vector<uint32_t> ids;
+    for (const auto &[id, image] : terminal.kittyGraphicsState.imagesById) {
+        ids.push_back(id);
+    }
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+struct StoreFixture : ::testing::Test {
+    StoreFixture() { host.terminal.options.kittyImageCacheLimitBytes = 1000; }
+    TerminalWithHost host;
+    Terminal &terminal = host.terminal;
+    KittyGraphicsState &state = host.terminal.kittyGraphicsState;
+};
+
+TEST_F(StoreFixture, AStoreStartsEmpty)
+{
+    EXPECT_TRUE(state.imagesById.empty());
+    EXPECT_EQ(state.nextImageId, 1u);
+    EXPECT_EQ(state.nextPlacementId, 1u);
+    EXPECT_EQ(state.nextImageAccessTick, 1u);
+    EXPECT_FALSE(state.pending);
+    EXPECT_FALSE(terminal.kittyPlacementContext);
+}
+
+TEST_F(StoreFixture, StoringUnderAnIdInUseReplacesTheImageAndItsBytes)
+{
+    terminal.insertKittyImage(imageOfSize(400), 5, std::nullopt);
+    terminal.insertKittyImage(imageOfSize(100), 5, std::nullopt);
+    EXPECT_EQ(state.totalImageBytes, 100);
+    EXPECT_EQ(state.imagesById.at(5).lastAccessTick, 2u);
+}
+
+TEST_F(StoreFixture, EvictionDropsTheOldestUnusedImageFirst)
+{
+    terminal.insertKittyImage(imageOfSize(600), 1, 7);
+    terminal.insertKittyImage(imageOfSize(500), 2, std::nullopt);
+    EXPECT_EQ(storedIds(terminal), (std::vector<uint32_t>{2}));
+    EXPECT_EQ(state.totalImageBytes, 500);
+    EXPECT_FALSE(state.imageNumbers.contains(7));
+}
+
+TEST_F(StoreFixture, ALookupCountsAsUseForEviction)
+{
+    terminal.insertKittyImage(imageOfSize(400), 1, std::nullopt);
+    terminal.insertKittyImage(imageOfSize(400), 2, std::nullopt);
+    ASSERT_NE(terminal.lookupKittyImage(1), nullptr);
+    terminal.insertKittyImage(imageOfSize(400), 3, std::nullopt);
+    EXPECT_EQ(storedIds(terminal), (std::vector<uint32_t>{1, 3}));
+    EXPECT_EQ(terminal.lookupKittyImage(9), nullptr);
+}
+
+TEST_F(StoreFixture, ImagesInUseGoOnlyWhenUnusedOnesCannotMakeRoom)
+{
+    terminal.insertKittyImage(imageOfSize(600), 1, std::nullopt);
+    terminal.normalBuffer->appendLineImage(std::make_shared<KittyCellImage>(1), 0);
+    // The newest image is the only unused one, so it goes itself.
+    terminal.insertKittyImage(imageOfSize(500), 2, std::nullopt);
+    EXPECT_EQ(storedIds(terminal), (std::vector<uint32_t>{1}));
+    // With every image in use (image 4 by a placement record), the oldest in use goes.
+    state.placementsByKey[{4, 1}] = KittyPlacementRecord{.imageId = 4, .placementId = 1};
+    terminal.insertKittyImage(imageOfSize(700), 4, std::nullopt);
+    EXPECT_EQ(storedIds(terminal), (std::vector<uint32_t>{4}));
+    EXPECT_EQ(state.totalImageBytes, 700);
+}
+
+TEST(KittyGraphicsStore, CacheLimitIsClampedToItsRange)
+{
+    struct Case {
+        int64_t limit;
+        int64_t storedBytes;
+    };
+    for (const Case &each : {Case{0, 0}, Case{-5, 0}, Case{5000000000, 4000}}) {
+        TerminalWithHost host;
+        host.terminal.options.kittyImageCacheLimitBytes = each.limit;
+        host.terminal.insertKittyImage(imageOfSize(4000), 1, std::nullopt);
+        EXPECT_EQ(host.terminal.kittyGraphicsState.totalImageBytes, each.storedBytes) << each.limit;
+    }
+}
+
+TEST(KittyGraphicsReplies, RepliesNameTheImageAsTheProtocolDoes)
+{
+    struct Case {
+        KittyGraphicsControl control;
+        bool isError;
+        std::string expected;
+    };
+    const KittyGraphicsControl both{.imageId = 3, .imageNumber = 4, .placementId = 2};
+    const Case cases[] = {
+        {both, true, "\x1b_Gi=3;EINVAL: bad payload\x1b\\"},
+        {KittyGraphicsControl{.imageNumber = 4}, true, "\x1b_GI=4;EINVAL: bad payload\x1b\\"},
+        {KittyGraphicsControl{.placementId = 2}, true, "\x1b_G;EINVAL: bad payload\x1b\\"},
+        {both, false, "\x1b_Gi=3,I=4,p=2;OK\x1b\\"},
+        {KittyGraphicsControl{}, false, "\x1b_G;OK\x1b\\"},
+        {KittyGraphicsControl{.suppressResponses = 2}, true, ""},
+        {KittyGraphicsControl{.suppressResponses = 1}, false, ""},
+    };
+    for (const Case &each : cases) {
+        TerminalWithHost host;
+        if (each.isError) {
+            host.terminal.sendKittyGraphicsError(each.control, "EINVAL: bad payload");
+        } else {
+            host.terminal.sendKittyGraphicsOk(each.control, each.control.imageId, each.control.imageNumber,
+                                              each.control.placementId);
+        }
+        EXPECT_EQ(host.delegate.sent, each.expected);
+    }
+}
+
+TEST(KittyGraphicsReplies, EightBitControlsFrameRepliesWithC1Bytes)
+{
+    TerminalWithHost host;
+    host.terminal.cc.send8bit = true;
+    host.terminal.sendKittyGraphicsOk(KittyGraphicsControl{}, 1, std::nullopt, std::nullopt);
+    EXPECT_EQ(host.delegate.sent, "\x9fGi=1;OK\x9c");
+}
+
+} // namespace
+} // namespace kestrix
