@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace kestrix {
 
@@ -77,8 +78,9 @@ void TerminalView::drawTerminalContents(QPainter &painter, const QRectF &dirtyRe
     painter.fillRect(dirtyRect, *nativeBg_);
     CircularBufferLineList &lines = t.buffer->lines();
     const auto [first, last] = dirtyRows(dirtyRect, ch, yDisp, t.rows);
+    KittyPlaceholderDrawing placeholders = makeKittyPlaceholderDrawing();
     for (int64_t row = std::max<int64_t>(first, 0); row <= last && row < lines.count(); ++row) {
-        drawRow(painter, row, lines[row], yDisp);
+        drawRow(painter, row, lines[row], yDisp, placeholders);
     }
     const double strip = std::fmod(static_cast<double>(height()), ch);
     const QRectF bottomStrip(0, height() - strip, width(), strip);
@@ -87,7 +89,8 @@ void TerminalView::drawTerminalContents(QPainter &painter, const QRectF &dirtyRe
     }
 }
 
-void TerminalView::drawRow(QPainter &painter, int64_t row, BufferLine &line, int64_t yDisp)
+void TerminalView::drawRow(QPainter &painter, int64_t row, BufferLine &line, int64_t yDisp,
+                           KittyPlaceholderDrawing &placeholders)
 {
     const double ch = cellDimension_->height();
     const double rowTop = static_cast<double>(row - yDisp) * ch;
@@ -121,6 +124,7 @@ void TerminalView::drawRow(QPainter &painter, int64_t row, BufferLine &line, int
     drawBoxCharacters(painter, segments.boxDrawings, rowTop);
     drawBlockElements(painter, segments.blockElements, rowTop);
     drawRowText(painter, segments, rowTop);
+    drawKittyPlaceholders(painter, segments.placeholders, rowTop, placeholders);
     drawRowImages(painter, images.kittyAboveText, rowTop, true);
     drawRowImages(painter, images.others, rowTop, false);
     painter.restore();
@@ -199,6 +203,91 @@ void TerminalView::drawRowImages(QPainter &painter, const std::vector<std::share
         }
         // The stripe's own extent, not its whole-pixel size: at a fractional cell height stripes meet.
         painter.drawImage(QRectF(origin, apple->image().deviceIndependentSize()), apple->image());
+    }
+}
+
+TerminalView::KittyPlaceholderDrawing TerminalView::makeKittyPlaceholderDrawing() const
+{
+    KittyPlaceholderDrawing drawing;
+    const bool alternate = terminal_->isAlternateBufferActive();
+    for (const auto &[key, record] : terminal_->kittyGraphicsState.placementsByKey) {
+        if (record.isVirtual && record.isAlternateBuffer == alternate) {
+            drawing.virtualPlacements[record.imageId].push_back(record);
+        }
+    }
+    // The table has no order of its own; "any placement" picks the lowest id, the same on every draw.
+    for (auto &[id, records] : drawing.virtualPlacements) {
+        std::ranges::sort(records, {}, &KittyPlacementRecord::placementId);
+    }
+    return drawing;
+}
+
+std::optional<QImage>
+TerminalView::kittyPlaceholderImage(uint32_t imageId,
+                                    std::unordered_map<uint32_t, std::optional<QImage>> &cache) const
+{
+    if (const auto cached = cache.find(imageId); cached != cache.end()) {
+        return cached->second;
+    }
+    std::optional<QImage> image;
+    const auto &stored = terminal_->kittyGraphicsState.imagesById;
+    if (const auto found = stored.find(imageId); found != stored.end()) {
+        const KittyGraphicsPayload &payload = found->second.payload;
+        const std::span<const uint8_t> bytes = payload.bytes();
+        if (payload.isRgba()) {
+            image = imageFromStraightRgba(bytes, payload.width(), payload.height());
+        } else if (bytes.size() <= static_cast<size_t>(std::numeric_limits<int>::max())) {
+            QImage decoded = QImage::fromData(bytes.data(), static_cast<int>(bytes.size()));
+            if (!decoded.isNull()) {
+                image = std::move(decoded);
+            }
+        }
+    }
+    // A failure is remembered too, so cells of an undecodable image do not decode it again.
+    cache.emplace(imageId, image);
+    return image;
+}
+
+void TerminalView::drawKittyPlaceholders(QPainter &painter, std::span<const KittyPlaceholderCell> cells,
+                                         double rowTop, KittyPlaceholderDrawing &drawing) const
+{
+    if (cells.empty() || drawing.virtualPlacements.empty()) {
+        return;
+    }
+    const double cw = cellDimension_->width();
+    const double ch = cellDimension_->height();
+    const double s = backingScale();
+    for (const KittyPlaceholderCell &cell : cells) {
+        const auto placements = drawing.virtualPlacements.find(cell.imageId);
+        if (placements == drawing.virtualPlacements.end()) {
+            continue;
+        }
+        const auto record = std::ranges::find_if(placements->second, [&](const KittyPlacementRecord &each) {
+            return (cell.placementId == 0 || each.placementId == cell.placementId) && each.cols > 0 &&
+                   each.rows > 0 && cell.placeholderCol < each.cols && cell.placeholderRow < each.rows;
+        });
+        if (record == placements->second.end()) {
+            continue;
+        }
+        const std::optional<QImage> image = kittyPlaceholderImage(cell.imageId, drawing.images);
+        if (!image) {
+            continue;
+        }
+        // The whole placement, placed so that this cell shows its own slice of it.
+        const QRectF placement(static_cast<double>(cell.col - cell.placeholderCol) * cw +
+                                   static_cast<double>(record->pixelOffsetX) / s,
+                               rowTop - static_cast<double>(cell.placeholderRow) * ch +
+                                   static_cast<double>(record->pixelOffsetY) / s,
+                               static_cast<double>(record->cols) * cw,
+                               static_cast<double>(record->rows) * ch);
+        if (!(placement.width() > 0 && placement.height() > 0)) {
+            continue;
+        }
+        painter.save();
+        painter.setClipRect(QRectF(static_cast<double>(cell.col) * cw, rowTop, cw, ch), Qt::IntersectClip);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(aspectFitRect(image->deviceIndependentSize(), placement), *image);
+        painter.restore();
     }
 }
 

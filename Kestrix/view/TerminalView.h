@@ -332,7 +332,20 @@ private:
     bool isLinkHighlighted(int64_t row, int64_t column, int64_t columnWidth, const CharData &cell) const;
     std::shared_ptr<const TextAttributes>
     selectedAttributes(const std::shared_ptr<const TextAttributes> &attributes) const;
-    void drawRow(QPainter &painter, int64_t row, BufferLine &line, int64_t yDisp);
+    // What the Kitty placeholder cells of one draw share: the virtual placements of the current
+    // screen by image id, and the images decoded so far (nothing for one that cannot be).
+    struct KittyPlaceholderDrawing {
+        std::unordered_map<uint32_t, std::vector<KittyPlacementRecord>> virtualPlacements;
+        std::unordered_map<uint32_t, std::optional<QImage>> images;
+    };
+    KittyPlaceholderDrawing makeKittyPlaceholderDrawing() const;
+    // The stored Kitty image `imageId` as an image to draw; decoded once per draw.
+    std::optional<QImage>
+    kittyPlaceholderImage(uint32_t imageId, std::unordered_map<uint32_t, std::optional<QImage>> &cache) const;
+    void drawKittyPlaceholders(QPainter &painter, std::span<const KittyPlaceholderCell> cells, double rowTop,
+                               KittyPlaceholderDrawing &drawing) const;
+    void drawRow(QPainter &painter, int64_t row, BufferLine &line, int64_t yDisp,
+                 KittyPlaceholderDrawing &placeholders);
     void drawRowBackgrounds(QPainter &painter, const RowSegments &row, double rowTop);
     void drawRowText(QPainter &painter, const RowSegments &row, double rowTop);
     void drawRowImages(QPainter &painter, const std::vector<std::shared_ptr<AppleImage>> &images,
@@ -342,6 +355,11 @@ private:
                         std::span<const PointF> glyphOrigins, int64_t columnWidth);
     void drawBlockElements(QPainter &painter, std::span<const BlockElementRenderItem> items, double rowTop);
     void drawBoxCharacters(QPainter &painter, std::span<const BoxDrawingRenderItem> items, double rowTop);
+    // Under the image and placement ids of a Kitty placement, when it has both.
+    void recordKittyPlacement(const KittyPlacementContext &context, int64_t col, int64_t row, int64_t cols,
+                              int64_t rows);
+    static void labelKittyStripe(AppleImage &stripe, const KittyPlacementContext &context, int64_t col,
+                                 int64_t row, int64_t cols, int64_t rows);
     // Stripe `index` of `source`, `band` source pixels high, drawn into an image of `size`.
     static QImage makeImageStripe(const QImage &source, int64_t index, double band, QSizeF size,
                                   double scale);

@@ -96,8 +96,14 @@ void TerminalView::placeImage(const QImage &image, ImageSizeRequest width, Image
     const double cw = cellDimension_->width();
     const double ch = cellDimension_->height();
 
+    // A Kitty placement hands its image over with this context set; its stripes carry the placement.
+    const std::optional<KittyPlacementContext> context = t.kittyPlacementContext;
+
     const QSizeF imageSize = image.deviceIndependentSize();
-    const QSizeF natural = imageSize;
+    QSizeF natural = imageSize;
+    if (const auto pixels = imagePixelSize(image); context && pixels) {
+        natural = QSizeF(pixels->first, pixels->second);
+    }
     double w = requestedExtent(width, cw, this->width(), natural.width(), s);
     double h = requestedExtent(height, ch, this->height(), natural.height(), s);
 
@@ -119,6 +125,11 @@ void TerminalView::placeImage(const QImage &image, ImageSizeRequest width, Image
     h = std::min(h, largestPlacedExtent);
 
     const auto rows = static_cast<int64_t>(std::ceil(h / ch));
+    const auto cols = static_cast<int64_t>(std::ceil(w / cw));
+    const int64_t anchorRow = t.buffer->yBase() + t.buffer->y();
+    if (context) {
+        recordKittyPlacement(*context, t.buffer->x(), anchorRow, cols, rows);
+    }
     const auto stripeWidth = static_cast<int64_t>(w);
     const auto stripeHeight = static_cast<int64_t>(ch);
     const int64_t column = t.buffer->x();
@@ -130,6 +141,9 @@ void TerminalView::placeImage(const QImage &image, ImageSizeRequest width, Image
         if (stripeWidth > 0 && stripeHeight > 0) {
             auto stripe = std::make_shared<AppleImage>(makeImageStripe(source, i, band, QSizeF(w, ch), s),
                                                        stripeWidth, stripeHeight, column);
+            if (context) {
+                labelKittyStripe(*stripe, *context, column, anchorRow, cols, rows);
+            }
             b.appendLineImage(std::move(stripe), b.yBase() + b.y());
             t.markRowDirty(b.y());
         }
@@ -143,6 +157,61 @@ void TerminalView::placeImage(const QImage &image, ImageSizeRequest width, Image
     if (scrolled) {
         t.markAllRowsDirty();
     }
+    if (context && context->cursorPolicy == 0) {
+        // Past the image: right of its last column, below its last row.
+        Buffer &b = *t.buffer;
+        const int64_t cursorCol = column + std::max<int64_t>(cols, 1);
+        const int64_t cursorRow = anchorRow + std::max<int64_t>(rows, 1) - b.yBase();
+        if (cursorCol >= 0) {
+            b.setX(cursorCol);
+        }
+        if (cursorRow >= 0) {
+            b.setY(cursorRow);
+        }
+        t.clampCursor(true);
+    }
+}
+
+void TerminalView::recordKittyPlacement(const KittyPlacementContext &context, int64_t col, int64_t row,
+                                        int64_t cols, int64_t rows)
+{
+    if (!context.imageId || !context.placementId) {
+        return;
+    }
+    Terminal &t = *terminal_;
+    t.kittyGraphicsState.placementsByKey[{*context.imageId, *context.placementId}] = KittyPlacementRecord{
+        .imageId = *context.imageId,
+        .placementId = *context.placementId,
+        .parentImageId = context.parentImageId,
+        .parentPlacementId = context.parentPlacementId,
+        .parentOffsetH = context.parentOffsetH,
+        .parentOffsetV = context.parentOffsetV,
+        .pixelOffsetX = context.pixelOffsetX,
+        .pixelOffsetY = context.pixelOffsetY,
+        .col = col,
+        .row = row,
+        .cols = cols,
+        .rows = rows,
+        .zIndex = context.zIndex,
+        .isVirtual = false,
+        .isAlternateBuffer = t.isAlternateBufferActive(),
+    };
+}
+
+void TerminalView::labelKittyStripe(AppleImage &stripe, const KittyPlacementContext &context, int64_t col,
+                                    int64_t row, int64_t cols, int64_t rows)
+{
+    stripe.kittyIsKitty = true;
+    stripe.kittyImageId = context.imageId;
+    stripe.kittyImageNumber = context.imageNumber;
+    stripe.kittyPlacementId = context.placementId;
+    stripe.kittyZIndex = context.zIndex;
+    stripe.kittyPixelOffsetX = context.pixelOffsetX;
+    stripe.kittyPixelOffsetY = context.pixelOffsetY;
+    stripe.kittyCol = col;
+    stripe.kittyRow = row;
+    stripe.kittyCols = cols;
+    stripe.kittyRows = rows;
 }
 
 QImage TerminalView::makeImageStripe(const QImage &source, int64_t index, double band, QSizeF size,
@@ -171,6 +240,10 @@ void TerminalView::terminalBitmapImage(Terminal &, std::span<const uint8_t> byte
 {
     const std::optional<QImage> image = imageFromStraightRgba(bytes, width, height);
     if (!image) {
+        return;
+    }
+    if (const std::optional<KittyPlacementContext> &context = terminal_->kittyPlacementContext) {
+        placeImage(*image, context->widthRequest, context->heightRequest, context->preserveAspectRatio);
         return;
     }
     // A bitmap wider than the view is shrunk to the view's width.

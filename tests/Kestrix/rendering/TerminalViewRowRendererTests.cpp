@@ -1,3 +1,4 @@
+#include "Kestrix/graphics/KittyGraphicsState.h"
 #include "Kestrix/view/AppleImage.h"
 #include "tests/Kestrix/view/TerminalViewTestSupport.h"
 
@@ -216,6 +217,64 @@ TEST_F(RendererFixture, PictureEmojiAreDrawnInColourAndTextStyleEmojiAsText)
     EXPECT_GT(colouredPixels(0), 10);
     EXPECT_GT(colouredPixels(1), 10);
     EXPECT_EQ(colouredPixels(2), 0);
+}
+
+// A 16 × 30 picture of four quadrants, stored as Kitty image `id` with a virtual placement of
+// `cols` × `rows` cells.
+void storeQuadrantImage(Terminal &t, uint32_t id, uint32_t placementId, int64_t cols, int64_t rows)
+{
+    const QColor quadrants[2][2] = {{Qt::red, Qt::green}, {Qt::blue, Qt::yellow}};
+    std::vector<uint8_t> pixels;
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            const QColor c = quadrants[y / 15][x / 8];
+            pixels.insert(pixels.end(), {static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()),
+                                         static_cast<uint8_t>(c.blue()), 255});
+        }
+    }
+    t.kittyGraphicsState.imagesById.emplace(
+        id, KittyGraphicsImage{KittyGraphicsPayload::rgba(std::move(pixels), 16, 30), 16 * 30 * 4, 1});
+    t.kittyGraphicsState.placementsByKey[{id, placementId}] = KittyPlacementRecord{
+        .imageId = id, .placementId = placementId, .cols = cols, .rows = rows, .isVirtual = true};
+}
+
+TEST_F(RendererFixture, KittyPlaceholderCellsShowTheirSliceOfThePlacement)
+{
+    storeQuadrantImage(f.terminal(), 5, 2, 2, 2);
+    // Image 5 (foreground), placement 2 (underline colour): two rows of two cells from column 1.
+    feed("\x1b[38;5;5;58;5;2m\x1b[1;2H\U0010EEEE\u0305\u0305\U0010EEEE"
+         "\x1b[2;2H\U0010EEEE\u030D\u0305\U0010EEEE");
+    const QImage image = draw();
+    EXPECT_EQ(image.pixelColor(8 + 4, 7), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(16 + 4, 7), QColor(Qt::green));
+    EXPECT_EQ(image.pixelColor(8 + 4, 15 + 7), QColor(Qt::blue));
+    EXPECT_EQ(image.pixelColor(16 + 4, 15 + 7), QColor(Qt::yellow));
+    // Nothing spills out of the cells.
+    EXPECT_EQ(image.pixelColor(4, 7), nativeBg());
+    EXPECT_EQ(image.pixelColor(24 + 4, 15 + 7), nativeBg());
+}
+
+TEST_F(RendererFixture, KittyPlaceholdersWithoutAMatchingPlacementOrImageShowNothing)
+{
+    storeQuadrantImage(f.terminal(), 5, 2, 1, 1);
+    f.terminal().kittyGraphicsState.placementsByKey[{9, 1}] =
+        KittyPlacementRecord{.imageId = 9, .placementId = 1, .cols = 1, .rows = 1, .isVirtual = true};
+    // Outside the 1 × 1 placement; another placement id; an image that is not stored; a placement of
+    // the other screen.
+    feed("\x1b[38;5;5;58;5;2m\U0010EEEE\u0305\u030D \x1b[58;5;3m\U0010EEEE \x1b[38;5;9;58;5;1m\U0010EEEE");
+    f.terminal().kittyGraphicsState.placementsByKey[{5, 7}] = KittyPlacementRecord{
+        .imageId = 5, .placementId = 7, .cols = 1, .rows = 1, .isVirtual = true, .isAlternateBuffer = true};
+    feed("\x1b[38;5;5;58;5;7m \U0010EEEE");
+    const QImage image = draw();
+    for (int col : {0, 2, 4, 6}) {
+        EXPECT_EQ(image.pixelColor(col * 8 + 4, 7), nativeBg()) << col;
+    }
+    // Placement id 0 takes any placement of the image.
+    feed("\x1b[2;1H\x1b[38;5;5;59m\U0010EEEE");
+    // The whole picture shrinks into the one cell: red at its top left, yellow at its bottom right.
+    const QImage any = draw();
+    EXPECT_EQ(any.pixelColor(1, 15 + 2), QColor(Qt::red));
+    EXPECT_EQ(any.pixelColor(6, 15 + 12), QColor(Qt::yellow));
 }
 
 TEST(StraightRgba, ColoursArePremultipliedAndUnusableSizesGiveNothing)

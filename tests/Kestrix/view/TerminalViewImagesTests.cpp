@@ -163,6 +163,63 @@ TEST_F(ImagesFixture, TranslucentBitmapPixelsBlendWithWhatIsBelow)
     EXPECT_EQ(drawn.green(), 0);
 }
 
+TEST_F(ImagesFixture, KittyPlacementsLabelTheirStripesAndAreRecordedUnderBothIds)
+{
+    Terminal &t = f.terminal();
+    t.feedString("\x1b[2;4H");
+    t.kittyPlacementContext = KittyPlacementContext{.imageId = 7,
+                                                    .imageNumber = 70,
+                                                    .placementId = 3,
+                                                    .zIndex = -2,
+                                                    .widthRequest = ImageSizeRequest::cells(3),
+                                                    .heightRequest = ImageSizeRequest::cells(2),
+                                                    .preserveAspectRatio = false,
+                                                    .pixelOffsetX = 1,
+                                                    .pixelOffsetY = 2};
+    // RGBA pixels arrive as a bitmap and take the placement's size requests.
+    f.view->terminalBitmapImage(t, std::vector<uint8_t>(4 * 4 * 4, 255), 4, 4);
+    t.kittyPlacementContext.reset();
+
+    for (int64_t row : {1, 2}) {
+        const auto stripes = stripesOn(t, row);
+        ASSERT_EQ(stripes.size(), 1u);
+        const AppleImage &stripe = *stripes[0];
+        EXPECT_TRUE(stripe.kittyIsKitty);
+        EXPECT_EQ(stripe.pixelWidth(), 24);
+        EXPECT_EQ(stripe.kittyImageId, 7u);
+        EXPECT_EQ(stripe.kittyImageNumber, 70u);
+        EXPECT_EQ(stripe.kittyPlacementId, 3u);
+        EXPECT_EQ(stripe.kittyZIndex, -2);
+        EXPECT_EQ(std::tuple(stripe.kittyCol, stripe.kittyRow, stripe.kittyCols, stripe.kittyRows),
+                  std::tuple(3, 1, 3, 2));
+        EXPECT_EQ(std::pair(stripe.kittyPixelOffsetX, stripe.kittyPixelOffsetY), Position(1, 2));
+    }
+    const auto record = t.kittyGraphicsState.placementsByKey.find({7, 3});
+    ASSERT_NE(record, t.kittyGraphicsState.placementsByKey.end());
+    EXPECT_EQ(std::tuple(record->second.col, record->second.row, record->second.cols, record->second.rows),
+              std::tuple(3, 1, 3, 2));
+    EXPECT_FALSE(record->second.isVirtual);
+    EXPECT_FALSE(record->second.isAlternateBuffer);
+    // Cursor movement 0: right of the image on the row below it.
+    EXPECT_EQ(t.cursorPosition(), Position(6, 3));
+}
+
+TEST_F(ImagesFixture, KittyPlacementsWithoutAPlacementIdAreNotRecordedAndOtherImagesAreNotLabelled)
+{
+    Terminal &t = f.terminal();
+    t.kittyPlacementContext = KittyPlacementContext{.imageId = 7, .cursorPolicy = 1};
+    f.view->placeImage(twoBandImage(), ImageSizeRequest::automatic(), ImageSizeRequest::automatic(), true);
+    t.kittyPlacementContext.reset();
+    EXPECT_TRUE(t.kittyGraphicsState.placementsByKey.empty());
+    EXPECT_TRUE(stripesOn(t, 0).at(0)->kittyIsKitty);
+    // Only the line feeds of the stripes moved the cursor.
+    EXPECT_EQ(t.cursorPosition(), Position(0, 2));
+
+    f.view->placeImage(twoBandImage(), ImageSizeRequest::automatic(), ImageSizeRequest::automatic(), true);
+    EXPECT_FALSE(stripesOn(t, 2).at(0)->kittyIsKitty);
+    EXPECT_EQ(stripesOn(t, 2).at(0)->kittyImageId, std::nullopt);
+}
+
 TEST(ImageScaling, FitsTheImageInsideAndReportsPixelSizes)
 {
     const QImage scaled = TerminalView::scale(twoBandImage(), QSizeF(32, 30), 2);
