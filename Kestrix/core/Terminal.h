@@ -19,6 +19,7 @@
 #include "Kestrix/model/CharData.h"
 #include "Kestrix/model/CharSets.h"
 #include "Kestrix/model/Color.h"
+#include "Kestrix/model/Position.h"
 
 #include <array>
 #include <climits>
@@ -38,14 +39,6 @@ namespace kestrix {
 class GraphemeBreaker;
 class TaskQueue;
 class TerminalDelegate;
-
-// A position in buffer coordinates.
-struct Position {
-    int64_t col = 0;
-    int64_t row = 0;
-
-    bool operator==(const Position &) const = default;
-};
 
 // The terminal emulator without a view: screen buffers, modes, character sets, colours, titles and
 // the parser. It reports to its host through a TerminalDelegate that it does not own.
