@@ -2,6 +2,8 @@
 // OK and error replies.
 
 #include "Kestrix/core/Terminal.h"
+#include "Kestrix/graphics/KittyGraphicsErrors.h"
+#include "Kestrix/graphics/KittyGraphicsMedia.h"
 
 #include <string>
 
@@ -21,7 +23,67 @@ void appendKey(std::string &text, std::string_view key, uint32_t value)
 
 } // namespace
 
-void Terminal::handleKittyGraphicsCommand(ByteSpan) {}
+void Terminal::handleKittyGraphicsCommand(ByteSpan data)
+{
+    const auto [control, payload] = parseKittyGraphicsControl(data);
+    std::optional<KittyGraphicsPending> &pending = kittyGraphicsState.pending;
+    if (control.action == 'd' || control.action == 'D') {
+        pending.reset();
+    }
+    // While an upload is pending, a chunk's own keys do not count: only its payload does.
+    if (control.more == 1) {
+        if (!pending) {
+            pending = KittyGraphicsPending{control, {}, false};
+        }
+        pending->appendChunk(payload);
+        return;
+    }
+    if (pending) {
+        KittyGraphicsPending upload = std::move(*pending);
+        pending.reset();
+        upload.appendChunk(payload);
+        if (upload.exceedsLimit) {
+            sendKittyGraphicsError(upload.control, kittyerror::badPayload);
+            return;
+        }
+        dispatchKittyGraphicsAction(upload.control, upload.base64Payload);
+        return;
+    }
+    // A copy: handling the command may feed the parser whose string `payload` points into.
+    const std::vector<uint8_t> ownPayload(payload.begin(), payload.end());
+    dispatchKittyGraphicsAction(control, ownPayload);
+}
+
+void Terminal::dispatchKittyGraphicsAction(const KittyGraphicsControl &control, ByteSpan payload)
+{
+    switch (control.action) {
+    case 'q':
+        // A query checks the payload as a direct transmission, whatever the medium key says, and
+        // keeps nothing.
+        if (!decodeKittyDirectPayload(control, payload)) {
+            sendKittyGraphicsError(control, kittyerror::badPayload);
+            return;
+        }
+        sendKittyGraphicsOk(control, control.imageId, control.imageNumber, control.placementId);
+        return;
+    case 't':
+        transmitKittyImage(control, payload, false);
+        return;
+    case 'T':
+        transmitKittyImage(control, payload, true);
+        return;
+    case 'p':
+        putKittyImage(control);
+        return;
+    case 'd':
+    case 'D':
+        deleteKittyPlacements(control);
+        return;
+    default:
+        sendKittyGraphicsError(control, kittyerror::unsupportedAction);
+        return;
+    }
+}
 
 void Terminal::sendKittyGraphicsError(const KittyGraphicsControl &control, std::string_view message)
 {

@@ -1,6 +1,8 @@
 // The Kitty image store: transmissions, access ticks and eviction under the byte limit.
 
 #include "Kestrix/core/Terminal.h"
+#include "Kestrix/graphics/KittyGraphicsErrors.h"
+#include "Kestrix/graphics/KittyGraphicsMedia.h"
 #include "Kestrix/graphics/KittyPlacementImage.h"
 
 #include <algorithm>
@@ -17,6 +19,45 @@ int64_t flooredDifference(int64_t total, int64_t amount)
 }
 
 } // namespace
+
+void Terminal::transmitKittyImage(const KittyGraphicsControl &control, ByteSpan payload, bool display)
+{
+    if (control.imageId && control.imageNumber) {
+        sendKittyGraphicsError(control, kittyerror::idAndNumberExclusive);
+        return;
+    }
+    KittyPayloadResult loaded = loadKittyPayload(control, payload);
+    if (const auto *message = std::get_if<std::string_view>(&loaded)) {
+        sendKittyGraphicsError(control, *message);
+        return;
+    }
+    storeKittyImage(control, std::move(std::get<KittyGraphicsPayload>(loaded)), display);
+}
+
+void Terminal::storeKittyImage(const KittyGraphicsControl &control, KittyGraphicsPayload image, bool display)
+{
+    KittyGraphicsState &state = kittyGraphicsState;
+    uint32_t id = 0;
+    if (control.imageNumber) {
+        // The counter wraps; 0 means "no image" in the protocol, so it is never handed out.
+        id = state.nextImageId == 0 ? 1 : state.nextImageId;
+        state.nextImageId = id + 1;
+    } else if (control.imageId) {
+        id = *control.imageId;
+    } else {
+        // Without an id nothing is stored and nothing answered; a display still shows the image.
+        if (display) {
+            placeKittyImage(image, control, std::nullopt, std::nullopt);
+        }
+        return;
+    }
+    // The image stays at hand for the placement even when eviction drops it from the store at once.
+    insertKittyImage(image, id, control.imageNumber);
+    if (display && !placeKittyImage(image, control, id, control.imageNumber)) {
+        return;
+    }
+    sendKittyGraphicsOk(control, id, control.imageNumber, control.placementId);
+}
 
 void Terminal::insertKittyImage(KittyGraphicsPayload payload, uint32_t id, std::optional<uint32_t> number)
 {

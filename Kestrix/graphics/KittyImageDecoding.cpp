@@ -65,12 +65,13 @@ private:
 
 } // namespace
 
-std::optional<std::vector<uint8_t>> kittyInflateZlib(std::span<const uint8_t> data)
+std::optional<std::vector<uint8_t>> kittyInflateZlib(std::span<const uint8_t> data, int64_t limit)
 {
     z_stream stream{};
     if (inflateInit(&stream) != Z_OK) {
         return std::nullopt;
     }
+    const auto bound = static_cast<size_t>(std::max<int64_t>(limit, 0));
     std::vector<uint8_t> result;
     std::span<const uint8_t> rest = data;
     int status = Z_OK;
@@ -84,7 +85,7 @@ std::optional<std::vector<uint8_t>> kittyInflateZlib(std::span<const uint8_t> da
         }
         const size_t before = result.size();
         // A stream that inflates past the limit is refused as soon as it does, not after.
-        if (before > static_cast<size_t>(kittyPayloadLimit)) {
+        if (before > bound) {
             break;
         }
         result.resize(before + inflateWindow);
@@ -98,7 +99,7 @@ std::optional<std::vector<uint8_t>> kittyInflateZlib(std::span<const uint8_t> da
         }
     }
     inflateEnd(&stream);
-    if (status != Z_STREAM_END || result.size() > static_cast<size_t>(kittyPayloadLimit)) {
+    if (status != Z_STREAM_END || result.size() > bound) {
         return std::nullopt;
     }
     return result;

@@ -21,8 +21,9 @@ constexpr bool isKittyImageSide(int64_t side)
 }
 
 // Inflates a zlib stream; nothing for a corrupt or truncated stream or one that inflates past
-// kittyPayloadLimit.
-std::optional<std::vector<uint8_t>> kittyInflateZlib(std::span<const uint8_t> data);
+// `limit` (checked as it grows, so a small bomb cannot take the memory first).
+std::optional<std::vector<uint8_t>> kittyInflateZlib(std::span<const uint8_t> data,
+                                                     int64_t limit = kittyPayloadLimit);
 
 // Checks fetched (and inflated) bytes against the control's format and size: f=24 and f=32 raw
 // pixels of s × v, f=100 an encoded image the decoder can size. Nothing when they do not fit.
