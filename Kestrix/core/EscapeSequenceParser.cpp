@@ -126,10 +126,9 @@ void EscapeSequenceParser::parseSlice(ByteSpan bytes)
             continue;
         }
         if (state == ParserState::ground && byte == ESC) {
-            const size_t finalAt = simpleCsiFinal(bytes, i);
-            if (finalAt != 0) {
-                dispatchSimpleCsi(bytes, i, finalAt, runs);
-                i = finalAt + 1;
+            const size_t end = dispatchSimpleCsi(bytes, i, runs);
+            if (end != 0) {
+                i = end;
                 continue;
             }
         }
@@ -139,6 +138,14 @@ void EscapeSequenceParser::parseSlice(ByteSpan bytes)
             continue;
         }
         const TransitionTable::Transition transition = table_.lookup(state, byte);
+        if (transition.action == ParserAction::execute && state == ParserState::ground &&
+            transition.next == ParserState::ground) {
+            // Line feeds, returns and tabs between runs of text: the execute action, taken directly.
+            flushPrint(bytes, i, runs);
+            dispatchExecute(byte);
+            ++i;
+            continue;
+        }
         if (!performAction(transition.action, state, transition.next, bytes, i, runs)) {
             restoreCallStart();
             return;
@@ -153,42 +160,37 @@ void EscapeSequenceParser::parseSlice(ByteSpan bytes)
     endCall();
 }
 
-// Where the final byte is of the CSI that starts with the ESC at `start`, when the whole sequence is
-// in the slice and has only digits, semicolons and colons (no colon first) before its final byte:
-// the common case, which the table would take through the same actions byte by byte. 0 otherwise.
-size_t EscapeSequenceParser::simpleCsiFinal(ByteSpan bytes, size_t start)
+// The CSI that starts with the ESC at `start`, when the whole sequence is in the slice and has only
+// digits, semicolons and colons (no colon first) before its final byte: the common case, which the
+// table would take through the same actions byte by byte. Parses and dispatches it in one pass and
+// returns the index after its final byte; returns 0 and dispatches nothing for any other sequence,
+// whose parameters the table's clear action then starts over.
+size_t EscapeSequenceParser::dispatchSimpleCsi(ByteSpan bytes, size_t start, PendingRuns &runs)
 {
     const size_t length = bytes.size();
     if (start + 2 >= length || bytes[start + 1] != '[' || bytes[start + 2] == ':') {
         return 0;
     }
-    for (size_t i = start + 2; i < length; ++i) {
-        const uint8_t byte = bytes[i];
-        if (byte >= 0x40 && byte <= 0x7E) {
-            return i;
-        }
-        if (byte < '0' || byte > ';') {
-            return 0;
-        }
-    }
-    return 0;
-}
-
-// The table's actions for ESC, '[', the parameters and the final byte of a simple CSI.
-void EscapeSequenceParser::dispatchSimpleCsi(ByteSpan bytes, size_t start, size_t finalAt, PendingRuns &runs)
-{
-    flushPrint(bytes, start, runs);
-    clearSequence();
-    runs = {};
-    for (size_t i = start + 2; i < finalAt; ++i) {
+    clearParameters();
+    size_t i = start + 2;
+    for (; i < length; ++i) {
         const uint8_t byte = bytes[i];
         if (isDigit(byte)) {
             foldDigit(byte);
-        } else {
+        } else if (byte == ';' || byte == ':') {
             addParameter(byte);
+        } else {
+            break;
         }
     }
-    dispatchCsi(bytes[finalAt]);
+    if (i == length || bytes[i] < 0x40 || bytes[i] > 0x7E) {
+        return 0;
+    }
+    flushPrint(bytes, start, runs);
+    clearAllButParameters();
+    runs = {};
+    dispatchCsi(bytes[i]);
+    return i + 1;
 }
 
 // Performs one table action for the byte at i and advances i past what it consumed. Returns
@@ -426,13 +428,31 @@ void EscapeSequenceParser::addCollect(uint8_t byte)
 
 void EscapeSequenceParser::clearSequence()
 {
-    emptyString(osc_, callStart_.osc, callStart_.oscRestarted);
-    emptyString(apc_, callStart_.apc, callStart_.apcRestarted);
+    clearParameters();
+    clearAllButParameters();
+}
+
+void EscapeSequenceParser::clearParameters()
+{
+    parsTxt_.clear();
+    // The list always holds at least the parameter being read.
+    pars_.resize(1);
+    pars_[0] = 0;
+    tooManyParameters_ = false;
+}
+
+void EscapeSequenceParser::clearAllButParameters()
+{
+    // An empty string needs no emptying: it cannot have shrunk since the call began, so there is
+    // nothing to keep aside for an aborted call either.
+    if (!osc_.empty()) {
+        emptyString(osc_, callStart_.osc, callStart_.oscRestarted);
+    }
+    if (!apc_.empty()) {
+        emptyString(apc_, callStart_.apc, callStart_.apcRestarted);
+    }
     stringTooLong_ = false;
     collect_.clear();
-    parsTxt_.clear();
-    pars_.assign(1, 0);
-    tooManyParameters_ = false;
     if (printStateReset) {
         printStateReset();
     }

@@ -75,8 +75,7 @@ private:
     };
 
     void parseSlice(ByteSpan bytes);
-    static size_t simpleCsiFinal(ByteSpan bytes, size_t start);
-    void dispatchSimpleCsi(ByteSpan bytes, size_t start, size_t finalAt, PendingRuns &runs);
+    size_t dispatchSimpleCsi(ByteSpan bytes, size_t start, PendingRuns &runs);
     bool performAction(ParserAction action, ParserState &state, ParserState next, ByteSpan bytes, size_t &i,
                        PendingRuns &runs);
     bool handleError(ParserState &state, ByteSpan bytes, size_t i, PendingRuns &runs);
@@ -88,6 +87,8 @@ private:
     void addParameter(uint8_t separator);
     void addCollect(uint8_t byte);
     void clearSequence();
+    void clearParameters();
+    void clearAllButParameters();
     void flushPrint(ByteSpan bytes, size_t end, PendingRuns &runs);
     void putDcsData(ByteSpan data);
 

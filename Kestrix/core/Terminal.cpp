@@ -374,13 +374,6 @@ Attribute Terminal::blankAttribute() const
     return attribute;
 }
 
-Attribute Terminal::eraseAttr() const
-{
-    Attribute attribute;
-    attribute.bg = curAttr.bg;
-    return attribute;
-}
-
 CharData Terminal::eraseCell() const
 {
     CharData cell;

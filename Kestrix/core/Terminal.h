@@ -246,7 +246,12 @@ public:
     // The colours of curAttr and no style: what erasing leaves.
     Attribute blankAttribute() const;
     // Default foreground, the background of curAttr, no style: what scrolling leaves.
-    Attribute eraseAttr() const;
+    Attribute eraseAttr() const
+    {
+        Attribute attribute;
+        attribute.bg = curAttr.bg;
+        return attribute;
+    }
     // An empty cell of eraseAttr(): what erasing, inserting and deleting cells and lines leave.
     CharData eraseCell() const;
     std::pair<int64_t, int64_t> cursorPosition() const { return {buffer->x(), buffer->y()}; }
@@ -556,7 +561,7 @@ private:
     // Appends what stringForCellCode gives, without a string of its own.
     void appendCellText(std::string &text, int32_t code) const;
     void prepareBlankLine(bool wrapped);
-    void scrollTopLineIntoScrollback(int64_t bottomRow);
+    void scrollTopLineIntoScrollback(int64_t bottomRow, bool wrapped);
     void scrollPartialWidth(int64_t topRow, int64_t bottomRow);
     void shiftMarginColumns(int64_t row, std::optional<int64_t> sourceRow);
     void finishScroll();

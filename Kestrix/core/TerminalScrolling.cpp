@@ -89,7 +89,6 @@ void Terminal::scroll(bool wrapped)
 {
     Buffer &b = *buffer;
     CircularBufferLineList &lines = b.lines();
-    prepareBlankLine(wrapped);
     const int64_t topRow = b.yBase() + b.scrollTop();
     const int64_t bottomRow = b.yBase() + b.scrollBottom();
     const bool partialWidth = marginMode && (b.marginLeft() > 0 || b.marginRight() < cols - 1);
@@ -97,6 +96,7 @@ void Terminal::scroll(bool wrapped)
     if (partialWidth) {
         scrollPartialWidth(topRow, bottomRow);
     } else if (b.scrollTop() != 0) {
+        prepareBlankLine(wrapped);
         // A region below the top: nothing enters the scrollback.
         if (bottomRow >= lines.count()) {
             std::printf("scroll: bottomRow %lld >= lines.count %lld, state: yBase=%lld scrollTop=%lld "
@@ -116,28 +116,31 @@ void Terminal::scroll(bool wrapped)
         }
         lines.set(bottomRow, std::make_unique<BufferLine>(*blankLine));
     } else {
-        scrollTopLineIntoScrollback(bottomRow);
+        scrollTopLineIntoScrollback(bottomRow, wrapped);
     }
     finishScroll();
 }
 
 // The region starts at the top: its top line leaves into the scrollback (or drops off a full ring).
-void Terminal::scrollTopLineIntoScrollback(int64_t bottomRow)
+void Terminal::scrollTopLineIntoScrollback(int64_t bottomRow, bool wrapped)
 {
     Buffer &b = *buffer;
     CircularBufferLineList &lines = b.lines();
     const bool wasFull = lines.isFull();
     const bool bottomIsLast = lines.count() <= bottomRow + 1;
     if (bottomIsLast && wasFull) {
-        // Reuse the oldest line as the new last line.
+        // Reuse the oldest line as the new last line: the steady state of a long output, which
+        // needs no blank line to copy.
         lines.recycle(eraseAttr());
         BufferLine &recycled = lines[lines.count() - 1];
-        recycled.isWrapped = blankLine->isWrapped;
+        recycled.isWrapped = wrapped;
         ++recycled.generation;
     } else if (bottomIsLast) {
+        prepareBlankLine(wrapped);
         lines.push(std::make_unique<BufferLine>(*blankLine));
     } else {
         // The bottom margin is above the last row: the new line goes in below it.
+        prepareBlankLine(wrapped);
         std::vector<CircularBufferLineList::LinePtr> items;
         items.push_back(std::make_unique<BufferLine>(*blankLine));
         lines.splice(bottomRow + 1, 0, std::move(items));

@@ -8,6 +8,7 @@
 #include "Kestrix/core/Terminal.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <optional>
 
@@ -101,32 +102,33 @@ void applyUnderlineStyle(Attribute &attr, int64_t style)
                                       : static_cast<UnderlineStyle>(style);
 }
 
-// The parameters that set or clear a single style flag.
-struct StyleParameter {
-    int64_t parameter;
+// The parameters below 30 that set or clear style flags, by parameter; the others change nothing here.
+struct StyleChange {
     CharacterStyle flags;
-    bool set;
+    bool set = false;
 };
 
-constexpr StyleParameter styleParameters[] = {
-    {1, CharacterStyle::bold, true},         {2, CharacterStyle::dim, true},
-    {3, CharacterStyle::italic, true},       {5, CharacterStyle::blink, true},
-    {7, CharacterStyle::inverse, true},      {8, CharacterStyle::invisible, true},
-    {9, CharacterStyle::crossedOut, true},   {22, CharacterStyle::bold | CharacterStyle::dim, false},
-    {23, CharacterStyle::italic, false},     {25, CharacterStyle::blink, false},
-    {27, CharacterStyle::inverse, false},    {28, CharacterStyle::invisible, false},
-    {29, CharacterStyle::crossedOut, false},
-};
+constexpr std::array<StyleChange, 30> styleChanges = [] {
+    std::array<StyleChange, 30> changes{};
+    changes[1] = {CharacterStyle::bold, true};
+    changes[2] = {CharacterStyle::dim, true};
+    changes[3] = {CharacterStyle::italic, true};
+    changes[5] = {CharacterStyle::blink, true};
+    changes[7] = {CharacterStyle::inverse, true};
+    changes[8] = {CharacterStyle::invisible, true};
+    changes[9] = {CharacterStyle::crossedOut, true};
+    changes[22] = {CharacterStyle::bold | CharacterStyle::dim, false};
+    changes[23] = {CharacterStyle::italic, false};
+    changes[25] = {CharacterStyle::blink, false};
+    changes[27] = {CharacterStyle::inverse, false};
+    changes[28] = {CharacterStyle::invisible, false};
+    changes[29] = {CharacterStyle::crossedOut, false};
+    return changes;
+}();
 
 // A parameter that changes one thing by itself; false for the others.
 bool applySimpleParameter(Attribute &attr, int64_t parameter)
 {
-    for (const StyleParameter &entry : styleParameters) {
-        if (entry.parameter == parameter) {
-            attr.style.update(entry.flags, entry.set);
-            return true;
-        }
-    }
     if (parameter >= 30 && parameter <= 37) {
         attr.fg = Attribute::Color::ansi256(static_cast<uint8_t>(parameter - 30));
     } else if (parameter >= 40 && parameter <= 47) {
@@ -135,6 +137,10 @@ bool applySimpleParameter(Attribute &attr, int64_t parameter)
         attr.fg = Attribute::Color::ansi256(static_cast<uint8_t>(parameter - 82));
     } else if (parameter >= 100 && parameter <= 107) {
         attr.bg = Attribute::Color::ansi256(static_cast<uint8_t>(parameter - 92));
+    } else if (parameter >= 0 && parameter < static_cast<int64_t>(styleChanges.size()) &&
+               !styleChanges[static_cast<size_t>(parameter)].flags.isEmpty()) {
+        const StyleChange &change = styleChanges[static_cast<size_t>(parameter)];
+        attr.style.update(change.flags, change.set);
     } else {
         switch (parameter) {
         case 0:
@@ -171,7 +177,8 @@ void Terminal::cmdSGR(ParameterSpan pars, ByteSpan collect)
         return;
     }
     const SgrParameters p(pars, parser_->parameterSeparators());
-    Attribute attr = curAttr;
+    // Changed in place: a copy of the attribute costs more than the usual one or two changes.
+    Attribute &attr = curAttr;
     int unknownReports = 0;
     size_t i = 0;
     while (i < p.size()) {
@@ -200,7 +207,6 @@ void Terminal::cmdSGR(ParameterSpan pars, ByteSpan collect)
             ++i;
         }
     }
-    curAttr = attr;
 }
 
 } // namespace kestrix

@@ -35,27 +35,6 @@ Buffer::Buffer(int64_t cols, int64_t rows, int64_t tabStopWidth, std::optional<i
     setupTabStops(-1, tabStopWidth);
 }
 
-void Buffer::setX(int64_t x)
-{
-    if (x >= 0) {
-        x_ = x;
-    }
-}
-
-void Buffer::setY(int64_t y)
-{
-    if (y >= 0) {
-        y_ = y;
-    }
-}
-
-void Buffer::setYDisp(int64_t yDisp)
-{
-    if (yDisp >= 0) {
-        yDisp_ = yDisp;
-    }
-}
-
 void Buffer::setScrollTop(int64_t row)
 {
     if (row >= 0) {

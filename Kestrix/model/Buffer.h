@@ -47,13 +47,28 @@ public:
 
     // Cursor and viewport. The guarded setters ignore negative values.
     int64_t x() const { return x_; }
-    void setX(int64_t x);
+    void setX(int64_t x)
+    {
+        if (x >= 0) {
+            x_ = x;
+        }
+    }
     int64_t y() const { return y_; }
-    void setY(int64_t y);
+    void setY(int64_t y)
+    {
+        if (y >= 0) {
+            y_ = y;
+        }
+    }
     int64_t yBase() const { return yBase_; }
     void setYBase(int64_t yBase) { yBase_ = yBase; }
     int64_t yDisp() const { return yDisp_; }
-    void setYDisp(int64_t yDisp);
+    void setYDisp(int64_t yDisp)
+    {
+        if (yDisp >= 0) {
+            yDisp_ = yDisp;
+        }
+    }
     int64_t xDisp = 0;
     int64_t xBase = 0;
     // Lines that left the top of the ring since the last clear; the terminal's scroll counts them.

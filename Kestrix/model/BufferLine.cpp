@@ -3,6 +3,7 @@
 #include "Kestrix/model/Diagnostics.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <bit>
 #include <cstring>
@@ -22,32 +23,66 @@ void warnIndexOutOfRange()
         "BufferLine: You passed an index out of range, adjusting to prevent crash, but you should debug");
 }
 
-// Fills cells with one value. Short fills (the usual clear of a recycled line) store the cell's
-// bytes cell by cell from a copy kept in registers; long ones copy the filled part onto the rest in
-// doubling blocks, at memory-copy speed.
+// Four cells of one value as five 16-byte lanes. The lanes are put together in registers from the
+// cell's five 32-bit words: building them in memory with stores of other sizes and reading them back
+// whole would stall every store that follows on the store buffer.
+class CellQuad {
+public:
+    static constexpr size_t cells = 4;
+    static constexpr size_t bytes = cells * sizeof(CharData);
+
+    explicit CellQuad(const CharData &cell)
+    {
+        Word w[5];
+        std::memcpy(w, &cell, sizeof w);
+        lanes_[0] = Lane{w[0], w[1], w[2], w[3]};
+        lanes_[1] = Lane{w[4], w[0], w[1], w[2]};
+        lanes_[2] = Lane{w[3], w[4], w[0], w[1]};
+        lanes_[3] = Lane{w[2], w[3], w[4], w[0]};
+        lanes_[4] = Lane{w[1], w[2], w[3], w[4]};
+    }
+
+    void store(unsigned char *out) const
+    {
+        for (size_t k = 0; k < 5; ++k) {
+            std::memcpy(out + k * sizeof(Lane), &lanes_[k], sizeof(Lane));
+        }
+    }
+
+    // The first cell's bytes, for a tail shorter than four cells.
+    void storeOne(unsigned char *out) const
+    {
+        std::memcpy(out, &lanes_[0], sizeof(Lane));
+        std::memcpy(out + sizeof(Lane), &lanes_[1], sizeof(CharData) - sizeof(Lane));
+    }
+
+private:
+    using Word = uint32_t;
+    using Lane = Word __attribute__((vector_size(16)));
+    static_assert(sizeof(CharData) == 5 * sizeof(Word));
+    Lane lanes_[5];
+};
+
+// Fills cells with one value. Short fills (the usual clear of a recycled line) store four cells at a
+// time from lanes kept in registers; long ones copy the filled part onto the rest in doubling
+// blocks, at memory-copy speed.
 void fillCells(CharData *first, CharData *last, const CharData &value)
 {
     constexpr size_t shortFill = 64;
     const size_t count = static_cast<size_t>(last - first);
-    unsigned char pattern[sizeof(CharData)];
-    std::memcpy(pattern, &value, sizeof(CharData));
+    const CellQuad quad(value);
     auto *out = reinterpret_cast<unsigned char *>(first);
     if (count <= shortFill) {
-        constexpr size_t blockCells = 4;
-        unsigned char block[blockCells * sizeof(CharData)];
-        for (size_t k = 0; k < blockCells; ++k) {
-            std::memcpy(block + k * sizeof(CharData), pattern, sizeof(CharData));
-        }
         size_t i = 0;
-        for (; i + blockCells <= count; i += blockCells) {
-            std::memcpy(out + i * sizeof(CharData), block, sizeof block);
+        for (; i + CellQuad::cells <= count; i += CellQuad::cells) {
+            quad.store(out + i * sizeof(CharData));
         }
         for (; i < count; ++i) {
-            std::memcpy(out + i * sizeof(CharData), pattern, sizeof(CharData));
+            quad.storeOne(out + i * sizeof(CharData));
         }
         return;
     }
-    std::memcpy(out, pattern, sizeof(CharData));
+    quad.storeOne(out);
     size_t filled = 1;
     while (filled < count) {
         const size_t block = std::min(filled, count - filled);
@@ -55,6 +90,17 @@ void fillCells(CharData *first, CharData *last, const CharData &value)
         filled += block;
     }
 }
+
+// ASCII is written by storing each byte into the cell's first byte, which must be the low byte of
+// the code.
+constexpr bool codeLowByteComesFirst = [] {
+    CharData cell;
+    cell.code = 0x030201;
+    cell.width = 0x04;
+    const auto raw = std::bit_cast<std::array<unsigned char, sizeof(CharData)>>(cell);
+    return raw[0] == 0x01 && raw[1] == 0x02 && raw[2] == 0x03 && raw[3] == 0x04;
+}();
+static_assert(codeLowByteComesFirst);
 
 bool isBlank(const CharData &cell)
 {
@@ -190,46 +236,21 @@ void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, co
     CharData prototype;
     prototype.attribute = attribute;
     int64_t inRange = std::clamp<int64_t>(dataSize() - col, 0, count);
-    CharData *target = data_.data() + col;
-    // One pass of whole-cell stores: the word that holds code and width is the prototype's plus the
-    // byte in the code's bits.
-    static const uint32_t codeUnit = [] {
-        CharData zero;
-        CharData one;
-        one.code = 1;
-        uint32_t zeroWord = 0;
-        uint32_t oneWord = 0;
-        std::memcpy(&zeroWord, &zero, sizeof zeroWord);
-        std::memcpy(&oneWord, &one, sizeof oneWord);
-        return oneWord - zeroWord;
-    }();
-    constexpr size_t tailSize = sizeof(CharData) - sizeof(uint32_t);
-    uint32_t head = 0;
-    unsigned char tail[tailSize];
-    std::memcpy(&head, &prototype, sizeof head);
-    std::memcpy(tail, reinterpret_cast<const unsigned char *>(&prototype) + sizeof head, tailSize);
-    auto *out = reinterpret_cast<unsigned char *>(target);
+    auto *out = reinterpret_cast<unsigned char *>(data_.data() + col);
+    // Whole cells of the prototype, then each byte into the cell's first byte, the code's low byte
+    // (the code's other bits are 0 in the prototype).
+    const CellQuad quad(prototype);
     int64_t i = 0;
-    if (codeUnit == 1 && std::endian::native == std::endian::little) {
-        // The code's low byte is the cell's first byte: four cells at a time are one block copy of
-        // the prototype and four byte stores.
-        constexpr size_t blockCells = 4;
-        unsigned char block[blockCells * sizeof(CharData)];
-        for (size_t k = 0; k < blockCells; ++k) {
-            std::memcpy(block + k * sizeof(CharData), &prototype, sizeof(CharData));
+    for (; i + static_cast<int64_t>(CellQuad::cells) <= inRange; i += CellQuad::cells) {
+        quad.store(out);
+        for (size_t k = 0; k < CellQuad::cells; ++k) {
+            out[k * sizeof(CharData)] = bytes[i + static_cast<int64_t>(k)];
         }
-        for (; i + static_cast<int64_t>(blockCells) <= inRange; i += blockCells) {
-            std::memcpy(out, block, sizeof block);
-            for (size_t k = 0; k < blockCells; ++k) {
-                out[k * sizeof(CharData)] = bytes[i + static_cast<int64_t>(k)];
-            }
-            out += sizeof block;
-        }
+        out += CellQuad::bytes;
     }
     for (; i < inRange; ++i) {
-        const uint32_t word = head + bytes[i] * codeUnit;
-        std::memcpy(out, &word, sizeof word);
-        std::memcpy(out + sizeof word, tail, tailSize);
+        quad.storeOne(out);
+        out[0] = bytes[i];
         out += sizeof(CharData);
     }
     extent_ = std::max(extent_, col + inRange);
