@@ -167,26 +167,40 @@ void EscapeSequenceParser::parseSlice(ByteSpan bytes)
 // whose parameters the table's clear action then starts over.
 size_t EscapeSequenceParser::dispatchSimpleCsi(ByteSpan bytes, size_t start, PendingRuns &runs)
 {
+    // ESC ends the print run whatever follows it; the table's clear action would flush it too.
+    flushPrint(bytes, start, runs);
     const size_t length = bytes.size();
     if (start + 2 >= length || bytes[start + 1] != '[' || bytes[start + 2] == ':') {
         return 0;
     }
     clearParameters();
+    // The parameter being read is folded in a register and stored at its end, by the rules of
+    // foldDigit and addParameter: past the parameter limit, digits change nothing.
+    int64_t value = 0;
     size_t i = start + 2;
     for (; i < length; ++i) {
         const uint8_t byte = bytes[i];
         if (isDigit(byte)) {
-            foldDigit(byte);
+            value = value * 10 + (byte - '0');
+            if (value >= parameterResetValue) {
+                value = 0;
+            }
         } else if (byte == ';' || byte == ':') {
+            if (!tooManyParameters_) {
+                pars_.back() = value;
+            }
             addParameter(byte);
+            value = 0;
         } else {
             break;
         }
     }
+    if (!tooManyParameters_) {
+        pars_.back() = value;
+    }
     if (i == length || bytes[i] < 0x40 || bytes[i] > 0x7E) {
         return 0;
     }
-    flushPrint(bytes, start, runs);
     clearAllButParameters();
     runs = {};
     dispatchCsi(bytes[i]);

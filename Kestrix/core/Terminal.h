@@ -21,6 +21,7 @@
 #include "Kestrix/model/Color.h"
 #include "Kestrix/model/Position.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstdint>
@@ -264,7 +265,21 @@ public:
     void feedSlice(ByteSpan bytes) { feedBytes(bytes); }
 
     void markRowDirty(int64_t row, bool scrolling = false);
-    void markRowDirty(int64_t row, const Buffer &onBuffer, bool scrolling);
+    // Inline: the print path marks its row before and after every run.
+    void markRowDirty(int64_t row, const Buffer &onBuffer, bool scrolling)
+    {
+        if (!scrolling) {
+            const int64_t invariantRow = row + onBuffer.yDisp();
+            if (invariantRow >= 0) {
+                scrollInvariantRefreshStart = std::min(scrollInvariantRefreshStart, invariantRow);
+                scrollInvariantRefreshEnd = std::max(scrollInvariantRefreshEnd, invariantRow);
+            }
+        }
+        if (row >= 0) {
+            refreshStart = std::min(refreshStart, row);
+            refreshEnd = std::max(refreshEnd, row);
+        }
+    }
     void markRowsDirty(int64_t first, int64_t second);
     void markAllRowsDirty();
     // Screen rows, inclusive; nothing when clean. A view resets the ranges after drawing.

@@ -16,21 +16,6 @@ void Terminal::markRowDirty(int64_t row, bool scrolling)
     markRowDirty(row, *buffer, scrolling);
 }
 
-void Terminal::markRowDirty(int64_t row, const Buffer &onBuffer, bool scrolling)
-{
-    if (!scrolling) {
-        const int64_t invariantRow = row + onBuffer.yDisp();
-        if (invariantRow >= 0) {
-            scrollInvariantRefreshStart = std::min(scrollInvariantRefreshStart, invariantRow);
-            scrollInvariantRefreshEnd = std::max(scrollInvariantRefreshEnd, invariantRow);
-        }
-    }
-    if (row >= 0) {
-        refreshStart = std::min(refreshStart, row);
-        refreshEnd = std::max(refreshEnd, row);
-    }
-}
-
 void Terminal::markRowsDirty(int64_t first, int64_t second)
 {
     markRowDirty(first);
@@ -107,14 +92,12 @@ void Terminal::scroll(bool wrapped)
                         isAlternateBufferActive() ? "true" : "false");
             return;
         }
-        if (bottomRow > topRow && !lines.moveRange(topRow + 1, bottomRow - topRow, -1)) {
-            std::printf("Assertion on scroll, state was: bottomRow=%lld topRow=%lld yDisp=%lld linesTop=%lld "
-                        "isAlternate=%s\n",
-                        static_cast<long long>(bottomRow), static_cast<long long>(topRow),
-                        static_cast<long long>(b.yDisp()), static_cast<long long>(b.linesTop),
-                        isAlternateBufferActive() ? "true" : "false");
+        // The top line turns round to the bottom and becomes the new blank line there, so the
+        // region scrolls without allocating.
+        if (bottomRow > topRow) {
+            lines.rotate(topRow, bottomRow - topRow + 1, 1);
         }
-        lines.set(bottomRow, std::make_unique<BufferLine>(*blankLine));
+        lines[bottomRow].becomeCopyOf(*blankLine);
     } else {
         scrollTopLineIntoScrollback(bottomRow, wrapped);
     }

@@ -63,12 +63,12 @@ private:
     Lane lanes_[5];
 };
 
-// Fills cells with one value. Short fills (the usual clear of a recycled line) store four cells at a
-// time from lanes kept in registers; long ones copy the filled part onto the rest in doubling
-// blocks, at memory-copy speed.
+// Fills cells with one value. Fills up to a wide line's width (the usual clear of a recycled line or
+// an erase) store four cells at a time from lanes kept in registers; longer ones copy the filled
+// part onto the rest in doubling blocks, at memory-copy speed.
 void fillCells(CharData *first, CharData *last, const CharData &value)
 {
-    constexpr size_t shortFill = 64;
+    constexpr size_t shortFill = 512;
     const size_t count = static_cast<size_t>(last - first);
     const CellQuad quad(value);
     auto *out = reinterpret_cast<unsigned char *>(first);
@@ -390,6 +390,21 @@ void BufferLine::noteFilled(int64_t start, int64_t end, const CharData &cell)
     } else if (end >= extent_) {
         extent_ = std::min(extent_, start);
     }
+}
+
+void BufferLine::becomeCopyOf(const BufferLine &line)
+{
+    if (&line == this) {
+        return;
+    }
+    isWrapped = line.isWrapped;
+    renderMode = line.renderMode;
+    images = line.images;
+    generation = 0;
+    data_ = line.data_;
+    fillCharacter_ = line.fillCharacter_;
+    serial_ = nextSerial();
+    extent_ = line.extent_;
 }
 
 void BufferLine::copyFrom(const BufferLine &line)

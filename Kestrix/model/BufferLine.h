@@ -106,6 +106,9 @@ public:
     void clear(const Attribute &attribute);
     // Takes over the cells and the wrap flag of `line`; render mode, fill and images stay.
     void copyFrom(const BufferLine &line);
+    // Becomes what the copy constructor makes of `line` (its own serial, `generation` 0), reusing
+    // this line's cell storage when the widths match.
+    void becomeCopyOf(const BufferLine &line);
 
 private:
     void noteFilled(int64_t start, int64_t end, const CharData &cell);
