@@ -4,6 +4,7 @@
 #include "Kestrix/core/Terminal.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 
@@ -24,7 +25,8 @@ constexpr int64_t largestOscCode = 0xCCCCCCCCCCCCCC2;
 constexpr size_t retainedCapacity = 64 * 1024;
 
 // The first byte from `i` on below 0x20 (or `length`), eight bytes at a time: a word has such a byte
-// exactly when subtracting 0x20 from each byte borrows into a byte whose top bit was clear.
+// exactly when subtracting 0x20 from each byte borrows into a byte whose top bit was clear. Borrows
+// only run towards later bytes, so the lowest flagged byte is the first one.
 size_t skipPrintData(const uint8_t *bytes, size_t i, size_t length)
 {
     constexpr uint64_t ones = 0x0101010101010101ULL;
@@ -32,7 +34,11 @@ size_t skipPrintData(const uint8_t *bytes, size_t i, size_t length)
     while (i + sizeof(uint64_t) <= length) {
         uint64_t word = 0;
         std::memcpy(&word, bytes + i, sizeof word);
-        if (((word - ones * 0x20) & ~word & highBits) != 0) {
+        const uint64_t flagged = (word - ones * 0x20) & ~word & highBits;
+        if (flagged != 0) {
+            if constexpr (std::endian::native == std::endian::little) {
+                return i + static_cast<size_t>(std::countr_zero(flagged)) / 8;
+            }
             break;
         }
         i += sizeof word;

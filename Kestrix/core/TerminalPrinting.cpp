@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <unicode/uchar.h>
 
@@ -95,20 +96,39 @@ bool isPrintableAscii(uint8_t byte)
     return byte >= 0x20 && byte <= 0x7E;
 }
 
-// The end of the run of printable ASCII from `i` on, eight bytes at a time where no byte is below
-// 0x20 or above 0x7E: adding 1 to each byte then sets no top bit, nor does subtracting 0x20 borrow.
-size_t printableAsciiEnd(ByteSpan bytes, size_t i)
+// The top bit of each of the eight bytes at `at` that is below 0x20 or above 0x7E: adding 1 to
+// such a byte sets its top bit, or subtracting 0x20 borrows. Carries and borrows only run towards
+// later bytes, so the lowest flagged byte is the first one.
+uint64_t nonPrintableBytes(const uint8_t *at)
 {
     constexpr uint64_t ones = 0x0101010101010101ULL;
     constexpr uint64_t highBits = 0x8080808080808080ULL;
+    uint64_t word = 0;
+    std::memcpy(&word, at, sizeof word);
+    return (((word + ones) | word) | ((word - ones * 0x20) & ~word)) & highBits;
+}
+
+// The end of the run of printable ASCII from `i` on, eight bytes at a time.
+size_t printableAsciiEnd(ByteSpan bytes, size_t i)
+{
+    constexpr size_t wordSize = sizeof(uint64_t);
     const size_t size = bytes.size();
-    while (i + sizeof(uint64_t) <= size) {
-        uint64_t word = 0;
-        std::memcpy(&word, bytes.data() + i, sizeof word);
-        if ((((word + ones) | word) & highBits) != 0 || ((word - ones * 0x20) & ~word & highBits) != 0) {
-            break;
+    if constexpr (std::endian::native == std::endian::little) {
+        const size_t start = i;
+        for (; i + wordSize <= size; i += wordSize) {
+            if (const uint64_t flagged = nonPrintableBytes(bytes.data() + i)) {
+                return i + static_cast<size_t>(std::countr_zero(flagged)) / 8;
+            }
         }
-        i += sizeof word;
+        if (i < size && size >= start + wordSize) {
+            // The last eight bytes, overlapping bytes already found printable: no tail loop.
+            const uint64_t flagged = nonPrintableBytes(bytes.data() + size - wordSize);
+            return flagged == 0 ? size : size - wordSize + static_cast<size_t>(std::countr_zero(flagged)) / 8;
+        }
+    } else {
+        while (i + wordSize <= size && nonPrintableBytes(bytes.data() + i) == 0) {
+            i += wordSize;
+        }
     }
     while (i < size && isPrintableAscii(bytes[i])) {
         ++i;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <bit>
 #include <cstring>
+#include <type_traits>
 
 namespace kestrix {
 namespace {
@@ -102,9 +103,13 @@ constexpr bool codeLowByteComesFirst = [] {
 }();
 static_assert(codeLowByteComesFirst);
 
+// Equal bytes mean equal cells and the other way round, as every byte of a cell belongs to a field
+// compared by value: one block comparison instead of field by field.
+static_assert(std::has_unique_object_representations_v<CharData>);
+
 bool isBlank(const CharData &cell)
 {
-    return cell == CharData::nullCell;
+    return std::memcmp(&cell, &CharData::nullCell, sizeof(CharData)) == 0;
 }
 
 } // namespace
