@@ -265,19 +265,18 @@ public:
     void feedSlice(ByteSpan bytes) { feedBytes(bytes); }
 
     void markRowDirty(int64_t row, bool scrolling = false);
-    // Inline: the print path marks its row before and after every run.
+    // Inline: the print path marks its row before and after every run. A row mostly lies within
+    // the ranges already, so they are only written when they grow.
     void markRowDirty(int64_t row, const Buffer &onBuffer, bool scrolling)
     {
         if (!scrolling) {
             const int64_t invariantRow = row + onBuffer.yDisp();
             if (invariantRow >= 0) {
-                scrollInvariantRefreshStart = std::min(scrollInvariantRefreshStart, invariantRow);
-                scrollInvariantRefreshEnd = std::max(scrollInvariantRefreshEnd, invariantRow);
+                extendRange(scrollInvariantRefreshStart, scrollInvariantRefreshEnd, invariantRow);
             }
         }
         if (row >= 0) {
-            refreshStart = std::min(refreshStart, row);
-            refreshEnd = std::max(refreshEnd, row);
+            extendRange(refreshStart, refreshEnd, row);
         }
     }
     void markRowsDirty(int64_t first, int64_t second);
@@ -548,6 +547,16 @@ public:
     std::optional<KittyPlacementContext> kittyPlacementContext;
 
 private:
+    static void extendRange(int64_t &start, int64_t &end, int64_t row)
+    {
+        if (row < start) {
+            start = row;
+        }
+        if (row > end) {
+            end = row;
+        }
+    }
+
     // A rectangle of screen cells, 0-based and inclusive.
     struct CellRectangle {
         int64_t top = 0;

@@ -169,6 +169,14 @@ bool applySimpleParameter(Attribute &attr, int64_t parameter)
     return true;
 }
 
+// Printed whether or not the log is silenced. Kept out of line, so the common path of cmdSGR
+// carries no string building.
+[[gnu::noinline, gnu::cold]] void reportUnknownSgr(int64_t parameter, ParameterSpan pars)
+{
+    std::printf("Unknown SGR attribute: %lld %s\n", static_cast<long long>(parameter),
+                Terminal::describeParameters(pars).c_str());
+}
+
 } // namespace
 
 void Terminal::cmdSGR(ParameterSpan pars, ByteSpan collect)
@@ -200,9 +208,7 @@ void Terminal::cmdSGR(ParameterSpan pars, ByteSpan collect)
         } else {
             if (!applySimpleParameter(attr, parameter) &&
                 unknownReports++ < maximumUnknownReportsPerSequence) {
-                // Printed whether or not the log is silenced.
-                std::printf("Unknown SGR attribute: %lld %s\n", static_cast<long long>(parameter),
-                            describeParameters(pars).c_str());
+                reportUnknownSgr(parameter, pars);
             }
             ++i;
         }
