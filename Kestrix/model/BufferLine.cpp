@@ -3,9 +3,7 @@
 #include "Kestrix/model/Diagnostics.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
-#include <bit>
 #include <cstring>
 #include <type_traits>
 
@@ -92,16 +90,17 @@ void fillCells(CharData *first, CharData *last, const CharData &value)
     }
 }
 
-// ASCII is written by storing each byte into the cell's first byte, which must be the low byte of
-// the code.
-constexpr bool codeLowByteComesFirst = [] {
+// Whether the code's low byte is a cell's first byte, as where bit-fields fill a little-endian word
+// from its low bits: then ASCII is written by storing each byte there. Folds to a constant.
+bool codeLowByteComesFirst()
+{
     CharData cell;
     cell.code = 0x030201;
     cell.width = 0x04;
-    const auto raw = std::bit_cast<std::array<unsigned char, sizeof(CharData)>>(cell);
+    unsigned char raw[4];
+    std::memcpy(raw, &cell, sizeof raw);
     return raw[0] == 0x01 && raw[1] == 0x02 && raw[2] == 0x03 && raw[3] == 0x04;
-}();
-static_assert(codeLowByteComesFirst);
+}
 
 // Equal bytes mean equal cells and the other way round, as every byte of a cell belongs to a field
 // compared by value: one block comparison instead of field by field.
@@ -244,19 +243,27 @@ void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, co
     auto *out = reinterpret_cast<unsigned char *>(data_.data() + col);
     // Whole cells of the prototype, then each byte into the cell's first byte, the code's low byte
     // (the code's other bits are 0 in the prototype).
-    const CellQuad quad(prototype);
     int64_t i = 0;
-    for (; i + static_cast<int64_t>(CellQuad::cells) <= inRange; i += CellQuad::cells) {
-        quad.store(out);
-        for (size_t k = 0; k < CellQuad::cells; ++k) {
-            out[k * sizeof(CharData)] = bytes[i + static_cast<int64_t>(k)];
+    if (codeLowByteComesFirst()) {
+        const CellQuad quad(prototype);
+        for (; i + static_cast<int64_t>(CellQuad::cells) <= inRange; i += CellQuad::cells) {
+            quad.store(out);
+            for (size_t k = 0; k < CellQuad::cells; ++k) {
+                out[k * sizeof(CharData)] = bytes[i + static_cast<int64_t>(k)];
+            }
+            out += CellQuad::bytes;
         }
-        out += CellQuad::bytes;
-    }
-    for (; i < inRange; ++i) {
-        quad.storeOne(out);
-        out[0] = bytes[i];
-        out += sizeof(CharData);
+        for (; i < inRange; ++i) {
+            quad.storeOne(out);
+            out[0] = bytes[i];
+            out += sizeof(CharData);
+        }
+    } else {
+        for (; i < inRange; ++i) {
+            CharData cell = prototype;
+            cell.code = bytes[i];
+            data_[static_cast<size_t>(col + i)] = cell;
+        }
     }
     extent_ = std::max(extent_, col + inRange);
     if (inRange < count) {
