@@ -75,6 +75,26 @@ TEST(BufferLine, CopiesAreDeepAndCarryTheirOwnSerial)
     EXPECT_NE(BufferLine(1).serial(), BufferLine(1).serial());
 }
 
+TEST(BufferLine, BecomingACopyTakesWhatACopyHasAndANewSerial)
+{
+    BufferLine source = lineOf("ab", 4);
+    source.isWrapped = true;
+    source.renderMode = BufferLine::RenderLineMode::doubleWidth;
+    BufferLine target = lineOf("wxyz", 4);
+    target.images = BufferLine::ImageList{std::make_shared<FakeImage>()};
+    const uint64_t oldSerial = target.serial();
+    target.becomeCopyOf(source);
+    EXPECT_EQ(textOf(target), "ab..");
+    EXPECT_EQ(target.trimmedLength(), 2);
+    EXPECT_TRUE(target.isWrapped);
+    EXPECT_EQ(target.renderMode, BufferLine::RenderLineMode::doubleWidth);
+    EXPECT_FALSE(target.images);
+    EXPECT_EQ(target.generation, 0u);
+    EXPECT_NE(target.serial(), oldSerial);
+    EXPECT_NE(target.serial(), source.serial());
+    EXPECT_EQ(target.fillCharacter(), source.fillCharacter());
+}
+
 TEST(BufferLine, ReadsOutsideTheLineGiveTheLastOrTheNullCell)
 {
     BufferLine line = lineOf("abc", 3);
