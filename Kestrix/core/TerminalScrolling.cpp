@@ -114,8 +114,7 @@ void Terminal::scrollTopLineIntoScrollback(int64_t bottomRow, bool wrapped)
     if (bottomIsLast && wasFull) {
         // Reuse the oldest line as the new last line: the steady state of a long output, which
         // needs no blank line to copy.
-        lines.recycle(eraseAttr());
-        BufferLine &recycled = lines[lines.count() - 1];
+        BufferLine &recycled = lines.recycle(eraseAttr());
         recycled.isWrapped = wrapped;
         ++recycled.generation;
     } else if (bottomIsLast) {

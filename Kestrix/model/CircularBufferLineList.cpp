@@ -142,7 +142,7 @@ void CircularBufferLineList::push(LinePtr line)
     }
 }
 
-void CircularBufferLineList::recycle(const Attribute &attribute)
+BufferLine &CircularBufferLineList::recycle(const Attribute &attribute)
 {
     if (count_ != maxLength_) {
         fatalError("can only recycle when the buffer is full");
@@ -157,6 +157,7 @@ void CircularBufferLineList::recycle(const Attribute &attribute)
     if (onLineRecycled) {
         onLineRecycled(hadImages);
     }
+    return oldest;
 }
 
 // The lines a long run of scrolls recycles next lie far back in memory: their cells are fetched a

@@ -64,8 +64,8 @@ public:
     // Adds a line after the last one; on a full ring the oldest line drops off the top.
     void push(LinePtr line);
     // On a full ring: the oldest line becomes the newest, cleared with `attribute` (its wrap flag is
-    // left to the caller). Anything else is an internal consistency failure.
-    void recycle(const Attribute &attribute);
+    // left to the caller), and is returned. Anything else is an internal consistency failure.
+    BufferLine &recycle(const Attribute &attribute);
     // Moves `count` lines from logical `start` by `offset` slots; a move that runs past the capacity
     // drops the oldest lines. Refuses bad arguments with a printed message and false. The source slots
     // are left for the caller to fill.
