@@ -198,6 +198,15 @@ TEST_F(HeadlessTerminalTest, KeepsTheReportedDirectoryAndEveryBitmap)
     EXPECT_EQ(headless.images()[1].height, 0);
 }
 
+TEST_F(HeadlessTerminalTest, SixelOutputIsKeptAsABitmap)
+{
+    headless.terminal().feedString("\x1bPq#0;2;100;0;0#0~~-\x1b\\");
+    ASSERT_EQ(headless.images().size(), 1u);
+    EXPECT_EQ(headless.images()[0].width, 2);
+    EXPECT_EQ(headless.images()[0].height, 6);
+    EXPECT_EQ(headless.images()[0].bytes.size(), 2u * 6 * 4);
+}
+
 TEST_F(HeadlessTerminalTest, ImagesKeepTheNewestWithinTheImageBudget)
 {
     Terminal &terminal = headless.terminal();
