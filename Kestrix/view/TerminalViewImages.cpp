@@ -126,13 +126,14 @@ void TerminalView::placeImage(const QImage &image, ImageSizeRequest width, Image
 
     const auto rows = static_cast<int64_t>(std::ceil(h / ch));
     const auto cols = static_cast<int64_t>(std::ceil(w / cw));
+    // The cursor anchors the image's top-left cell.
+    const int64_t column = t.buffer->x();
     const int64_t anchorRow = t.buffer->yBase() + t.buffer->y();
     if (context) {
-        recordKittyPlacement(*context, t.buffer->x(), anchorRow, cols, rows);
+        recordKittyPlacement(*context, column, anchorRow, cols, rows);
     }
     const auto stripeWidth = static_cast<int64_t>(w);
     const auto stripeHeight = static_cast<int64_t>(ch);
-    const int64_t column = t.buffer->x();
     // Source pixels per stripe, the first stripe taken from the top of the image.
     const double band = static_cast<double>(source.height()) / h * ch;
     bool scrolled = false;
