@@ -19,6 +19,7 @@
 #include "Kestrix/model/CharData.h"
 #include "Kestrix/model/CharSets.h"
 #include "Kestrix/model/Color.h"
+#include "Kestrix/model/Line.h"
 #include "Kestrix/model/Position.h"
 
 #include <algorithm>
@@ -257,6 +258,24 @@ public:
     CharData eraseCell() const;
     std::pair<int64_t, int64_t> cursorPosition() const { return {buffer->x(), buffer->y()}; }
     CircularBufferLineList &currentBufferLines() { return buffer->lines(); }
+
+    // --- Text extraction (TerminalTextExtraction.cpp) --------------------------------------------
+
+    // Encodings the whole-buffer text can be written in.
+    enum class TextEncoding { utf8, ascii };
+
+    // The logical lines between two buffer positions (start not after end): a fragment per row
+    // and a line break where a row is not wrapped into the next. Blank rows at the end of the
+    // range give nothing; the end column is exclusive.
+    std::vector<Line> getSelectedLines(Position p1, Position p2, Buffer &buffer);
+    // The text between two positions of the active buffer, in either order.
+    std::string getDisplayText(Position start, Position end);
+    // Every line of a buffer as text with a line feed after each; a line that the encoding cannot
+    // carry is left out.
+    std::vector<uint8_t> bufferTextData(BufferKind kind, TextEncoding encoding = TextEncoding::utf8);
+    // Columns start..end-1 of an active-buffer row (`end` -1: the whole row), trailing empty cells
+    // dropped and empty cells inside read as blanks.
+    std::string lineSegmentText(int64_t row, int64_t start, int64_t end);
 
     // --- Feeding, dirty rows and scrolling (TerminalScrolling.cpp) --------------------------------
 
@@ -584,6 +603,9 @@ private:
     std::string_view clusterText(int32_t code) const;
     // Appends what stringForCellCode gives, without a string of its own.
     void appendCellText(std::string &text, int32_t code) const;
+    // Appends the text of columns start..end-1 of a line (`end` -1: all of it) up to its last
+    // written cell, empty cells as blanks and each wide character once; returns the characters added.
+    int64_t appendSegmentText(std::string &text, const BufferLine &line, int64_t start, int64_t end) const;
     void prepareBlankLine(bool wrapped);
     void scrollTopLineIntoScrollback(int64_t bottomRow, bool wrapped);
     void scrollPartialWidth(int64_t topRow, int64_t bottomRow);
