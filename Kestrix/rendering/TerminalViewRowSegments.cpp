@@ -111,7 +111,7 @@ QString ViewLineSegment::text() const
 
 std::optional<std::pair<int64_t, int64_t>> TerminalView::selectedColumns(int64_t row, int64_t cols) const
 {
-    return kestrix::selectedColumns(selection_, row, cols);
+    return kestrix::selectedColumns(selectionEnds(), row, cols);
 }
 
 bool TerminalView::isLinkHighlighted(int64_t row, int64_t column, int64_t columnWidth,

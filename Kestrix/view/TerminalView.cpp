@@ -114,6 +114,7 @@ void TerminalView::setupOptions(double width, double height)
     // The terminal reports each colour back, which is how the view's defaults are first set.
     terminal_->setBackgroundColor(Color::defaultBackground());
     terminal_->setForegroundColor(Color::defaultForeground());
+    selection_ = std::make_unique<SelectionService>(*terminal_);
     setupCaret();
     setNeedsDisplay(rect());
 }
@@ -122,6 +123,10 @@ void TerminalView::setupOptions(double width, double height)
 
 void TerminalView::feedHostOutput(std::span<const uint8_t> bytes)
 {
+    // The host may move the text under the selection.
+    if (allowMouseReporting_) {
+        selection_->setActive(false);
+    }
     terminal_->feedBytes(bytes);
     if (userInputIsRecent()) {
         updateDisplayNow();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Kestrix/core/SelectionService.h"
 #include "Kestrix/core/Terminal.h"
 #include "Kestrix/core/TerminalDelegate.h"
 #include "Kestrix/rendering/CellTextPainter.h"
@@ -45,9 +46,9 @@ class TerminalViewDelegate;
 // TerminalViewColors.cpp (fonts, cell metrics, colours), TerminalViewTerminalDelegate.cpp (what the
 // terminal tells the view), TerminalViewProgress.cpp (the progress strip), TerminalViewEvents.cpp
 // (Qt events: resize, focus, painting), TerminalViewKeyboard.cpp (key events) and
-// TerminalViewTextInput.cpp (committed and composing text, paste), TerminalViewImages.cpp (images the
-// host shows); the drawing of rows is in
-// Kestrix/rendering (TerminalViewTextAttributes.cpp, TerminalViewRowSegments.cpp,
+// TerminalViewTextInput.cpp (committed and composing text, the Edit menu), TerminalViewSelection.cpp
+// (the selection as shown and handed out), TerminalViewImages.cpp (images the host shows); the drawing of
+// rows is in Kestrix/rendering (TerminalViewTextAttributes.cpp, TerminalViewRowSegments.cpp,
 // TerminalViewRowRenderer.cpp, TerminalViewDecorations.cpp) and the caret in TerminalViewCaret.cpp.
 class TerminalView : public QWidget, public TerminalDelegate {
     Q_OBJECT
@@ -177,8 +178,7 @@ public:
     double baselineOffset() const;
 
     // What the selection covers, as drawn.
-    const std::optional<SelectionEnds> &selectionEnds() const { return selection_; }
-    void setSelectionEnds(std::optional<SelectionEnds> selection);
+    std::optional<SelectionEnds> selectionEnds() const;
     LinkHighlightMode linkHighlightMode() const { return linkHighlightMode_; }
     void setLinkHighlightMode(LinkHighlightMode mode);
     void setLinkHighlightRange(std::optional<std::vector<LinkRowRange>> range);
@@ -235,10 +235,25 @@ public:
     QLabel *markedTextOverlay() const { return markedTextOverlay_; }
     // Pastes the clipboard's text.
     void paste();
+    // The selected text replaces the clipboard's contents as plain text.
+    void copy();
     // Selects every line, scrollback included.
     void selectAll();
+    // The selection as a run of cells counted row by row (row x cols + column): its location and
+    // length; without a selection the cursor's cell on the screen and 0.
+    std::pair<int64_t, int64_t> selectedRange() const;
     // Whether the Edit menu item with this action ("paste:") and tag is enabled.
     bool validateUserInterfaceItem(std::string_view action, int64_t tag) const;
+
+    // --- Selection -------------------------------------------------------------------------------
+
+    // Made anew with the terminal's options; the view owns it.
+    SelectionService *selection() const { return selection_.get(); }
+    bool selectionActive() const { return selection_->active(); }
+    // The selected text while the selection shows.
+    std::optional<std::string> getSelection() const;
+    // Hides the selection and forgets its ends.
+    void selectNone();
 
     // --- Viewport --------------------------------------------------------------------------------
 
@@ -281,6 +296,7 @@ public:
     void terminalSendToHost(Terminal &source, std::span<const uint8_t> data) override;
     void terminalDidScroll(Terminal &source, int64_t position) override;
     void terminalDidSwitchBuffer(Terminal &source) override;
+    void terminalDidLineFeed(Terminal &source) override;
     void terminalSynchronizedOutput(Terminal &source, bool active) override;
     void terminalBell(Terminal &source) override;
     void terminalRevealedCursor(Terminal &source) override;
@@ -386,8 +402,6 @@ private:
     void flagsChanged(const PlatformKeyEvent &event);
     // The view's own Ctrl+Shift shortcuts; true when the event was one.
     bool runEditShortcut(const QKeyEvent &event);
-    bool selectionIsActive() const { return selection_ && selection_->active; }
-    void deactivateSelection();
     void updateMarkedTextOverlay();
     QRect caretRect() const;
 
@@ -423,7 +437,7 @@ private:
     std::unordered_map<Attribute, std::shared_ptr<const TextAttributes>> attributes_;
     std::unordered_map<Attribute, std::shared_ptr<const TextAttributes>> urlAttributes_;
     std::unique_ptr<CellTextPainter> cellTextPainter_;
-    std::optional<SelectionEnds> selection_;
+    std::unique_ptr<SelectionService> selection_;
     LinkHighlightMode linkHighlightMode_ = LinkHighlightMode::hoverWithModifier;
     std::optional<std::vector<LinkRowRange>> linkHighlightRange_;
     bool commandActive_ = false;

@@ -83,15 +83,6 @@ CellTextPainter &TerminalView::cellTextPainter()
     return *cellTextPainter_;
 }
 
-void TerminalView::setSelectionEnds(std::optional<SelectionEnds> selection)
-{
-    if (selection_ == selection) {
-        return;
-    }
-    selection_ = selection;
-    fullRefresh();
-}
-
 void TerminalView::setLinkHighlightMode(LinkHighlightMode mode)
 {
     linkHighlightMode_ = mode;

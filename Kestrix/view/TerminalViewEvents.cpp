@@ -36,6 +36,7 @@ bool TerminalView::resizeTerminalToFrame(QSizeF size)
         std::max(rows, Terminal::MINIMUM_ROWS) == t.rows) {
         return false;
     }
+    selection_->setActive(false);
     t.resizeScreen(cols, rows);
     notifySizeChanged();
     updateScroller();

@@ -64,6 +64,8 @@ bool TerminalView::runEditShortcut(const QKeyEvent &event)
         return true;
     case Qt::Key_C:
         // Copy reads the selection and never sends anything to the host.
+        if (validateUserInterfaceItem("copy:", 0))
+            copy();
         return true;
     default:
         return false;
@@ -81,7 +83,7 @@ void TerminalView::keyPressEvent(QKeyEvent *event)
             flagsChanged(record);
         return;
     }
-    deactivateSelection();
+    selection_->setActive(false);
     perform(keyboard_.keyDown(record, keyboardContext()), record);
     // The input system answered at once; a later input-method commit belongs to no key.
     keyboard_.takePendingKittyKeyEvent();

@@ -1,4 +1,5 @@
-// Committed text, the input method's composing text and its overlay, and paste.
+// Committed text, the input method's composing text and its overlay, and the Edit menu: copy,
+// paste, select all and their validation.
 
 #include "Kestrix/view/BracketedPaste.h"
 #include "Kestrix/view/CaretView.h"
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <iostream>
 
 namespace kestrix {
@@ -219,7 +221,7 @@ QVariant TerminalView::inputMethodQuery(Qt::InputMethodQuery query) const
 
 bool TerminalView::validateUserInterfaceItem(std::string_view action, int64_t tag) const
 {
-    const bool selectionActive = selectionIsActive();
+    const bool selectionActive = selection_->active();
     const auto rule = std::find_if(menuItemRules.begin(), menuItemRules.end(),
                                    [action](const MenuItemRule &entry) { return entry.action == action; });
     if (rule == menuItemRules.end()) {
@@ -236,19 +238,27 @@ bool TerminalView::validateUserInterfaceItem(std::string_view action, int64_t ta
 
 void TerminalView::selectAll()
 {
-    // To the ring's last line, whether or not it holds a line yet: copying stops at the last one.
-    Buffer &buffer = *terminal_->buffer;
-    const int64_t lastLine = std::max<int64_t>(buffer.lines().maxLength() - 1, 0);
-    setSelectionEnds(SelectionEnds{{0, 0}, {terminal_->cols - 1, lastLine}, true});
+    selection_->selectAll();
 }
 
-void TerminalView::deactivateSelection()
+std::pair<int64_t, int64_t> TerminalView::selectedRange() const
 {
-    if (!selectionIsActive())
-        return;
-    SelectionEnds inactive = *selection_;
-    inactive.active = false;
-    setSelectionEnds(inactive);
+    const int64_t cols = terminal_->cols;
+    const auto linear = [cols](const Position &position) { return position.row * cols + position.col; };
+    if (selection_->active() && selection_->start() != selection_->end()) {
+        const int64_t start = linear(selection_->start());
+        const int64_t end = linear(selection_->end());
+        return {std::min(start, end), std::abs(end - start)};
+    }
+    const Buffer &buffer = *terminal_->buffer;
+    return {linear({buffer.x(), buffer.y()}), 0};
+}
+
+void TerminalView::copy()
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->clear(QClipboard::Clipboard);
+    clipboard->setText(QString::fromStdString(selection_->selectedText()), QClipboard::Clipboard);
 }
 
 void TerminalView::paste()

@@ -87,7 +87,7 @@ TEST_F(RendererFixture, DefaultBackgroundOnTheLastCellRunsOnToTheFrameEdge)
 TEST_F(RendererFixture, SelectionColourIsPaintedInsteadOfTheCellBackground)
 {
     feed("\x1b[42m    ");
-    f.view->setSelectionEnds(SelectionEnds{{1, 0}, {3, 0}, true});
+    f.view->selection()->setSelection({1, 0}, {3, 0});
     const QImage image = draw();
     EXPECT_EQ(image.pixelColor(4, 1), palette(2));
     EXPECT_EQ(image.pixelColor(12, 1), f.view->selectedTextBackgroundColor());

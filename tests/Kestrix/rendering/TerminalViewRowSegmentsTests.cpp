@@ -160,7 +160,7 @@ TEST_F(SegmentsFixture, LinesShorterThanTheGridRepeatTheirLastCell)
 TEST_F(SegmentsFixture, SelectedCellsCarryTheSelectionColoursInARunOfTheirOwn)
 {
     feed("\x1b[4mabcdef");
-    f.view->setSelectionEnds(SelectionEnds{{1, 0}, {3, 0}, true});
+    f.view->selection()->setSelection({1, 0}, {3, 0});
     const ViewLineSegment segment = row().segments.at(0);
     ASSERT_GE(segment.runs.size(), 3u);
     EXPECT_EQ(columnsOf(segment.runs[1]), (std::vector<int64_t>{1, 2}));

@@ -284,7 +284,6 @@ TEST_F(TerminalViewKeyboardTest, ControlKeysBeatShortcutsButControlShiftLettersD
 
 TEST_F(TerminalViewKeyboardTest, ControlShiftCopyPasteAndSelectAllNeverReachTheHostAsKeys)
 {
-    QGuiApplication::clipboard()->setText("pasted");
     for (int i = 0; i < 30; ++i)
         f.view->feedHostOutput(std::string_view("line\r\n"));
     QTest::keyClick(f.view, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
@@ -295,6 +294,8 @@ TEST_F(TerminalViewKeyboardTest, ControlShiftCopyPasteAndSelectAllNeverReachTheH
     EXPECT_EQ(all->end, (Position{79, 524}));
     QTest::keyClick(f.view, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(takeSent(), "");
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith("line\nline\n"));
+    QGuiApplication::clipboard()->setText("pasted");
     QTest::keyClick(f.view, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(takeSent(), "pasted");
 }

@@ -1,0 +1,34 @@
+// The selection as the view shows it and hands it out.
+
+#include "Kestrix/view/TerminalView.h"
+
+namespace kestrix {
+
+std::optional<SelectionEnds> TerminalView::selectionEnds() const
+{
+    return SelectionEnds{selection_->start(), selection_->end(), selection_->active()};
+}
+
+std::optional<std::string> TerminalView::getSelection() const
+{
+    if (!selection_->active()) {
+        return std::nullopt;
+    }
+    return selection_->selectedText();
+}
+
+void TerminalView::selectNone()
+{
+    if (selection_->active()) {
+        selection_->clear();
+    }
+}
+
+void TerminalView::terminalDidLineFeed(Terminal &)
+{
+    if (allowMouseReporting_) {
+        selectNone();
+    }
+}
+
+} // namespace kestrix
