@@ -2,13 +2,17 @@
 
 #include "Kestrix/core/UnicodeUtil.h"
 
-#include <memory>
 #include <unicode/uchar.h>
 
 namespace kestrix {
 namespace {
 
 constexpr uint32_t zeroWidthJoiner = 0x200D;
+
+bool isRegionalIndicator(uint32_t scalar)
+{
+    return scalar >= 0x1F1E6 && scalar <= 0x1F1FF;
+}
 
 } // namespace
 
@@ -22,26 +26,24 @@ ScalarProperties ScalarProperties::compute(uint32_t scalar)
     const bool neverStartsCluster =
         breakClass == U_GCB_EXTEND || breakClass == U_GCB_ZWJ || breakClass == U_GCB_SPACING_MARK;
     const bool isControl = breakClass == U_GCB_CONTROL || breakClass == U_GCB_CR || breakClass == U_GCB_LF;
+    const int width = UnicodeUtil::columnWidth(scalar);
+    const bool printsAlone = width >= 1 && !joinsPrevious && !isRegionalIndicator(scalar);
     ScalarProperties properties;
     properties.bits_ = static_cast<uint8_t>(
-        (UnicodeUtil::columnWidth(scalar) + 1) | (joinsPrevious ? joinsPreviousBit : 0) |
+        (width + 1) | (printsAlone ? printsAloneBit : 0) | (joinsPrevious ? joinsPreviousBit : 0) |
         (neverStartsCluster ? neverStartsClusterBit : 0) | (isControl ? controlBit : 0) |
         (breakClass == U_GCB_EXTEND ? extendBit : 0) |
         (u_hasBinaryProperty(c, UCHAR_EXTENDED_PICTOGRAPHIC) ? pictographicBit : 0));
     return properties;
 }
 
-const ScalarProperties *ScalarProperties::table()
+std::unique_ptr<ScalarProperties[]> ScalarProperties::buildTable()
 {
-    // Built on first use and never changed after.
-    static const std::unique_ptr<ScalarProperties[]> properties = [] {
-        auto built = std::make_unique<ScalarProperties[]>(tableSize);
-        for (uint32_t each = 0; each < tableSize; ++each) {
-            built[each] = compute(each);
-        }
-        return built;
-    }();
-    return properties.get();
+    auto built = std::make_unique<ScalarProperties[]>(tableSize);
+    for (uint32_t each = 0; each < tableSize; ++each) {
+        built[each] = compute(each);
+    }
+    return built;
 }
 
 } // namespace kestrix

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace kestrix {
 
@@ -27,6 +28,9 @@ public:
     bool isExtend() const { return (bits_ & extendBit) != 0; }
     // Extended_Pictographic: joins a pictograph and its extenders that end with a zero-width joiner.
     bool isPictographic() const { return (bits_ & pictographicBit) != 0; }
+    // One or two columns, not joining the previous cell by itself and not a regional indicator: the
+    // scalar takes a cell of its own unless that cell ends with a zero-width joiner.
+    bool printsAlone() const { return (bits_ & printsAloneBit) != 0; }
 
 private:
     static constexpr uint8_t widthMask = 3;
@@ -35,12 +39,20 @@ private:
     static constexpr uint8_t controlBit = 16;
     static constexpr uint8_t extendBit = 32;
     static constexpr uint8_t pictographicBit = 64;
+    static constexpr uint8_t printsAloneBit = 128;
 
     // The Basic Multilingual Plane and the plane of the emoji.
     static constexpr uint32_t tableSize = 0x20000;
 
     static ScalarProperties compute(uint32_t scalar);
-    static const ScalarProperties *table();
+    static std::unique_ptr<ScalarProperties[]> buildTable();
+    // Inline: the print path looks up every scalar.
+    static const ScalarProperties *table()
+    {
+        // Built on first use and never changed after.
+        static const std::unique_ptr<ScalarProperties[]> properties = buildTable();
+        return properties.get();
+    }
 
     uint8_t bits_ = 0;
 };

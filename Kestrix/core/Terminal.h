@@ -587,13 +587,20 @@ private:
     void configureParser();
     void installScrollCallback(Buffer &target);
     // The print path, one scalar at a time.
+    size_t printUnicodeRun(ByteSpan bytes, size_t i);
     void printByte(uint8_t byte);
     void printScalar(uint32_t scalar, int width);
     bool shouldOfferToPreviousCell(uint32_t scalar, int width);
+    bool cellEndsWithJoiner(int32_t code) const;
+    bool lastCellEndsWithJoiner();
     bool joinWithPreviousCell(uint32_t scalar, int width);
+    struct ClusterJoin;
+    ClusterJoin clusterJoin(int32_t code, uint32_t scalar);
+    ClusterJoin computeClusterJoin(int32_t code, uint32_t scalar);
     void widenJoinedCell(CharData &cell, BufferLine &line, int64_t col);
     std::optional<uint32_t> singleScalarOfCell(int32_t code) const;
     void putCell(int32_t code, int width);
+    int32_t cellCodeOfScalar(uint32_t scalar);
     int32_t astralCellCode(uint32_t scalar);
     int32_t internCluster(const std::string &cluster);
     bool isSingleCluster(std::string_view text);
@@ -658,11 +665,32 @@ private:
     };
     std::unordered_map<std::string, int32_t, ClusterHash, std::equal_to<>> charToIndexMap_;
     std::string joinBuffer_;
+    // Cells of a print run on their way to the buffer; kept here, as made once, to spare their set-up.
+    std::array<CharData, 64> pendingCells_{};
     struct AstralCode {
         uint32_t scalar = 0;
         int32_t code = 0;
     };
     std::array<AstralCode, 256> astralCodes_{};
+    // The result of joining a scalar to a cell of a given code.
+    struct ClusterJoin {
+        enum class Outcome : uint8_t {
+            unknown,
+            // The scalar starts a cell of its own.
+            breaks,
+            // The cell holds as many scalars as a cluster may.
+            clusterFull,
+            // A variation selector after something that has no variations: dropped.
+            selectsNothing,
+            // The cell's code becomes `code`.
+            joins,
+        };
+        int32_t previousCode = 0;
+        uint32_t scalar = 0;
+        int32_t code = 0;
+        Outcome outcome = Outcome::unknown;
+    };
+    std::array<ClusterJoin, 256> clusterJoins_{};
     std::vector<std::string> indexToCharMap_;
     int32_t lastCharIndex_ = firstClusterCode;
     // Each arming of the synchronized-output time-out gets a new generation; an older one that

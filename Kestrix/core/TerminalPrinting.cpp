@@ -44,25 +44,16 @@ struct Decoded {
     size_t length = 0;
 };
 
-// Decodes the sequence whose lead byte (0xC2-0xF4) is bytes[0]. Overlong forms, surrogates and
-// values above U+10FFFF are invalid; a byte that is not a continuation ends an invalid sequence
-// and is read again as the start of the next one.
-Decoded decodeSequence(const uint8_t *bytes, size_t available)
+bool isContinuation(uint8_t byte)
+{
+    return (byte & 0xC0) == 0x80;
+}
+
+// Decodes the sequence whose lead byte (0xC2-0xF4) is bytes[0], byte by byte with every check.
+Decoded decodeSequenceSlowly(const uint8_t *bytes, size_t available)
 {
     const uint8_t lead = bytes[0];
     const size_t length = sequenceLengths[lead];
-    // The common well-formed two- and three-byte forms first (a lead of 0xC2 or more is never
-    // overlong; three bytes must reach U+0800 and skip the surrogates).
-    if (length == 2 && available >= 2 && (bytes[1] & 0xC0) == 0x80) {
-        return {Decoded::Kind::scalar, static_cast<uint32_t>((lead & 0x1F) << 6 | (bytes[1] & 0x3F)), 2};
-    }
-    if (length == 3 && available >= 3 && (bytes[1] & 0xC0) == 0x80 && (bytes[2] & 0xC0) == 0x80) {
-        const auto scalar =
-            static_cast<uint32_t>((lead & 0x0F) << 12 | (bytes[1] & 0x3F) << 6 | (bytes[2] & 0x3F));
-        if (scalar >= 0x800 && (scalar < 0xD800 || scalar > 0xDFFF)) {
-            return {Decoded::Kind::scalar, scalar, 3};
-        }
-    }
     uint32_t scalar = lead & (length == 2 ? 0x1F : length == 3 ? 0x0F : 0x07);
     for (size_t k = 1; k < length; ++k) {
         if (k >= available) {
@@ -86,9 +77,44 @@ Decoded decodeSequence(const uint8_t *bytes, size_t available)
     return {Decoded::Kind::scalar, scalar, length};
 }
 
+// Decodes the sequence whose lead byte (0xC2-0xF4) is bytes[0]. Overlong forms, surrogates and
+// values above U+10FFFF are invalid; a byte that is not a continuation ends an invalid sequence
+// and is read again as the start of the next one. Inline for the print path: the well-formed forms
+// are tried first (a two-byte lead of 0xC2 or more is never overlong; three bytes must reach
+// U+0800 and skip the surrogates, four must reach U+10000 and stay within U+10FFFF).
+inline Decoded decodeSequence(const uint8_t *bytes, size_t available)
+{
+    const uint8_t lead = bytes[0];
+    const size_t length = sequenceLengths[lead];
+    if (length == 2 && available >= 2 && isContinuation(bytes[1])) {
+        return {Decoded::Kind::scalar, static_cast<uint32_t>((lead & 0x1F) << 6 | (bytes[1] & 0x3F)), 2};
+    }
+    if (length == 3 && available >= 3 && isContinuation(bytes[1]) && isContinuation(bytes[2])) {
+        const auto scalar =
+            static_cast<uint32_t>((lead & 0x0F) << 12 | (bytes[1] & 0x3F) << 6 | (bytes[2] & 0x3F));
+        if (scalar >= 0x800 && (scalar < 0xD800 || scalar > 0xDFFF)) {
+            return {Decoded::Kind::scalar, scalar, 3};
+        }
+    }
+    if (length == 4 && available >= 4 && isContinuation(bytes[1]) && isContinuation(bytes[2]) &&
+        isContinuation(bytes[3])) {
+        const auto scalar = static_cast<uint32_t>((lead & 0x07) << 18 | (bytes[1] & 0x3F) << 12 |
+                                                  (bytes[2] & 0x3F) << 6 | (bytes[3] & 0x3F));
+        if (scalar >= 0x10000 && scalar <= 0x10FFFF) {
+            return {Decoded::Kind::scalar, scalar, 4};
+        }
+    }
+    return decodeSequenceSlowly(bytes, available);
+}
+
 bool isRegionalIndicator(uint32_t scalar)
 {
     return scalar >= 0x1F1E6 && scalar <= 0x1F1FF;
+}
+
+bool isPresentationSelector(uint32_t scalar)
+{
+    return scalar == textPresentationSelector || scalar == emojiPresentationSelector;
 }
 
 bool isPrintableAscii(uint8_t byte)
@@ -206,21 +232,121 @@ void Terminal::handlePrint(ByteSpan bytes)
             ++i;
             continue;
         }
+        i = printUnicodeRun(bytes, i);
+    }
+    markRowDirty(buffer->y(), *buffer, false);
+}
+
+// Text from a UTF-8 lead byte on: the scalars, and the short pieces of ASCII between them (a space,
+// a word), up to a byte it leaves to the caller (a control, a byte that prints by itself, a long
+// ASCII run, ASCII under a character set). A sequence cut off at the end waits for the next run.
+// Returns where it stopped.
+//
+// The cells collect in a small array and go into the buffer a row at a time. The grapheme rules
+// are applied as printScalar applies them, but to the cell collected last without a look at the
+// buffer: a scalar that prints alone after a cell that does not end with a zero-width joiner takes
+// its own cell, and a join's outcome comes from the join cache. Joining into a collected cell needs
+// that cell to land where the next scalar would look for it: with wraparound every cell is written,
+// and a buffer of another size than the terminal's joins nothing. Regional indicators, variation
+// selectors (which change widths), and everything while no cell is collected, go through
+// printScalar after the collected cells are written.
+size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
+{
+    // ASCII pieces at least this long go back to the caller's run path.
+    constexpr size_t longAsciiRun = 8;
+    std::array<CharData, 64> &pending = pendingCells_;
+    size_t pendingCount = 0;
+    CharData prototype;
+    prototype.attribute = curAttr;
+    auto addCell = [&](int32_t code, int width) {
+        if (pendingCount == pending.size()) {
+            // Keeps the last cell collected: the next scalar may join it.
+            buffer->putCharacters(std::span(pending.data(), pendingCount - 1));
+            pending[0] = pending[pendingCount - 1];
+            pendingCount = 1;
+        }
+        CharData &cell = pending[pendingCount++];
+        cell = prototype;
+        cell.setValue(code, static_cast<int8_t>(width));
+    };
+    auto flush = [&] {
+        buffer->putCharacters(std::span(pending.data(), pendingCount));
+        pendingCount = 0;
+    };
+    const bool joinsCollected = buffer->wraparound && buffer->cols() == cols && buffer->rows() == rows;
+    // Whether the last cell, collected or written, is known not to end with a zero-width joiner.
+    bool lastCellEndsClosed = !lastCellEndsWithJoiner();
+
+    const size_t size = bytes.size();
+    while (i < size) {
+        const uint8_t lead = bytes[i];
+        if (lead < 0x80) {
+            size_t end = i;
+            while (end < size && end - i < longAsciiRun && isPrintableAscii(bytes[end])) {
+                ++end;
+            }
+            if (end == i || end - i == longAsciiRun || charset) {
+                break;
+            }
+            // ASCII never joins a cell.
+            for (; i < end; ++i) {
+                addCell(bytes[i], 1);
+            }
+            lastCellEndsClosed = true;
+            continue;
+        }
+        if (sequenceLengths[lead] == 1) {
+            break;
+        }
         const Decoded decoded = decodeSequence(bytes.data() + i, size - i);
         if (decoded.kind == Decoded::Kind::incomplete) {
             std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(i), bytes.end(),
                       readingBuffer.putbackBuffer.begin());
             readingBuffer.putbackCount = static_cast<uint8_t>(size - i);
+            i = size;
             break;
         }
-        if (decoded.kind == Decoded::Kind::invalid) {
-            printByte(byte);
-        } else {
-            printScalar(decoded.scalar, ScalarProperties::of(decoded.scalar).width());
-        }
         i += decoded.length;
+        const uint32_t scalar = decoded.scalar;
+        const ScalarProperties properties = ScalarProperties::of(scalar);
+        const int width = properties.width();
+        if (decoded.kind == Decoded::Kind::scalar && properties.printsAlone() && lastCellEndsClosed) {
+            addCell(cellCodeOfScalar(scalar), width);
+            continue;
+        }
+        if (decoded.kind == Decoded::Kind::scalar && pendingCount > 0 && joinsCollected &&
+            !isRegionalIndicator(scalar) && !isPresentationSelector(scalar)) {
+            if (width < 0) {
+                continue;
+            }
+            CharData &last = pending[pendingCount - 1];
+            if (!properties.printsAlone() || cellEndsWithJoiner(last.code)) {
+                const ClusterJoin join = clusterJoin(last.code, scalar);
+                if (join.outcome == ClusterJoin::Outcome::joins) {
+                    last.code = join.code;
+                    // An interned cluster ends with the scalar joined; a code that is not one
+                    // (the cluster table is full) is looked at again.
+                    lastCellEndsClosed = join.code >= firstClusterCode && scalar != zeroWidthJoiner;
+                    continue;
+                }
+            }
+            // Not joined: a mark is dropped, anything else takes its own cell.
+            if (width > 0) {
+                addCell(cellCodeOfScalar(scalar), width);
+                lastCellEndsClosed = true;
+            }
+            continue;
+        }
+        flush();
+        if (decoded.kind == Decoded::Kind::invalid) {
+            printByte(lead);
+        } else {
+            printScalar(scalar, width);
+        }
+        lastCellEndsClosed = !lastCellEndsWithJoiner();
     }
-    markRowDirty(buffer->y(), *buffer, false);
+    flush();
+    return i;
 }
 
 // A byte that is a character by itself: ASCII through the active character set, anything else as
@@ -254,11 +380,13 @@ void Terminal::printScalar(uint32_t scalar, int width)
     if (width == 0) {
         return;
     }
-    if (scalar < 0x10000) {
-        putCell(static_cast<int32_t>(scalar), width);
-    } else {
-        putCell(astralCellCode(scalar), width);
-    }
+    putCell(cellCodeOfScalar(scalar), width);
+}
+
+// A scalar that fits one UTF-16 unit is its own code; one above is interned.
+int32_t Terminal::cellCodeOfScalar(uint32_t scalar)
+{
+    return scalar < 0x10000 ? static_cast<int32_t>(scalar) : astralCellCode(scalar);
 }
 
 // The interned code of a scalar above the BMP. Emoji repeat: the last codes found are kept in a
@@ -326,8 +454,7 @@ bool Terminal::shouldOfferToPreviousCell(uint32_t scalar, int width)
         return false;
     }
     const CharData &previous = b.lines()[last.y][std::min(last.x, cols - 1)];
-    if (previous.code < firstClusterCode ? previous.code == static_cast<int32_t>(zeroWidthJoiner)
-                                         : utf8::lastScalar(clusterText(previous.code)) == zeroWidthJoiner) {
+    if (cellEndsWithJoiner(previous.code)) {
         return true;
     }
     if (isRegionalIndicator(scalar)) {
@@ -335,6 +462,24 @@ bool Terminal::shouldOfferToPreviousCell(uint32_t scalar, int width)
         return held && isRegionalIndicator(*held);
     }
     return false;
+}
+
+bool Terminal::cellEndsWithJoiner(int32_t code) const
+{
+    return code < firstClusterCode ? code == static_cast<int32_t>(zeroWidthJoiner)
+                                   : utf8::lastScalar(clusterText(code)) == zeroWidthJoiner;
+}
+
+// Whether a scalar that prints alone would be offered to the cell printed last: only when that cell
+// ends with a zero-width joiner (see shouldOfferToPreviousCell).
+bool Terminal::lastCellEndsWithJoiner()
+{
+    Buffer &b = *buffer;
+    const Buffer::LastBufferStorage &last = b.lastBufferStorage;
+    if (last.cols != cols || last.rows != rows || last.y < 0 || last.y >= b.lines().count()) {
+        return false;
+    }
+    return cellEndsWithJoiner(b.lines()[last.y][std::min(last.x, cols - 1)].code);
 }
 
 // Joins the scalar into the cell printed last when the two form one grapheme cluster. Returns
@@ -352,50 +497,79 @@ bool Terminal::joinWithPreviousCell(uint32_t scalar, int width)
         return false;
     }
     CharData cell = line[col];
-    // Built in a buffer the terminal keeps, so joining allocates nothing once it has grown.
-    std::string &joined = joinBuffer_;
-    joined.clear();
-    appendCellText(joined, cell.code);
-    const size_t textLength = joined.size();
-    if (utf8::scalarCount(joined) >= maximumClusterScalars) {
+    const ClusterJoin join = clusterJoin(cell.code, scalar);
+    switch (join.outcome) {
+    case ClusterJoin::Outcome::breaks:
+        return false;
+    case ClusterJoin::Outcome::clusterFull:
         // A full cluster takes no more marks; a flood of them costs nothing.
         return width == 0;
+    case ClusterJoin::Outcome::selectsNothing:
+        return true;
+    case ClusterJoin::Outcome::joins:
+    case ClusterJoin::Outcome::unknown:
+        break;
     }
-    utf8::append(joined, scalar);
-    if (!joinsWithoutBreak(cell.code, std::string_view(joined).substr(0, textLength), scalar) &&
-        !isSingleCluster(joined)) {
-        return false;
-    }
-    const std::string_view text = std::string_view(joined).substr(0, textLength);
+    cell.code = join.code;
 
     const bool narrowFlag = isRegionalIndicator(scalar) &&
                             options.regionalIndicatorWidth == RegionalIndicatorWidth::narrow &&
                             cell.width == 1;
-    if (scalar == textPresentationSelector || scalar == emojiPresentationSelector) {
-        if (cell.code == 0 || !hasEmojiVariation(utf8::lastScalar(text))) {
-            return true;
-        }
-        cell.code = cellCode(joined);
-        if (scalar == emojiPresentationSelector) {
-            widenJoinedCell(cell, line, col);
-        } else {
-            if (cell.width == 2) {
-                cell.width = 1;
-                if (b.x() > 0) {
-                    b.setX(b.x() - 1);
-                }
-            }
-            line.setCell(col, cell);
-        }
-    } else if (narrowFlag) {
-        cell.code = cellCode(joined);
+    if (scalar == emojiPresentationSelector || narrowFlag) {
         widenJoinedCell(cell, line, col);
+    } else if (scalar == textPresentationSelector && cell.width == 2) {
+        cell.width = 1;
+        if (b.x() > 0) {
+            b.setX(b.x() - 1);
+        }
+        line.setCell(col, cell);
     } else {
-        cell.code = cellCode(joined);
         line.setCell(col, cell);
     }
     markRowDirty(last.y - b.yBase());
     return true;
+}
+
+// What joining the scalar to a cell of the code gives. It depends on nothing else, and an interned
+// code never changes, so the answers are kept in a small direct-mapped cache: a repeated emoji
+// sequence or accent is joined without building its text, asking the grapheme rules or hashing.
+Terminal::ClusterJoin Terminal::clusterJoin(int32_t code, uint32_t scalar)
+{
+    const auto slot = (static_cast<uint32_t>(code) * 0x9E3779B1U ^ scalar) % clusterJoins_.size();
+    ClusterJoin &entry = clusterJoins_[slot];
+    if (entry.outcome == ClusterJoin::Outcome::unknown || entry.previousCode != code ||
+        entry.scalar != scalar) {
+        entry = computeClusterJoin(code, scalar);
+    }
+    return entry;
+}
+
+Terminal::ClusterJoin Terminal::computeClusterJoin(int32_t code, uint32_t scalar)
+{
+    ClusterJoin join;
+    join.previousCode = code;
+    join.scalar = scalar;
+    // Built in a buffer the terminal keeps, so joining allocates nothing once it has grown.
+    std::string &joined = joinBuffer_;
+    joined.clear();
+    appendCellText(joined, code);
+    const size_t textLength = joined.size();
+    if (utf8::scalarCount(joined) >= maximumClusterScalars) {
+        join.outcome = ClusterJoin::Outcome::clusterFull;
+        return join;
+    }
+    utf8::append(joined, scalar);
+    const std::string_view text = std::string_view(joined).substr(0, textLength);
+    if (!joinsWithoutBreak(code, text, scalar) && !isSingleCluster(joined)) {
+        join.outcome = ClusterJoin::Outcome::breaks;
+    } else if ((scalar == textPresentationSelector || scalar == emojiPresentationSelector) &&
+               (code == 0 || !hasEmojiVariation(utf8::lastScalar(text)))) {
+        join.outcome = ClusterJoin::Outcome::selectsNothing;
+    } else {
+        join.outcome = ClusterJoin::Outcome::joins;
+        join.code = cellCode(joined);
+    }
+    return join;
 }
 
 // Whether the scalar joins the cell (code and text) without asking the grapheme breaker, by the

@@ -286,6 +286,35 @@ void Buffer::putCharacter(const CharData &cell)
     }
 }
 
+void Buffer::putCharacters(std::span<const CharData> cells)
+{
+    size_t next = 0;
+    while (next < cells.size()) {
+        // The cells that fit on the cursor's row go in one write; the cell that does not goes
+        // through putCharacter, which wraps, clamps or drops it.
+        const int64_t row = yBase_ + y_;
+        BufferLine &line = lines_[row];
+        const int64_t limit = std::min({rightEdge() + 1, cols_, line.dataSize()});
+        const size_t first = next;
+        int64_t x = x_;
+        int64_t lastX = x_;
+        while (!insertMode && x >= 0 && next < cells.size() && cells[next].width >= 1 &&
+               cells[next].width <= 2 && x + cells[next].width <= limit) {
+            lastX = x;
+            x += cells[next].width;
+            ++next;
+        }
+        if (next == first) {
+            putCharacter(cells[next]);
+            ++next;
+            continue;
+        }
+        line.writeCharacters(x_, cells.subspan(first, next - first));
+        lastBufferStorage = {row, lastX, cols_, rows_};
+        x_ = x;
+    }
+}
+
 int64_t Buffer::putAsciiRun(std::span<const uint8_t> bytes, int64_t start, const Attribute &attribute)
 {
     int64_t size = static_cast<int64_t>(bytes.size());

@@ -231,6 +231,22 @@ void BufferLine::setCellOutOfRange(int64_t col, const CharData &cell)
     extent_ = std::max(extent_, col + 1);
 }
 
+void BufferLine::writeCharacters(int64_t col, std::span<const CharData> cells)
+{
+    ++generation;
+    CharData *target = data_.data() + col;
+    for (const CharData &cell : cells) {
+        *target++ = cell;
+        if (cell.width == 2) {
+            CharData continuation;
+            continuation.width = 0;
+            continuation.attribute = cell.attribute;
+            *target++ = continuation;
+        }
+    }
+    extent_ = std::max(extent_, static_cast<int64_t>(target - data_.data()));
+}
+
 void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, const Attribute &attribute)
 {
     if (col < 0 || count <= 0) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,9 @@ public:
         }
         setCellOutOfRange(col, cell);
     }
+    // Writes cells of one or two columns side by side from `col` on, each wide one followed by its
+    // continuation cell; the caller has checked that they fit on the line.
+    void writeCharacters(int64_t col, std::span<const CharData> cells);
     // Writes `count` bytes as single-width cells of `attribute` from `col` on (the print fast path).
     void writeAscii(int64_t col, const uint8_t *bytes, int64_t count, const Attribute &attribute);
 

@@ -161,6 +161,114 @@ TEST_F(PrintingTest, TextWrapsAndScrollsAtTheBottom)
     EXPECT_TRUE(small.screenLine(1)->isWrapped);
 }
 
+namespace {
+
+// Everything printing leaves behind: every line of the buffer with its wrap flag and cells (clusters
+// spelled out, as codes depend on the order of interning), the cursor and the last cell written.
+std::vector<std::string> printedState(Terminal &terminal)
+{
+    std::vector<std::string> state;
+    Buffer &b = *terminal.buffer;
+    for (int64_t row = 0; row < b.lines().count(); ++row) {
+        const BufferLine &line = b.lines()[row];
+        std::string text = line.isWrapped ? "wrapped|" : "|";
+        for (int64_t col = 0; col < line.dataSize(); ++col) {
+            const CharData &cell = line[col];
+            text += terminal.stringForCellCode(cell.code) + "/" + std::to_string(cell.width) + "/" +
+                    cell.attribute.sgrParameters() + "|";
+        }
+        state.push_back(text);
+    }
+    const Buffer::LastBufferStorage &last = b.lastBufferStorage;
+    state.push_back("cursor " + std::to_string(b.x()) + "," + std::to_string(b.y()) + " last " +
+                    std::to_string(last.y) + "," + std::to_string(last.x) + " " + std::to_string(last.cols) +
+                    "x" + std::to_string(last.rows));
+    return state;
+}
+
+// Feeds the text at once to one terminal and a byte at a time to another: split sequences take the
+// scalar-at-a-time path, whole runs the collecting one, and the two must leave the same cells.
+void expectSameAsByteByByte(const TerminalOptions &options, const std::string &setUp, const std::string &text)
+{
+    Terminal whole(nullptr, options);
+    Terminal bytewise(nullptr, options);
+    whole.feedString(setUp);
+    bytewise.feedString(setUp);
+    whole.feedString(text);
+    for (const char byte : text) {
+        bytewise.feedString(std::string_view(&byte, 1));
+    }
+    EXPECT_EQ(printedState(whole), printedState(bytewise)) << "set-up " << setUp << ", text " << text;
+}
+
+const char *const graphemeSamples[] = {
+    "caf\u00e9 na\u00efve e\u0301t\u00e9 \u00c5ngstr\u00f6m",
+    "\u4e2d\u6587\u5b57\u65e5\u672c\u8a9e\ud55c\uad6d\uc5b4\u2500\u2502\u250c\u03b1\u03b2\u03b3",
+    "\U0001F600\U0001F44D\U0001F3FD\U0001F469\u200d\U0001F4BB\U0001F468\u200d\U0001F469\u200d\U0001F467\u200d"
+    "\U0001F466\U0001F1E9\U0001F1EA",
+    // Joiners before a wide character, before ASCII, at the start and doubled; a pictograph after a
+    // joiner that follows a mark.
+    "\u200d\u4e2d\u200da\u200d\u200d\U0001F600x\u0301\u200d\U0001F600",
+    // Presentation selectors: widening, narrowing, on a base without variations and alone.
+    "\u2764\ufe0f\u231a\ufe0e\u2764\ufe0e\ufe0f\u00e9\ufe0f\ufe0e a\ufe0f",
+    // Flags, odd indicators, and a flag after a joiner.
+    "\U0001F1E9\U0001F1EA\U0001F1EB\U0001F1EC\U0001F1ED \U0001F1E9\u200d\U0001F1EA",
+    // Hangul jamo, marks that join nothing, format characters and controls from UTF-8.
+    "\u1100\u1161\u11a8\u1100 \u0301\u0302\u200b\ufeff\u00ad\u0085\u0080x\u2028y",
+    // Astral letters, a private-use scalar and invalid bytes between scalars.
+    "\U0001D400\U0001D401\U000F0000\xc3("
+    "\xe4\xb8\xad\xf0\x9f\x98\xc3\xa9\xed\xa0\x80\xe2\x82",
+};
+
+} // namespace
+
+TEST(PrintRuns, LeaveTheSameCellsAsPrintingScalarByScalar)
+{
+    TerminalOptions narrowFlags = optionsOfSize(7, 3, 4);
+    narrowFlags.regionalIndicatorWidth = RegionalIndicatorWidth::narrow;
+    const struct {
+        TerminalOptions options;
+        const char *setUp;
+    } settings[] = {
+        {optionsOfSize(80, 3), ""},
+        // Wide characters and clusters wrap at odd columns and scroll into the scrollback.
+        {optionsOfSize(7, 3, 4), ""},
+        {optionsOfSize(7, 3, 4), "\x1b[?7l"},
+        {optionsOfSize(9, 3, 4), "\x1b[4h\x1b[31;1m"},
+        {optionsOfSize(12, 4, 4), "\x1b[?69h\x1b[3;8s\x1b[2;5r\x1b[4;4H"},
+        {narrowFlags, ""},
+        {optionsOfSize(10, 3, 4), "\x1b(0"},
+    };
+    for (const auto &setting : settings) {
+        for (const char *sample : graphemeSamples) {
+            expectSameAsByteByByte(setting.options, setting.setUp, sample);
+        }
+    }
+}
+
+TEST(PrintRuns, RandomGraphemeSoupLeavesTheSameCells)
+{
+    // Scalars of every kind the print path tells apart, strung together at random.
+    const char *const pieces[] = {
+        "a",          " ",          "abcdefghij", "\u00e9", "\u0301", "\u4e2d", "\u200d", "\U0001F600",
+        "\U0001F3FD", "\U0001F1E9", "\ufe0f",     "\ufe0e", "\u2764", "\u231a", "\u1100", "\u1161",
+        "\u200b",     "\U0001D400", "\xc3",       "\x85",   "\u0085", "\u2028",
+    };
+    uint32_t state = 12345;
+    auto next = [&state] {
+        state = state * 1103515245 + 12345;
+        return state >> 16;
+    };
+    for (int round = 0; round < 40; ++round) {
+        std::string text;
+        for (int i = 0; i < 60; ++i) {
+            text += pieces[next() % std::size(pieces)];
+        }
+        expectSameAsByteByByte(optionsOfSize(5 + static_cast<int64_t>(round % 7), 3, 3), "", text);
+        expectSameAsByteByByte(optionsOfSize(6, 3, 3), "\x1b[?7l", text);
+    }
+}
+
 TEST(TerminalControls, LineFeedCarriageReturnAndBackspace)
 {
     RecordingDelegate delegate;
