@@ -66,6 +66,9 @@ public:
     struct ReadingBuffer {
         std::array<uint8_t, 4> putbackBuffer{};
         uint8_t putbackCount = 0;
+        // Continuation bytes still owed to an invalid sequence that ended a run: they are dropped
+        // as they would have been within one run.
+        uint8_t continuationsToSkip = 0;
     };
 
     // Cell codes from here up name interned grapheme clusters.
@@ -588,17 +591,18 @@ private:
     void installScrollCallback(Buffer &target);
     // The print path, one scalar at a time.
     size_t printUnicodeRun(ByteSpan bytes, size_t i);
+    void noteInvalidSequenceAtEnd(uint8_t lead, size_t taken, size_t available);
     void printByte(uint8_t byte);
     void printScalar(uint32_t scalar, int width);
     bool shouldOfferToPreviousCell(uint32_t scalar, int width);
     bool cellEndsWithJoiner(int32_t code) const;
+    bool cellIsRegionalIndicator(int32_t code) const;
     bool lastCellEndsWithJoiner();
     bool joinWithPreviousCell(uint32_t scalar, int width);
     struct ClusterJoin;
     ClusterJoin clusterJoin(int32_t code, uint32_t scalar);
     ClusterJoin computeClusterJoin(int32_t code, uint32_t scalar);
     void widenJoinedCell(CharData &cell, BufferLine &line, int64_t col);
-    std::optional<uint32_t> singleScalarOfCell(int32_t code) const;
     void putCell(int32_t code, int width);
     int32_t cellCodeOfScalar(uint32_t scalar);
     int32_t astralCellCode(uint32_t scalar);

@@ -180,6 +180,16 @@ uint32_t popLastScalar(std::string_view &text)
 void Terminal::printStateReset()
 {
     readingBuffer.putbackCount = 0;
+    readingBuffer.continuationsToSkip = 0;
+}
+
+// An invalid sequence that took every byte at hand may own continuation bytes of the next run.
+void Terminal::noteInvalidSequenceAtEnd(uint8_t lead, size_t taken, size_t available)
+{
+    const size_t length = sequenceLengths[lead];
+    if (taken == available && taken < length) {
+        readingBuffer.continuationsToSkip = static_cast<uint8_t>(length - taken);
+    }
 }
 
 void Terminal::handlePrint(ByteSpan bytes)
@@ -189,6 +199,13 @@ void Terminal::handlePrint(ByteSpan bytes)
     }
     markRowDirty(buffer->y(), *buffer, false);
     size_t i = 0;
+    while (readingBuffer.continuationsToSkip > 0 && i < bytes.size() && isContinuation(bytes[i])) {
+        --readingBuffer.continuationsToSkip;
+        ++i;
+    }
+    if (i < bytes.size()) {
+        readingBuffer.continuationsToSkip = 0;
+    }
     if (readingBuffer.putbackCount > 0) {
         // Finish the sequence the previous run cut off.
         std::array<uint8_t, 4> joined{};
@@ -205,6 +222,7 @@ void Terminal::handlePrint(ByteSpan bytes)
         readingBuffer.putbackCount = 0;
         if (decoded.kind == Decoded::Kind::invalid) {
             printByte(joined[0]);
+            noteInvalidSequenceAtEnd(joined[0], decoded.length, carried + taken);
         } else {
             printScalar(decoded.scalar, ScalarProperties::of(decoded.scalar).width());
         }
@@ -237,27 +255,31 @@ void Terminal::handlePrint(ByteSpan bytes)
     markRowDirty(buffer->y(), *buffer, false);
 }
 
-// Text from a UTF-8 lead byte on: the scalars, and the short pieces of ASCII between them (a space,
-// a word), up to a byte it leaves to the caller (a control, a byte that prints by itself, a long
-// ASCII run, ASCII under a character set). A sequence cut off at the end waits for the next run.
+// The rest of a print run from a UTF-8 lead byte on: scalars and the ASCII between them, up to a
+// byte it leaves to the caller (a control, a byte that prints by itself, ASCII under a character
+// set, a run the buffer takes no part of). A sequence cut off at the end waits for the next run.
 // Returns where it stopped.
 //
 // The cells collect in a small array and go into the buffer a row at a time. The grapheme rules
-// are applied as printScalar applies them, but to the cell collected last without a look at the
+// are applied as printScalar applies them, but to the cell collected last, without a look at the
 // buffer: a scalar that prints alone after a cell that does not end with a zero-width joiner takes
 // its own cell, and a join's outcome comes from the join cache. Joining into a collected cell needs
-// that cell to land where the next scalar would look for it: with wraparound every cell is written,
-// and a buffer of another size than the terminal's joins nothing. Regional indicators, variation
-// selectors (which change widths), and everything while no cell is collected, go through
-// printScalar after the collected cells are written.
+// that cell to land where printScalar would look for it: with wraparound every cell is written, and
+// a buffer of another size than the terminal's joins nothing. Variation selectors (which change
+// widths), narrow regional indicators, and anything while no cell is collected go through
+// printScalar once the collected cells are written.
 size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
 {
-    // ASCII pieces at least this long go back to the caller's run path.
-    constexpr size_t longAsciiRun = 8;
+    // Shorter pieces of ASCII are collected; longer ones go through the buffer's run path.
+    constexpr size_t shortAsciiRun = 16;
     std::array<CharData, 64> &pending = pendingCells_;
     size_t pendingCount = 0;
-    CharData prototype;
-    prototype.attribute = curAttr;
+    if (pending[0].attribute != curAttr) {
+        // The cells keep the attribute from one run to the next: a cell then only takes its code.
+        for (CharData &cell : pending) {
+            cell.attribute = curAttr;
+        }
+    }
     auto addCell = [&](int32_t code, int width) {
         if (pendingCount == pending.size()) {
             // Keeps the last cell collected: the next scalar may join it.
@@ -265,34 +287,60 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
             pending[0] = pending[pendingCount - 1];
             pendingCount = 1;
         }
-        CharData &cell = pending[pendingCount++];
-        cell = prototype;
-        cell.setValue(code, static_cast<int8_t>(width));
+        pending[pendingCount++].setValue(code, static_cast<int8_t>(width));
     };
     auto flush = [&] {
-        buffer->putCharacters(std::span(pending.data(), pendingCount));
-        pendingCount = 0;
+        if (pendingCount > 0) {
+            buffer->putCharacters(std::span(pending.data(), pendingCount));
+            pendingCount = 0;
+        }
     };
     const bool joinsCollected = buffer->wraparound && buffer->cols() == cols && buffer->rows() == rows;
-    // Whether the last cell, collected or written, is known not to end with a zero-width joiner.
-    bool lastCellEndsClosed = !lastCellEndsWithJoiner();
+    const bool wideFlags = options.regionalIndicatorWidth == RegionalIndicatorWidth::wide;
+    // What the last cell, collected or written, ends with as far as known: after a zero-width
+    // joiner, a scalar that prints alone is offered to the cell.
+    enum class LastCellEnd { unknown, closed, joiner };
+    LastCellEnd lastEnd = LastCellEnd::unknown;
+    auto lastEndsWithJoiner = [&] {
+        if (lastEnd == LastCellEnd::unknown) {
+            bool joiner = false;
+            if (pendingCount > 0 && joinsCollected) {
+                joiner = cellEndsWithJoiner(pending[pendingCount - 1].code);
+            } else {
+                flush();
+                joiner = lastCellEndsWithJoiner();
+            }
+            lastEnd = joiner ? LastCellEnd::joiner : LastCellEnd::closed;
+        }
+        return lastEnd == LastCellEnd::joiner;
+    };
 
     const size_t size = bytes.size();
     while (i < size) {
         const uint8_t lead = bytes[i];
         if (lead < 0x80) {
-            size_t end = i;
-            while (end < size && end - i < longAsciiRun && isPrintableAscii(bytes[end])) {
-                ++end;
-            }
-            if (end == i || end - i == longAsciiRun || charset) {
+            if (!isPrintableAscii(lead) || charset) {
                 break;
             }
             // ASCII never joins a cell.
-            for (; i < end; ++i) {
-                addCell(bytes[i], 1);
+            size_t end = i + 1;
+            while (end < size && end - i < shortAsciiRun && isPrintableAscii(bytes[end])) {
+                ++end;
             }
-            lastCellEndsClosed = true;
+            if (end - i < shortAsciiRun) {
+                for (; i < end; ++i) {
+                    addCell(bytes[i], 1);
+                }
+            } else {
+                flush();
+                end = printableAsciiEnd(bytes, end);
+                const int64_t taken = buffer->putAsciiRun(bytes.first(end), static_cast<int64_t>(i), curAttr);
+                if (taken == 0) {
+                    break;
+                }
+                i += static_cast<size_t>(taken);
+            }
+            lastEnd = LastCellEnd::closed;
             continue;
         }
         if (sequenceLengths[lead] == 1) {
@@ -307,43 +355,53 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
             break;
         }
         i += decoded.length;
+        if (decoded.kind == Decoded::Kind::invalid) {
+            flush();
+            printByte(lead);
+            noteInvalidSequenceAtEnd(lead, decoded.length, decoded.length + (size - i));
+            lastEnd = LastCellEnd::unknown;
+            continue;
+        }
         const uint32_t scalar = decoded.scalar;
         const ScalarProperties properties = ScalarProperties::of(scalar);
         const int width = properties.width();
-        if (decoded.kind == Decoded::Kind::scalar && properties.printsAlone() && lastCellEndsClosed) {
-            addCell(cellCodeOfScalar(scalar), width);
+        if (width < 0) {
+            // A control prints nothing.
             continue;
         }
-        if (decoded.kind == Decoded::Kind::scalar && pendingCount > 0 && joinsCollected &&
-            !isRegionalIndicator(scalar) && !isPresentationSelector(scalar)) {
-            if (width < 0) {
-                continue;
-            }
+        if (properties.printsAlone() && !lastEndsWithJoiner()) {
+            addCell(cellCodeOfScalar(scalar), width);
+            lastEnd = LastCellEnd::closed;
+            continue;
+        }
+        if (pendingCount > 0 && joinsCollected && !isPresentationSelector(scalar) &&
+            (wideFlags || !isRegionalIndicator(scalar))) {
             CharData &last = pending[pendingCount - 1];
-            if (!properties.printsAlone() || cellEndsWithJoiner(last.code)) {
+            // Offered as shouldOfferToPreviousCell offers: a regional indicator after a joiner or a
+            // lone indicator, anything else here always (a scalar that prints alone comes here
+            // only after a joiner).
+            if (!isRegionalIndicator(scalar) || lastEndsWithJoiner() || cellIsRegionalIndicator(last.code)) {
                 const ClusterJoin join = clusterJoin(last.code, scalar);
                 if (join.outcome == ClusterJoin::Outcome::joins) {
                     last.code = join.code;
-                    // An interned cluster ends with the scalar joined; a code that is not one
-                    // (the cluster table is full) is looked at again.
-                    lastCellEndsClosed = join.code >= firstClusterCode && scalar != zeroWidthJoiner;
+                    // An interned cluster ends with the scalar joined; any other code (the
+                    // cluster table is full) is looked at when it matters.
+                    lastEnd = join.code < firstClusterCode ? LastCellEnd::unknown
+                              : scalar == zeroWidthJoiner  ? LastCellEnd::joiner
+                                                           : LastCellEnd::closed;
                     continue;
                 }
             }
             // Not joined: a mark is dropped, anything else takes its own cell.
             if (width > 0) {
                 addCell(cellCodeOfScalar(scalar), width);
-                lastCellEndsClosed = true;
+                lastEnd = LastCellEnd::closed;
             }
             continue;
         }
         flush();
-        if (decoded.kind == Decoded::Kind::invalid) {
-            printByte(lead);
-        } else {
-            printScalar(scalar, width);
-        }
-        lastCellEndsClosed = !lastCellEndsWithJoiner();
+        printScalar(scalar, width);
+        lastEnd = LastCellEnd::unknown;
     }
     flush();
     return i;
@@ -411,20 +469,6 @@ void Terminal::putCell(int32_t code, int width)
     buffer->putCharacter(cell);
 }
 
-// The scalar a cell holds when it holds exactly one.
-std::optional<uint32_t> Terminal::singleScalarOfCell(int32_t code) const
-{
-    if (code < firstClusterCode) {
-        return static_cast<uint32_t>(code);
-    }
-    const std::string text = stringForCellCode(code);
-    if (utf8::scalarCount(text) != 1) {
-        return std::nullopt;
-    }
-    size_t index = 0;
-    return utf8::next(text, index);
-}
-
 bool Terminal::shouldOfferToPreviousCell(uint32_t scalar, int width)
 {
     Buffer &b = *buffer;
@@ -437,8 +481,7 @@ bool Terminal::shouldOfferToPreviousCell(uint32_t scalar, int width)
         const int64_t col = b.x() - 1;
         if (col >= 0 && col < cols) {
             const CharData &cell = b.lines()[b.yBase() + b.y()][col];
-            const std::optional<uint32_t> held = singleScalarOfCell(cell.code);
-            if (cell.width == 1 && held && isRegionalIndicator(*held)) {
+            if (cell.width == 1 && cellIsRegionalIndicator(cell.code)) {
                 last = {b.yBase() + b.y(), col, cols, rows};
                 return true;
             }
@@ -457,11 +500,17 @@ bool Terminal::shouldOfferToPreviousCell(uint32_t scalar, int width)
     if (cellEndsWithJoiner(previous.code)) {
         return true;
     }
-    if (isRegionalIndicator(scalar)) {
-        const std::optional<uint32_t> held = singleScalarOfCell(previous.code);
-        return held && isRegionalIndicator(*held);
+    return isRegionalIndicator(scalar) && cellIsRegionalIndicator(previous.code);
+}
+
+// Whether the cell holds one regional indicator and nothing else.
+bool Terminal::cellIsRegionalIndicator(int32_t code) const
+{
+    if (code < firstClusterCode) {
+        return code >= 0 && isRegionalIndicator(static_cast<uint32_t>(code));
     }
-    return false;
+    const std::string_view text = clusterText(code);
+    return utf8::scalarCount(text) == 1 && isRegionalIndicator(utf8::lastScalar(text));
 }
 
 bool Terminal::cellEndsWithJoiner(int32_t code) const

@@ -294,24 +294,18 @@ void Buffer::putCharacters(std::span<const CharData> cells)
         // through putCharacter, which wraps, clamps or drops it.
         const int64_t row = yBase_ + y_;
         BufferLine &line = lines_[row];
-        const int64_t limit = std::min({rightEdge() + 1, cols_, line.dataSize()});
-        const size_t first = next;
-        int64_t x = x_;
-        int64_t lastX = x_;
-        while (!insertMode && x >= 0 && next < cells.size() && cells[next].width >= 1 &&
-               cells[next].width <= 2 && x + cells[next].width <= limit) {
-            lastX = x;
-            x += cells[next].width;
-            ++next;
-        }
-        if (next == first) {
+        const int64_t limit = std::min(rightEdge() + 1, cols_);
+        const BufferLine::Written written = insertMode || x_ < 0
+                                                ? BufferLine::Written{}
+                                                : line.writeCharacters(x_, cells.subspan(next), limit);
+        if (written.cells == 0) {
             putCharacter(cells[next]);
             ++next;
             continue;
         }
-        line.writeCharacters(x_, cells.subspan(first, next - first));
-        lastBufferStorage = {row, lastX, cols_, rows_};
-        x_ = x;
+        next += written.cells;
+        lastBufferStorage = {row, written.end - cells[next - 1].width, cols_, rows_};
+        x_ = written.end;
     }
 }
 

@@ -87,9 +87,15 @@ public:
         }
         setCellOutOfRange(col, cell);
     }
+    // How many cells writeCharacters took, and the column after them.
+    struct Written {
+        size_t cells = 0;
+        int64_t end = 0;
+    };
     // Writes cells of one or two columns side by side from `col` on, each wide one followed by its
-    // continuation cell; the caller has checked that they fit on the line.
-    void writeCharacters(int64_t col, std::span<const CharData> cells);
+    // continuation cell, while they end by column `limit` (and the line); stops at a cell of another
+    // width.
+    Written writeCharacters(int64_t col, std::span<const CharData> cells, int64_t limit);
     // Writes `count` bytes as single-width cells of `attribute` from `col` on (the print fast path).
     void writeAscii(int64_t col, const uint8_t *bytes, int64_t count, const Attribute &attribute);
 

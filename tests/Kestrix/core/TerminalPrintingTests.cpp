@@ -64,6 +64,16 @@ TEST_F(PrintingTest, MalformedBytesPrintAsLatin1OrAreDropped)
     }
 }
 
+TEST_F(PrintingTest, InvalidSequenceSplitAcrossReadsDropsItsContinuationBytesAsOneRead)
+{
+    terminal.feedString("\xe0\x80");
+    terminal.feedString("\xaf!\xed");
+    terminal.feedString("\xa0");
+    terminal.feedString("\n\xaf?");
+    EXPECT_EQ(rowText(terminal, 0), "\u00e0!\u00ed");
+    EXPECT_EQ(rowText(terminal, 1), "   ?");
+}
+
 TEST_F(PrintingTest, CombiningMarkJoinsThePreviousCell)
 {
     terminal.feedString("e\xcc\x81z");
@@ -217,7 +227,7 @@ const char *const graphemeSamples[] = {
     "\u1100\u1161\u11a8\u1100 \u0301\u0302\u200b\ufeff\u00ad\u0085\u0080x\u2028y",
     // Astral letters, a private-use scalar and invalid bytes between scalars.
     "\U0001D400\U0001D401\U000F0000\xc3("
-    "\xe4\xb8\xad\xf0\x9f\x98\xc3\xa9\xed\xa0\x80\xe2\x82",
+    "\xe4\xb8\xad\xf0\x9f\x98\xc3\xa9\xed\xa0\x80\xe0\x80\xaf\xf0\x80\xbf\xe2\x82",
 };
 
 } // namespace

@@ -1,0 +1,79 @@
+// libFuzzer entry: text fed to a terminal at once must leave the same cells as the same text fed a
+// byte at a time, whose split UTF-8 sequences take the scalar-at-a-time print path.
+
+#include "Kestrix/core/Terminal.h"
+
+#include <cstdlib>
+#include <iterator>
+#include <string>
+#include <vector>
+
+using namespace kestrix;
+
+namespace {
+
+std::vector<std::string> printedState(Terminal &terminal)
+{
+    std::vector<std::string> state;
+    Buffer &b = *terminal.buffer;
+    for (int64_t row = 0; row < b.lines().count(); ++row) {
+        const BufferLine &line = b.lines()[row];
+        std::string text = line.isWrapped ? "wrapped|" : "|";
+        for (int64_t col = 0; col < line.dataSize(); ++col) {
+            const CharData &cell = line[col];
+            text += terminal.stringForCellCode(cell.code) + "/" + std::to_string(cell.width) + "/" +
+                    cell.attribute.sgrParameters() + "|";
+        }
+        state.push_back(text);
+    }
+    const Buffer::LastBufferStorage &last = b.lastBufferStorage;
+    state.push_back("cursor " + std::to_string(b.x()) + "," + std::to_string(b.y()) + " last " +
+                    std::to_string(last.y) + "," + std::to_string(last.x));
+    return state;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 2) {
+        return 0;
+    }
+    const uint8_t selector = data[0];
+    const uint8_t modes = data[1];
+    TerminalOptions options;
+    options.cols = 2 + selector % 13;
+    options.rows = 1 + (selector >> 4) % 4;
+    options.scrollback = 3;
+    options.regionalIndicatorWidth =
+        modes & 1 ? RegionalIndicatorWidth::narrow : RegionalIndicatorWidth::wide;
+    // No wraparound, insert mode, margins, a colour, a character set.
+    const char *const setUps[] = {"\x1b[?7l", "\x1b[4h", "\x1b[?69h\x1b[2;5s", "\x1b[31m", "\x1b(0"};
+    std::string setUp;
+    for (size_t bit = 0; bit < std::size(setUps); ++bit) {
+        if (modes & (2 << bit)) {
+            setUp += setUps[bit];
+        }
+    }
+    // Print data and a few controls only: no escape sequences.
+    std::string text;
+    for (size_t i = 2; i < size; ++i) {
+        const uint8_t byte = data[i];
+        if (byte == 0x1b || (byte < 0x20 && byte != '\r' && byte != '\n' && byte != '\b' && byte != '\t')) {
+            continue;
+        }
+        text += static_cast<char>(byte);
+    }
+    Terminal whole(nullptr, options);
+    Terminal bytewise(nullptr, options);
+    whole.feedString(setUp);
+    bytewise.feedString(setUp);
+    whole.feedString(text);
+    for (const char byte : text) {
+        bytewise.feedString(std::string_view(&byte, 1));
+    }
+    if (printedState(whole) != printedState(bytewise)) {
+        std::abort();
+    }
+    return 0;
+}
