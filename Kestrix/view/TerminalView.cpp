@@ -3,6 +3,8 @@
 #include "Kestrix/view/TerminalView.h"
 
 #include "Kestrix/core/Utf8.h"
+#include "Kestrix/core/SelectionService.h"
+#include "Kestrix/model/SearchService.h"
 #include "Kestrix/view/DirtyRegion.h"
 #include "Kestrix/view/MainTaskQueue.h"
 #include "Kestrix/view/TerminalProgressBarView.h"
@@ -106,9 +108,11 @@ void TerminalView::setupOptions(double width, double height)
 
     if (!terminal_) {
         terminal_ = std::make_unique<Terminal>(this, options, mainQueue_);
+        search_ = std::make_unique<SearchService>(*terminal_);
     } else if (width != 0 || height != 0) {
         terminal_->options = options;
         terminal_->resetState(false);
+        search_->invalidate();
     }
 
     // The terminal reports each colour back, which is how the view's defaults are first set.
@@ -123,6 +127,8 @@ void TerminalView::setupOptions(double width, double height)
 
 void TerminalView::feedHostOutput(std::span<const uint8_t> bytes)
 {
+    // Row texts the search keeps are only good for the content they were read from.
+    search_->invalidate();
     // The host may move the text under the selection.
     if (allowMouseReporting_) {
         selection_->setActive(false);

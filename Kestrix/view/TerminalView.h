@@ -3,6 +3,7 @@
 #include "Kestrix/core/SelectionService.h"
 #include "Kestrix/core/Terminal.h"
 #include "Kestrix/core/TerminalDelegate.h"
+#include "Kestrix/model/SearchOptions.h"
 #include "Kestrix/rendering/CellTextPainter.h"
 #include "Kestrix/rendering/RowSegments.h"
 #include "Kestrix/rendering/SelectedColumns.h"
@@ -35,6 +36,8 @@ namespace kestrix {
 class AppleImage;
 class CaretView;
 class MainTaskQueue;
+class SearchService;
+class TerminalFindBarView;
 class TerminalProgressBarView;
 class TerminalViewDelegate;
 
@@ -47,8 +50,9 @@ class TerminalViewDelegate;
 // terminal tells the view), TerminalViewProgress.cpp (the progress strip), TerminalViewEvents.cpp
 // (Qt events: resize, focus, painting), TerminalViewKeyboard.cpp (key events) and
 // TerminalViewTextInput.cpp (committed and composing text, the Edit menu), TerminalViewSelection.cpp
-// (the selection as shown and handed out), TerminalViewImages.cpp (images the host shows); the drawing of
-// rows is in Kestrix/rendering (TerminalViewTextAttributes.cpp, TerminalViewRowSegments.cpp,
+// (the selection as shown and handed out), TerminalViewImages.cpp (images the host shows),
+// TerminalViewFind.cpp (the find bar and find commands); the drawing of rows is in Kestrix/rendering
+// (TerminalViewTextAttributes.cpp, TerminalViewRowSegments.cpp,
 // TerminalViewRowRenderer.cpp, TerminalViewDecorations.cpp) and the caret in TerminalViewCaret.cpp.
 class TerminalView : public QWidget, public TerminalDelegate {
     Q_OBJECT
@@ -255,6 +259,38 @@ public:
     // Hides the selection and forgets its ends.
     void selectNone();
 
+    // --- Find ------------------------------------------------------------------------------------
+
+    // The find menu commands, by the menu item's tag; no tag does nothing.
+    void performFindPanelAction(std::optional<int64_t> tag);
+    void performTextFinderAction(std::optional<int64_t> tag);
+    SearchService *search() const { return search_.get(); }
+    // Absent until the bar is first shown.
+    TerminalFindBarView *findBar() const { return findBar_; }
+    const std::string &findBarTerm() const { return findBarTerm_; }
+    const SearchOptions &findBarOptions() const { return findBarOptions_; }
+    // Shows the bar with the selected text (when asked and there is one) or the find pasteboard's
+    // string, searches for it, and gives the bar the keyboard.
+    void showFindBar(bool useSelection);
+    // Hides the bar and gives the keyboard back to the terminal; the match stays selected.
+    void hideFindBar();
+    // The next or previous match of the bar's text (of the find pasteboard's when the bar is hidden).
+    void findAgain(bool forward);
+    void useSelectionForFind();
+    void updateFindBarSearch(const std::string &text);
+    void handleFindBarOptionsChanged(const SearchOptions &options);
+    static std::optional<std::string> findPasteboardString();
+    // Searches on from the current selection, selects the match and, when asked, scrolls to it; true
+    // when there was a match.
+    bool findNext(std::string_view term, const SearchOptions &options, bool scrollToResult);
+    bool findPrevious(std::string_view term, const SearchOptions &options, bool scrollToResult);
+    // Forgets the search and clears the selection.
+    void clearSearch();
+    // The 1-based number of the last match among at most `limit` matches (0 when it is not among
+    // them), and how many there are.
+    std::pair<int64_t, int64_t> searchMatchPosition(std::string_view term, const SearchOptions &options,
+                                                    int64_t limit);
+
     // --- Viewport --------------------------------------------------------------------------------
 
     double scrollPosition() const;
@@ -380,6 +416,15 @@ private:
     static QImage makeImageStripe(const QImage &source, int64_t index, double band, QSizeF size,
                                   double scale);
     void layoutSubviews();
+    TerminalFindBarView *ensureFindBar();
+    void layoutFindBar();
+    bool find(std::string_view term, const SearchOptions &options, bool scrollToResult, bool forward);
+    // Brings a buffer row into the viewport, centred, unless it shows already.
+    void scrollToShowRow(int64_t row);
+    // The selected text while a selection shows; empty otherwise.
+    std::string activeSelectionText() const;
+    // Hides a shown selection and leaves character mode without a word anchor.
+    void clearSearchSelection();
     void updateProgressBarFrame();
     // Every row redrawn at the next display update.
     void fullRefresh();
@@ -449,6 +494,11 @@ private:
     std::optional<uint8_t> lastProgressValue_;
     // Each restart of the stale-report wait gets a new generation; an older wait does nothing.
     uint64_t progressTimerGeneration_ = 0;
+
+    std::unique_ptr<SearchService> search_;
+    TerminalFindBarView *findBar_ = nullptr;
+    std::string findBarTerm_;
+    SearchOptions findBarOptions_;
 
     TerminalKeyboard keyboard_;
     std::optional<QString> markedTextStorage_;

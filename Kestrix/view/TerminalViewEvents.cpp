@@ -1,5 +1,6 @@
 // The Qt side of the view: frame changes, focus, font changes and painting.
 
+#include "Kestrix/model/SearchService.h"
 #include "Kestrix/view/CaretView.h"
 #include "Kestrix/view/TerminalProgressBarView.h"
 #include "Kestrix/view/TerminalView.h"
@@ -38,6 +39,7 @@ bool TerminalView::resizeTerminalToFrame(QSizeF size)
     }
     selection_->setActive(false);
     t.resizeScreen(cols, rows);
+    search_->invalidate();
     notifySizeChanged();
     updateScroller();
     return true;
@@ -47,6 +49,7 @@ void TerminalView::layoutSubviews()
 {
     const int scrollerWidth = TerminalScroller::scrollerWidth(scroller_->scrollerStyle());
     scroller_->setGeometry(std::max(width() - scrollerWidth, 0), 0, scrollerWidth, height());
+    layoutFindBar();
     updateProgressBarFrame();
 }
 

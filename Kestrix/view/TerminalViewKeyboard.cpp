@@ -67,6 +67,9 @@ bool TerminalView::runEditShortcut(const QKeyEvent &event)
         if (validateUserInterfaceItem("copy:", 0))
             copy();
         return true;
+    case Qt::Key_F:
+        showFindBar(true);
+        return true;
     default:
         return false;
     }
