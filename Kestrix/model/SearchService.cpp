@@ -65,7 +65,7 @@ std::vector<SearchResult> SearchService::findAll(std::string_view term, const Se
     // One deadline for the whole list.
     const auto matcher = engine.prepare(term, options);
     std::optional<SearchResult> match = engine.findNext(*matcher, {0, 0});
-    while (match && static_cast<int64_t>(results.size()) < limit) {
+    while (match && static_cast<int64_t>(results.size()) < limit && !matcher->expired()) {
         results.push_back(*match);
         std::optional<SearchResult> next =
             engine.findNext(*matcher, advanced({match->col, match->row}, std::max<int64_t>(match->size, 1)));
