@@ -16,6 +16,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QPointF>
 #include <QSizeF>
 #include <QWidget>
 
@@ -48,7 +49,8 @@ class TerminalViewDelegate;
 // Implemented across TerminalView.cpp (set-up, host output, display scheduling, sending, viewport),
 // TerminalViewColors.cpp (fonts, cell metrics, colours), TerminalViewTerminalDelegate.cpp (what the
 // terminal tells the view), TerminalViewProgress.cpp (the progress strip), TerminalViewEvents.cpp
-// (Qt events: resize, focus, painting), TerminalViewKeyboard.cpp (key events) and
+// (Qt events: resize, focus, painting), TerminalViewKeyboard.cpp (key events), TerminalViewMouse.cpp
+// (pointer and wheel) and
 // TerminalViewTextInput.cpp (committed and composing text, the Edit menu), TerminalViewSelection.cpp
 // (the selection as shown and handed out), TerminalViewImages.cpp (images the host shows),
 // TerminalViewFind.cpp (the find bar and find commands); the drawing of rows is in Kestrix/rendering
@@ -73,6 +75,7 @@ public:
     static constexpr std::chrono::milliseconds displayCoalescingDelay{17};
     static constexpr double maximumCellHeight = 8192;
     static constexpr double minimumScrollSensitivity = 0.05;
+    static constexpr std::chrono::milliseconds selectionAutoScrollInterval{50};
     // A progress report not refreshed for this long is taken down.
     static constexpr std::chrono::milliseconds progressStaleAfter{15000};
 
@@ -373,6 +376,11 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
     bool focusNextPrevChild(bool next) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
@@ -449,6 +457,30 @@ private:
     bool runEditShortcut(const QKeyEvent &event);
     void updateMarkedTextOverlay();
     QRect caretRect() const;
+    // The pointer over a cell: `grid` its column and buffer row, `pixels` the point in the view.
+    struct MouseHit {
+        Position grid;
+        Position pixels;
+    };
+    MouseHit calculateMouseHit(QPointF point) const;
+    // The hit's row on the screen, within the rows.
+    int64_t screenRow(const MouseHit &hit) const;
+    int64_t encodeMouseButton(Qt::MouseButton button, bool release, Qt::KeyboardModifiers modifiers) const;
+    int64_t withModifierBits(int64_t code, Qt::KeyboardModifiers modifiers) const;
+    void sendMouseReport(int64_t flags, const MouseHit &hit);
+    // Shift selects even while the host reports the mouse, unless the host captures Shift too.
+    bool shiftBypassesMouseReporting(Qt::KeyboardModifiers modifiers) const;
+    bool mouseReportingApplies(Qt::KeyboardModifiers modifiers) const;
+    // The presses in a row at one place, this one included.
+    int64_t countClick(QPointF position);
+    void mouseMoved(const QMouseEvent &event);
+    // Lines per auto-scroll tick for a pointer `delta` rows beyond the screen.
+    int64_t calcScrollingVelocity(int64_t delta) const;
+    void startSelectionAutoScroll();
+    void scheduleSelectionAutoScrollTick();
+    void selectionAutoScrollTick();
+    void cancelSelectionAutoScroll();
+    void stopSelectionAutoScrollTimer();
 
     TerminalViewDelegate *terminalDelegate_ = nullptr;
     TerminalViewEnvironment environment_;
@@ -506,6 +538,21 @@ private:
     int markedSelectedStart_ = -1;
     int markedSelectedLength_ = 0;
     QLabel *markedTextOverlay_ = nullptr;
+
+    int64_t clickCount_ = 0;
+    uint64_t lastClickUptimeNs_ = 0;
+    QPointF lastClickPosition_;
+    bool didSelectionDrag_ = false;
+    // Where a local press went down: a drag selects from there.
+    std::optional<Position> selectionPressCell_;
+    std::optional<QPointF> lastSelectionDragPoint_;
+    // Lines per auto-scroll tick: negative upwards, 0 when idle.
+    int64_t autoScrollDelta_ = 0;
+    // The running auto-scroll's generation, 0 when none runs; a tick of another generation stops.
+    uint64_t autoScrollGeneration_ = 0;
+    uint64_t autoScrollGenerations_ = 0;
+    // The part of precise wheel deltas not yet spent on a whole line, in points.
+    double scrollAccumulator_ = 0;
 };
 
 } // namespace kestrix
