@@ -50,7 +50,8 @@ class TerminalDelegate;
 // TerminalPrinting.cpp (print path and C0 controls), TerminalScrolling.cpp (dirty rows, scrolling,
 // index), TerminalResets.cpp (feeding, resize, resets, synchronized output, atom pruning),
 // TerminalCharsetsAndTitles.cpp, TerminalGraphics.cpp (the hooks of inline graphics),
-// TerminalKittyGraphics*.cpp (Kitty intake and image store), TerminalKittyPlacements.cpp, and one file
+// TerminalKittyGraphics*.cpp (Kitty intake and image store), TerminalKittyPlacements.cpp,
+// TerminalKittyPlacementSync.cpp, TerminalKittyDeletion.cpp (Kitty placements and deletion), and one file
 // per further group of handlers: cursor movement, editing and SGR, the OSC handlers, modes
 // (TerminalModes.cpp), replies and reports (TerminalReports.cpp), ESC bodies (TerminalEscape.cpp),
 // keyboard modes, mouse reports and rectangle operations.
@@ -386,15 +387,53 @@ public:
     // Drops one image and the numbers that name it; its cells and placements stay.
     void removeKittyImage(uint32_t id);
 
-    // --- Kitty placements and deletion (TerminalKittyPlacements.cpp) -------------------------------
+    // --- Kitty placements (TerminalKittyPlacements.cpp, TerminalKittyPlacementSync.cpp) ------------
+
+    // Where each placement's stripes sit in a buffer: the first line holding one, and its column.
+    using KittyPlacementPositions = std::unordered_map<KittyPlacementKey, Position>;
+    // Positions resolved so far through parent chains; nothing for a placement that cannot be placed.
+    using KittyPlacementMemo = std::unordered_map<KittyPlacementKey, std::optional<Position>>;
+    // Where a relative placement goes (row as a line index), or the error text that refuses it. With
+    // neither, the placement has no parent.
+    struct KittyParentResolution {
+        std::optional<Position> position;
+        std::string_view error;
+    };
 
     // Action "p".
     void putKittyImage(const KittyGraphicsControl &control);
     // Shows one image with the control's placement keys; false (after its error reply) on failure.
     bool placeKittyImage(const KittyGraphicsPayload &image, const KittyGraphicsControl &control,
                          std::optional<uint32_t> imageId, std::optional<uint32_t> imageNumber);
+    KittyParentResolution resolveKittyParent(const KittyGraphicsControl &control);
+    // A placement's position on the active screen through its chain of parents.
+    std::optional<Position> resolveKittyPlacementPosition(KittyPlacementKey key,
+                                                          const KittyPlacementPositions &positions,
+                                                          KittyPlacementMemo &memo);
+    KittyPlacementPositions kittyPlacementPositions(Buffer &screen);
+    // Removes the placement with this key, stripes and record, before a new one takes the key.
+    void replaceKittyPlacement(uint32_t imageId, uint32_t placementId);
+
+    // --- Kitty deletion (TerminalKittyDeletion.cpp) ------------------------------------------------
+    // Columns are 0-based, rows line indexes of a buffer. Every worker removes the matching stripes
+    // and records, then every stripe and record of a placement it touched.
+
     // Actions "d" and "D".
     void deleteKittyPlacements(const KittyGraphicsControl &control);
+    // Those visible on the active screen.
+    void deleteAllKittyPlacements();
+    void deleteKittyPlacementsById(uint32_t imageId, std::optional<uint32_t> placementId);
+    void deleteKittyPlacementsAtCell(int64_t col, int64_t row, int64_t zIndex, bool anyZIndex);
+    void deleteKittyPlacementsInColumn(int64_t col);
+    void deleteKittyPlacementsInRow(int64_t row);
+    void deleteKittyPlacementsByZIndex(int64_t zIndex);
+    void deleteKittyPlacementsByIdRange(uint32_t low, uint32_t high);
+    // The stripes of these placements, from every line of both screens.
+    void removeKittyPlacementImages(const std::unordered_set<KittyPlacementKey> &keys);
+    // Frees the stored images that no stripe and no record uses.
+    void pruneUnreferencedKittyImages();
+    // Everything Kitty shows on `screen` and every placement made on it.
+    void discardKittyScreenGraphics(Buffer &screen, bool isAlternate);
 
     // --- Handlers of the control functions built elsewhere ----------------------------------------
     // Each takes the parameters and the intermediate bytes of its sequence.
@@ -578,6 +617,25 @@ private:
             end = row;
         }
     }
+
+    enum class KittySearchedLines { visibleScreen, activeBuffer, bothBuffers };
+
+    // Kitty placements and deletion.
+    bool placeVirtualKittyImage(const KittyGraphicsControl &control, std::optional<uint32_t> imageId);
+    bool placeRealKittyImage(const KittyGraphicsPayload &image, const KittyGraphicsControl &control,
+                             std::optional<uint32_t> imageId, std::optional<uint32_t> imageNumber);
+    // "X" and "Y" kept inside the first cell.
+    std::pair<int64_t, int64_t> clampedKittyPixelOffsets(const KittyGraphicsControl &control);
+    // `noted` is where the image went, its row a line index.
+    void moveCursorPastKittyImage(const KittyGraphicsPayload &image, const KittyPlacementContext &context,
+                                  Position noted);
+    // The screen rows of lines firstLine...lastLine of `screen`, when it is the active one.
+    void markKittyLinesDirty(const Buffer &screen, int64_t firstLine, int64_t lastLine);
+    template <class ImageMatches, class RecordMatches>
+    void deleteMatchingKittyPlacements(KittySearchedLines searched, ImageMatches imageMatches,
+                                       RecordMatches recordMatches);
+    // Removes the stripes and records of these placements.
+    void forgetKittyPlacements(const std::unordered_set<KittyPlacementKey> &keys);
 
     // A rectangle of screen cells, 0-based and inclusive.
     struct CellRectangle {

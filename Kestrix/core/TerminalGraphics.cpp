@@ -32,8 +32,4 @@ void Terminal::clearKittyGraphics()
     markAllRowsDirty();
 }
 
-void Terminal::syncKittyPlacementsAfterScroll() {}
-
-void Terminal::dropOrphanedKittyPlacements(Buffer &) {}
-
 } // namespace kestrix
