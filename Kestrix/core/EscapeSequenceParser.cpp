@@ -186,9 +186,11 @@ size_t EscapeSequenceParser::dispatchSimpleCsi(ByteSpan bytes, size_t start, Pen
     size_t i = start + 2;
     for (; i < length; ++i) {
         const uint8_t byte = bytes[i];
-        if (isDigit(byte)) {
-            value = value * 10 + (byte - '0');
-            if (value >= parameterResetValue) {
+        // Unsigned, so every byte below '0' wraps above 9: one comparison tells a digit.
+        const uint32_t digit = static_cast<uint32_t>(byte) - '0';
+        if (digit <= 9) {
+            value = value * 10 + digit;
+            if (value >= parameterResetValue) [[unlikely]] {
                 value = 0;
             }
         } else if (byte == ';' || byte == ':') {

@@ -126,8 +126,9 @@ constexpr std::array<StyleChange, 30> styleChanges = [] {
     return changes;
 }();
 
-// A parameter that changes one thing by itself; false for the others.
-bool applySimpleParameter(Attribute &attr, int64_t parameter)
+// A parameter that changes one thing by itself; false for the others. Inlined into both of its
+// callers: a call costs as much as the change.
+[[gnu::always_inline]] inline bool applySimpleParameter(Attribute &attr, int64_t parameter)
 {
     if (parameter >= 30 && parameter <= 37) {
         attr.fg = Attribute::Color::ansi256(static_cast<uint8_t>(parameter - 30));
@@ -182,6 +183,10 @@ bool applySimpleParameter(Attribute &attr, int64_t parameter)
 void Terminal::cmdSGR(ParameterSpan pars, ByteSpan collect)
 {
     if (!collect.empty()) {
+        return;
+    }
+    // Most sequences carry one plain parameter (a reset, a colour, a style): no walk needed.
+    if (pars.size() == 1 && applySimpleParameter(curAttr, pars[0])) {
         return;
     }
     const SgrParameters p(pars, parser_->parameterSeparators());
