@@ -178,20 +178,12 @@ constexpr std::array<StyleChange, 30> styleChanges = [] {
                 Terminal::describeParameters(pars).c_str());
 }
 
-} // namespace
-
-void Terminal::cmdSGR(ParameterSpan pars, ByteSpan collect)
+// The general walk over a sequence's parameters. Out of line, so the one-parameter path of cmdSGR
+// does not pay for this one's frame. The attribute is changed in place: a copy costs more than the
+// usual one or two changes.
+[[gnu::noinline]] void applySgrParameters(Attribute &attr, ParameterSpan pars, ByteSpan separators)
 {
-    if (!collect.empty()) {
-        return;
-    }
-    // Most sequences carry one plain parameter (a reset, a colour, a style): no walk needed.
-    if (pars.size() == 1 && applySimpleParameter(curAttr, pars[0])) {
-        return;
-    }
-    const SgrParameters p(pars, parser_->parameterSeparators());
-    // Changed in place: a copy of the attribute costs more than the usual one or two changes.
-    Attribute &attr = curAttr;
+    const SgrParameters p(pars, separators);
     int unknownReports = 0;
     size_t i = 0;
     while (i < p.size()) {
@@ -218,6 +210,20 @@ void Terminal::cmdSGR(ParameterSpan pars, ByteSpan collect)
             ++i;
         }
     }
+}
+
+} // namespace
+
+void Terminal::cmdSGR(ParameterSpan pars, ByteSpan collect)
+{
+    if (!collect.empty()) {
+        return;
+    }
+    // Most sequences carry one plain parameter (a reset, a colour, a style): no walk needed.
+    if (pars.size() == 1 && applySimpleParameter(curAttr, pars[0])) {
+        return;
+    }
+    applySgrParameters(curAttr, pars, parser_->parameterSeparators());
 }
 
 } // namespace kestrix
