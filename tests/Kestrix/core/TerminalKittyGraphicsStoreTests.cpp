@@ -1,3 +1,4 @@
+#include "Kestrix/core/Base64.h"
 #include "Kestrix/graphics/KittyPlacementImage.h"
 #include "ReportingDelegate.h"
 
@@ -11,7 +12,7 @@ using testing::TerminalWithHost;
 
 class KittyCellImage : public KittyPlacementImage {
 public:
-    explicit KittyCellImage(uint32_t imageId)
+    explicit KittyCellImage(std::optional<uint32_t> imageId)
     {
         kittyIsKitty = true;
         kittyImageId = imageId;
@@ -93,6 +94,59 @@ TEST_F(StoreFixture, ImagesInUseGoOnlyWhenUnusedOnesCannotMakeRoom)
     terminal.insertKittyImage(imageOfSize(700), 4, std::nullopt);
     EXPECT_EQ(storedIds(terminal), (std::vector<uint32_t>{4}));
     EXPECT_EQ(state.totalImageBytes, 700);
+}
+
+// A host that does what the view does with a Kitty image: label a cell image on the cursor line.
+class PlacingDelegate : public testing::ReportingDelegate {
+public:
+    void terminalBitmapImage(Terminal &source, std::span<const uint8_t>, int64_t, int64_t) override
+    {
+        if (const auto &context = source.kittyPlacementContext) {
+            source.buffer->appendLineImage(std::make_shared<KittyCellImage>(context->imageId),
+                                           source.buffer->y() + source.buffer->yBase());
+        }
+    }
+};
+
+TEST(KittyGraphicsStore, AnImageShownOnScreenOutlastsANewerUnusedOne)
+{
+    PlacingDelegate delegate;
+    TerminalOptions options = testing::optionsOfSize(10, 5);
+    options.kittyImageCacheLimitBytes = 1000;
+    Terminal terminal(&delegate, options);
+    const auto transmit = [&terminal](std::string_view command, int64_t bytes) {
+        const std::string pixels = Base64::encode(std::vector<uint8_t>(static_cast<size_t>(bytes)));
+        terminal.feedString("\x1b_G" + std::string(command) + ",s=" + std::to_string(bytes / 4) + ",v=1;" +
+                            pixels + "\x1b\\");
+    };
+    transmit("a=t,i=1", 600);
+    terminal.feedString("\x1b_Ga=p,i=1\x1b\\");
+    delegate.sent.clear();
+    transmit("a=t,i=2", 500);
+    EXPECT_EQ(delegate.sent, "\x1b_Gi=2;OK\x1b\\");
+    EXPECT_EQ(storedIds(terminal), (std::vector<uint32_t>{1}));
+    EXPECT_EQ(terminal.kittyGraphicsState.totalImageBytes, 600);
+}
+
+TEST(KittyGraphicsStore, ChunkedTransmitAndDisplayShowsTheJoinedImage)
+{
+    PlacingDelegate delegate;
+    Terminal terminal(&delegate, testing::optionsOfSize(10, 5));
+    terminal.feedString("\x1b_Ga=T,i=3,s=1,v=1,m=1;AAA\x1b\\");
+    terminal.feedString("\x1b_Gm=1;AA\x1b\\");
+    terminal.feedString("\x1b_Gm=0;A==\x1b\\");
+    EXPECT_EQ(delegate.sent, "\x1b_Gi=3;OK\x1b\\");
+    EXPECT_EQ(terminal.referencedKittyImageIds(), (std::unordered_set<uint32_t>{3}));
+}
+
+TEST(KittyGraphicsStore, TransmitAndDisplayWithoutAnIdShowsButNeitherStoresNorAnswers)
+{
+    PlacingDelegate delegate;
+    Terminal terminal(&delegate, testing::optionsOfSize(10, 5));
+    terminal.feedString("\x1b_Ga=T,s=1,v=1;AAAAAA==\x1b\\");
+    EXPECT_EQ(delegate.sent, "");
+    EXPECT_TRUE(terminal.kittyGraphicsState.imagesById.empty());
+    EXPECT_TRUE(terminal.buffer->hasLinesWithImages());
 }
 
 TEST(KittyGraphicsStore, CacheLimitIsClampedToItsRange)
