@@ -33,6 +33,17 @@ int64_t percentToByte(int64_t percent)
     return std::clamp<int64_t>(percent, 0, 100) * 255 / 100;
 }
 
+// The count of a repeat introducer "!" whose digits start at `i`; `i` ends past them. The count
+// saturates at `limit`.
+int64_t readRepeatCount(const std::vector<uint8_t> &bytes, size_t &i, int64_t limit)
+{
+    int64_t repeat = 0;
+    for (; i < bytes.size() && isDigit(bytes[i]); ++i) {
+        repeat = std::min(repeat * 10 + (bytes[i] - '0'), limit);
+    }
+    return repeat;
+}
+
 } // namespace
 
 SixelDcsHandler::SixelDcsHandler(Terminal &terminal)
@@ -113,10 +124,8 @@ size_t SixelDcsHandler::measure(size_t start)
             maxX_ = std::max(maxX_, x_);
             x_ = 0;
         } else if (byte == '!' && i + 1 < bytes.size() && isDigit(bytes[i + 1])) {
-            repeat = 0;
-            for (++i; i < bytes.size() && isDigit(bytes[i]); ++i) {
-                repeat = std::min(repeat * 10 + (bytes[i] - '0'), maximumWidth);
-            }
+            ++i;
+            repeat = readRepeatCount(bytes, i, maximumWidth);
             continue;
         }
         ++i;
@@ -160,10 +169,8 @@ void SixelDcsHandler::paint(size_t start, size_t end)
             y_ = std::min<int64_t>(y_ + 6, maximumHeight);
             x_ = 0;
         } else if (byte == '!' && i + 1 < bytes.size() && isDigit(bytes[i + 1])) {
-            repeat = 0;
-            for (++i; i < bytes.size() && isDigit(bytes[i]); ++i) {
-                repeat = std::min(repeat * 10 + (bytes[i] - '0'), maximumWidth);
-            }
+            ++i;
+            repeat = readRepeatCount(bytes, i, maximumWidth);
             continue;
         }
         ++i;

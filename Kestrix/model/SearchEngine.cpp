@@ -192,8 +192,13 @@ std::optional<SearchResult> SearchEngine::findNext(SearchMatcher &matcher, Posit
         return result;
     }
     // Each logical line once: its later rows were searched with its first.
-    for (int64_t row = lineAfter(position.lineStart); row < count && !matcher.expired();
-         row = lineAfter(row)) {
+    return firstMatchInLines(matcher, lineAfter(position.lineStart), count);
+}
+
+std::optional<SearchResult> SearchEngine::firstMatchInLines(SearchMatcher &matcher, int64_t firstRow,
+                                                            int64_t endRow)
+{
+    for (int64_t row = firstRow; row < endRow && !matcher.expired(); row = lineAfter(row)) {
         if (auto result = searchLine(matcher, row, 0, Direction::forward)) {
             return result;
         }
@@ -234,25 +239,12 @@ std::optional<SearchResult> SearchEngine::walkForward(SearchMatcher &matcher, Po
         if (auto result = searchLine(matcher, startLine, position.index, Direction::forward)) {
             return result;
         }
-        for (int64_t row = lineAfter(startLine); row < count; row = lineAfter(row)) {
-            if (matcher.expired()) {
-                return std::nullopt;
-            }
-            if (auto result = searchLine(matcher, row, 0, Direction::forward)) {
-                return result;
-            }
-        }
-    }
-    // Around from the top, the start's own line last and whole: its only match may be the last one.
-    for (int64_t row = 0; row <= startLine && row < count; row = lineAfter(row)) {
-        if (matcher.expired()) {
-            return std::nullopt;
-        }
-        if (auto result = searchLine(matcher, row, 0, Direction::forward)) {
+        if (auto result = firstMatchInLines(matcher, lineAfter(startLine), count)) {
             return result;
         }
     }
-    return std::nullopt;
+    // Around from the top, the start's own line last and whole: its only match may be the last one.
+    return firstMatchInLines(matcher, 0, std::min(startLine + 1, count));
 }
 
 std::optional<SearchResult> SearchEngine::previousMatch(std::string_view term, const SearchOptions &options,

@@ -82,6 +82,9 @@ private:
     CellPosition column(int64_t lineStart, const SearchLineCache::Entry &line, int64_t index) const;
     std::optional<SearchResult> searchLine(SearchMatcher &matcher, int64_t lineStart, int64_t index,
                                            Direction direction);
+    // The first match in the whole logical lines that begin from `firstRow` up to before `endRow`;
+    // stops when the search's time is up.
+    std::optional<SearchResult> firstMatchInLines(SearchMatcher &matcher, int64_t firstRow, int64_t endRow);
     std::optional<SearchResult> walkForward(SearchMatcher &matcher, Position start);
     std::optional<SearchResult> walkBackward(SearchMatcher &matcher, Position start);
 
