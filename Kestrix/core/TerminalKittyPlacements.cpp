@@ -213,8 +213,11 @@ void Terminal::moveCursorPastKittyImage(const KittyGraphicsPayload &image,
                                         const KittyPlacementContext &context, Position noted)
 {
     Buffer &b = *buffer;
-    const std::optional<CellPixelSize> cell =
+    // Copied out of the optional once; optimised GCC builds otherwise see its fields as maybe unset.
+    const std::optional<CellPixelSize> reportedCell =
         tdel_ != nullptr ? tdel_->terminalCellPixelSize(*this) : std::optional<CellPixelSize>();
+    const bool hasCellSize = reportedCell.has_value();
+    const CellPixelSize cell = reportedCell.value_or(CellPixelSize{});
     const int64_t requestedCols =
         context.widthRequest.kind == ImageSizeRequest::Kind::cells ? context.widthRequest.value : 0;
     const int64_t requestedRows =
@@ -222,30 +225,30 @@ void Terminal::moveCursorPastKittyImage(const KittyGraphicsPayload &image,
     std::optional<std::pair<int64_t, int64_t>> covered;
     if (requestedCols >= 1 && requestedRows >= 1) {
         covered = {requestedCols, requestedRows};
-    } else if (cell && cell->width >= 1 && cell->height >= 1) {
+    } else if (hasCellSize && cell.width >= 1 && cell.height >= 1) {
         if (const std::optional<KittyImageSize> size = pixelSizeOf(image);
             size && size->width >= 1 && size->height >= 1) {
             const auto imageWidth = static_cast<double>(size->width);
             const auto imageHeight = static_cast<double>(size->height);
             double width = requestedCols >= 1
-                               ? static_cast<double>(requestedCols) * static_cast<double>(cell->width)
+                               ? static_cast<double>(requestedCols) * static_cast<double>(cell.width)
                                : imageWidth;
             double height = requestedRows >= 1
-                                ? static_cast<double>(requestedRows) * static_cast<double>(cell->height)
+                                ? static_cast<double>(requestedRows) * static_cast<double>(cell.height)
                                 : imageHeight;
             if (context.preserveAspectRatio && requestedRows >= 1) {
                 width = height * imageWidth / imageHeight;
             } else if (context.preserveAspectRatio && requestedCols >= 1) {
                 height = width * imageHeight / imageWidth;
             }
-            covered = {cellsCovering(static_cast<double>(context.pixelOffsetX) + width, cell->width),
-                       cellsCovering(static_cast<double>(context.pixelOffsetY) + height, cell->height)};
+            covered = {cellsCovering(static_cast<double>(context.pixelOffsetX) + width, cell.width),
+                       cellsCovering(static_cast<double>(context.pixelOffsetY) + height, cell.height)};
         }
     }
     if (covered) {
         const auto [coveredCols, coveredRows] = *covered;
         const int64_t col = std::clamp<int64_t>(saturatingAdd(noted.col, coveredCols), 0, cols - 1);
-        if (cell) {
+        if (hasCellSize) {
             // Straight below and right of the image, without scrolling.
             const int64_t row = saturatingSubtract(saturatingAdd(noted.row, coveredRows), b.yBase());
             b.setY(std::clamp<int64_t>(row, 0, rows - 1));
