@@ -2,6 +2,7 @@
 // byte at a time, whose split UTF-8 sequences take the scalar-at-a-time print path.
 
 #include "Kestrix/core/Terminal.h"
+#include "tests/support/PrintedState.h"
 
 #include <cstdlib>
 #include <iterator>
@@ -10,29 +11,7 @@
 
 using namespace kestrix;
 
-namespace {
-
-std::vector<std::string> printedState(Terminal &terminal)
-{
-    std::vector<std::string> state;
-    Buffer &b = *terminal.buffer;
-    for (int64_t row = 0; row < b.lines().count(); ++row) {
-        const BufferLine &line = b.lines()[row];
-        std::string text = line.isWrapped ? "wrapped|" : "|";
-        for (int64_t col = 0; col < line.dataSize(); ++col) {
-            const CharData &cell = line[col];
-            text += terminal.stringForCellCode(cell.code) + "/" + std::to_string(cell.width) + "/" +
-                    cell.attribute.sgrParameters() + "|";
-        }
-        state.push_back(text);
-    }
-    const Buffer::LastBufferStorage &last = b.lastBufferStorage;
-    state.push_back("cursor " + std::to_string(b.x()) + "," + std::to_string(b.y()) + " last " +
-                    std::to_string(last.y) + "," + std::to_string(last.x));
-    return state;
-}
-
-} // namespace
+using calvero::testing::printedState;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

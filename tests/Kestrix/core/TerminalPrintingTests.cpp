@@ -1,5 +1,6 @@
 #include "Kestrix/core/Terminal.h"
 #include "TerminalTestSupport.h"
+#include "tests/support/PrintedState.h"
 
 #include <gtest/gtest.h>
 
@@ -173,28 +174,7 @@ TEST_F(PrintingTest, TextWrapsAndScrollsAtTheBottom)
 
 namespace {
 
-// Everything printing leaves behind: every line of the buffer with its wrap flag and cells (clusters
-// spelled out, as codes depend on the order of interning), the cursor and the last cell written.
-std::vector<std::string> printedState(Terminal &terminal)
-{
-    std::vector<std::string> state;
-    Buffer &b = *terminal.buffer;
-    for (int64_t row = 0; row < b.lines().count(); ++row) {
-        const BufferLine &line = b.lines()[row];
-        std::string text = line.isWrapped ? "wrapped|" : "|";
-        for (int64_t col = 0; col < line.dataSize(); ++col) {
-            const CharData &cell = line[col];
-            text += terminal.stringForCellCode(cell.code) + "/" + std::to_string(cell.width) + "/" +
-                    cell.attribute.sgrParameters() + "|";
-        }
-        state.push_back(text);
-    }
-    const Buffer::LastBufferStorage &last = b.lastBufferStorage;
-    state.push_back("cursor " + std::to_string(b.x()) + "," + std::to_string(b.y()) + " last " +
-                    std::to_string(last.y) + "," + std::to_string(last.x) + " " + std::to_string(last.cols) +
-                    "x" + std::to_string(last.rows));
-    return state;
-}
+using calvero::testing::printedState;
 
 // Feeds the text at once to one terminal and a byte at a time to another: split sequences take the
 // scalar-at-a-time path, whole runs the collecting one, and the two must leave the same cells.
