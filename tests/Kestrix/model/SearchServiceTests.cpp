@@ -54,6 +54,23 @@ struct SearchTest : ::testing::Test {
         }
     }
 
+    using Cells = std::vector<std::pair<int64_t, int64_t>>;
+    using Step = std::optional<SearchResult> (SearchService::*)(std::string_view, const SearchOptions &);
+
+    // The cells of four successive matches of "foo"; fewer when a step finds nothing.
+    Cells fourSteps(Step step)
+    {
+        Cells cells;
+        for (int i = 0; i < 4; ++i) {
+            const auto result = (search.*step)("foo", SearchOptions{});
+            if (!result) {
+                break;
+            }
+            cells.emplace_back(result->col, result->row);
+        }
+        return cells;
+    }
+
     double now = 1000;
     Terminal terminal;
     SearchService search;
@@ -145,25 +162,13 @@ TEST_F(NarrowSearchTest, BlankThatPaddedAWrappedWideCharacterIsNoText)
 TEST_F(SearchTest, FindNextMovesOnAndWrapsToTheTop)
 {
     feedLines({"foo one", "two", "foo three foo"});
-    std::vector<std::pair<int64_t, int64_t>> cells;
-    for (int i = 0; i < 4; ++i) {
-        const auto result = search.findNext("foo", plain);
-        ASSERT_TRUE(result);
-        cells.emplace_back(result->col, result->row);
-    }
-    EXPECT_EQ(cells, (std::vector<std::pair<int64_t, int64_t>>{{0, 0}, {0, 2}, {10, 2}, {0, 0}}));
+    EXPECT_EQ(fourSteps(&SearchService::findNext), (Cells{{0, 0}, {0, 2}, {10, 2}, {0, 0}}));
 }
 
 TEST_F(SearchTest, FindPreviousWrapsToTheBottom)
 {
     feedLines({"foo one", "two", "foo three foo"});
-    std::vector<std::pair<int64_t, int64_t>> cells;
-    for (int i = 0; i < 4; ++i) {
-        const auto result = search.findPrevious("foo", plain);
-        ASSERT_TRUE(result);
-        cells.emplace_back(result->col, result->row);
-    }
-    EXPECT_EQ(cells, (std::vector<std::pair<int64_t, int64_t>>{{10, 2}, {0, 2}, {0, 0}, {10, 2}}));
+    EXPECT_EQ(fourSteps(&SearchService::findPrevious), (Cells{{10, 2}, {0, 2}, {0, 0}, {10, 2}}));
 }
 
 TEST_F(SearchTest, FindPreviousFromTheFirstMatchOfTheLastLineWrapsToItsLastMatch)
