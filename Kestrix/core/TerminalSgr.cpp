@@ -55,20 +55,16 @@ private:
     ByteSpan separators_;
 };
 
-struct ExtendedColor {
-    std::optional<Attribute::Color> color;
-    // Where the walk goes on.
-    size_t next = 0;
-};
-
-// The colour of 38, 48 or 58 at parameter i; a malformed one gives no colour.
-ExtendedColor readExtendedColor(const SgrParameters &p, size_t i)
+// The colour of 38, 48 or 58 at parameter i into `color` (left empty when malformed), and where the
+// walk goes on. The colour is handed back through a reference: a returned colour-and-index pair lands
+// on the stack and is read back whole before its stores have drained.
+size_t readExtendedColor(const SgrParameters &p, size_t i, Attribute::OptionalColor &color)
 {
     const size_t mode = i + 1;
+    color = std::nullopt;
     if (!p.has(mode)) {
-        return {std::nullopt, mode + 1};
+        return mode + 1;
     }
-    std::optional<Attribute::Color> color;
     size_t consumed = 1;
     if (p.colonAfter(i)) {
         const size_t group = p.groupLength(mode);
@@ -90,7 +86,7 @@ ExtendedColor readExtendedColor(const SgrParameters &p, size_t i)
         color = Attribute::Color::trueColor(channel(p[mode + 1]), channel(p[mode + 2]), channel(p[mode + 3]));
         consumed = 4;
     }
-    return {color, mode + std::max<size_t>(consumed, 1)};
+    return mode + std::max<size_t>(consumed, 1);
 }
 
 // 4 with a sub-parameter: 0 removes the underline, 1 to 5 choose its style, anything above is single.
@@ -193,15 +189,15 @@ constexpr std::array<StyleChange, 30> styleChanges = [] {
             applyUnderlineStyle(attr, withStyle ? p[i + 1] : 1);
             i += withStyle ? 2 : 1;
         } else if (parameter == 38 || parameter == 48 || parameter == 58) {
-            const ExtendedColor extended = readExtendedColor(p, i);
-            if (extended.color && parameter == 38) {
-                attr.fg = *extended.color;
-            } else if (extended.color && parameter == 48) {
-                attr.bg = *extended.color;
-            } else if (extended.color) {
-                attr.underlineColor = extended.color;
+            Attribute::OptionalColor color;
+            i = readExtendedColor(p, i, color);
+            if (color && parameter == 38) {
+                attr.fg = *color;
+            } else if (color && parameter == 48) {
+                attr.bg = *color;
+            } else if (color) {
+                attr.underlineColor = color;
             }
-            i = extended.next;
         } else {
             if (!applySimpleParameter(attr, parameter) &&
                 unknownReports++ < maximumUnknownReportsPerSequence) {

@@ -3,7 +3,10 @@
 #include "Kestrix/model/Diagnostics.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <bit>
+#include <cstddef>
 #include <cstring>
 #include <type_traits>
 
@@ -22,18 +25,60 @@ void warnIndexOutOfRange()
         "BufferLine: You passed an index out of range, adjusting to prevent crash, but you should debug");
 }
 
-// Four cells of one value as five 16-byte lanes. The lanes are put together in registers from the
-// cell's five 32-bit words: building them in memory with stores of other sizes and reading them back
-// whole would stall every store that follows on the store buffer.
+// A cell's bytes as five 32-bit words.
+using CellWords = std::array<uint32_t, 5>;
+
+CellWords wordsOf(const CharData &cell)
+{
+    CellWords words;
+    std::memcpy(words.data(), &cell, sizeof words);
+    return words;
+}
+
+// The words of a cell with the null cell's code, width and payload and the given attribute, put
+// together in registers from the attribute's fields. A cell just built in memory and read back in
+// wider pieces than it was written stalls each read until the stores have drained, and printing and
+// scrolling build one for every run and line.
+CellWords plainCellWords(const Attribute &attribute)
+{
+    if constexpr (std::endian::native != std::endian::little) {
+        CharData cell;
+        cell.attribute = attribute;
+        return wordsOf(cell);
+    }
+    static_assert(offsetof(CharData, payload) == 4 && sizeof(TinyAtom) == 2);
+    static_assert(offsetof(CharData, attribute) == 6 && sizeof(Attribute) == 14);
+    static_assert(offsetof(Attribute, bg) == 4 && offsetof(Attribute, style) == 8 &&
+                  offsetof(Attribute, underlineStyle) == 9 && offsetof(Attribute, underlineColor) == 10);
+    uint32_t head[2];
+    std::memcpy(head, &CharData::nullCell, sizeof head);
+    const auto fg = std::bit_cast<uint32_t>(attribute.fg);
+    const auto bg = std::bit_cast<uint32_t>(attribute.bg);
+    const uint32_t styles =
+        attribute.style.rawValue() | static_cast<uint32_t>(attribute.underlineStyle) << 8;
+    const auto underlineColor = std::bit_cast<uint32_t>(attribute.underlineColor);
+    return {head[0], (head[1] & 0xFFFF) | fg << 16, fg >> 16 | bg << 16, bg >> 16 | styles << 16, underlineColor};
+}
+
+// Word by word, as the words were written: a wider comparison of words just stored would stall.
+bool equalWords(const CellWords &a, const CellWords &b)
+{
+    for (size_t k = 0; k < a.size(); ++k) {
+        if (a[k] != b[k]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Four cells of one value as five 16-byte lanes, put together in registers from the cell's words.
 class CellQuad {
 public:
     static constexpr size_t cells = 4;
     static constexpr size_t bytes = cells * sizeof(CharData);
 
-    explicit CellQuad(const CharData &cell)
+    explicit CellQuad(const CellWords &w)
     {
-        Word w[5];
-        std::memcpy(w, &cell, sizeof w);
         lanes_[0] = Lane{w[0], w[1], w[2], w[3]};
         lanes_[1] = Lane{w[4], w[0], w[1], w[2]};
         lanes_[2] = Lane{w[3], w[4], w[0], w[1]};
@@ -56,16 +101,15 @@ public:
     }
 
 private:
-    using Word = uint32_t;
-    using Lane = Word __attribute__((vector_size(16)));
-    static_assert(sizeof(CharData) == 5 * sizeof(Word));
+    using Lane = uint32_t __attribute__((vector_size(16)));
+    static_assert(sizeof(CharData) == sizeof(CellWords));
     Lane lanes_[5];
 };
 
 // Fills cells with one value. Fills up to a wide line's width (the usual clear of a recycled line or
 // an erase) store four cells at a time from lanes kept in registers; longer ones copy the filled
 // part onto the rest in doubling blocks, at memory-copy speed.
-void fillCells(CharData *first, CharData *last, const CharData &value)
+void fillCells(CharData *first, CharData *last, const CellWords &value)
 {
     constexpr size_t shortFill = 512;
     const size_t count = static_cast<size_t>(last - first);
@@ -90,6 +134,11 @@ void fillCells(CharData *first, CharData *last, const CharData &value)
     }
 }
 
+void fillCells(CharData *first, CharData *last, const CharData &value)
+{
+    fillCells(first, last, wordsOf(value));
+}
+
 // Whether the code's low byte is a cell's first byte, as where bit-fields fill a little-endian word
 // from its low bits: then ASCII is written by storing each byte there. Folds to a constant.
 bool codeLowByteComesFirst()
@@ -100,6 +149,14 @@ bool codeLowByteComesFirst()
     unsigned char raw[4];
     std::memcpy(raw, &cell, sizeof raw);
     return raw[0] == 0x01 && raw[1] == 0x02 && raw[2] == 0x03 && raw[3] == 0x04;
+}
+
+CharData asciiCell(uint8_t code, const Attribute &attribute)
+{
+    CharData cell;
+    cell.code = code;
+    cell.attribute = attribute;
+    return cell;
 }
 
 // Equal bytes mean equal cells and the other way round, as every byte of a cell belongs to a field
@@ -273,15 +330,13 @@ void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, co
         return;
     }
     ++generation;
-    CharData prototype;
-    prototype.attribute = attribute;
     int64_t inRange = std::clamp<int64_t>(dataSize() - col, 0, count);
     auto *out = reinterpret_cast<unsigned char *>(data_.data() + col);
-    // Whole cells of the prototype, then each byte into the cell's first byte, the code's low byte
-    // (the code's other bits are 0 in the prototype).
+    // Whole blank cells of the attribute, then each byte into the cell's first byte, the code's low
+    // byte (the code's other bits are 0 in a blank cell).
     int64_t i = 0;
     if (codeLowByteComesFirst()) {
-        const CellQuad quad(prototype);
+        const CellQuad quad(plainCellWords(attribute));
         for (; i + static_cast<int64_t>(CellQuad::cells) <= inRange; i += CellQuad::cells) {
             quad.store(out);
             for (size_t k = 0; k < CellQuad::cells; ++k) {
@@ -296,9 +351,7 @@ void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, co
         }
     } else {
         for (; i < inRange; ++i) {
-            CharData cell = prototype;
-            cell.code = bytes[i];
-            data_[static_cast<size_t>(col + i)] = cell;
+            data_[static_cast<size_t>(col + i)] = asciiCell(bytes[i], attribute);
         }
     }
     extent_ = std::max(extent_, col + inRange);
@@ -306,8 +359,7 @@ void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, co
         // Bytes past the end all land on the last cell; the last of them stays.
         warnIndexOutOfRange();
         if (!data_.empty()) {
-            data_.back() = prototype;
-            data_.back().code = bytes[count - 1];
+            data_.back() = asciiCell(bytes[count - 1], attribute);
             extent_ = dataSize();
         }
     }
@@ -416,9 +468,8 @@ void BufferLine::resize(int64_t cols, const CharData &fillData)
 
 void BufferLine::clear(const Attribute &attribute)
 {
-    CharData empty;
-    empty.attribute = attribute;
-    if (isBlank(empty)) {
+    const CellWords empty = plainCellWords(attribute);
+    if (equalWords(empty, plainCellWords(Attribute()))) {
         // Only the cells that ever held something need writing: a recycled line stays cold.
         fillCells(data_.data(), data_.data() + extent_, empty);
         extent_ = 0;

@@ -294,6 +294,43 @@ TEST(BufferLine, WriteAsciiStoresPlainCellsAndRepairsAnOverrun)
     EXPECT_EQ(textOf(line), ".heh?");
 }
 
+// Runs of text and clears put cells together word by word from the attribute's fields: every field
+// must land where a cell built field by field has it.
+TEST(BufferLine, AsciiRunsAndClearsCarryEveryAttributeField)
+{
+    Attribute everything;
+    everything.fg = Attribute::Color::trueColor(1, 2, 3);
+    everything.bg = Attribute::Color::ansi256(200);
+    everything.style = CharacterStyle::bold | CharacterStyle::italic | CharacterStyle::underline;
+    everything.underlineStyle = UnderlineStyle::curly;
+    everything.underlineColor = Attribute::Color::trueColor(9, 8, 7);
+    Attribute inverted;
+    inverted.fg = Attribute::Color::defaultInvertedColor();
+    inverted.underlineColor = Attribute::Color::ansi256(255);
+    Attribute backgroundOnly;
+    backgroundOnly.bg = Attribute::Color::trueColor(255, 0, 128);
+
+    for (const Attribute &attribute : {Attribute(), everything, inverted, backgroundOnly}) {
+        SCOPED_TRACE(attribute.sgrParameters());
+        BufferLine line(9);
+        const uint8_t text[] = {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i'};
+        line.writeAscii(0, text, 9, attribute);
+        for (int64_t i = 0; i < 9; ++i) {
+            CharData expected;
+            expected.code = text[i];
+            expected.attribute = attribute;
+            EXPECT_EQ(line[i], expected) << "cell " << i;
+        }
+        line.clear(attribute);
+        CharData empty;
+        empty.attribute = attribute;
+        for (int64_t i = 0; i < 9; ++i) {
+            EXPECT_EQ(line[i], empty) << "cell " << i;
+        }
+        EXPECT_EQ(line.hasAnyContent(), !attribute.isPlainDefault());
+    }
+}
+
 TEST(BufferLine, TranslateToStringTrimsAndSkipsContinuationCells)
 {
     BufferLine line = lineOf("ab", 5);
