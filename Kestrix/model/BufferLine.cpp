@@ -410,6 +410,11 @@ void BufferLine::replaceCells(int64_t start, int64_t end, const CharData &cell)
     ++generation;
     start = std::max<int64_t>(start, 0);
     end = std::min(end, dataSize());
+    if (isBlank(cell)) {
+        // The cells from the extent on are blank already: an erase to the end of a short line
+        // writes only the cells that held something.
+        end = std::min(end, extent_);
+    }
     if (start < end) {
         fillCells(data_.data() + start, data_.data() + end, cell);
         noteFilled(start, end, cell);

@@ -190,6 +190,27 @@ TEST(BufferLine, DeleteCellsPullsCellsLeftWithinTheMargin)
     }
 }
 
+// Blank erases past the text write nothing; a later clear must still blank every cell that holds
+// something, coloured blanks included.
+TEST(BufferLine, ErasesPastTheTextKeepLaterClearsComplete)
+{
+    CharData coloured;
+    coloured.attribute.bg = Attribute::Color::ansi256(4);
+    BufferLine line = lineOf("abcdef", 10);
+    line.replaceCells(3, 10, CharData::nullCell);
+    EXPECT_EQ(textOf(line), "abc.......");
+    line.replaceCells(7, 10, coloured);
+    line.replaceCells(9, 10, CharData::nullCell);
+    line.replaceCells(5, 6, CharData::nullCell);
+    EXPECT_EQ(line[7], coloured);
+    EXPECT_EQ(line[8], coloured);
+    EXPECT_EQ(line[9], CharData::nullCell);
+    line.clear(Attribute());
+    for (int64_t i = 0; i < 10; ++i) {
+        EXPECT_EQ(line[i], CharData::nullCell) << "cell " << i;
+    }
+}
+
 TEST(BufferLine, RangeWritesAreClampedToTheLine)
 {
     BufferLine line = lineOf("abcdef", 6);
