@@ -49,6 +49,39 @@ size_t skipPrintData(const uint8_t *bytes, size_t i, size_t length)
     return i;
 }
 
+bool isPrintableAscii(uint8_t byte)
+{
+    return byte >= 0x20 && byte <= 0x7E;
+}
+
+// The print data from `i` on, as skipPrintData finds it, and in `asciiEnd` where the printable ASCII
+// that starts it ends: one pass, so the printer need not scan the run again. A word is flagged as in
+// skipPrintData, and also where adding 1 sets a top bit (0x7F and up); carries, like borrows, only
+// run towards later bytes.
+size_t skipPrintDataNotingAscii(const uint8_t *bytes, size_t i, size_t length, size_t &asciiEnd)
+{
+    constexpr uint64_t ones = 0x0101010101010101ULL;
+    constexpr uint64_t highBits = 0x8080808080808080ULL;
+    if constexpr (std::endian::native == std::endian::little) {
+        while (i + sizeof(uint64_t) <= length) {
+            uint64_t word = 0;
+            std::memcpy(&word, bytes + i, sizeof word);
+            const uint64_t flagged = (((word + ones) | word) | ((word - ones * 0x20) & ~word)) & highBits;
+            if (flagged != 0) {
+                i += static_cast<size_t>(std::countr_zero(flagged)) / 8;
+                asciiEnd = i;
+                return bytes[i] < 0x20 ? i : skipPrintData(bytes, i + 1, length);
+            }
+            i += sizeof word;
+        }
+    }
+    while (i < length && isPrintableAscii(bytes[i])) {
+        ++i;
+    }
+    asciiEnd = i;
+    return i < length && bytes[i] >= 0x20 ? skipPrintData(bytes, i + 1, length) : i;
+}
+
 bool isDigit(uint8_t byte)
 {
     return byte >= '0' && byte <= '9';
@@ -127,8 +160,10 @@ void EscapeSequenceParser::parseSlice(ByteSpan bytes)
             // Everything from 0x20 up is print data in ground, UTF-8 and C1 bytes included.
             if (runs.print < 0) {
                 runs.print = static_cast<int64_t>(i);
+                i = skipPrintDataNotingAscii(bytes.data(), i, length, runs.printAsciiEnd);
+            } else {
+                i = skipPrintData(bytes.data(), i + 1, length);
             }
-            i = skipPrintData(bytes.data(), i + 1, length);
             continue;
         }
         if (state == ParserState::ground && byte == ESC) {
@@ -486,10 +521,13 @@ void EscapeSequenceParser::flushPrint(ByteSpan bytes, size_t end, PendingRuns &r
         return;
     }
     const auto start = static_cast<size_t>(runs.print);
+    printRunAsciiLength_ = runs.printAsciiEnd > start ? runs.printAsciiEnd - start : 0;
     runs.print = -1;
+    runs.printAsciiEnd = 0;
     if (printHandler) {
         printHandler(bytes.subspan(start, end - start));
     }
+    printRunAsciiLength_ = 0;
 }
 
 void EscapeSequenceParser::putDcsData(ByteSpan data)

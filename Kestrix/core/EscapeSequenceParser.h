@@ -50,6 +50,9 @@ public:
     ParserState initialState() const { return ParserState::ground; }
     // The separators (";" or ":") between the parameters of the CSI being dispatched, in order.
     ByteSpan parameterSeparators() const { return parsTxt_; }
+    // How much of the print run being handed to printHandler is printable ASCII from its start, as
+    // the parser's scan found it; 0 when it did not measure the run.
+    size_t printRunAsciiLength() const { return printRunAsciiLength_; }
     const DcsHandler *activeDcsHandler() const { return activeDcsHandler_.get(); }
     const TransitionTable &table() const { return table_; }
 
@@ -72,6 +75,9 @@ private:
     struct PendingRuns {
         int64_t print = -1;
         int64_t dcs = -1;
+        // Where the printable ASCII that starts the print run ends, when the scan found it; 0
+        // when unknown.
+        size_t printAsciiEnd = 0;
     };
 
     void parseSlice(ByteSpan bytes);
@@ -89,7 +95,8 @@ private:
     void clearSequence();
     void clearParameters();
     void clearAllButParameters();
-    void flushPrint(ByteSpan bytes, size_t end, PendingRuns &runs);
+    // Inline: every control between runs of text passes through it.
+    [[gnu::always_inline]] inline void flushPrint(ByteSpan bytes, size_t end, PendingRuns &runs);
     void putDcsData(ByteSpan data);
 
     void hookDcs(uint8_t finalByte);
@@ -119,6 +126,7 @@ private:
     bool tooManyParameters_ = false;
     std::vector<uint8_t> parsTxt_;
     std::vector<uint8_t> collect_;
+    size_t printRunAsciiLength_ = 0;
 
     bool parsing_ = false;
     bool callInProgress_ = false;

@@ -327,8 +327,15 @@ public:
 
     // --- Printing and C0 controls (TerminalPrinting.cpp) -----------------------------------------
 
-    void handlePrint(ByteSpan bytes);
-    void printStateReset();
+    // `asciiLength`, when not 0, is the length of the printable ASCII that starts `bytes`, as the
+    // parser found it while scanning the run.
+    void handlePrint(ByteSpan bytes, size_t asciiLength = 0);
+    // Inline: the parser calls it for every control sequence.
+    void printStateReset()
+    {
+        readingBuffer.putbackCount = 0;
+        readingBuffer.continuationsToSkip = 0;
+    }
     virtual void bell();
     virtual void cmdBackspace();
     virtual void cmdHorizontalTab();

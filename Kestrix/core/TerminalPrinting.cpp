@@ -178,12 +178,6 @@ uint32_t popLastScalar(std::string_view &text)
 
 } // namespace
 
-void Terminal::printStateReset()
-{
-    readingBuffer.putbackCount = 0;
-    readingBuffer.continuationsToSkip = 0;
-}
-
 // An invalid sequence that took every byte at hand may own continuation bytes of the next run.
 void Terminal::noteInvalidSequenceAtEnd(uint8_t lead, size_t taken, size_t available)
 {
@@ -193,7 +187,7 @@ void Terminal::noteInvalidSequenceAtEnd(uint8_t lead, size_t taken, size_t avail
     }
 }
 
-void Terminal::handlePrint(ByteSpan bytes)
+void Terminal::handlePrint(ByteSpan bytes, size_t asciiLength)
 {
     if (bytes.empty()) {
         return;
@@ -235,7 +229,8 @@ void Terminal::handlePrint(ByteSpan bytes)
         const uint8_t byte = bytes[i];
         if (isPrintableAscii(byte) && !charset) {
             // Plain text: whole runs of cells at once.
-            const size_t end = printableAsciiEnd(bytes, i + 1);
+            // Within the ASCII the parser measured, the run ends where it found.
+            const size_t end = i < asciiLength ? asciiLength : printableAsciiEnd(bytes, i + 1);
             const int64_t taken = buffer->putAsciiRun(bytes.first(end), static_cast<int64_t>(i), curAttr);
             if (taken > 0) {
                 i += static_cast<size_t>(taken);
