@@ -166,6 +166,30 @@ constexpr std::array<StyleChange, 30> styleChanges = [] {
     return true;
 }
 
+// A whole sequence that only sets the foreground or background to a palette or direct colour, with
+// semicolons (38;5;n, 48;2;r;g;b): what colourful output sends before most runs of text. False for
+// anything else, which the general walk then reads.
+[[gnu::always_inline]] inline bool applyPlainExtendedColor(Attribute &attr, ParameterSpan pars,
+                                                           ByteSpan separators)
+{
+    const size_t count = pars.size();
+    if ((count != 3 && count != 5) || (pars[0] != 38 && pars[0] != 48) || separators.size() != count - 1 ||
+        separators[0] != ';' || separators[1] != ';' ||
+        (count == 5 && (separators[2] != ';' || separators[3] != ';'))) {
+        return false;
+    }
+    Attribute::Color color;
+    if (count == 3 && pars[1] == 5) {
+        color = Attribute::Color::ansi256(channel(pars[2]));
+    } else if (count == 5 && pars[1] == 2) {
+        color = Attribute::Color::trueColor(channel(pars[2]), channel(pars[3]), channel(pars[4]));
+    } else {
+        return false;
+    }
+    (pars[0] == 38 ? attr.fg : attr.bg) = color;
+    return true;
+}
+
 // Printed whether or not the log is silenced. Kept out of line, so the common path of cmdSGR
 // carries no string building.
 [[gnu::noinline, gnu::cold]] void reportUnknownSgr(int64_t parameter, ParameterSpan pars)
@@ -219,7 +243,11 @@ void Terminal::cmdSGR(ParameterSpan pars, ByteSpan collect)
     if (pars.size() == 1 && applySimpleParameter(curAttr, pars[0])) {
         return;
     }
-    applySgrParameters(curAttr, pars, parser_->parameterSeparators());
+    const ByteSpan separators = parser_->parameterSeparators();
+    if (applyPlainExtendedColor(curAttr, pars, separators)) {
+        return;
+    }
+    applySgrParameters(curAttr, pars, separators);
 }
 
 } // namespace kestrix

@@ -54,10 +54,10 @@ CellWords plainCellWords(const Attribute &attribute)
     std::memcpy(head, &CharData::nullCell, sizeof head);
     const auto fg = std::bit_cast<uint32_t>(attribute.fg);
     const auto bg = std::bit_cast<uint32_t>(attribute.bg);
-    const uint32_t styles =
-        attribute.style.rawValue() | static_cast<uint32_t>(attribute.underlineStyle) << 8;
+    const uint32_t styles = attribute.style.rawValue() | static_cast<uint32_t>(attribute.underlineStyle) << 8;
     const auto underlineColor = std::bit_cast<uint32_t>(attribute.underlineColor);
-    return {head[0], (head[1] & 0xFFFF) | fg << 16, fg >> 16 | bg << 16, bg >> 16 | styles << 16, underlineColor};
+    return {head[0], (head[1] & 0xFFFF) | fg << 16, fg >> 16 | bg << 16, bg >> 16 | styles << 16,
+            underlineColor};
 }
 
 // Word by word, as the words were written: a wider comparison of words just stored would stall.

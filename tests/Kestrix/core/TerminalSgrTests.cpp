@@ -83,6 +83,15 @@ const SgrCase sgrCases[] = {
     {"true colour with an empty colour space", "\x1b[48:2::10:20:30m",
      background(Color::trueColor(10, 20, 30))},
     {"channels past 255 are 255", "\x1b[38;2;999;20;30m", foreground(Color::trueColor(255, 20, 30))},
+    {"true colour background with semicolons", "\x1b[48;2;1;2;3m", background(Color::trueColor(1, 2, 3))},
+    {"a palette colour and two more parameters", "\x1b[38;5;100;1;3m",
+     [] {
+         Attribute attribute = with({CharacterStyle::bold, CharacterStyle::italic});
+         attribute.fg = Color::ansi256(100);
+         return attribute;
+     }()},
+    {"true colour mode with one value reads the value as a parameter", "\x1b[38;2;5m",
+     with(CharacterStyle::blink)},
     {"colours in a row", "\x1b[38;5;1;48;2;1;2;3;1m",
      [] {
          Attribute attribute = with(CharacterStyle::bold);
