@@ -286,11 +286,11 @@ void EscapeSequenceParser::dispatchCsi(uint8_t finalByte)
     const CsiRoute route = finalByte < csiRoutes.size() ? csiRoutes[finalByte] : nullptr;
     if (terminal == nullptr || route == nullptr) {
         if (csiHandlerFallback) {
-            csiHandlerFallback(pars_, collect_, finalByte);
+            csiHandlerFallback(parameters(), collect_, finalByte);
         }
         return;
     }
-    route(*terminal, pars_, collect_);
+    route(*terminal, parameters(), collect_);
 }
 
 void EscapeSequenceParser::dispatchEsc(uint8_t finalByte)

@@ -106,8 +106,6 @@ void releaseOrClear(std::vector<uint8_t> &bytes)
 EscapeSequenceParser::EscapeSequenceParser(Terminal *terminal)
     : errorHandler([](ParsingState state) { return state; })
     , terminal(terminal)
-    , printHandler([](ByteSpan) {})
-    , printStateReset([] {})
     , escHandlerFallback([](ByteSpan, uint8_t) {})
     , dscHandlerFallback([](uint8_t, ParameterSpan) {})
     , executeHandlerFallback([] {})
@@ -214,9 +212,10 @@ size_t EscapeSequenceParser::dispatchSimpleCsi(ByteSpan bytes, size_t start, Pen
     if (start + 2 >= length || bytes[start + 1] != '[' || bytes[start + 2] == ':') {
         return 0;
     }
-    clearParameters();
-    // The parameter being read is folded in a register and stored at its end, by the rules of
-    // foldDigit and addParameter: past the parameter limit, digits change nothing.
+    // The parameters are read in registers and stored as each ends, by the rules of foldDigit and
+    // addParameter: past the parameter limit, digits change nothing.
+    size_t count = 1;
+    bool tooMany = false;
     int64_t value = 0;
     size_t i = start + 2;
     for (; i < length; ++i) {
@@ -229,18 +228,25 @@ size_t EscapeSequenceParser::dispatchSimpleCsi(ByteSpan bytes, size_t start, Pen
                 value = 0;
             }
         } else if (byte == ';' || byte == ':') {
-            if (!tooManyParameters_) {
-                pars_.back() = value;
+            if (!tooMany) {
+                parameters_[count - 1] = value;
             }
-            addParameter(byte);
+            if (count < maximumParameterCount) {
+                separators_[count - 1] = byte;
+                ++count;
+            } else {
+                tooMany = true;
+            }
             value = 0;
         } else {
             break;
         }
     }
-    if (!tooManyParameters_) {
-        pars_.back() = value;
+    if (!tooMany) {
+        parameters_[count - 1] = value;
     }
+    parameterCount_ = count;
+    tooManyParameters_ = tooMany;
     if (i == length || bytes[i] < 0x40 || bytes[i] > 0x7E) {
         return 0;
     }
@@ -459,7 +465,7 @@ void EscapeSequenceParser::foldDigit(uint8_t digit)
     if (tooManyParameters_) {
         return;
     }
-    int64_t &last = pars_.back();
+    int64_t &last = parameters_[parameterCount_ - 1];
     last = last * 10 + (digit - '0');
     if (last >= parameterResetValue) {
         last = 0;
@@ -468,12 +474,13 @@ void EscapeSequenceParser::foldDigit(uint8_t digit)
 
 void EscapeSequenceParser::addParameter(uint8_t separator)
 {
-    if (pars_.size() >= maximumParameterCount) {
+    if (parameterCount_ >= maximumParameterCount) {
         tooManyParameters_ = true;
         return;
     }
-    parsTxt_.push_back(separator);
-    pars_.push_back(0);
+    separators_[parameterCount_ - 1] = separator;
+    parameters_[parameterCount_] = 0;
+    ++parameterCount_;
 }
 
 void EscapeSequenceParser::addCollect(uint8_t byte)
@@ -491,10 +498,9 @@ void EscapeSequenceParser::clearSequence()
 
 void EscapeSequenceParser::clearParameters()
 {
-    parsTxt_.clear();
     // The list always holds at least the parameter being read.
-    pars_.resize(1);
-    pars_[0] = 0;
+    parameterCount_ = 1;
+    parameters_[0] = 0;
     tooManyParameters_ = false;
 }
 
@@ -512,6 +518,8 @@ void EscapeSequenceParser::clearAllButParameters()
     collect_.clear();
     if (printStateReset) {
         printStateReset();
+    } else if (terminal != nullptr) {
+        terminal->printStateReset();
     }
 }
 
@@ -521,13 +529,15 @@ void EscapeSequenceParser::flushPrint(ByteSpan bytes, size_t end, PendingRuns &r
         return;
     }
     const auto start = static_cast<size_t>(runs.print);
-    printRunAsciiLength_ = runs.printAsciiEnd > start ? runs.printAsciiEnd - start : 0;
+    const size_t asciiLength = runs.printAsciiEnd > start ? runs.printAsciiEnd - start : 0;
     runs.print = -1;
     runs.printAsciiEnd = 0;
+    const ByteSpan run = bytes.subspan(start, end - start);
     if (printHandler) {
-        printHandler(bytes.subspan(start, end - start));
+        printHandler(run);
+    } else if (terminal != nullptr) {
+        terminal->handlePrint(run, asciiLength);
     }
-    printRunAsciiLength_ = 0;
 }
 
 void EscapeSequenceParser::putDcsData(ByteSpan data)
@@ -557,7 +567,7 @@ void EscapeSequenceParser::hookDcs(uint8_t finalByte)
     replaceDcsHandler(std::move(handler));
     dcsDataLength_ = 0;
     if (activeDcsHandler_) {
-        activeDcsHandler_->hook(collect_, pars_, finalByte);
+        activeDcsHandler_->hook(collect_, parameters(), finalByte);
     }
 }
 
@@ -591,8 +601,10 @@ void EscapeSequenceParser::beginCall()
 {
     CallStart &start = callStart_;
     start.state = currentState_;
-    start.pars.assign(pars_.begin(), pars_.end());
-    start.parsTxt.assign(parsTxt_.begin(), parsTxt_.end());
+    const ParameterSpan pars = parameters();
+    const ByteSpan separators = parameterSeparators();
+    start.pars.assign(pars.begin(), pars.end());
+    start.parsTxt.assign(separators.begin(), separators.end());
     start.collect.assign(collect_.begin(), collect_.end());
     start.oscLength = osc_.size();
     start.apcLength = apc_.size();
@@ -617,8 +629,9 @@ void EscapeSequenceParser::restoreCallStart()
 {
     CallStart &start = callStart_;
     currentState_ = start.state;
-    pars_.assign(start.pars.begin(), start.pars.end());
-    parsTxt_.assign(start.parsTxt.begin(), start.parsTxt.end());
+    std::copy(start.pars.begin(), start.pars.end(), parameters_.begin());
+    std::copy(start.parsTxt.begin(), start.parsTxt.end(), separators_.begin());
+    parameterCount_ = start.pars.size();
     collect_.assign(start.collect.begin(), start.collect.end());
     if (start.oscRestarted) {
         osc_.swap(start.osc);

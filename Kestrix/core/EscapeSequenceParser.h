@@ -5,6 +5,7 @@
 #include "Kestrix/core/ParsingState.h"
 #include "Kestrix/core/TransitionTable.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -49,16 +50,15 @@ public:
     ParserState currentState() const { return currentState_; }
     ParserState initialState() const { return ParserState::ground; }
     // The separators (";" or ":") between the parameters of the CSI being dispatched, in order.
-    ByteSpan parameterSeparators() const { return parsTxt_; }
-    // How much of the print run being handed to printHandler is printable ASCII from its start, as
-    // the parser's scan found it; 0 when it did not measure the run.
-    size_t printRunAsciiLength() const { return printRunAsciiLength_; }
+    ByteSpan parameterSeparators() const { return {separators_.data(), parameterCount_ - 1}; }
     const DcsHandler *activeDcsHandler() const { return activeDcsHandler_.get(); }
     const TransitionTable &table() const { return table_; }
 
     std::unordered_map<int64_t, OscHandler> oscHandlers;
     std::function<ParsingState(ParsingState)> errorHandler;
     Terminal *terminal = nullptr;
+    // Print runs, and the reset of print state at each control sequence, go to the terminal
+    // directly; a handler set here takes them instead (for a host that watches what is printed).
     std::function<void(ByteSpan)> printHandler;
     std::function<void()> printStateReset;
     std::function<void(ByteSpan collect, uint8_t finalByte)> escHandlerFallback;
@@ -92,9 +92,11 @@ private:
     void foldDigit(uint8_t digit);
     void addParameter(uint8_t separator);
     void addCollect(uint8_t byte);
+    ParameterSpan parameters() const { return {parameters_.data(), parameterCount_}; }
     void clearSequence();
     void clearParameters();
-    void clearAllButParameters();
+    // Inline: every control sequence passes through it.
+    [[gnu::always_inline]] inline void clearAllButParameters();
     // Inline: every control between runs of text passes through it.
     [[gnu::always_inline]] inline void flushPrint(ByteSpan bytes, size_t end, PendingRuns &runs);
     void putDcsData(ByteSpan data);
@@ -122,11 +124,13 @@ private:
     std::vector<uint8_t> osc_;
     std::vector<uint8_t> apc_;
     bool stringTooLong_ = false;
-    std::vector<int64_t> pars_{0};
+    // The parameters of the sequence being read, in place: the last one is the one being read.
+    // Fixed arrays, as every control sequence fills them.
+    std::array<int64_t, maximumParameterCount> parameters_{};
+    std::array<uint8_t, maximumParameterCount - 1> separators_{};
+    size_t parameterCount_ = 1;
     bool tooManyParameters_ = false;
-    std::vector<uint8_t> parsTxt_;
     std::vector<uint8_t> collect_;
-    size_t printRunAsciiLength_ = 0;
 
     bool parsing_ = false;
     bool callInProgress_ = false;

@@ -83,8 +83,6 @@ void Terminal::configureParser()
         message += static_cast<char>(command);
         logInfo(message);
     };
-    p.printHandler = [this](ByteSpan bytes) { handlePrint(bytes, parser_->printRunAsciiLength()); };
-    p.printStateReset = [this] { printStateReset(); };
     p.errorHandler = [this](ParsingState state) {
         // The description of the state object is its qualified type name.
         logInfo("Kestrix: Parsing error, state: kestrix::ParsingState");
