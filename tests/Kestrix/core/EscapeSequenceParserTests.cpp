@@ -267,6 +267,27 @@ TEST(EscapeSequenceParser, C1BytesInTextArePrintedAndEsc9BStartsCsi)
               Events{"csi:m:5:"});
 }
 
+TEST(EscapeSequenceParser, PrintRunEndsAtTheFirstControlWhereverItFalls)
+{
+    // Runs longer than the scans' steps of eight and sixteen bytes, with UTF-8 on either side of
+    // the control.
+    const std::string letters = "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMN";
+    for (size_t at = 0; at <= 40; ++at) {
+        for (const std::string accent : {"", "\xc3\xa9"}) {
+            const std::string before = letters.substr(0, at) + accent;
+            const std::string after = accent + letters.substr(at);
+            Events expected;
+            if (!before.empty()) {
+                expected.push_back("print:" + before);
+            }
+            expected.push_back("lf");
+            expected.push_back("print:" + after);
+            RecordingTerminal t;
+            EXPECT_EQ(t.feed(before + "\n" + after), expected) << "control at " << before.size();
+        }
+    }
+}
+
 TEST(EscapeSequenceParser, ErrorByteIsReportedAndStaysInsideThePrintRun)
 {
     DetachedParser p;
