@@ -4,6 +4,7 @@
 #include "Kestrix/model/CharSets.h"
 #include "Kestrix/model/CircularBufferLineList.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -155,7 +156,37 @@ public:
     void putCharacters(std::span<const CharData> cells);
     // Writes bytes from `start` on as single-width cells of `attribute`; returns how many it took. It
     // takes nothing in insert mode and stops at the right edge without wraparound.
-    int64_t putAsciiRun(std::span<const uint8_t> bytes, int64_t start, const Attribute &attribute);
+    // Inline: the print path calls it for every run of text.
+    int64_t putAsciiRun(std::span<const uint8_t> bytes, int64_t start, const Attribute &attribute)
+    {
+        int64_t size = static_cast<int64_t>(bytes.size());
+        if (insertMode || start < 0 || start >= size) {
+            return 0;
+        }
+        int64_t right = rightEdge();
+        int64_t position = start;
+        while (position < size) {
+            if (x_ > right) {
+                if (!wraparound) {
+                    break;
+                }
+                wrapCursor();
+            }
+            int64_t n = std::min(size - position, right - x_ + 1);
+            if (n <= 0) {
+                // Margins that leave no room after a wrap.
+                break;
+            }
+            lines_[yBase_ + y_].writeAscii(x_, bytes.data() + position, n, attribute);
+            x_ += n;
+            position += n;
+        }
+        int64_t consumed = position - start;
+        if (consumed > 0) {
+            lastBufferStorage = {yBase_ + y_, x_ - 1, cols_, rows_};
+        }
+        return consumed;
+    }
 
     // Size.
     void resize(int64_t newCols, int64_t newRows);
