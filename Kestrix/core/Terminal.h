@@ -657,6 +657,7 @@ private:
     // The print path, one scalar at a time.
     size_t printUnicodeRun(ByteSpan bytes, size_t i);
     void noteInvalidSequenceAtEnd(uint8_t lead, size_t taken, size_t available);
+    std::optional<size_t> finishCarriedSequence(ByteSpan bytes);
     void printByte(uint8_t byte);
     void printScalar(uint32_t scalar, int width);
     bool shouldOfferToPreviousCell(uint32_t scalar, int width);

@@ -187,6 +187,31 @@ void Terminal::noteInvalidSequenceAtEnd(uint8_t lead, size_t taken, size_t avail
     }
 }
 
+// Finishes the sequence the previous run cut off with the first bytes of `bytes`. Returns how many
+// of them it took, or nothing when the sequence is still incomplete and waits for the next run.
+std::optional<size_t> Terminal::finishCarriedSequence(ByteSpan bytes)
+{
+    std::array<uint8_t, 4> joined{};
+    const size_t carried = readingBuffer.putbackCount;
+    std::copy_n(readingBuffer.putbackBuffer.begin(), carried, joined.begin());
+    const size_t taken = std::min(bytes.size(), joined.size() - carried);
+    std::copy_n(bytes.begin(), taken, joined.begin() + static_cast<std::ptrdiff_t>(carried));
+    const Decoded decoded = decodeSequence(joined.data(), carried + taken);
+    if (decoded.kind == Decoded::Kind::incomplete) {
+        std::copy_n(joined.begin(), carried + taken, readingBuffer.putbackBuffer.begin());
+        readingBuffer.putbackCount = static_cast<uint8_t>(carried + taken);
+        return std::nullopt;
+    }
+    readingBuffer.putbackCount = 0;
+    if (decoded.kind == Decoded::Kind::invalid) {
+        printByte(joined[0]);
+        noteInvalidSequenceAtEnd(joined[0], decoded.length, carried + taken);
+    } else {
+        printScalar(decoded.scalar, ScalarProperties::of(decoded.scalar).width());
+    }
+    return decoded.length > carried ? decoded.length - carried : 0;
+}
+
 void Terminal::handlePrint(ByteSpan bytes, size_t asciiLength)
 {
     if (bytes.empty()) {
@@ -202,26 +227,11 @@ void Terminal::handlePrint(ByteSpan bytes, size_t asciiLength)
         readingBuffer.continuationsToSkip = 0;
     }
     if (readingBuffer.putbackCount > 0) {
-        // Finish the sequence the previous run cut off.
-        std::array<uint8_t, 4> joined{};
-        const size_t carried = readingBuffer.putbackCount;
-        std::copy_n(readingBuffer.putbackBuffer.begin(), carried, joined.begin());
-        const size_t taken = std::min(bytes.size(), joined.size() - carried);
-        std::copy_n(bytes.begin(), taken, joined.begin() + static_cast<std::ptrdiff_t>(carried));
-        const Decoded decoded = decodeSequence(joined.data(), carried + taken);
-        if (decoded.kind == Decoded::Kind::incomplete) {
-            std::copy_n(joined.begin(), carried + taken, readingBuffer.putbackBuffer.begin());
-            readingBuffer.putbackCount = static_cast<uint8_t>(carried + taken);
+        const std::optional<size_t> taken = finishCarriedSequence(bytes);
+        if (!taken) {
             return;
         }
-        readingBuffer.putbackCount = 0;
-        if (decoded.kind == Decoded::Kind::invalid) {
-            printByte(joined[0]);
-            noteInvalidSequenceAtEnd(joined[0], decoded.length, carried + taken);
-        } else {
-            printScalar(decoded.scalar, ScalarProperties::of(decoded.scalar).width());
-        }
-        i = decoded.length > carried ? decoded.length - carried : 0;
+        i = *taken;
     }
 
     const size_t size = bytes.size();
