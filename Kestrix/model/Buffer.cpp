@@ -170,8 +170,14 @@ int64_t Buffer::nextTabStop(int64_t from, bool withinMargins) const
     }
     int64_t limit = withinMargins ? marginRight_ : cols_ - 1;
     int64_t last = std::min(limit, static_cast<int64_t>(tabStops.size()) - 1);
-    for (int64_t column = std::max<int64_t>(from + 1, 0); column <= last; ++column) {
-        if (tabStops[static_cast<size_t>(column)]) {
+    int64_t column = std::max<int64_t>(from + 1, 0);
+    if (column > last) {
+        return limit;
+    }
+    // Stepping through the bits costs less than finding each one by its index.
+    auto stop = tabStops.begin() + column;
+    for (; column <= last; ++column, ++stop) {
+        if (*stop) {
             return column;
         }
     }
