@@ -655,6 +655,7 @@ private:
     void configureParser();
     void installScrollCallback(Buffer &target);
     // The print path, one scalar at a time.
+    void printRunInPieces(ByteSpan bytes, size_t asciiLength);
     size_t printUnicodeRun(ByteSpan bytes, size_t i);
     void noteInvalidSequenceAtEnd(uint8_t lead, size_t taken, size_t available);
     std::optional<size_t> finishCarriedSequence(ByteSpan bytes);

@@ -214,6 +214,21 @@ std::optional<size_t> Terminal::finishCarriedSequence(ByteSpan bytes)
 
 void Terminal::handlePrint(ByteSpan bytes, size_t asciiLength)
 {
+    // Most runs are plain text that fits the cursor's line: its row is the only one marked, and
+    // no byte is owed to an earlier run.
+    if (asciiLength == bytes.size() && asciiLength > 0 && !charset && readingBuffer.putbackCount == 0 &&
+        buffer->putAsciiWithinLine(bytes, curAttr)) {
+        readingBuffer.continuationsToSkip = 0;
+        markRowDirty(buffer->y(), *buffer, false);
+        return;
+    }
+    printRunInPieces(bytes, asciiLength);
+}
+
+// Any other run: bytes owed to an earlier run, wraps, insert mode, character sets, UTF-8 and the
+// bytes that print by themselves. Out of line, so the common run needs no room for it.
+[[gnu::noinline]] void Terminal::printRunInPieces(ByteSpan bytes, size_t asciiLength)
+{
     if (bytes.empty()) {
         return;
     }

@@ -188,6 +188,21 @@ public:
         return consumed;
     }
 
+    // Writes all of `bytes` as single-width cells of `attribute` when they fit the cursor's line
+    // without a wrap and insert mode is off: the common run, with none of putAsciiRun's wrap loop.
+    // Returns false, writing nothing, otherwise.
+    bool putAsciiWithinLine(std::span<const uint8_t> bytes, const Attribute &attribute)
+    {
+        const auto size = static_cast<int64_t>(bytes.size());
+        if (insertMode || x_ + size > rightEdge() + 1) {
+            return false;
+        }
+        lines_[yBase_ + y_].writeAscii(x_, bytes.data(), size, attribute);
+        x_ += size;
+        lastBufferStorage = {yBase_ + y_, x_ - 1, cols_, rows_};
+        return true;
+    }
+
     // Size.
     void resize(int64_t newCols, int64_t newRows);
     // An absent count means no scrollback at all. Dropped lines leave the top; the screen stays.

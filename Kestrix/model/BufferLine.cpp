@@ -332,22 +332,27 @@ void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, co
     ++generation;
     int64_t inRange = std::clamp<int64_t>(dataSize() - col, 0, count);
     auto *out = reinterpret_cast<unsigned char *>(data_.data() + col);
-    // Whole blank cells of the attribute, then each byte into the cell's first byte, the code's low
-    // byte (the code's other bits are 0 in a blank cell).
     int64_t i = 0;
     if (codeLowByteComesFirst()) {
-        const CellQuad quad(plainCellWords(attribute));
-        for (; i + static_cast<int64_t>(CellQuad::cells) <= inRange; i += CellQuad::cells) {
-            quad.store(out);
-            for (size_t k = 0; k < CellQuad::cells; ++k) {
-                out[k * sizeof(CharData)] = bytes[i + static_cast<int64_t>(k)];
-            }
-            out += CellQuad::bytes;
+        // Each cell as two stores: its first word, the blank code's word with the byte as the code,
+        // and the sixteen bytes after it, which are the same in every cell and sit in one register.
+        const CellWords words = plainCellWords(attribute);
+        using Lane = uint32_t __attribute__((vector_size(16)));
+        const Lane rest{words[1], words[2], words[3], words[4]};
+        auto putCell = [&](int64_t k) {
+            const uint32_t head = words[0] | bytes[k];
+            unsigned char *cell = out + k * static_cast<int64_t>(sizeof(CharData));
+            std::memcpy(cell, &head, sizeof head);
+            std::memcpy(cell + sizeof head, &rest, sizeof rest);
+        };
+        for (; i + 4 <= inRange; i += 4) {
+            putCell(i);
+            putCell(i + 1);
+            putCell(i + 2);
+            putCell(i + 3);
         }
         for (; i < inRange; ++i) {
-            quad.storeOne(out);
-            out[0] = bytes[i];
-            out += sizeof(CharData);
+            putCell(i);
         }
     } else {
         for (; i < inRange; ++i) {

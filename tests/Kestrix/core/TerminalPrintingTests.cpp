@@ -259,6 +259,35 @@ TEST(PrintRuns, RandomGraphemeSoupLeavesTheSameCells)
     }
 }
 
+TEST(PrintRuns, PlainTextFillsUpToTheRightEdgeAndWrapsPastIt)
+{
+    const struct {
+        const char *setUp;
+        const char *text;
+        std::vector<std::string> rows;
+        Cell cursor;
+    } cases[] = {
+        // Ending on the last column leaves the wrap pending for the next character.
+        {"\x1b[1;7H", "abcd", {"      abcd", ""}, {10, 0}},
+        {"\x1b[1;7Habcd", "ef", {"      abcd", "ef"}, {2, 1}},
+        {"\x1b[1;7H", "abcde", {"      abcd", "e"}, {1, 1}},
+        // Without wraparound the last column takes the rest, one over the other.
+        {"\x1b[?7l\x1b[1;7H", "abcdef", {"      abcf", ""}, {10, 0}},
+        {"xyz\x1b[4h\x1b[1;1H", "ab", {"abxyz", ""}, {2, 0}},
+        // Columns 3 to 6 as margins: the run ends at the right one and goes on at the left one.
+        {"\x1b[?69h\x1b[3;6s\x1b[1;3H", "abcd", {"  abcd", ""}, {6, 0}},
+        {"\x1b[?69h\x1b[3;6s\x1b[1;3H", "abcdef", {"  abcd", "  ef"}, {4, 1}},
+        {"\x1b[?69h\x1b[3;6s\x1b[1;8H", "ab", {"", "  ab"}, {4, 1}},
+    };
+    for (const auto &c : cases) {
+        Terminal terminal(nullptr, optionsOfSize(10, 2));
+        terminal.feedString(c.setUp);
+        terminal.feedString(c.text);
+        EXPECT_EQ(screenText(terminal), c.rows) << c.setUp << " then " << c.text;
+        EXPECT_EQ(terminal.cursorPosition(), c.cursor) << c.setUp << " then " << c.text;
+    }
+}
+
 TEST(TerminalControls, LineFeedCarriageReturnAndBackspace)
 {
     RecordingDelegate delegate;
