@@ -98,70 +98,107 @@ void applyUnderlineStyle(Attribute &attr, int64_t style)
                                       : static_cast<UnderlineStyle>(style);
 }
 
-// The parameters below 30 that set or clear style flags, by parameter; the others change nothing here.
-struct StyleChange {
-    CharacterStyle flags;
-    bool set = false;
+// What a parameter that changes one thing by itself does to the attribute.
+enum class SimpleChange : uint8_t {
+    none,
+    reset,
+    foreground,
+    background,
+    setStyle,
+    clearStyle,
+    doubleUnderline,
+    noUnderline,
+    defaultForeground,
+    defaultBackground,
+    defaultUnderlineColor,
 };
 
-constexpr std::array<StyleChange, 30> styleChanges = [] {
-    std::array<StyleChange, 30> changes{};
-    changes[1] = {CharacterStyle::bold, true};
-    changes[2] = {CharacterStyle::dim, true};
-    changes[3] = {CharacterStyle::italic, true};
-    changes[5] = {CharacterStyle::blink, true};
-    changes[7] = {CharacterStyle::inverse, true};
-    changes[8] = {CharacterStyle::invisible, true};
-    changes[9] = {CharacterStyle::crossedOut, true};
-    changes[22] = {CharacterStyle::bold | CharacterStyle::dim, false};
-    changes[23] = {CharacterStyle::italic, false};
-    changes[25] = {CharacterStyle::blink, false};
-    changes[27] = {CharacterStyle::inverse, false};
-    changes[28] = {CharacterStyle::invisible, false};
-    changes[29] = {CharacterStyle::crossedOut, false};
-    return changes;
+struct SimpleParameter {
+    SimpleChange change = SimpleChange::none;
+    // The palette index of a colour change, the style flags of a style change.
+    uint8_t operand = 0;
+};
+
+constexpr SimpleParameter styleChange(SimpleChange change, CharacterStyle flags)
+{
+    return {change, flags.rawValue()};
+}
+
+// The simple parameters by value; the others (4 and the extended colours among them) are `none`.
+constexpr std::array<SimpleParameter, 108> simpleParameters = [] {
+    using enum SimpleChange;
+    std::array<SimpleParameter, 108> table{};
+    table[0] = {reset};
+    for (uint8_t index = 0; index < 8; ++index) {
+        table[30 + index] = {foreground, index};
+        table[40 + index] = {background, index};
+        table[90 + index] = {foreground, static_cast<uint8_t>(index + 8)};
+        table[100 + index] = {background, static_cast<uint8_t>(index + 8)};
+    }
+    table[1] = styleChange(setStyle, CharacterStyle::bold);
+    table[2] = styleChange(setStyle, CharacterStyle::dim);
+    table[3] = styleChange(setStyle, CharacterStyle::italic);
+    table[5] = styleChange(setStyle, CharacterStyle::blink);
+    table[7] = styleChange(setStyle, CharacterStyle::inverse);
+    table[8] = styleChange(setStyle, CharacterStyle::invisible);
+    table[9] = styleChange(setStyle, CharacterStyle::crossedOut);
+    table[21] = {doubleUnderline};
+    table[22] = styleChange(clearStyle, CharacterStyle::bold | CharacterStyle::dim);
+    table[23] = styleChange(clearStyle, CharacterStyle::italic);
+    table[24] = {noUnderline};
+    table[25] = styleChange(clearStyle, CharacterStyle::blink);
+    table[27] = styleChange(clearStyle, CharacterStyle::inverse);
+    table[28] = styleChange(clearStyle, CharacterStyle::invisible);
+    table[29] = styleChange(clearStyle, CharacterStyle::crossedOut);
+    table[39] = {defaultForeground};
+    table[49] = {defaultBackground};
+    table[59] = {defaultUnderlineColor};
+    return table;
 }();
 
 // A parameter that changes one thing by itself; false for the others. Inlined into both of its
 // callers: a call costs as much as the change.
 [[gnu::always_inline]] inline bool applySimpleParameter(Attribute &attr, int64_t parameter)
 {
-    if (parameter >= 30 && parameter <= 37) {
-        attr.fg = Attribute::Color::ansi256(static_cast<uint8_t>(parameter - 30));
-    } else if (parameter >= 40 && parameter <= 47) {
-        attr.bg = Attribute::Color::ansi256(static_cast<uint8_t>(parameter - 40));
-    } else if (parameter >= 90 && parameter <= 97) {
-        attr.fg = Attribute::Color::ansi256(static_cast<uint8_t>(parameter - 82));
-    } else if (parameter >= 100 && parameter <= 107) {
-        attr.bg = Attribute::Color::ansi256(static_cast<uint8_t>(parameter - 92));
-    } else if (parameter >= 0 && parameter < static_cast<int64_t>(styleChanges.size()) &&
-               !styleChanges[static_cast<size_t>(parameter)].flags.isEmpty()) {
-        const StyleChange &change = styleChanges[static_cast<size_t>(parameter)];
-        attr.style.update(change.flags, change.set);
-    } else {
-        switch (parameter) {
-        case 0:
-            attr = Attribute();
-            break;
-        case 21:
-            attr.style.insert(CharacterStyle::underline);
-            attr.underlineStyle = UnderlineStyle::double_;
-            break;
-        case 24:
-            applyUnderlineStyle(attr, 0);
-            break;
-        case 39:
-            attr.fg = Attribute::Color::defaultColor();
-            break;
-        case 49:
-            attr.bg = Attribute::Color::defaultColor();
-            break;
-        case 59:
-            attr.underlineColor.reset();
-            break;
-        default:
-            return false;
-        }
+    // Unsigned, so one comparison also turns away negative values.
+    if (static_cast<uint64_t>(parameter) >= simpleParameters.size()) {
+        return false;
+    }
+    const SimpleParameter entry = simpleParameters[static_cast<size_t>(parameter)];
+    switch (entry.change) {
+    case SimpleChange::none:
+        return false;
+    case SimpleChange::reset:
+        attr = Attribute();
+        break;
+    case SimpleChange::foreground:
+        attr.fg = Attribute::Color::ansi256(entry.operand);
+        break;
+    case SimpleChange::background:
+        attr.bg = Attribute::Color::ansi256(entry.operand);
+        break;
+    case SimpleChange::setStyle:
+        attr.style.insert(CharacterStyle(entry.operand));
+        break;
+    case SimpleChange::clearStyle:
+        attr.style.remove(CharacterStyle(entry.operand));
+        break;
+    case SimpleChange::doubleUnderline:
+        attr.style.insert(CharacterStyle::underline);
+        attr.underlineStyle = UnderlineStyle::double_;
+        break;
+    case SimpleChange::noUnderline:
+        applyUnderlineStyle(attr, 0);
+        break;
+    case SimpleChange::defaultForeground:
+        attr.fg = Attribute::Color::defaultColor();
+        break;
+    case SimpleChange::defaultBackground:
+        attr.bg = Attribute::Color::defaultColor();
+        break;
+    case SimpleChange::defaultUnderlineColor:
+        attr.underlineColor.reset();
+        break;
     }
     return true;
 }
