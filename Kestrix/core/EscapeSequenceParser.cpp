@@ -165,6 +165,12 @@ EscapeSequenceParser::EscapeSequenceParser(Terminal *terminal)
     , apcHandlerFallback([](uint8_t, ByteSpan) {})
     , table_(TransitionTable::vt500())
 {
+    for (uint8_t byte = 0; byte < 0x20; ++byte) {
+        const TransitionTable::Transition transition = table_.lookup(ParserState::ground, byte);
+        if (transition.action == ParserAction::execute && transition.next == ParserState::ground) {
+            groundExecutes_ |= uint32_t{1} << byte;
+        }
+    }
 }
 
 EscapeSequenceParser::~EscapeSequenceParser() = default;
@@ -225,15 +231,14 @@ void EscapeSequenceParser::parseSlice(ByteSpan bytes)
             ++i;
             continue;
         }
-        const TransitionTable::Transition transition = table_.lookup(state, byte);
-        if (transition.action == ParserAction::execute && state == ParserState::ground &&
-            transition.next == ParserState::ground) {
+        if (state == ParserState::ground && byte < 0x20 && (groundExecutes_ >> byte & 1) != 0) {
             // Line feeds, returns and tabs between runs of text: the execute action, taken directly.
             flushPrint(bytes, i, runs);
             dispatchExecute(byte);
             ++i;
             continue;
         }
+        const TransitionTable::Transition transition = table_.lookup(state, byte);
         if (!performAction(transition.action, state, transition.next, bytes, i, runs)) {
             restoreCallStart();
             return;
@@ -261,10 +266,10 @@ size_t EscapeSequenceParser::dispatchSimpleCsi(ByteSpan bytes, size_t start, Pen
     if (start + 2 >= length || bytes[start + 1] != '[' || bytes[start + 2] == ':') {
         return 0;
     }
-    // The parameters are read in registers and stored as each ends, by the rules of foldDigit and
-    // addParameter: past the parameter limit, digits change nothing.
+    // The parameters are read in registers and stored as each ends. A sequence that reaches the
+    // bounds foldDigit and addParameter keep (a parameter that large, that many parameters) is
+    // left to the table, so the loop need not keep them.
     size_t count = 1;
-    bool tooMany = false;
     int64_t value = 0;
     size_t i = start + 2;
     for (; i < length; ++i) {
@@ -274,34 +279,39 @@ size_t EscapeSequenceParser::dispatchSimpleCsi(ByteSpan bytes, size_t start, Pen
         if (digit <= 9) {
             value = value * 10 + digit;
             if (value >= parameterResetValue) [[unlikely]] {
-                value = 0;
+                return 0;
             }
         } else if (byte == ';' || byte == ':') {
-            if (!tooMany) {
-                parameters_[count - 1] = value;
+            if (count == maximumParameterCount) [[unlikely]] {
+                return 0;
             }
-            if (count < maximumParameterCount) {
-                separators_[count - 1] = byte;
-                ++count;
-            } else {
-                tooMany = true;
-            }
+            parameters_[count - 1] = value;
+            separators_[count - 1] = byte;
+            ++count;
             value = 0;
         } else {
             break;
         }
     }
-    if (!tooMany) {
-        parameters_[count - 1] = value;
-    }
-    parameterCount_ = count;
-    tooManyParameters_ = tooMany;
-    if (i == length || bytes[i] < 0x40 || bytes[i] > 0x7E) {
+    if (i == length) {
         return 0;
     }
+    const uint8_t finalByte = bytes[i];
+    if (finalByte < 0x40 || finalByte > 0x7E) {
+        return 0;
+    }
+    parameters_[count - 1] = value;
+    parameterCount_ = count;
+    tooManyParameters_ = false;
     clearAllButParameters();
     runs = {};
-    dispatchCsi(bytes[i]);
+    if (finalByte == 'm' && terminal != nullptr) {
+        // SGR, the most common of all sequences, goes to the terminal past the route table; the
+        // sequence has no intermediates.
+        terminal->cmdSGR(parameters(), {});
+    } else {
+        dispatchCsi(finalByte);
+    }
     return i + 1;
 }
 
@@ -581,7 +591,7 @@ void EscapeSequenceParser::flushPrint(ByteSpan bytes, size_t end, PendingRuns &r
     const size_t asciiLength = runs.printAsciiEnd > start ? runs.printAsciiEnd - start : 0;
     runs.print = -1;
     runs.printAsciiEnd = 0;
-    const ByteSpan run = bytes.subspan(start, end - start);
+    const ByteSpan run(bytes.data() + start, end - start);
     if (printHandler) {
         printHandler(run);
     } else if (terminal != nullptr) {

@@ -118,6 +118,9 @@ private:
     void emptyString(std::vector<uint8_t> &string, std::vector<uint8_t> &atCallStart, bool &restarted);
 
     const TransitionTable &table_;
+    // Bit b is set when the table takes the control byte b in ground to the execute action and
+    // back to ground: the parse loop takes those without a table lookup.
+    uint32_t groundExecutes_ = 0;
     ParserState currentState_ = ParserState::ground;
     std::unique_ptr<DcsHandler> activeDcsHandler_;
     size_t dcsDataLength_ = 0;
