@@ -334,25 +334,41 @@ void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, co
     auto *out = reinterpret_cast<unsigned char *>(data_.data() + col);
     int64_t i = 0;
     if (codeLowByteComesFirst()) {
-        // Each cell as two stores: its first word, the blank code's word with the byte as the code,
-        // and the sixteen bytes after it, which are the same in every cell and sit in one register.
-        const CellWords words = plainCellWords(attribute);
-        using Lane = uint32_t __attribute__((vector_size(16)));
-        const Lane rest{words[1], words[2], words[3], words[4]};
-        auto putCell = [&](int64_t k) {
-            const uint32_t head = words[0] | bytes[k];
-            unsigned char *cell = out + k * static_cast<int64_t>(sizeof(CharData));
-            std::memcpy(cell, &head, sizeof head);
-            std::memcpy(cell + sizeof head, &rest, sizeof rest);
+        auto forEachByte = [&](auto put) {
+            for (; i + 4 <= inRange; i += 4) {
+                put(i);
+                put(i + 1);
+                put(i + 2);
+                put(i + 3);
+            }
+            for (; i < inRange; ++i) {
+                put(i);
+            }
         };
-        for (; i + 4 <= inRange; i += 4) {
-            putCell(i);
-            putCell(i + 1);
-            putCell(i + 2);
-            putCell(i + 3);
-        }
-        for (; i < inRange; ++i) {
-            putCell(i);
+        auto cellAt = [&](int64_t k) { return out + k * static_cast<int64_t>(sizeof(CharData)); };
+        const CellWords words = plainCellWords(attribute);
+        if (std::endian::native == std::endian::little && col >= extent_ &&
+            equalWords(words, plainCellWords(Attribute()))) {
+            // Plain text on the blank part of a line: each cell already is the byte's cell but for
+            // its code, so a cell takes one store of its first two words (the second as it stands).
+            // Storing only the code's byte would do as well, but the compiler makes slow vector
+            // code of such a loop.
+            const uint64_t firstWords = words[0] | uint64_t{words[1]} << 32;
+            forEachByte([&](int64_t k) {
+                const uint64_t value = firstWords | bytes[k];
+                std::memcpy(cellAt(k), &value, sizeof value);
+            });
+        } else {
+            // Each cell as two stores: its first word, the blank code's word with the byte as the
+            // code, and the sixteen bytes after it, which are the same in every cell and sit in one
+            // register.
+            using Lane = uint32_t __attribute__((vector_size(16)));
+            const Lane rest{words[1], words[2], words[3], words[4]};
+            forEachByte([&](int64_t k) {
+                const uint32_t head = words[0] | bytes[k];
+                std::memcpy(cellAt(k), &head, sizeof head);
+                std::memcpy(cellAt(k) + sizeof head, &rest, sizeof rest);
+            });
         }
     } else {
         for (; i < inRange; ++i) {

@@ -352,6 +352,99 @@ TEST(BufferLine, AsciiRunsAndClearsCarryEveryAttributeField)
     }
 }
 
+// Plain text skips writing the attribute where a line is known to be blank: whatever the line went
+// through, the text's cells come out plain and the others stay.
+TEST(BufferLine, PlainTextReplacesWhateverTheLineHeld)
+{
+    static const Attribute red = [] {
+        Attribute attribute;
+        attribute.fg = Attribute::Color::ansi256(1);
+        attribute.bg = Attribute::Color::ansi256(2);
+        return attribute;
+    }();
+    static const CharData redBlank = [] {
+        CharData cell;
+        cell.attribute = red;
+        return cell;
+    }();
+    static const uint8_t crosses[] = {'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x'};
+    const struct {
+        const char *history;
+        BufferLine (*make)();
+    } cases[] = {
+        {"fresh", [] { return BufferLine(8); }},
+        {"made in colour", [] { return BufferLine(8, redBlank); }},
+        {"written in colour",
+         [] {
+             BufferLine line(8);
+             line.writeAscii(0, crosses, 8, red);
+             return line;
+         }},
+        {"cleared in colour",
+         [] {
+             BufferLine line(8);
+             line.clear(red);
+             return line;
+         }},
+        {"cleared plain after colour",
+         [] {
+             BufferLine line(8);
+             line.writeAscii(0, crosses, 8, red);
+             line.clear(Attribute());
+             return line;
+         }},
+        {"erased in colour at the end",
+         [] {
+             BufferLine line(8);
+             line.replaceCells(5, 8, redBlank);
+             return line;
+         }},
+        {"one cell set at the end",
+         [] {
+             BufferLine line(8);
+             line.setCell(7, redBlank);
+             return line;
+         }},
+        {"cells inserted in colour",
+         [] {
+             BufferLine line(8);
+             line.insertCells(6, 2, 7, redBlank);
+             return line;
+         }},
+        {"cells deleted in colour",
+         [] {
+             BufferLine line(8);
+             line.deleteCells(0, 2, 7, redBlank);
+             return line;
+         }},
+        {"copied from a line in colour",
+         [] {
+             BufferLine line(8);
+             line.copyFrom(BufferLine(8, redBlank), 4, 4, 4);
+             return line;
+         }},
+        {"grown in colour",
+         [] {
+             BufferLine line(4);
+             line.resize(8, redBlank);
+             return line;
+         }},
+    };
+    const uint8_t text[] = {'a', 'b', 'c'};
+    for (const auto &c : cases) {
+        for (int64_t col : {0, 2, 5}) {
+            SCOPED_TRACE(std::string(c.history) + ", text at " + std::to_string(col));
+            BufferLine line = c.make();
+            std::vector<CharData> expected = line.getData();
+            for (int64_t i = 0; i < 3; ++i) {
+                expected[static_cast<size_t>(col + i)] = cellOf(text[i]);
+            }
+            line.writeAscii(col, text, 3, Attribute());
+            EXPECT_EQ(line.getData(), expected);
+        }
+    }
+}
+
 TEST(BufferLine, TranslateToStringTrimsAndSkipsContinuationCells)
 {
     BufferLine line = lineOf("ab", 5);
