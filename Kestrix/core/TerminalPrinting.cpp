@@ -215,12 +215,15 @@ std::optional<size_t> Terminal::finishCarriedSequence(ByteSpan bytes)
 void Terminal::handlePrint(ByteSpan bytes, size_t asciiLength)
 {
     // Most runs are plain text that fits the cursor's line: its row is the only one marked, and
-    // no byte is owed to an earlier run.
-    if (asciiLength == bytes.size() && asciiLength > 0 && !charset && readingBuffer.putbackCount == 0 &&
-        buffer->putAsciiWithinLine(bytes, curAttr)) {
-        readingBuffer.continuationsToSkip = 0;
-        markRowDirty(buffer->y(), *buffer, false);
-        return;
+    // no byte is owed to an earlier run. The row is marked first, as every run marks the row it
+    // starts on, so nothing needs reading again after the cells are written.
+    if (asciiLength == bytes.size() && asciiLength > 0 && !charset && readingBuffer.putbackCount == 0) {
+        Buffer &b = *buffer;
+        markRowDirty(b.y(), b, false);
+        if (b.putAsciiWithinLine(bytes, curAttr)) {
+            readingBuffer.continuationsToSkip = 0;
+            return;
+        }
     }
     printRunInPieces(bytes, asciiLength);
 }

@@ -197,9 +197,11 @@ public:
         if (insertMode || x_ + size > rightEdge() + 1) {
             return false;
         }
-        lines_[yBase_ + y_].writeAscii(x_, bytes.data(), size, attribute);
+        // The cursor moves before the cells are written: nothing is read again after the call.
+        const int64_t col = x_;
         x_ += size;
         lastBufferStorage = {yBase_ + y_, x_ - 1, cols_, rows_};
+        lines_[yBase_ + y_].writeAscii(col, bytes.data(), size, attribute);
         return true;
     }
 
