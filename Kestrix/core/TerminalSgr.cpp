@@ -108,33 +108,40 @@ enum class SimpleChange : uint8_t {
     clearStyle,
     doubleUnderline,
     noUnderline,
-    defaultForeground,
-    defaultBackground,
     defaultUnderlineColor,
 };
 
 struct SimpleParameter {
     SimpleChange change = SimpleChange::none;
-    // The palette index of a colour change, the style flags of a style change.
-    uint8_t operand = 0;
+    // The flags of a style change, the colour of a colour change.
+    CharacterStyle style = CharacterStyle::none;
+    Attribute::Color color = Attribute::Color::defaultColor();
 };
+
+constexpr SimpleParameter colorChange(SimpleChange change, Attribute::Color color)
+{
+    return {change, CharacterStyle(), color};
+}
 
 constexpr SimpleParameter styleChange(SimpleChange change, CharacterStyle flags)
 {
-    return {change, flags.rawValue()};
+    return {change, flags, Attribute::Color()};
 }
 
 // The simple parameters by value; the others (4 and the extended colours among them) are `none`.
 constexpr std::array<SimpleParameter, 108> simpleParameters = [] {
     using enum SimpleChange;
+    using Color = Attribute::Color;
     std::array<SimpleParameter, 108> table{};
     table[0] = {reset};
     for (uint8_t index = 0; index < 8; ++index) {
-        table[30 + index] = {foreground, index};
-        table[40 + index] = {background, index};
-        table[90 + index] = {foreground, static_cast<uint8_t>(index + 8)};
-        table[100 + index] = {background, static_cast<uint8_t>(index + 8)};
+        table[30 + index] = colorChange(foreground, Color::ansi256(index));
+        table[40 + index] = colorChange(background, Color::ansi256(index));
+        table[90 + index] = colorChange(foreground, Color::ansi256(static_cast<uint8_t>(index + 8)));
+        table[100 + index] = colorChange(background, Color::ansi256(static_cast<uint8_t>(index + 8)));
     }
+    table[39] = colorChange(foreground, Color::defaultColor());
+    table[49] = colorChange(background, Color::defaultColor());
     table[1] = styleChange(setStyle, CharacterStyle::bold);
     table[2] = styleChange(setStyle, CharacterStyle::dim);
     table[3] = styleChange(setStyle, CharacterStyle::italic);
@@ -150,8 +157,6 @@ constexpr std::array<SimpleParameter, 108> simpleParameters = [] {
     table[27] = styleChange(clearStyle, CharacterStyle::inverse);
     table[28] = styleChange(clearStyle, CharacterStyle::invisible);
     table[29] = styleChange(clearStyle, CharacterStyle::crossedOut);
-    table[39] = {defaultForeground};
-    table[49] = {defaultBackground};
     table[59] = {defaultUnderlineColor};
     return table;
 }();
@@ -164,7 +169,7 @@ constexpr std::array<SimpleParameter, 108> simpleParameters = [] {
     if (static_cast<uint64_t>(parameter) >= simpleParameters.size()) {
         return false;
     }
-    const SimpleParameter entry = simpleParameters[static_cast<size_t>(parameter)];
+    const SimpleParameter &entry = simpleParameters[static_cast<size_t>(parameter)];
     switch (entry.change) {
     case SimpleChange::none:
         return false;
@@ -172,16 +177,16 @@ constexpr std::array<SimpleParameter, 108> simpleParameters = [] {
         attr = Attribute();
         break;
     case SimpleChange::foreground:
-        attr.fg = Attribute::Color::ansi256(entry.operand);
+        attr.fg = entry.color;
         break;
     case SimpleChange::background:
-        attr.bg = Attribute::Color::ansi256(entry.operand);
+        attr.bg = entry.color;
         break;
     case SimpleChange::setStyle:
-        attr.style.insert(CharacterStyle(entry.operand));
+        attr.style.insert(entry.style);
         break;
     case SimpleChange::clearStyle:
-        attr.style.remove(CharacterStyle(entry.operand));
+        attr.style.remove(entry.style);
         break;
     case SimpleChange::doubleUnderline:
         attr.style.insert(CharacterStyle::underline);
@@ -189,12 +194,6 @@ constexpr std::array<SimpleParameter, 108> simpleParameters = [] {
         break;
     case SimpleChange::noUnderline:
         applyUnderlineStyle(attr, 0);
-        break;
-    case SimpleChange::defaultForeground:
-        attr.fg = Attribute::Color::defaultColor();
-        break;
-    case SimpleChange::defaultBackground:
-        attr.bg = Attribute::Color::defaultColor();
         break;
     case SimpleChange::defaultUnderlineColor:
         attr.underlineColor.reset();
@@ -215,16 +214,16 @@ constexpr std::array<SimpleParameter, 108> simpleParameters = [] {
         (count == 5 && (separators[2] != ';' || separators[3] != ';'))) {
         return false;
     }
-    Attribute::Color color;
+    Attribute::Color &target = pars[0] == 38 ? attr.fg : attr.bg;
     if (count == 3 && pars[1] == 5) {
-        color = Attribute::Color::ansi256(channel(pars[2]));
-    } else if (count == 5 && pars[1] == 2) {
-        color = Attribute::Color::trueColor(channel(pars[2]), channel(pars[3]), channel(pars[4]));
-    } else {
-        return false;
+        target = Attribute::Color::ansi256(channel(pars[2]));
+        return true;
     }
-    (pars[0] == 38 ? attr.fg : attr.bg) = color;
-    return true;
+    if (count == 5 && pars[1] == 2) {
+        target = Attribute::Color::trueColor(channel(pars[2]), channel(pars[3]), channel(pars[4]));
+        return true;
+    }
+    return false;
 }
 
 // Printed whether or not the log is silenced. Kept out of line, so the common path of cmdSGR
