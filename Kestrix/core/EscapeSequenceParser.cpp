@@ -465,6 +465,7 @@ size_t EscapeSequenceParser::collectString(ParserState state, ByteSpan bytes, si
                 }
                 string.insert(string.end(), bytes.begin() + static_cast<std::ptrdiff_t>(i),
                               bytes.begin() + static_cast<std::ptrdiff_t>(runEnd));
+                stringsMayHoldData_ = true;
             }
         }
         i = runEnd;
@@ -567,11 +568,14 @@ void EscapeSequenceParser::clearAllButParameters()
 {
     // An empty string needs no emptying: it cannot have shrunk since the call began, so there is
     // nothing to keep aside for an aborted call either.
-    if (!osc_.empty()) {
-        emptyString(osc_, callStart_.osc, callStart_.oscRestarted);
-    }
-    if (!apc_.empty()) {
-        emptyString(apc_, callStart_.apc, callStart_.apcRestarted);
+    if (stringsMayHoldData_) [[unlikely]] {
+        if (!osc_.empty()) {
+            emptyString(osc_, callStart_.osc, callStart_.oscRestarted);
+        }
+        if (!apc_.empty()) {
+            emptyString(apc_, callStart_.apc, callStart_.apcRestarted);
+        }
+        stringsMayHoldData_ = false;
     }
     stringTooLong_ = false;
     collect_.clear();
@@ -700,6 +704,7 @@ void EscapeSequenceParser::restoreCallStart()
         apc_.swap(start.apc);
     }
     apc_.resize(start.apcLength);
+    stringsMayHoldData_ = true;
     stringTooLong_ = start.stringTooLong;
     tooManyParameters_ = start.tooManyParameters;
     dcsDataLength_ = start.dcsDataLength;

@@ -126,6 +126,9 @@ private:
     size_t dcsDataLength_ = 0;
     std::vector<uint8_t> osc_;
     std::vector<uint8_t> apc_;
+    // Set wherever bytes go into the strings and cleared once both are emptied: while it is clear,
+    // both are empty, and the clearing at each control sequence need not look at them.
+    bool stringsMayHoldData_ = false;
     bool stringTooLong_ = false;
     // The parameters of the sequence being read, in place: the last one is the one being read.
     // Fixed arrays, as every control sequence fills them.
