@@ -135,9 +135,9 @@ void Buffer::setupTabStops(int64_t index, int64_t tabWidth)
 {
     int64_t start = 0;
     if (index == -1) {
-        tabStops.assign(static_cast<size_t>(cols_), false);
+        tabStops.assign(static_cast<size_t>(cols_), 0);
     } else {
-        tabStops.resize(static_cast<size_t>(cols_), false);
+        tabStops.resize(static_cast<size_t>(cols_), 0);
         index = std::clamp<int64_t>(index, 0, cols_ - 1);
         start = tabStops[static_cast<size_t>(index)] ? index : previousTabStop(index);
     }
@@ -145,21 +145,21 @@ void Buffer::setupTabStops(int64_t index, int64_t tabWidth)
         return;
     }
     for (int64_t column = start; column < cols_; column += tabWidth) {
-        tabStops[static_cast<size_t>(column)] = true;
+        tabStops[static_cast<size_t>(column)] = 1;
     }
 }
 
 void Buffer::setTabStop(int64_t at)
 {
     if (at >= 0 && at < static_cast<int64_t>(tabStops.size())) {
-        tabStops[static_cast<size_t>(at)] = true;
+        tabStops[static_cast<size_t>(at)] = 1;
     }
 }
 
 void Buffer::clearTabStop(int64_t at)
 {
     if (at >= 0 && at < static_cast<int64_t>(tabStops.size())) {
-        tabStops[static_cast<size_t>(at)] = false;
+        tabStops[static_cast<size_t>(at)] = 0;
     }
 }
 
@@ -174,10 +174,8 @@ int64_t Buffer::nextTabStop(int64_t from, bool withinMargins) const
     if (column > last) {
         return limit;
     }
-    // Stepping through the bits costs less than finding each one by its index.
-    auto stop = tabStops.begin() + column;
-    for (; column <= last; ++column, ++stop) {
-        if (*stop) {
+    for (; column <= last; ++column) {
+        if (tabStops[static_cast<size_t>(column)] != 0) {
             return column;
         }
     }
@@ -416,7 +414,7 @@ void Buffer::resize(int64_t newCols, int64_t newRows)
         scrollTop_ = 0;
     }
     scrollBottom_ = newRows - 1;
-    tabStops.resize(static_cast<size_t>(newCols), false);
+    tabStops.resize(static_cast<size_t>(newCols), 0);
 
     if (hasScrollback_ && cols_ != newCols) {
         reflow(cols_, newCols, newRows);

@@ -90,7 +90,8 @@ public:
     bool hasScrollback() const { return hasScrollback_; }
     std::optional<int64_t> scrollback() const { return scrollback_; }
 
-    std::vector<bool> tabStops;
+    // One byte per column, 1 at a tab stop: the search for the next stop reads bytes, not bits.
+    std::vector<uint8_t> tabStops;
 
     // State of the save-cursor command.
     int64_t savedX = 0;
