@@ -46,7 +46,7 @@ public:
     int64_t allocatedSlots() const { return static_cast<int64_t>(array_.size()); }
 
     // The line at logical index i, made by `makeEmpty` first when its slot is empty.
-    BufferLine &operator[](int64_t index)
+    [[gnu::always_inline]] BufferLine &operator[](int64_t index)
     {
         // Inline for the print path: a line that exists, within the ring.
         if (index >= 0 && index < maxLength_) {
