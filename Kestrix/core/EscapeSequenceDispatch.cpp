@@ -235,6 +235,25 @@ std::string titleText(ByteSpan data)
     return std::string(text.substr(0, Terminal::maximumTitleLength + 1));
 }
 
+// The executed C1 controls. Kept apart from the C0 ones, so line feeds, returns and tabs are
+// reached through one dense jump table.
+void dispatchC1Execute(Terminal &t, uint8_t code)
+{
+    switch (code) {
+    case 0x84:
+        t.cmdIndex();
+        break;
+    case 0x85:
+        t.cmdNextLine();
+        break;
+    case 0x88:
+        t.cmdSetTabStop();
+        break;
+    default:
+        break;
+    }
+}
+
 } // namespace
 
 void EscapeSequenceParser::dispatchExecute(uint8_t code)
@@ -243,6 +262,10 @@ void EscapeSequenceParser::dispatchExecute(uint8_t code)
         return;
     }
     Terminal &t = *terminal;
+    if (code >= 0x80) {
+        dispatchC1Execute(t, code);
+        return;
+    }
     switch (code) {
     case 0x07:
         t.bell();
@@ -266,15 +289,6 @@ void EscapeSequenceParser::dispatchExecute(uint8_t code)
         break;
     case 0x0F:
         t.setGLevel(0);
-        break;
-    case 0x84:
-        t.cmdIndex();
-        break;
-    case 0x85:
-        t.cmdNextLine();
-        break;
-    case 0x88:
-        t.cmdSetTabStop();
         break;
     default:
         break;
