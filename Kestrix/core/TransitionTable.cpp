@@ -43,6 +43,9 @@ constexpr void addCommonRows(TransitionTable &t, ParserState state)
 constexpr void addStringRows(TransitionTable &t, ParserState state)
 {
     addExecutable(t, state, ignore, state);
+    // EM is skipped like the other controls, as the collecting scan skips it: a string reads the
+    // same wherever a read boundary falls.
+    t.add(0x19, state, ignore, state);
     t.addRange(0x20, 0x7F, state, stringPut, state);
     t.addRange(0x80, 0x9F, state, stringPut, state);
     t.add(0xA0, state, stringPut, state);

@@ -316,50 +316,21 @@ TEST(EscapeSequenceParser, AbortingErrorHandlerLeavesTheParserAsBeforeTheCall)
     EXPECT_EQ(p.feed("!\x07"), Events{"osc:0:abc!"});
 }
 
-TEST(EscapeSequenceParser, StringCutShortByAnErrorIsEmptiedByTheNextSequence)
+TEST(EscapeSequenceParser, ControlsInsideAStringReadTheSameWhereverTheInputIsSplit)
 {
-    // EM that starts a call inside a string is an error: the parser goes back to ground still
-    // holding the string's bytes, and the next sequence, whichever way it is parsed, empties them.
-    const struct {
-        const char *string;
-        const char *held;
-        const char *sequence;
-    } cases[] = {
-        {"\x1b]0;abc", "0;abc|", "\x1b[m"},
-        {"\x1b_Gabc", "|Gabc", "\x1b[1;2H"},
-        {"\x1b]0;abc", "0;abc|", "\x1b(B"},
-    };
-    for (const auto &c : cases) {
+    // EM and the other controls that do not end a string are skipped, in the middle of a read and
+    // at its start alike.
+    const std::string input = "\x1b]2;ab\x19"
+                              "cd\x01"
+                              "ef\x07x\x1b_Gq\x19r\x1b\\";
+    DetachedParser whole;
+    const Events expected = whole.feed(input);
+    EXPECT_EQ(expected, (Events{"osc:2:abcdef", "print:x", "apc:G:qr", "esc:\\"}));
+    for (size_t split = 1; split < input.size(); ++split) {
         DetachedParser p;
-        std::vector<std::string> strings;
-        p.parser.errorHandler = [&strings](ParsingState s) {
-            strings.push_back(textOf(s.osc) + "|" + textOf(s.apc));
-            return s;
-        };
-        p.feed(c.string);
-        p.feed("\x19");
-        p.feed(std::string(c.sequence) + "\x19");
-        EXPECT_EQ(strings, (std::vector<std::string>{c.held, "|"})) << c.string << c.sequence;
+        p.feed(input.substr(0, split));
+        EXPECT_EQ(p.feed(input.substr(split)), expected) << "split at " << split;
     }
-}
-
-TEST(EscapeSequenceParser, StringPutBackByAnAbortedCallIsEmptiedByTheNextSequence)
-{
-    DetachedParser p;
-    p.feed("\x1b]0;ab");
-    p.parser.errorHandler = [](ParsingState s) {
-        s.abort = true;
-        return s;
-    };
-    // The OSC ends and a CSI follows, then the error aborts: the OSC's bytes are put back.
-    p.feed("\x07\x1b[m\x19");
-    std::vector<std::string> oscs;
-    p.parser.errorHandler = [&oscs](ParsingState s) {
-        oscs.push_back(textOf(s.osc));
-        return s;
-    };
-    p.feed("\x19\x1b[m\x19");
-    EXPECT_EQ(oscs, (std::vector<std::string>{"0;ab", ""}));
 }
 
 TEST(EscapeSequenceParser, ApcGraphicsCommandGoesToTheTerminal)
