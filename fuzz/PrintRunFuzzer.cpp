@@ -11,7 +11,7 @@
 
 using namespace kestrix;
 
-using calvero::testing::printedState;
+using calvero::testing::printedWholeAndBytewise;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -43,15 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         text += static_cast<char>(byte);
     }
-    Terminal whole(nullptr, options);
-    Terminal bytewise(nullptr, options);
-    whole.feedString(setUp);
-    bytewise.feedString(setUp);
-    whole.feedString(text);
-    for (const char byte : text) {
-        bytewise.feedString(std::string_view(&byte, 1));
-    }
-    if (printedState(whole) != printedState(bytewise)) {
+    const auto states = printedWholeAndBytewise(options, setUp, text);
+    if (states.whole != states.bytewise) {
         std::abort();
     }
     return 0;

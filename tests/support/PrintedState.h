@@ -3,6 +3,7 @@
 #include "Kestrix/core/Terminal.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace calvero::testing {
@@ -28,6 +29,27 @@ inline std::vector<std::string> printedState(kestrix::Terminal &terminal)
                     std::to_string(last.y) + "," + std::to_string(last.x) + " " + std::to_string(last.cols) +
                     "x" + std::to_string(last.rows));
     return state;
+}
+
+struct WholeAndBytewise {
+    std::vector<std::string> whole;
+    std::vector<std::string> bytewise;
+};
+
+// Feeds `text`, after `setUp`, at once to one terminal and a byte at a time to another: split
+// sequences take the scalar-at-a-time path, whole runs the collecting one. The two states must match.
+inline WholeAndBytewise printedWholeAndBytewise(const kestrix::TerminalOptions &options,
+                                                std::string_view setUp, std::string_view text)
+{
+    kestrix::Terminal whole(nullptr, options);
+    kestrix::Terminal bytewise(nullptr, options);
+    whole.feedString(setUp);
+    bytewise.feedString(setUp);
+    whole.feedString(text);
+    for (const char byte : text) {
+        bytewise.feedString(std::string_view(&byte, 1));
+    }
+    return {printedState(whole), printedState(bytewise)};
 }
 
 } // namespace calvero::testing

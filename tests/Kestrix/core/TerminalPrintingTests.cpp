@@ -174,21 +174,11 @@ TEST_F(PrintingTest, TextWrapsAndScrollsAtTheBottom)
 
 namespace {
 
-using calvero::testing::printedState;
-
-// Feeds the text at once to one terminal and a byte at a time to another: split sequences take the
-// scalar-at-a-time path, whole runs the collecting one, and the two must leave the same cells.
+// Text fed at once and a byte at a time must leave the same cells.
 void expectSameAsByteByByte(const TerminalOptions &options, const std::string &setUp, const std::string &text)
 {
-    Terminal whole(nullptr, options);
-    Terminal bytewise(nullptr, options);
-    whole.feedString(setUp);
-    bytewise.feedString(setUp);
-    whole.feedString(text);
-    for (const char byte : text) {
-        bytewise.feedString(std::string_view(&byte, 1));
-    }
-    EXPECT_EQ(printedState(whole), printedState(bytewise)) << "set-up " << setUp << ", text " << text;
+    const auto states = calvero::testing::printedWholeAndBytewise(options, setUp, text);
+    EXPECT_EQ(states.whole, states.bytewise) << "set-up " << setUp << ", text " << text;
 }
 
 const char *const graphemeSamples[] = {
