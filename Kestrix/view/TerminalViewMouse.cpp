@@ -45,7 +45,7 @@ constexpr int64_t wheelUpCode = 64;
 constexpr int64_t wheelDownCode = 65;
 constexpr int64_t motionBit = 32;
 // Qt reports wheel notches in eighths of a degree, 15 degrees a notch.
-constexpr double angleUnitsPerLine = 120;
+constexpr double angleUnitsPerNotch = 120;
 
 } // namespace
 
@@ -295,11 +295,13 @@ void TerminalView::wheelEvent(QWheelEvent *event)
         return;
     }
     const bool precise = !event->pixelDelta().isNull();
-    const double dy = precise ? event->pixelDelta().y() : event->angleDelta().y() / angleUnitsPerLine;
+    // A touchpad moves by pixels; a wheel notch moves the lines the desktop asks for.
+    const double notches = event->angleDelta().y() / angleUnitsPerNotch * scrollSensitivity_;
+    const double dy = precise ? event->pixelDelta().y() : notches * QApplication::wheelScrollLines();
     if (dy == 0) {
         return;
     }
-    const double delta = dy * scrollSensitivity_;
+    const double delta = precise ? dy * scrollSensitivity_ : dy;
     int64_t lines = 0;
     if (precise) {
         const double cellHeight = cellDimension_->height();
@@ -323,7 +325,10 @@ void TerminalView::wheelEvent(QWheelEvent *event)
     if (mouseReportingApplies(event->modifiers()) && t.mouseMode() != Terminal::MouseMode::off) {
         const MouseHit hit = calculateMouseHit(event->position());
         const int64_t flags = withModifierBits(up ? wheelUpCode : wheelDownCode, event->modifiers());
-        for (int64_t i = 0; i < count; ++i) {
+        // A program that reads the wheel scrolls by its own step: one report per notch.
+        const int64_t reports =
+            precise ? count : std::max<int64_t>(1, static_cast<int64_t>(std::round(std::abs(notches))));
+        for (int64_t i = 0; i < reports; ++i) {
             sendMouseReport(flags, hit);
         }
         return;

@@ -210,11 +210,45 @@ TEST_F(TerminalViewMouseTest, WheelScrollsTheViewportOrSendsCursorKeys)
 
     f.view->feedHostOutput(std::string_view("\x1b[?1049h"));
     takeSent();
-    wheel({}, {0, 360});
+    wheel({}, {0, 120});
     EXPECT_EQ(takeSent(), "\x1b[A\x1b[A\x1b[A");
     f.view->feedHostOutput(std::string_view("\x1b[?1h"));
     wheel({}, {0, -120});
-    EXPECT_EQ(takeSent(), "\x1bOB");
+    EXPECT_EQ(takeSent(), "\x1bOB\x1bOB\x1bOB");
+}
+
+TEST_F(TerminalViewMouseTest, AWheelNotchScrollsTheDesktopsWheelScrollLinesAndReportsOnce)
+{
+    const int desktopLines = QApplication::wheelScrollLines();
+    fillScrollback(100);
+    const int64_t bottom = yDisp();
+    struct Case {
+        int wheelScrollLines;
+        QPoint angleDelta;
+        int64_t linesUp;
+    };
+    const Case cases[] = {
+        {3, {0, 120}, 3},
+        {3, {0, 240}, 6},
+        {5, {0, 120}, 5},
+        {1, {0, 120}, 1},
+        // A fine-grained wheel's part of a notch still moves a line.
+        {3, {0, 15}, 1},
+    };
+    for (const Case &c : cases) {
+        QApplication::setWheelScrollLines(c.wheelScrollLines);
+        wheel({}, c.angleDelta);
+        EXPECT_EQ(yDisp(), bottom - c.linesUp) << c.wheelScrollLines << " lines, " << c.angleDelta.y();
+        f.view->scrollTo(bottom);
+    }
+
+    QApplication::setWheelScrollLines(5);
+    f.view->feedHostOutput(std::string_view("\x1b[?1000h\x1b[?1006h"));
+    takeSent();
+    wheel({}, {0, 120});
+    EXPECT_EQ(takeSent(), "\x1b[<64;4;3M");
+    EXPECT_EQ(yDisp(), bottom);
+    QApplication::setWheelScrollLines(desktopLines);
 }
 
 } // namespace
