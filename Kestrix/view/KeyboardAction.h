@@ -14,10 +14,11 @@ struct KeyboardAction {
         send,
         // The event goes on to the input system, which answers with text or a text command.
         interpretKeyEvents,
-        // The view's page operations: on the alternate screen they send the page keys, on the
-        // normal screen they scroll the viewport.
-        pageUp,
-        pageDown,
+        // The viewport moves a page, or to the first or last line; nothing reaches the host.
+        scrollPageUp,
+        scrollPageDown,
+        scrollToTop,
+        scrollToBottom,
     };
 
     Kind kind = Kind::send;
@@ -29,8 +30,10 @@ struct KeyboardAction {
         return {Kind::send, std::vector<uint8_t>(bytes.begin(), bytes.end())};
     }
     static KeyboardAction interpretKeyEvents() { return {Kind::interpretKeyEvents, {}}; }
-    static KeyboardAction pageUp() { return {Kind::pageUp, {}}; }
-    static KeyboardAction pageDown() { return {Kind::pageDown, {}}; }
+    static KeyboardAction scrollPageUp() { return {Kind::scrollPageUp, {}}; }
+    static KeyboardAction scrollPageDown() { return {Kind::scrollPageDown, {}}; }
+    static KeyboardAction scrollToTop() { return {Kind::scrollToTop, {}}; }
+    static KeyboardAction scrollToBottom() { return {Kind::scrollToBottom, {}}; }
 
     bool operator==(const KeyboardAction &) const = default;
 };

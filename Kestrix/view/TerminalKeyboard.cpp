@@ -30,14 +30,7 @@ bool isKittyMode(TerminalKeyboard::Context context)
 }
 
 // Legacy text commands: what each sends, by cursor mode where the two differ.
-enum class CommandKind : uint8_t {
-    fixed,
-    cursor,
-    deleteBackward,
-    pageUp,
-    pageDown,
-    pageDownAndModifySelection
-};
+enum class CommandKind : uint8_t { fixed, cursor, deleteBackward, pageDownAndModifySelection };
 
 struct LegacyCommand {
     std::string_view selector;
@@ -62,10 +55,10 @@ constexpr auto legacyCommands = std::to_array<LegacyCommand>({
     {"scrollToBeginningOfDocument:", CommandKind::cursor, Seq::homeNormal, Seq::homeApp},
     {"moveToEndOfLine:", CommandKind::cursor, Seq::endNormal, Seq::endApp},
     {"scrollToEndOfDocument:", CommandKind::cursor, Seq::endNormal, Seq::endApp},
-    {"scrollPageUp:", CommandKind::pageUp, Seq::pageUp, {}},
-    {"pageUp:", CommandKind::pageUp, Seq::pageUp, {}},
-    {"scrollPageDown:", CommandKind::pageDown, Seq::pageDown, {}},
-    {"pageDown:", CommandKind::pageDown, Seq::pageDown, {}},
+    {"scrollPageUp:", CommandKind::fixed, Seq::pageUp, {}},
+    {"pageUp:", CommandKind::fixed, Seq::pageUp, {}},
+    {"scrollPageDown:", CommandKind::fixed, Seq::pageDown, {}},
+    {"pageDown:", CommandKind::fixed, Seq::pageDown, {}},
     {"pageDownAndModifySelection:", CommandKind::pageDownAndModifySelection, Seq::pageDown, {}},
     {"moveToLeftEndOfLine:", CommandKind::fixed, Seq::wordBackward, {}},
     {"moveToRightEndOfLine:", CommandKind::fixed, Seq::wordForward, {}},
@@ -127,10 +120,32 @@ std::vector<KeyboardAction> legacyFunctionKey(char32_t character)
     if (character == Fk::deleteForward)
         return sendAll({Seq::deleteForward});
     if (character == Fk::pageUp)
-        return {KeyboardAction::pageUp()};
+        return sendAll({Seq::pageUp});
     if (character == Fk::pageDown)
-        return {KeyboardAction::pageDown()};
+        return sendAll({Seq::pageDown});
     return {KeyboardAction::interpretKeyEvents()};
+}
+
+// Shift with a paging key moves the view through the scrollback, as on every Linux terminal; the
+// keys without Shift belong to the program.
+std::optional<KeyboardAction> viewportKey(const PlatformKeyEvent &event)
+{
+    const KeyModifierFlags ignored =
+        KeyModifierFlags::capsLock | KeyModifierFlags::numericPad | KeyModifierFlags::function;
+    if (event.modifierFlags - ignored != KeyModifierFlags::shift)
+        return std::nullopt;
+    switch (firstScalar(event.charactersIgnoringModifiers).value_or(0)) {
+    case Fk::pageUp:
+        return KeyboardAction::scrollPageUp();
+    case Fk::pageDown:
+        return KeyboardAction::scrollPageDown();
+    case Fk::home:
+        return KeyboardAction::scrollToTop();
+    case Fk::end:
+        return KeyboardAction::scrollToBottom();
+    default:
+        return std::nullopt;
+    }
 }
 
 } // namespace
@@ -149,6 +164,8 @@ KittyKeyboardEncoder TerminalKeyboard::encoder(Context context) const
 
 std::vector<KeyboardAction> TerminalKeyboard::keyDown(const PlatformKeyEvent &event, Context context)
 {
+    if (const std::optional<KeyboardAction> scroll = viewportKey(event))
+        return {*scroll};
     return isKittyMode(context) ? kittyKeyDown(event, context) : legacyKeyDown(event, context);
 }
 
@@ -277,13 +294,6 @@ std::optional<std::vector<KeyboardAction>> TerminalKeyboard::kittyCommand(std::s
     const KittyCommand *command = findCommand(kittyCommands, selector);
     if (!command)
         return std::nullopt;
-    // Page keys scroll the normal screen's history unless a program reads the cursor keys.
-    if (!context.applicationCursor) {
-        if (command->key == Key::pageUp)
-            return std::vector<KeyboardAction>{KeyboardAction::pageUp()};
-        if (command->key == Key::pageDown)
-            return std::vector<KeyboardAction>{KeyboardAction::pageDown()};
-    }
     KittyKeyboardModifiers modifiers;
     if (pendingKittyKeyEvent_)
         modifiers = kittyModifiers(pendingKittyKeyEvent_->event.modifierFlags, optionAsMetaKey_);
@@ -309,10 +319,6 @@ std::vector<KeyboardAction> TerminalKeyboard::legacyCommand(std::string_view sel
         return sendAll({app ? command->application : command->normal});
     case CommandKind::deleteBackward:
         return send(Bytes{static_cast<uint8_t>(backspaceSendsControlH_ ? 0x08 : 0x7F)});
-    case CommandKind::pageUp:
-        return app ? sendAll({command->normal}) : std::vector<KeyboardAction>{KeyboardAction::pageUp()};
-    case CommandKind::pageDown:
-        return app ? sendAll({command->normal}) : std::vector<KeyboardAction>{KeyboardAction::pageDown()};
     case CommandKind::pageDownAndModifySelection:
         if (app)
             return {};

@@ -58,7 +58,8 @@ public:
     // The flag that is set while the modifier key is held.
     static KeyModifierFlags modifierFlag(KittyFunctionalKey modifierKey);
 
-    // Option acts as Meta: an ESC prefix in the legacy encoding, the alt bit in the Kitty one.
+    // Option (Alt) acts as Meta: an ESC prefix in the legacy encoding, the alt bit in the Kitty
+    // one. On by default, as Linux users expect; AltGr, not Alt, composes characters there.
     bool optionAsMetaKey() const { return optionAsMetaKey_; }
     void setOptionAsMetaKey(bool on) { optionAsMetaKey_ = on; }
     bool backspaceSendsControlH() const { return backspaceSendsControlH_; }
@@ -83,7 +84,7 @@ private:
                                                                 KittyKeyboardEventType eventType,
                                                                 Context context) const;
 
-    bool optionAsMetaKey_ = false;
+    bool optionAsMetaKey_ = true;
     bool backspaceSendsControlH_ = false;
     bool kittyIsComposing_ = false;
     std::optional<PendingKittyKeyEvent> pendingKittyKeyEvent_;

@@ -388,20 +388,12 @@ void TerminalView::scrollDown(int64_t lines)
 
 void TerminalView::pageUp()
 {
-    if (terminal_->isAlternateBufferActive()) {
-        send(std::string_view("\x1b[5~"));
-    } else {
-        scrollUp(terminal_->rows);
-    }
+    scrollUp(terminal_->rows);
 }
 
 void TerminalView::pageDown()
 {
-    if (terminal_->isAlternateBufferActive()) {
-        send(std::string_view("\x1b[6~"));
-    } else {
-        scrollDown(terminal_->rows);
-    }
+    scrollDown(terminal_->rows);
 }
 
 void TerminalView::changeScrollback(std::optional<int64_t> lines)

@@ -304,6 +304,8 @@ public:
     void scrollToPosition(double position);
     void scrollUp(int64_t lines);
     void scrollDown(int64_t lines);
+    // The viewport moves by the terminal's row count; the host hears nothing (the page keys
+    // themselves go to the host).
     void pageUp();
     void pageDown();
     void updateUserScrolling(int64_t row);

@@ -127,11 +127,17 @@ void TerminalView::perform(std::vector<KeyboardAction> actions, const PlatformKe
         case KeyboardAction::Kind::interpretKeyEvents:
             interpretKeyEvents(event);
             break;
-        case KeyboardAction::Kind::pageUp:
+        case KeyboardAction::Kind::scrollPageUp:
             pageUp();
             break;
-        case KeyboardAction::Kind::pageDown:
+        case KeyboardAction::Kind::scrollPageDown:
             pageDown();
+            break;
+        case KeyboardAction::Kind::scrollToTop:
+            scrollTo(0);
+            break;
+        case KeyboardAction::Kind::scrollToBottom:
+            scrollTo(maxScroll());
             break;
         }
     }

@@ -100,6 +100,10 @@ Keystroke pageUp()
 {
     return functionKey(116, Fk::pageUp);
 }
+Keystroke pageDown()
+{
+    return functionKey(121, Fk::pageDown);
+}
 Keystroke forwardDelete()
 {
     return functionKey(117, Fk::deleteForward);
@@ -177,11 +181,17 @@ private:
         case KeyboardAction::Kind::send:
             trace.push_back(str(action.bytes));
             break;
-        case KeyboardAction::Kind::pageUp:
-            trace.push_back("<page up>");
+        case KeyboardAction::Kind::scrollPageUp:
+            trace.push_back("<scroll page up>");
             break;
-        case KeyboardAction::Kind::pageDown:
-            trace.push_back("<page down>");
+        case KeyboardAction::Kind::scrollPageDown:
+            trace.push_back("<scroll page down>");
+            break;
+        case KeyboardAction::Kind::scrollToTop:
+            trace.push_back("<scroll to top>");
+            break;
+        case KeyboardAction::Kind::scrollToBottom:
+            trace.push_back("<scroll to bottom>");
             break;
         case KeyboardAction::Kind::interpretKeyEvents:
             trace.push_back("<input system>");
@@ -282,6 +292,7 @@ TEST(TerminalKeyboard, OptionAsMetaPrefixesEscapeButKeepsKeysWithoutCharacters)
 {
     KeyboardHarness harness;
     const PlatformKeyEvent optionX = letter(7, "x").typing("\xe2\x89\x88").with(option);
+    harness.keyboard.setOptionAsMetaKey(false);
     EXPECT_EQ(harness.press(optionX, normalCursor), (std::vector<std::string>{"<text \xe2\x89\x88>"}));
 
     harness.keyboard.setOptionAsMetaKey(true);
@@ -297,10 +308,32 @@ TEST(TerminalKeyboard, OptionAsMetaPrefixesEscapeButKeepsKeysWithoutCharacters)
                              {"Option+Down, application", down().with(option), applicationCursor, "\x1bOB"},
                              {"Option+F5", f(5).with(option), normalCursor, "\x1b[15~"},
                              {"Option+forward delete", forwardDelete().with(option), normalCursor, "\x1b[3~"},
-                             {"Option+Page Up", pageUp().with(option), normalCursor, "<page up>"},
+                             {"Option+Page Up", pageUp().with(option), normalCursor, "\x1b[5~"},
                              {"Option+Home", home().with(option), normalCursor, "\x1b[H"},
                              {"Option+Return", returnKey().with(option), normalCursor, "<2 actions>"},
                          });
+}
+
+TEST(TerminalKeyboard, AltIsMetaFromTheStartAndAltGrStillComposes)
+{
+    KeyboardHarness harness;
+    EXPECT_TRUE(harness.keyboard.optionAsMetaKey());
+    const Context disambiguate = kitty(Flags::disambiguateEscapeCodes);
+    expectSends(
+        harness,
+        {
+            {"Alt+b moves back a word in bash", letter(11, "b").with(option), normalCursor, "<2 actions>"},
+            {"Alt+b, Kitty", letter(11, "b").with(option), disambiguate, "\x1b[98;3u"},
+            // AltGr is no modifier of its own: the key arrives as the character it
+            // composed (German AltGr+Q and AltGr+E).
+            {"AltGr+q composes an at sign", letter(12, "@"), normalCursor, "<text @>"},
+            {"AltGr+e composes a euro sign", letter(14, "\xe2\x82\xac"), normalCursor, "<text \xe2\x82\xac>"},
+            {"AltGr+q, Kitty", letter(12, "@"), disambiguate, "<text @>"},
+        });
+    EXPECT_EQ(harness.press(letter(11, "b").with(option), normalCursor),
+              (std::vector<std::string>{"\x1b", "b"}));
+    EXPECT_EQ(harness.press(letter(11, "B").with(option | shift), normalCursor),
+              (std::vector<std::string>{"\x1b", "B"}));
 }
 
 TEST(TerminalKeyboard, CommandOptionOTogglesMeta)
@@ -309,31 +342,50 @@ TEST(TerminalKeyboard, CommandOptionOTogglesMeta)
     const PlatformKeyEvent commandOptionO = letter(31, "o").typing("\xc3\xb8").with(command | option);
     EXPECT_EQ(harness.keyboard.keyDown(commandOptionO, normalCursor),
               std::vector<KeyboardAction>{KeyboardAction::interpretKeyEvents()});
-    EXPECT_TRUE(harness.keyboard.optionAsMetaKey());
+    EXPECT_FALSE(harness.keyboard.optionAsMetaKey());
 
     EXPECT_TRUE(harness.keyboard.keyDown(commandOptionO, kitty(Flags::disambiguateEscapeCodes)).empty());
-    EXPECT_FALSE(harness.keyboard.optionAsMetaKey());
+    EXPECT_TRUE(harness.keyboard.optionAsMetaKey());
 }
 
-TEST(TerminalKeyboard, PageKeysScrollTheNormalScreenAndCommandsFollowTheCursorMode)
+TEST(TerminalKeyboard, PlainPageKeysReachTheProgramAndShiftedPagingKeysScrollTheView)
 {
     KeyboardHarness harness;
-    TerminalKeyboard &keyboard = harness.keyboard;
-    EXPECT_EQ(harness.sendOf(pageUp(), normalCursor), "<page up>");
-    EXPECT_EQ(harness.sendOf(pageUp(), applicationCursor), "<page up>");
-    EXPECT_EQ(harness.sendOf(functionKey(121, Fk::pageDown), normalCursor), "<page down>");
+    const Context disambiguate = kitty(Flags::disambiguateEscapeCodes);
+    expectSends(
+        harness,
+        {
+            {"Page Up", pageUp(), normalCursor, "\x1b[5~"},
+            {"Page Up, application", pageUp(), applicationCursor, "\x1b[5~"},
+            {"Page Down", pageDown(), normalCursor, "\x1b[6~"},
+            {"Page Down, application", pageDown(), applicationCursor, "\x1b[6~"},
+            {"Page Up, Kitty", pageUp(), disambiguate, "\x1b[5~"},
+            {"Page Down, Kitty", pageDown(), disambiguate, "\x1b[6~"},
+            {"Shift+Page Up", pageUp().with(shift), normalCursor, "<scroll page up>"},
+            {"Shift+Page Down", pageDown().with(shift), applicationCursor, "<scroll page down>"},
+            {"Shift+Home", home().with(shift), normalCursor, "<scroll to top>"},
+            {"Shift+End", end().with(shift), applicationCursor, "<scroll to bottom>"},
+            {"Shift+Page Up, Kitty", pageUp().with(shift), disambiguate, "<scroll page up>"},
+            {"Shift+End, Kitty", end().with(shift), disambiguate, "<scroll to bottom>"},
+            {"Shift+Page Up with Caps Lock", pageUp().with(shift | KeyModifierFlags::capsLock), normalCursor,
+             "<scroll page up>"},
+            {"Shift+Alt+Page Up is the program's", pageUp().with(shift | option), normalCursor, "\x1b[5~"},
+        });
 
-    EXPECT_EQ(keyboard.doCommand("pageUp:", applicationCursor),
-              std::vector<KeyboardAction>{KeyboardAction::send("\x1b[5~")});
-    EXPECT_EQ(keyboard.doCommand("scrollPageUp:", normalCursor),
-              std::vector<KeyboardAction>{KeyboardAction::pageUp()});
-    EXPECT_EQ(keyboard.doCommand("scrollPageDown:", applicationCursor),
+    // The page commands of the input system are the program's too.
+    for (const char *selector : {"pageUp:", "scrollPageUp:"}) {
+        EXPECT_EQ(harness.keyboard.doCommand(selector, normalCursor),
+                  std::vector<KeyboardAction>{KeyboardAction::send("\x1b[5~")});
+        EXPECT_EQ(harness.keyboard.doCommand(selector, applicationCursor),
+                  std::vector<KeyboardAction>{KeyboardAction::send("\x1b[5~")});
+    }
+    for (const char *selector : {"pageDown:", "scrollPageDown:"}) {
+        EXPECT_EQ(harness.keyboard.doCommand(selector, normalCursor),
+                  std::vector<KeyboardAction>{KeyboardAction::send("\x1b[6~")});
+    }
+    EXPECT_EQ(harness.keyboard.doCommand("pageDownAndModifySelection:", normalCursor),
               std::vector<KeyboardAction>{KeyboardAction::send("\x1b[6~")});
-    EXPECT_EQ(keyboard.doCommand("pageDown:", normalCursor),
-              std::vector<KeyboardAction>{KeyboardAction::pageDown()});
-    EXPECT_EQ(keyboard.doCommand("pageDownAndModifySelection:", normalCursor),
-              std::vector<KeyboardAction>{KeyboardAction::send("\x1b[6~")});
-    EXPECT_TRUE(keyboard.doCommand("pageDownAndModifySelection:", applicationCursor).empty());
+    EXPECT_TRUE(harness.keyboard.doCommand("pageDownAndModifySelection:", applicationCursor).empty());
 }
 
 TEST(TerminalKeyboard, UnknownTextCommandsAreReportedAndSendNothing)
@@ -348,20 +400,20 @@ TEST(TerminalKeyboard, KittyModeEncodesFunctionalAndModifiedKeysAndLeavesTextToT
 {
     KeyboardHarness harness;
     const Context disambiguate = kitty(Flags::disambiguateEscapeCodes, true);
-    expectSends(harness,
-                {
-                    {"Control+a", letter(0, "a").typing("\x01").with(control), disambiguate, "\x1b[97;5u"},
-                    {"Escape", escapeKey(), disambiguate, "\x1b[27u"},
-                    {"Up", up(), disambiguate, "\x1b[A"},
-                    {"Shift+Tab", Keystroke(48, "\x19", "\x19").with(shift), disambiguate, "\x1b[9;2u"},
-                    {"Control+Backspace", backspace().with(control), disambiguate, "\x1b[127;5u"},
-                    {"Return", returnKey(), disambiguate, "\r"},
-                    {"F5", f(5), disambiguate, "\x1b[15~"},
-                    {"Keypad 1", Keystroke(83, "1", "1").with(numericPad), disambiguate, "\x1b[57400u"},
-                    {"Page Up scrolls without cursor mode", pageUp(), kitty(Flags::disambiguateEscapeCodes),
-                     "\x1b[5~"},
-                    {"Home command", home(), disambiguate, "\x1b[H"},
-                });
+    expectSends(
+        harness,
+        {
+            {"Control+a", letter(0, "a").typing("\x01").with(control), disambiguate, "\x1b[97;5u"},
+            {"Escape", escapeKey(), disambiguate, "\x1b[27u"},
+            {"Up", up(), disambiguate, "\x1b[A"},
+            {"Shift+Tab", Keystroke(48, "\x19", "\x19").with(shift), disambiguate, "\x1b[9;2u"},
+            {"Control+Backspace", backspace().with(control), disambiguate, "\x1b[127;5u"},
+            {"Return", returnKey(), disambiguate, "\r"},
+            {"F5", f(5), disambiguate, "\x1b[15~"},
+            {"Keypad 1", Keystroke(83, "1", "1").with(numericPad), disambiguate, "\x1b[57400u"},
+            {"Page Up without cursor mode", pageUp(), kitty(Flags::disambiguateEscapeCodes), "\x1b[5~"},
+            {"Home command", home(), disambiguate, "\x1b[H"},
+        });
 
     const PlatformKeyEvent a = letter(0, "a");
     EXPECT_EQ(harness.keyboard.keyDown(a, disambiguate),
@@ -481,6 +533,7 @@ TEST(TerminalKeyboard, KittyKeyEventsCarryTheShiftedAndBaseLayoutKeys)
     EXPECT_EQ(keyboard.kittyKeyEvent(Keystroke(0, "", ""), press, std::nullopt), std::nullopt);
 
     const auto optionA = letter(0, "a").with(option | control | command | KeyModifierFlags::capsLock);
+    keyboard.setOptionAsMetaKey(false);
     EXPECT_EQ(keyboard.kittyKeyEvent(optionA, press, std::nullopt)->modifiers,
               Mods::ctrl | Mods::super | Mods::capsLock);
     keyboard.setOptionAsMetaKey(true);

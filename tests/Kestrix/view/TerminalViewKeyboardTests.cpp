@@ -164,9 +164,12 @@ TEST_F(TerminalViewKeyboardTest, BackspaceSendsControlHWhenAsked)
     EXPECT_EQ(takeSent(), "\x08");
 }
 
-TEST_F(TerminalViewKeyboardTest, AltAsMetaPrefixesEscapeAndKeepsNavigationKeys)
+TEST_F(TerminalViewKeyboardTest, AltIsMetaFromTheStartAndKeepsNavigationKeys)
 {
-    f.view->setOptionAsMetaKey(true);
+    press(KEY_B, alt);
+    ASSERT_EQ(f.host.sent.size(), 2u);
+    EXPECT_EQ(takeSent(), "\x1b"
+                          "b");
     press(KEY_X, alt);
     ASSERT_EQ(f.host.sent.size(), 2u);
     EXPECT_EQ(takeSent(), "\x1bx");
@@ -190,18 +193,62 @@ TEST_F(TerminalViewKeyboardTest, AltAsMetaPrefixesEscapeAndKeepsNavigationKeys)
     }
 }
 
-TEST_F(TerminalViewKeyboardTest, PageUpScrollsTheNormalScreenAndReachesTheHostOnTheAlternateOne)
+TEST_F(TerminalViewKeyboardTest, AltGrComposesTheCharacterOfItsLevel)
 {
-    for (int i = 0; i < 60; ++i)
+    // German layout: AltGr+Q types an at sign and AltGr+E a euro sign. AltGr reaches the view as
+    // the group switch, never as Alt.
+    struct Case {
+        uint32_t key;
+        int qtKey;
+        uint32_t keysym;
+        const char *text;
+    };
+    const Case cases[] = {
+        {KEY_Q, Qt::Key_At, XKB_KEY_at, "@"},
+        {KEY_E, 0x20AC, XKB_KEY_EuroSign, "\xe2\x82\xac"},
+        {KEY_7, Qt::Key_BraceLeft, XKB_KEY_braceleft, "{"},
+    };
+    for (const Case &c : cases) {
+        for (Qt::KeyboardModifiers modifiers :
+             {Qt::KeyboardModifiers(none), Qt::KeyboardModifiers(Qt::GroupSwitchModifier)}) {
+            QKeyEvent event(QEvent::KeyPress, c.qtKey, modifiers, c.key + 8, c.keysym, 0,
+                            QString::fromUtf8(c.text));
+            QApplication::sendEvent(f.view, &event);
+            EXPECT_EQ(takeSent(), c.text);
+        }
+    }
+}
+
+TEST_F(TerminalViewKeyboardTest, PageKeysReachTheProgramAndShiftedPagingKeysScrollTheView)
+{
+    for (int i = 0; i < 100; ++i)
         f.view->feedHostOutput(std::string_view("line\r\n"));
     const int64_t bottom = f.terminal().buffer->yDisp();
     press(KEY_PAGEUP);
-    EXPECT_EQ(takeSent(), "");
-    EXPECT_LT(f.terminal().buffer->yDisp(), bottom);
+    press(KEY_PAGEDOWN);
+    EXPECT_EQ(takeSent(), "\x1b[5~\x1b[6~");
+    EXPECT_EQ(f.terminal().buffer->yDisp(), bottom);
 
-    f.view->feedHostOutput(std::string_view("\x1b[?1049h"));
+    struct Case {
+        uint32_t key;
+        int64_t yDisp;
+    };
+    const Case cases[] = {
+        {KEY_PAGEUP, bottom - 25}, {KEY_PAGEUP, bottom - 50}, {KEY_PAGEDOWN, bottom - 25}, {KEY_HOME, 0},
+        {KEY_END, bottom},
+    };
+    for (const Case &c : cases) {
+        press(c.key, shift);
+        EXPECT_EQ(f.terminal().buffer->yDisp(), c.yDisp) << c.key;
+    }
+    EXPECT_EQ(takeSent(), "");
+
+    f.view->feedHostOutput(std::string_view("\x1b[?1049h\x1b[?1h"));
     press(KEY_PAGEUP);
-    EXPECT_EQ(takeSent(), "\x1b[5~");
+    press(KEY_PAGEDOWN);
+    press(KEY_PAGEUP, shift);
+    press(KEY_END, shift);
+    EXPECT_EQ(takeSent(), "\x1b[5~\x1b[6~");
 }
 
 TEST_F(TerminalViewKeyboardTest, KittyModeEventsByFlags)
@@ -221,7 +268,7 @@ TEST_F(TerminalViewKeyboardTest, KittyModeEventsByFlags)
         {"escape, disambiguated", "1", KEY_ESC, none, press, false, "\x1b[27u"},
         {"a stays text", "1", KEY_A, none, press, false, "a"},
         {"ctrl+a", "1", KEY_A, ctrl, press, false, "\x1b[97;5u"},
-        {"alt+x without Meta is text", "1", KEY_X, alt, press, false, "x"},
+        {"alt+x is Meta", "1", KEY_X, alt, press, false, "\x1b[120;3u"},
         {"up", "1", KEY_UP, none, press, false, "\x1b[A"},
         {"tab", "1", KEY_TAB, none, press, false, "\t"},
         {"a as an escape code", "8", KEY_A, none, press, false, "\x1b[97u"},
@@ -322,7 +369,6 @@ TEST_F(TerminalViewKeyboardTest, TypingEndsTheSelection)
 
 TEST_F(TerminalViewKeyboardTest, MadeUpKeyEventsGiveTheSameBytesAsTheDesktopsOnes)
 {
-    f.view->setOptionAsMetaKey(true);
     QTest::keyClick(f.view, Qt::Key_Up);
     QTest::keyClick(f.view, Qt::Key_F5);
     QTest::keyClick(f.view, Qt::Key_A, Qt::ControlModifier);
@@ -444,6 +490,7 @@ TEST_F(TerminalViewKeyboardTest, KittyTypedCharacterIsEncodedFromItsKeyAndAltCom
     f.view->feedHostOutput(std::string_view("\x1b[=24u"));
     press(KEY_X);
     EXPECT_EQ(takeSent(), "\x1b[120;;120u");
+    f.view->setOptionAsMetaKey(false);
     press(KEY_X, alt);
     EXPECT_EQ(takeSent(), "x");
 }
