@@ -182,8 +182,15 @@ void ChildProcess::reapIfExited()
     }
     // Reaped (or, should someone else have reaped it, gone): never signal this pid again.
     exited_ = true;
+    // The process descriptor has told all it can; it is closed now rather than with the
+    // object, which may be kept long after. This may run inside the notifier's own signal.
     if (exitNotifier_) {
         exitNotifier_->setEnabled(false);
+        exitNotifier_.release()->deleteLater();
+    }
+    if (pidFD_ != -1) {
+        ::close(pidFD_);
+        pidFD_ = -1;
     }
     if (exitPoll_) {
         exitPoll_->stop();

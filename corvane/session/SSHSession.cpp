@@ -239,6 +239,9 @@ void SSHSession::retireProcess()
         return;
     }
     QObject::disconnect(process_.get(), &ChildProcess::exited, this, nullptr);
+    // A child that ends later is let go once it has been reaped, not at the next connect.
+    QObject::connect(process_.get(), &ChildProcess::exited, this, &SSHSession::releaseExitedProcesses,
+                     Qt::QueuedConnection);
     retiredProcesses_.push_back(std::move(process_));
     // Possibly inside the child's own exit signal: the list is tidied from the event loop.
     QTimer::singleShot(0, this, &SSHSession::releaseExitedProcesses);

@@ -245,6 +245,20 @@ TEST_F(SSHSessionTest, OldConnectionsExitDoesNotCloseTheNewOne)
     session->disconnect();
 }
 
+TEST_F(SSHSessionTest, SshEndingLateAfterDisconnectLeavesNoDescriptorOpen)
+{
+    setMode("lingering");
+    const std::map<int, QString> before = openDescriptors();
+    auto session = makeSession(profileFor("h"));
+    session->connect();
+    ASSERT_TRUE(waitUntil([&] { return output->bytes.contains("ready"); }));
+    session->disconnect();
+    // The child takes 0.4 s to end after being asked to, well past the disconnect's own tick.
+    ASSERT_TRUE(noChildrenLeft());
+    EXPECT_TRUE(waitUntil([&] { return openDescriptors() == before; }, 2000));
+    EXPECT_EQ(session->state(), SessionState::disconnected());
+}
+
 TEST_F(SSHSessionTest, FailedLaunchClosesBothTerminalDescriptors)
 {
     configuration.sshPath = record.filePath("missing-ssh");
