@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,19 +34,53 @@ bool writeAll(int fd, const QByteArray &bytes)
     return true;
 }
 
-// Whether the file's last byte is a line feed; false for an empty file.
-bool endsWithLineFeed(int fd)
+// Whether a line break must come first: the file has bytes and its last one is not a line
+// feed. A new or empty file starts with the block itself.
+bool needsLeadingLineFeed(int fd, off_t size)
 {
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || status.st_size == 0) {
+    if (size == 0) {
         return false;
     }
     char last = 0;
     ssize_t count;
     do {
-        count = ::pread(fd, &last, 1, status.st_size - 1);
+        count = ::pread(fd, &last, 1, size - 1);
     } while (count == -1 && errno == EINTR);
-    return count == 1 && last == '\n';
+    return count == 1 && last != '\n';
+}
+
+// Held for the whole of one append, so another Calvero appending at the same moment cannot
+// decide its line break from a file that is about to change.
+class ExclusiveFileLock {
+public:
+    explicit ExclusiveFileLock(int fd)
+        : fd_(fd)
+    {
+        while (::flock(fd_, LOCK_EX) == -1 && errno == EINTR) {
+        }
+    }
+    ~ExclusiveFileLock() { ::flock(fd_, LOCK_UN); }
+
+    ExclusiveFileLock(const ExclusiveFileLock &) = delete;
+    ExclusiveFileLock &operator=(const ExclusiveFileLock &) = delete;
+
+private:
+    int fd_;
+};
+
+// The block as whole lines: ended by a line feed, with a line break before it when the file's
+// last line lacks one.
+QByteArray appendedBytes(int fd, off_t size, const QString &block)
+{
+    QByteArray bytes;
+    if (needsLeadingLineFeed(fd, size)) {
+        bytes += '\n';
+    }
+    bytes += block.toUtf8();
+    if (!bytes.endsWith('\n')) {
+        bytes += '\n';
+    }
+    return bytes;
 }
 
 } // namespace
@@ -94,19 +129,21 @@ std::optional<QString> HostKeyVerifier::appendToKnownHosts(const QString &block)
     if (fd == -1) {
         return systemErrorText(path, errno);
     }
-    QByteArray bytes;
-    if (!endsWithLineFeed(fd)) {
-        bytes += '\n';
+    std::optional<QString> error;
+    {
+        const ExclusiveFileLock lock(fd);
+        struct stat status {};
+        if (::fstat(fd, &status) != 0) {
+            error = systemErrorText(path, errno);
+        } else if (!writeAll(fd, appendedBytes(fd, status.st_size, block))) {
+            error = systemErrorText(path, errno);
+            // A torn line would be read as a broken key; the file goes back to what it was.
+            while (::ftruncate(fd, status.st_size) == -1 && errno == EINTR) {
+            }
+        }
     }
-    bytes += block.toUtf8();
-    bytes += '\n';
-    const bool written = writeAll(fd, bytes);
-    const int error = errno;
     ::close(fd);
-    if (!written) {
-        return systemErrorText(path, error);
-    }
-    return std::nullopt;
+    return error;
 }
 
 int HostKeyVerifier::runProcess(const QString &program, const QStringList &arguments)

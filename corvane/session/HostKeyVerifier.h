@@ -24,9 +24,10 @@ public:
     // Whether ssh-keygen finds the host in the known-hosts file. Runs it to the end.
     bool isHostKnown(const QString &host, int64_t port) const;
 
-    // Appends the block after a line break when the file does not end with one, and a line
-    // feed after it. Existing bytes, the file's mode and a symlink stay as they are.
-    // Returns the error text when the file cannot be written.
+    // Appends the block as whole lines: after a line break when the file's last line lacks
+    // one, and ended by a line feed; no blank line is added. Appends of several processes
+    // take turns. Existing bytes, the file's mode and a symlink stay as they are; a write
+    // that fails part-way is undone. Returns the error text when the file cannot be written.
     std::optional<QString> appendToKnownHosts(const QString &block) const;
 
     // Runs a program with its output and error sent to the null device; its exit status,

@@ -5,7 +5,13 @@
 
 #include <QFileInfo>
 
+#include <QSet>
+
+#include <atomic>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 
 namespace corvane {
 namespace {
@@ -152,7 +158,7 @@ TEST_F(HostKeyVerificationTest, TrustAppendsTheKeyAndLaunchesSshExactlyOnce)
     session->trustHostKeyAndConnect();
     EXPECT_EQ(seen, (std::vector{SessionState::connecting(), SessionState::connected()}));
     EXPECT_FALSE(session->hostKeyInfo().has_value());
-    EXPECT_EQ(knownHosts(), "\n" + scannedKey + "\n");
+    EXPECT_EQ(knownHosts(), scannedKey);
     struct stat status {};
     ASSERT_EQ(::stat(knownHostsPath().toUtf8().constData(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
@@ -166,7 +172,7 @@ TEST_F(HostKeyVerificationTest, TrustAppendsTheKeyAndLaunchesSshExactlyOnce)
     ASSERT_TRUE(waitForRecord("pids"));
     spinFor(100);
     EXPECT_EQ(sshLaunches(), 1);
-    EXPECT_EQ(knownHosts(), "\n" + scannedKey + "\n");
+    EXPECT_EQ(knownHosts(), scannedKey);
     session->disconnect();
 }
 
@@ -289,11 +295,11 @@ TEST_F(KnownHostsAppendTest, AppendsAfterALineBreakAndKeepsEveryExistingByte)
     };
     const QByteArray notUtf8 = "old\xff\xfe host ssh-rsa AAAA\n";
     const Append appends[] = {
-        {"missing file", std::nullopt, "\nkey\n\n"},
-        {"empty file", QByteArray(), "\nkey\n\n"},
-        {"no final newline", "a b c", "a b c\nkey\n\n"},
-        {"final newline", "a b c\n", "a b c\nkey\n\n"},
-        {"line that is not UTF-8", notUtf8, notUtf8 + "key\n\n"},
+        {"missing file", std::nullopt, "key\n"},
+        {"empty file", QByteArray(), "key\n"},
+        {"no final newline", "a b c", "a b c\nkey\n"},
+        {"final newline", "a b c\n", "a b c\nkey\n"},
+        {"line that is not UTF-8", notUtf8, notUtf8 + "key\n"},
     };
     for (const Append &append : appends) {
         QFile::remove(path());
@@ -304,7 +310,84 @@ TEST_F(KnownHostsAppendTest, AppendsAfterALineBreakAndKeepsEveryExistingByte)
         EXPECT_EQ(read(), append.after) << append.name;
     }
     EXPECT_FALSE(verifier.appendToKnownHosts("").has_value()); // nothing to add
-    EXPECT_EQ(read(), notUtf8 + "key\n\n");
+    EXPECT_FALSE(verifier.appendToKnownHosts("two\nlines").has_value()); // ended for it
+    EXPECT_EQ(read(), notUtf8 + "key\ntwo\nlines\n");
+}
+
+// Holds the process's file-size limit low while it lives; writes past it fail with EFBIG
+// instead of killing the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limited = saved_;
+        limited.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    struct rlimit saved_ {};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+TEST_F(KnownHostsAppendTest, WriteThatFailsPartWayLeavesTheFileAsItWas)
+{
+    const QByteArray block = QByteArray(300, 'k') + "\n";
+    struct Case {
+        const char *name;
+        QByteArray before;
+        qsizetype room; // bytes the limit lets through
+    };
+    for (const Case &c : {Case{"short write", "a b c\n", 40}, Case{"no room at all", "a b c\n", 0},
+                          Case{"only the line break fits", "a b c", 1}}) {
+        write(c.before);
+        std::optional<QString> error;
+        {
+            const FileSizeLimit limit(rlim_t(c.before.size() + c.room));
+            error = verifier.appendToKnownHosts(QString::fromLatin1(block));
+        }
+        ASSERT_TRUE(error.has_value()) << c.name;
+        EXPECT_TRUE(error->startsWith(path() + ": ")) << c.name << ": " << error->toStdString();
+        EXPECT_EQ(read(), c.before) << c.name;
+    }
+}
+
+TEST_F(KnownHostsAppendTest, AppendsAtTheSameTimeKeepEveryLineWhole)
+{
+    constexpr int writers = 8;
+    for (int round = 0; round < 20; ++round) {
+        write("a b c"); // the first line break is decided by whoever comes first
+        std::atomic<int> ready{0};
+        std::vector<std::thread> threads;
+        for (int i = 0; i < writers; ++i) {
+            threads.emplace_back([&, i] {
+                ++ready;
+                while (ready.load() < writers) {
+                }
+                EXPECT_FALSE(verifier.appendToKnownHosts(QStringLiteral("key%1\n").arg(i)).has_value());
+            });
+        }
+        for (std::thread &thread : threads) {
+            thread.join();
+        }
+        const QList<QByteArray> lines = read().split('\n');
+        ASSERT_EQ(lines.size(), writers + 2) << "round " << round; // the last piece follows the final break
+        EXPECT_EQ(lines.first(), "a b c");
+        EXPECT_EQ(lines.last(), "");
+        QSet<QByteArray> keys;
+        for (qsizetype i = 1; i <= writers; ++i) {
+            keys.insert(lines[i]);
+        }
+        EXPECT_EQ(keys.size(), writers) << read().toStdString();
+        EXPECT_FALSE(keys.contains(QByteArray())) << read().toStdString();
+    }
 }
 
 TEST_F(KnownHostsAppendTest, SymlinkAndModeOfTheFileStay)
@@ -319,7 +402,7 @@ TEST_F(KnownHostsAppendTest, SymlinkAndModeOfTheFileStay)
     ASSERT_TRUE(QFile::link(target, path()));
     EXPECT_FALSE(verifier.appendToKnownHosts("key\n").has_value());
     EXPECT_TRUE(QFileInfo(path()).isSymLink());
-    EXPECT_EQ(read(), "first\nkey\n\n");
+    EXPECT_EQ(read(), "first\nkey\n");
     struct stat status {};
     ASSERT_EQ(::stat(target.toUtf8().constData(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0644u);
