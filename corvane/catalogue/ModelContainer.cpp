@@ -4,12 +4,15 @@
 #include "corvane/catalogue/StoreSchema.h"
 
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 #include <QStringList>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace corvane {
 namespace {
@@ -39,6 +42,36 @@ std::optional<StoreError> useWriteAheadLog(sqlite3 *connection)
     }
     if (statement.column(0).toString().compare(QStringLiteral("wal"), Qt::CaseInsensitive) != 0) {
         return StoreError{QStringLiteral("The store cannot use a write-ahead log")};
+    }
+    return std::nullopt;
+}
+
+// SQLite falls back to reading a file it may not write without saying so; every save would
+// then fail. Such a store is refused while its reason can still be told.
+std::optional<StoreError> refuseUnwritable(sqlite3 *connection, const QString &path)
+{
+    if (sqlite3_db_readonly(connection, "main") != 1) {
+        return std::nullopt;
+    }
+    const int error = ::access(QFile::encodeName(path).constData(), W_OK) == 0 ? 0 : errno;
+    return StoreError{QStringLiteral("%1 cannot be written: %2")
+                          .arg(path, error != 0 ? qt_error_string(error) : QStringLiteral("it opened read-only"))};
+}
+
+// A database that another program keeps in the store's place is left exactly as it is: only
+// an empty one, or one that carries the store's metadata, is the store.
+std::optional<StoreError> refuseForeign(sqlite3 *connection, const QString &path)
+{
+    SqliteStatement statement(connection,
+                              QStringLiteral("SELECT count(*), count(CASE WHEN type = 'table' AND "
+                                             "name = 'StoreMetadata' THEN 1 END) FROM sqlite_master"));
+    if (!statement.isValid() || statement.step() != SQLITE_ROW) {
+        return StoreError{sqliteErrorText(connection)};
+    }
+    const bool hasObjects = statement.column(0).toLongLong() > 0;
+    const bool hasMetadata = statement.column(1).toLongLong() > 0;
+    if (hasObjects && !hasMetadata) {
+        return StoreError{QStringLiteral("%1 is not a Calvero store: it holds other data").arg(path)};
     }
     return std::nullopt;
 }
@@ -127,7 +160,13 @@ std::variant<std::unique_ptr<ModelContainer>, StoreError> ModelContainer::open(c
         return error;
     }
     sqlite3_busy_timeout(connection, 2000);
-    std::optional<StoreError> error = useWriteAheadLog(connection);
+    std::optional<StoreError> error = refuseUnwritable(connection, path);
+    if (!error) {
+        error = refuseForeign(connection, path);
+    }
+    if (!error) {
+        error = useWriteAheadLog(connection);
+    }
     if (!error) {
         error = prepareSchema(connection);
     }

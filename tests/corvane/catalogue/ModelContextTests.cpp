@@ -5,6 +5,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -191,6 +196,93 @@ TEST_F(ModelContextTest, StoreOfAnotherSchemaVersionOrNotADatabaseIsRefused)
     file.write(QByteArray(4096, 'x'));
     file.close();
     EXPECT_TRUE(std::holds_alternative<StoreError>(ModelContainer::open(garbage.path())));
+}
+
+// The bytes of every file of the database: the file itself and its journals.
+QByteArray databaseBytes(const QString &path)
+{
+    QByteArray bytes;
+    for (const char *suffix : {"", "-wal", "-shm", "-journal"}) {
+        QFile file(path + suffix);
+        bytes += QByteArray(suffix) + ":";
+        if (file.open(QIODevice::ReadOnly)) {
+            bytes += file.readAll();
+        }
+    }
+    return bytes;
+}
+
+TEST_F(ModelContextTest, ForeignDatabaseInTheStoresPlaceIsRefusedUnchanged)
+{
+    struct Foreign {
+        const char *name;
+        const char *schema;
+    };
+    const Foreign databases[] = {
+        {"one table", "CREATE TABLE notes (body TEXT); INSERT INTO notes VALUES ('mine')"},
+        {"a view only", "CREATE VIEW answer AS SELECT 42"},
+        {"a table named like ours", "CREATE TABLE ServerProfile (id TEXT)"},
+    };
+    for (const Foreign &foreign : databases) {
+        QTemporaryDir other;
+        const QString path = other.filePath("default.store");
+        sqlite3 *connection = nullptr;
+        ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &connection), SQLITE_OK);
+        ASSERT_TRUE(sqliteExecute(connection, foreign.schema)) << foreign.name;
+        sqlite3_close(connection);
+        const QByteArray before = databaseBytes(path);
+
+        auto opened = ModelContainer::open(other.path());
+        ASSERT_TRUE(std::holds_alternative<StoreError>(opened)) << foreign.name;
+        EXPECT_EQ(std::get<StoreError>(opened).message,
+                  QStringLiteral("%1 is not a Calvero store: it holds other data").arg(path))
+            << foreign.name;
+        EXPECT_EQ(databaseBytes(path), before) << foreign.name;
+    }
+}
+
+TEST_F(ModelContextTest, EmptyDatabaseFileBecomesTheStore)
+{
+    QFile file(storeFile());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    auto store = openStore();
+    ASSERT_TRUE(store);
+    store->mainContext().insert(std::make_shared<ServerProfile>("a", "", "h"));
+    EXPECT_FALSE(store->mainContext().save().has_value());
+}
+
+// Opens the store as a user who may read its file but not write it: as root the test takes
+// the id of nobody in a child process, where the permission bits bind.
+TEST(ModelContainerDeathTest, StoreThatCannotBeWrittenIsRefusedWithAMessage)
+{
+    GTEST_FLAG_SET(death_test_style, "fast"); // the child must see this very directory
+    QTemporaryDir directory;
+    {
+        auto opened = ModelContainer::open(directory.path());
+        ASSERT_TRUE(std::holds_alternative<std::unique_ptr<ModelContainer>>(opened));
+    }
+    const QString path = directory.filePath("default.store");
+    const uid_t nobody = 65534;
+    for (const QString &file : {directory.path(), path}) {
+        if (::geteuid() == 0) {
+            ASSERT_EQ(::chown(file.toUtf8().constData(), nobody, nobody), 0);
+        }
+    }
+    ASSERT_EQ(::chmod(path.toUtf8().constData(), 0444), 0);
+    EXPECT_EXIT(
+        {
+            if (::geteuid() == 0 && (::setgid(nobody) != 0 || ::setuid(nobody) != 0)) {
+                std::exit(2);
+            }
+            auto opened = ModelContainer::open(directory.path());
+            if (auto *error = std::get_if<StoreError>(&opened)) {
+                std::fprintf(stderr, "%s\n", qPrintable(error->message));
+                std::exit(0);
+            }
+            std::exit(3);
+        },
+        ::testing::ExitedWithCode(0), ::testing::HasSubstr((path + " cannot be written: ").toStdString()));
 }
 
 TEST_F(ModelContextTest, MalformedStoredValuesReadSafely)
