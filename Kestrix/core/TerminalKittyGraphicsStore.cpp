@@ -26,7 +26,8 @@ void Terminal::transmitKittyImage(const KittyGraphicsControl &control, ByteSpan 
         sendKittyGraphicsError(control, kittyerror::idAndNumberExclusive);
         return;
     }
-    KittyPayloadResult loaded = loadKittyPayload(control, payload);
+    KittyPayloadResult loaded = loadKittyPayload(
+        control, payload, options.allowsKittyLocalMedia ? KittyLocalMedia::allowed : KittyLocalMedia::refused);
     if (const auto *message = std::get_if<std::string_view>(&loaded)) {
         sendKittyGraphicsError(control, *message);
         return;

@@ -10,7 +10,7 @@
 namespace kestrix {
 
 // The configuration a Terminal is built from. An aggregate: `TerminalOptions{}` gives the defaults,
-// and braces with all twelve values in declaration order give any other configuration.
+// and braces with all thirteen values in declaration order give any other configuration.
 struct TerminalOptions {
     int64_t cols = 80;
     int64_t rows = 25;
@@ -26,6 +26,10 @@ struct TerminalOptions {
     int64_t kittyImageCacheLimitBytes = 320 * 1024 * 1024;
     Ansi256PaletteStrategy ansi256PaletteStrategy = Ansi256PaletteStrategy::base16Lab;
     RegionalIndicatorWidth regionalIndicatorWidth = RegionalIndicatorWidth::wide;
+    // Whether Kitty images may come from local files, temporary files and shared-memory objects.
+    // Only a terminal that shows a local program may allow it: for a remote host those media would
+    // read and delete files on this machine.
+    bool allowsKittyLocalMedia = false;
 
     bool operator==(const TerminalOptions &) const = default;
 };

@@ -11,6 +11,7 @@ inline constexpr std::string_view idAndNumberExclusive = "EINVAL: i and I are mu
 inline constexpr std::string_view unsupportedTransmission = "ENOTSUP: unsupported transmission";
 inline constexpr std::string_view badPath = "EINVAL: bad path";
 inline constexpr std::string_view badTempPath = "EINVAL: bad temp path";
+inline constexpr std::string_view localMediumNotAllowed = "EPERM: transmission medium not allowed";
 inline constexpr std::string_view imageNotFound = "ENOENT: image not found";
 inline constexpr std::string_view virtualPlacementWithParent =
     "EINVAL: virtual placement cannot refer to parent";

@@ -204,8 +204,14 @@ bool readFully(int fd, uint8_t *destination, size_t count, off_t offset)
 
 } // namespace
 
-KittyPayloadResult loadKittyPayload(const KittyGraphicsControl &control, std::span<const uint8_t> payload)
+KittyPayloadResult loadKittyPayload(const KittyGraphicsControl &control, std::span<const uint8_t> payload,
+                                    KittyLocalMedia localMedia)
 {
+    const bool isLocalMedium =
+        control.transmission == 'f' || control.transmission == 't' || control.transmission == 's';
+    if (isLocalMedium && localMedia != KittyLocalMedia::allowed) {
+        return kittyerror::localMediumNotAllowed;
+    }
     switch (control.transmission) {
     case 'd':
         if (std::optional<KittyGraphicsPayload> image = decodeKittyDirectPayload(control, payload)) {

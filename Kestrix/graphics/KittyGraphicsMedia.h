@@ -16,10 +16,15 @@ namespace kestrix {
 // An image, or the error text to reply with.
 using KittyPayloadResult = std::variant<KittyGraphicsPayload, std::string_view>;
 
+// Whether the media that reach this machine's files and shared memory ("f", "t", "s") may be used.
+enum class KittyLocalMedia : uint8_t { refused, allowed };
+
 // Fetches a transmission's image from the medium its "t" key names (the payload itself, a file, a
 // temporary file or a shared-memory object), inflates and checks it. Blocks for file and
-// shared-memory reads.
-KittyPayloadResult loadKittyPayload(const KittyGraphicsControl &control, std::span<const uint8_t> payload);
+// shared-memory reads. With local media refused, a file, temporary-file or shared-memory command
+// touches nothing and gets one answer whatever it names, so it learns nothing about this machine.
+KittyPayloadResult loadKittyPayload(const KittyGraphicsControl &control, std::span<const uint8_t> payload,
+                                    KittyLocalMedia localMedia);
 
 // The direct medium: the payload is the base64 image data.
 std::optional<KittyGraphicsPayload> decodeKittyDirectPayload(const KittyGraphicsControl &control,

@@ -19,6 +19,8 @@ HeadlessTerminal::HeadlessTerminal(TerminalOptions options, TaskQueue &queue, En
     , process_(std::make_unique<LocalProcess>(this, queue, queueIsMain))
     , onEnd_(std::move(onEnd))
 {
+    // The child is a program on this machine, which may hand over its images as local files.
+    terminal_->options.allowsKittyLocalMedia = true;
 }
 
 HeadlessTerminal::~HeadlessTerminal()

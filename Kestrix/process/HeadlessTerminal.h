@@ -32,7 +32,9 @@ public:
     };
 
     // Process callbacks, the parser and `onEnd` run on `queue`'s thread; `queueIsMain` as for
-    // LocalProcess. The child is not started here: call process()->startProcess(...).
+    // LocalProcess. The child is not started here: call process()->startProcess(...). The child is
+    // local, so the terminal allows Kitty's local media whatever `options` says; an owner that feeds
+    // it bytes from elsewhere switches them off through terminal().options.
     HeadlessTerminal(TerminalOptions options, TaskQueue &queue, EndHandler onEnd, bool queueIsMain = true);
     ~HeadlessTerminal() override;
 

@@ -52,6 +52,9 @@ TerminalViewRepresentable::TerminalViewRepresentable(SSHSession &session)
     , sink_(std::make_shared<OutputSink>(*view_))
 {
     view_->setTerminalDelegate(coordinator_.get());
+    // Every byte this terminal shows comes from the remote host: it must never make the terminal
+    // read or delete files or shared memory on this machine.
+    view_->getTerminal().options.allowsKittyLocalMedia = false;
     coordinator_->setConfirmLink(TerminalCoordinator::defaultConfirmLink(view_));
     session.setTerminalView(sink_);
 }

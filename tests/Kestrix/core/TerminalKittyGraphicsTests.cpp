@@ -1,7 +1,13 @@
+#include "Kestrix/core/Base64.h"
 #include "Kestrix/graphics/KittyGraphicsPending.h"
 #include "ReportingDelegate.h"
 
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace kestrix {
 namespace {
@@ -56,8 +62,85 @@ TEST(TerminalKittyGraphics, ADeleteDropsAPendingUpload)
 TEST(TerminalKittyGraphics, FileTransmissionsAreNeverChunked)
 {
     TerminalWithHost host;
+    host.terminal.options.allowsKittyLocalMedia = true;
     EXPECT_EQ(host.reply(apc("a=t,t=f,i=4,m=1;L25vbmU=")), reply("i=4;EINVAL: bad path"));
     EXPECT_FALSE(host.terminal.kittyGraphicsState.pending);
+}
+
+// A file the temporary-file medium would accept and a shared-memory object, each holding one valid
+// 1 × 1 RGBA pixel, so that reading either would store an image.
+struct LocalMediaFixture : ::testing::Test {
+    LocalMediaFixture()
+    {
+        char name[] = "/tmp/kestrix-tty-graphics-protocol-XXXXXX";
+        directory = ::mkdtemp(name);
+        file = directory / "pixel";
+        std::ofstream(file, std::ios::binary) << std::string_view("\x01\x02\x03\x04", 4);
+        const int fd = ::shm_open(sharedMemory.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+        (void)!::write(fd, "\x01\x02\x03\x04", 4);
+        ::close(fd);
+    }
+    ~LocalMediaFixture() override
+    {
+        std::filesystem::remove_all(directory);
+        ::shm_unlink(sharedMemory.c_str());
+    }
+
+    bool sharedMemoryExists() const
+    {
+        const int fd = ::shm_open(sharedMemory.c_str(), O_RDONLY, 0);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return fd >= 0;
+    }
+    static std::string named(const std::string &name) { return Base64::encode(bytesOf(name)); }
+    std::string readFile() const
+    {
+        std::ifstream in(file, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
+    std::filesystem::path directory;
+    std::filesystem::path file;
+    std::string sharedMemory = "/kestrix-local-media-" + std::to_string(::getpid());
+};
+
+TEST_F(LocalMediaFixture, RefusedLocalMediaTouchNothingAndAnswerAlikeForAnyName)
+{
+    const std::string missingFile = (directory / "missing").string();
+    const std::string refusal = reply("i=1;EPERM: transmission medium not allowed");
+    const std::string commands[] = {
+        "a=t,i=1,t=f;" + named(file.string()),   "a=t,i=1,t=f;" + named(missingFile),
+        "a=T,i=1,t=f;" + named("/etc/shadow"),   "a=t,i=1,t=f;" + named("/proc/self/status"),
+        "a=t,i=1,t=t;" + named(file.string()),   "a=t,i=1,t=t;" + named(missingFile),
+        "a=T,i=1,t=t,s=1,v=1;" + named(file.string()),
+        "a=t,i=1,t=s;" + named(sharedMemory),    "a=t,i=1,t=s;" + named("/kestrix-missing"),
+        "a=t,i=1,t=s,f=100;" + named(sharedMemory),
+        "a=t,i=1,t=f,o=z;",
+    };
+    TerminalWithHost host;
+    for (const std::string &command : commands) {
+        EXPECT_EQ(host.reply(apc(command)), refusal) << command;
+    }
+    EXPECT_TRUE(host.terminal.kittyGraphicsState.imagesById.empty());
+    EXPECT_EQ(readFile(), std::string_view("\x01\x02\x03\x04", 4));
+    EXPECT_TRUE(sharedMemoryExists());
+    // The direct medium is unaffected.
+    EXPECT_EQ(host.reply(apc("a=t,i=2,s=1,v=1;" + std::string(onePixel))), reply("i=2;OK"));
+}
+
+TEST_F(LocalMediaFixture, AllowedLocalMediaReadFilesAndSharedMemory)
+{
+    TerminalOptions options = testing::optionsOfSize(10, 5);
+    options.allowsKittyLocalMedia = true;
+    TerminalWithHost host(options);
+    EXPECT_EQ(host.reply(apc("a=t,i=1,s=1,v=1,t=f;" + named(file.string()))), reply("i=1;OK"));
+    EXPECT_TRUE(std::filesystem::exists(file));
+    EXPECT_EQ(host.reply(apc("a=t,i=2,s=1,v=1,t=t;" + named(file.string()))), reply("i=2;OK"));
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(host.reply(apc("a=t,i=3,s=1,v=1,t=s;" + named(sharedMemory))), reply("i=3;OK"));
+    EXPECT_FALSE(sharedMemoryExists());
 }
 
 TEST(TerminalKittyGraphics, AnUploadGrownPastAnyImageIsDroppedAndRefused)

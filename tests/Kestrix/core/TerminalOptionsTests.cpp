@@ -20,13 +20,15 @@ TEST(TerminalOptions, DefaultsDescribeAnEightyByTwentyFiveXterm)
     EXPECT_EQ(options.kittyImageCacheLimitBytes, 335544320);
     EXPECT_EQ(options.ansi256PaletteStrategy, Ansi256PaletteStrategy::base16Lab);
     EXPECT_EQ(options.regionalIndicatorWidth, RegionalIndicatorWidth::wide);
+    EXPECT_FALSE(options.allowsKittyLocalMedia);
 }
 
 TEST(TerminalOptions, MemberwiseConstructionTakesTheFieldsInDeclarationOrder)
 {
     const TerminalOptions options{
         120,  40, true,  "vt100", CursorStyle::steadyBar,        true,
-        1000, 4,  false, 1024,    Ansi256PaletteStrategy::xterm, RegionalIndicatorWidth::narrow};
+        1000, 4,  false, 1024,    Ansi256PaletteStrategy::xterm, RegionalIndicatorWidth::narrow,
+        true};
     EXPECT_EQ(options.cols, 120);
     EXPECT_EQ(options.rows, 40);
     EXPECT_TRUE(options.convertEol);
@@ -39,6 +41,7 @@ TEST(TerminalOptions, MemberwiseConstructionTakesTheFieldsInDeclarationOrder)
     EXPECT_EQ(options.kittyImageCacheLimitBytes, 1024);
     EXPECT_EQ(options.ansi256PaletteStrategy, Ansi256PaletteStrategy::xterm);
     EXPECT_EQ(options.regionalIndicatorWidth, RegionalIndicatorWidth::narrow);
+    EXPECT_TRUE(options.allowsKittyLocalMedia);
     EXPECT_NE(options, TerminalOptions{});
 }
 

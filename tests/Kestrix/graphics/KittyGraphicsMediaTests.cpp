@@ -43,7 +43,7 @@ std::string outcome(const KittyPayloadResult &result)
 
 std::string outcome(const KittyGraphicsControl &command, std::string_view payload)
 {
-    return outcome(loadKittyPayload(command, bytesOf(payload)));
+    return outcome(loadKittyPayload(command, bytesOf(payload), KittyLocalMedia::allowed));
 }
 
 void writeFile(const fs::path &path, std::string_view contents)

@@ -2,6 +2,7 @@
 #include "tests/Kestrix/process/ProcessTestSupport.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -95,6 +96,19 @@ TEST_F(HeadlessTerminalTest, ChildSeesTheTerminalsSizeWithSixteenPixelCells)
     EXPECT_EQ(size.ws_ypixel, 16);
     runShell("stty size");
     EXPECT_EQ(row(0), "25 80");
+}
+
+TEST_F(HeadlessTerminalTest, ALocalProgramMayHandOverItsImagesAsFiles)
+{
+    char name[] = "/tmp/kestrix-headless-image-XXXXXX";
+    const int fd = ::mkstemp(name);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "\x01\x02\x03\x04", 4), 4);
+    ::close(fd);
+    const std::string path = name;
+    runShell("printf '\\033_Ga=t,i=7,s=1,v=1,q=2,t=f;%s\\033\\\\' \"$(printf %s '" + path + "' | base64 -w0)\"");
+    std::filesystem::remove(path);
+    EXPECT_TRUE(headless.terminal().kittyGraphicsState.imagesById.contains(7));
 }
 
 TEST_F(HeadlessTerminalTest, TerminalRepliesReachTheChild)

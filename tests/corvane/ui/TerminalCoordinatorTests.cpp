@@ -2,6 +2,10 @@
 #include "corvane/ui/TerminalCoordinator.h"
 #include "corvane/ui/TerminalViewRepresentable.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 namespace corvane {
 namespace {
 
@@ -74,6 +78,30 @@ TEST_F(TerminalCoordinatorTest, KeysReachAConnectedSessionInOrderAndAreDroppedOt
     }
     ASSERT_TRUE(waitForRecord("line"));
     EXPECT_EQ(recorded("line"), "echo");
+    session->disconnect();
+}
+
+TEST_F(TerminalCoordinatorTest, ASessionTerminalRefusesKittyImagesFromLocalFiles)
+{
+    QTemporaryDir directory(QDir::tempPath() + "/tty-graphics-protocol-XXXXXX");
+    const QString file = directory.filePath("pixel");
+    {
+        QFile pixel(file);
+        ASSERT_TRUE(pixel.open(QIODevice::WriteOnly));
+        pixel.write(QByteArray("\x01\x02\x03\x04", 4));
+    }
+    setMode("readline");
+    auto session = sessions->openSession(makeProfile());
+    kestrix::TerminalView &view = TerminalViewRepresentable::forSession(*session).view();
+    ASSERT_TRUE(waitUntil([&] { return session->state() == SessionState::connected(); }));
+    // What a remote host would send to have the terminal read, then delete, a file of this machine.
+    const QByteArray path = file.toUtf8().toBase64();
+    view.feedHostOutput(std::string_view(QByteArray("\x1b_Ga=T,i=5,s=1,v=1,t=t;" + path + "\x1b\\").toStdString()));
+    view.send(std::string_view("\r"));
+    ASSERT_TRUE(waitForRecord("line"));
+    EXPECT_EQ(recorded("line"), "\x1b_Gi=5;EPERM: transmission medium not allowed\x1b\\");
+    EXPECT_TRUE(QFile::exists(file));
+    EXPECT_TRUE(view.getTerminal().kittyGraphicsState.imagesById.empty());
     session->disconnect();
 }
 
