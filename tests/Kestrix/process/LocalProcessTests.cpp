@@ -481,7 +481,8 @@ TEST_F(LocalProcessTest, DelegateMayReleaseTheProcessWhileOutputIsDelivered)
 {
     auto owned = std::make_unique<LocalProcess>(&recorder, queue);
     recorder.onReceive = [&](LocalProcess &, std::span<const uint8_t>) { owned.reset(); };
-    owned->startProcess("/bin/sh", {"-c", "printf a; sleep 0.1; printf b"});
+    // The child waits for input after "a", so "a" always arrives alone however loaded the machine.
+    owned->startProcess("/bin/sh", {"-c", "printf a; read line; printf b"});
     EXPECT_TRUE(runUntil(queue, [&] { return owned == nullptr; }));
     runFor(queue, 300ms);
     EXPECT_EQ(recorder.received, "a");
