@@ -123,16 +123,8 @@ void ContentView::showDetail()
     } else {
         welcomeView_ = new WelcomeView([this] { perform(MenuCommand::newServer); },
                                        [this] { perform(MenuCommand::importSSHConfig); }, detail_);
-        welcomeView_->addServerButton().setEnabled(canPerform(MenuCommand::newServer));
-        welcomeView_->importButton().setEnabled(canPerform(MenuCommand::importSSHConfig));
         detail_->layout()->addWidget(welcomeView_);
     }
-}
-
-bool ContentView::canPerform(MenuCommand command)
-{
-    // The command palette joins when it is built.
-    return command != MenuCommand::openCommandPalette;
 }
 
 void ContentView::perform(MenuCommand command)
@@ -151,6 +143,12 @@ void ContentView::perform(MenuCommand command)
         presentSheet(this, sshImport_, [this] { return new SSHConfigImportView(modelContext_, this); });
         break;
     case MenuCommand::openCommandPalette:
+        presentSheet(this, commandPalette_, [this] {
+            auto *palette = new CommandPaletteView(modelContext_, sessionManager_, this);
+            connect(palette, &CommandPaletteView::selectedProfileChanged, this,
+                    &ContentView::setSelectedProfileId);
+            return palette;
+        });
         break;
     }
 }

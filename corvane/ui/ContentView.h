@@ -1,6 +1,7 @@
 #pragma once
 
 #include "corvane/ui/AuditLogView.h"
+#include "corvane/ui/CommandPaletteView.h"
 #include "corvane/ui/MenuCommand.h"
 #include "corvane/ui/ProfileEditorView.h"
 #include "corvane/ui/SSHConfigImportView.h"
@@ -45,8 +46,6 @@ public:
     void setSelectedProfileId(const QUuid &id);
     QString searchText() const;
 
-    // Whether the command's sheet exists yet; its menu item is disabled until then.
-    static bool canPerform(MenuCommand command);
     void perform(MenuCommand command);
 
     SidebarView &sidebar() const { return *sidebar_; }
@@ -56,6 +55,8 @@ public:
     // The screen shown in the detail column; exactly one of these is set.
     WelcomeView *welcomeView() const { return welcomeView_; }
     WorkspaceView *workspaceView() const { return workspaceView_; }
+    CommandPaletteView *commandPalette() const { return commandPalette_; }
+    bool showingCommandPalette() const { return commandPalette_ != nullptr; }
     AuditLogView *auditLog() const { return auditLog_; }
     bool showingAuditLog() const { return auditLog_ != nullptr; }
     ProfileEditorView *profileEditor() const { return profileEditor_; }
@@ -83,6 +84,7 @@ private:
     QWidget *detail_;
     QPointer<WelcomeView> welcomeView_;
     QPointer<WorkspaceView> workspaceView_;
+    QPointer<CommandPaletteView> commandPalette_;
     QPointer<AuditLogView> auditLog_;
     QPointer<ProfileEditorView> profileEditor_;
     QPointer<SSHConfigImportView> sshImport_;

@@ -29,7 +29,6 @@ QAction *MainWindow::addCommand(QMenu *menu, MenuCommand command)
     action->setObjectName(QString::fromLatin1(menuCommandInfo(command).name));
     action->setShortcut(menuCommandShortcut(command));
     action->setShortcutContext(Qt::WindowShortcut);
-    action->setEnabled(ContentView::canPerform(command));
     connect(action, &QAction::triggered, this, [this, command] { content_->perform(command); });
     return action;
 }

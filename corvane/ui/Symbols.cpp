@@ -97,6 +97,14 @@ constexpr Symbol symbolTable[] = {
      R"(<rect x="7" y="8" width="14" height="12" rx="1.5"/><path d="M14 11v6M11 14h6"/></g>)"},
     {"stop.circle", R"(<circle cx="12" cy="12" r="9" fill="none" stroke="#000" stroke-width="1.8"/>)"
                     R"(<rect x="8.8" y="8.8" width="6.4" height="6.4" rx="1"/>)"},
+    {"magnifyingglass",
+     R"(<g fill="none" stroke="#000" stroke-linecap="round"><circle cx="10.2" cy="10.2" r="6.4" stroke-width="1.8"/>)"
+     R"(<path d="M15 15l5.5 5.5" stroke-width="2.2"/></g>)"},
+    // The cross is cut out of the disc by the even-odd rule.
+    {"xmark.circle.fill",
+     R"(<path fill-rule="evenodd" d="M2 12a10 10 0 1 0 20 0a10 10 0 1 0-20 0z)"
+     R"(M14.19 8.25L15.75 9.81L13.56 12L15.75 14.19L14.19 15.75L12 13.56L9.81 15.75L8.25 14.19L10.44 12)"
+     R"(L8.25 9.81L9.81 8.25L12 10.44z"/>)"},
 };
 
 const Symbol *findSymbol(const QString &name)
