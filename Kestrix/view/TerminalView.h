@@ -370,6 +370,7 @@ protected:
 
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -387,6 +388,7 @@ protected:
 
 private:
     void setupView(const QRect &frame);
+    void fitToFrameOnceShown();
     void setupScroller();
     void setupProgressBar();
     void setupCaret();
@@ -495,6 +497,8 @@ private:
     uint64_t lastUserInputUptimeNs_ = 0;
 
     std::optional<QSizeF> cellDimension_;
+    // A fit of the grid to the frame waits for the layouts of a showing.
+    bool fitToFramePending_ = false;
     bool fontSmoothing_ = true;
     double lineSpacing_ = 1.0;
     std::unique_ptr<Terminal> terminal_;

@@ -2,12 +2,14 @@
 
 #include "Kestrix/model/SearchService.h"
 #include "Kestrix/view/CaretView.h"
+#include "Kestrix/view/MainTaskQueue.h"
 #include "Kestrix/view/TerminalProgressBarView.h"
 #include "Kestrix/view/TerminalView.h"
 #include "Kestrix/view/TerminalViewDelegate.h"
 
 #include <QEvent>
 #include <QPaintEvent>
+#include <QPointer>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -66,9 +68,37 @@ void TerminalView::resizeEvent(QResizeEvent *event)
     if (!cellDimension_) {
         return;
     }
-    resizeTerminalToFrame(event->size());
+    // Layouts hand a hidden view passing sizes (a tab in the back, a view between two holders).
+    // The grid, and with it the host's window size, follows only the frame the view is seen in.
+    if (isVisible()) {
+        resizeTerminalToFrame(event->size());
+    }
     setNeedsDisplay(rect());
     updateScroller();
+}
+
+void TerminalView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // A view is shown at the frame it last had; the layouts that place it run from the event
+    // loop, so the grid is fitted once they have.
+    if (fitToFramePending_) {
+        return;
+    }
+    fitToFramePending_ = true;
+    mainQueue_->async([view = QPointer<TerminalView>(this)] {
+        if (view) {
+            view->fitToFrameOnceShown();
+        }
+    });
+}
+
+void TerminalView::fitToFrameOnceShown()
+{
+    fitToFramePending_ = false;
+    if (isVisible() && cellDimension_ && resizeTerminalToFrame(size())) {
+        setNeedsDisplay(rect());
+    }
 }
 
 void TerminalView::focusInEvent(QFocusEvent *event)

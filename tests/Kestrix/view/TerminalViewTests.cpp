@@ -386,6 +386,30 @@ TEST(TerminalViewTest, CollapsedFrameResizesOnceToTheSmallestGrid)
     EXPECT_FALSE(f.view->resizeTerminalToFrame(QSizeF(1, 1)));
 }
 
+TEST(TerminalViewTest, HiddenViewKeepsItsGridAndFitsTheFrameItIsShownIn)
+{
+    ViewFixture f;
+    f.view->hide();
+    f.view->resize(ViewFixture::gridFrame(40, 10).size());
+    f.view->resize(ViewFixture::gridFrame(100, 30).size());
+    f.advance(20);
+    EXPECT_EQ(f.terminal().screenSize(), (std::pair<int64_t, int64_t>{80, 25}));
+    EXPECT_TRUE(f.host.sizes.empty()) << "no passing size reaches the host";
+
+    // Shown: the grid waits for the layouts of the showing, then takes the final frame once.
+    f.view->show();
+    f.view->resize(ViewFixture::gridFrame(60, 20).size());
+    f.advance(0);
+    ASSERT_EQ(f.host.sizes.size(), 1u);
+    EXPECT_EQ(f.host.sizes[0], (RecordingHost::Size{60, 20}));
+    EXPECT_EQ(f.terminal().screenSize(), (std::pair<int64_t, int64_t>{60, 20}));
+
+    f.view->hide();
+    f.view->show();
+    f.advance(0);
+    EXPECT_EQ(f.host.sizes.size(), 1u) << "shown again at the same frame: nothing to tell";
+}
+
 TEST(TerminalViewTest, ProgressStripSpansTheTopEdgeAfterEveryResize)
 {
     ViewFixture f;

@@ -5,11 +5,19 @@
 
 #include "Kestrix/model/BufferLine.h"
 #include "Kestrix/view/TerminalView.h"
+#include "corvane/catalogue/TemporaryStore.h"
 #include "corvane/session/SessionManager.h"
+#include "corvane/ui/ContentView.h"
+#include "corvane/ui/MainWindow.h"
+#include "corvane/ui/ServerListModel.h"
+#include "corvane/ui/ServerListView.h"
 #include "tests/corvane/session/SessionTestSupport.h"
 
 #include <QLabel>
+#include <QListView>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QtTest/QTest>
 
 namespace corvane::testing {
 
@@ -40,6 +48,38 @@ protected:
     std::unique_ptr<SessionManager> sessions;
 };
 
+// The real main window over a store of its own, whose sessions run the fake ssh.
+class SessionWindowTest : public SessionScreenTest {
+protected:
+    std::shared_ptr<ServerProfile> addServer(const QString &name, const QString &host = "host.example")
+    {
+        auto profile = makeProfile(name, host);
+        store.context().insert(profile);
+        EXPECT_FALSE(store.context().save().has_value());
+        return profile;
+    }
+
+    std::unique_ptr<MainWindow> showWindow()
+    {
+        auto window = std::make_unique<MainWindow>(store.context(), *sessions);
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        return window;
+    }
+
+    // Chooses the server's row in the window's list, as a click would.
+    static void chooseServer(MainWindow &window, const ServerProfile &profile)
+    {
+        QListView &list = window.content().serverList().list();
+        const auto &model = window.content().serverList().model();
+        const int row = model.rowOf(profile.id());
+        ASSERT_GE(row, 0);
+        list.selectionModel()->setCurrentIndex(list.model()->index(row, 0), QItemSelectionModel::ClearAndSelect);
+    }
+
+    TemporaryStore store;
+};
+
 // The text of every line of the terminal, scrollback first.
 inline std::string screenText(kestrix::TerminalView &view)
 {
@@ -63,6 +103,19 @@ inline std::string visibleText(kestrix::TerminalView &view)
         }
     }
     return screen;
+}
+
+// The window sizes the fake ssh of mode "winch" printed: one "rows columns" line per change.
+inline std::vector<std::pair<int64_t, int64_t>> reportedWindowSizes(kestrix::TerminalView &view)
+{
+    std::vector<std::pair<int64_t, int64_t>> sizes;
+    static const QRegularExpression sizeLine(QStringLiteral("^(\\d+) (\\d+)\\s*$"));
+    for (const QString &line : QString::fromStdString(screenText(view)).split(QLatin1Char('\n'))) {
+        if (const QRegularExpressionMatch match = sizeLine.match(line); match.hasMatch()) {
+            sizes.emplace_back(match.captured(1).toLongLong(), match.captured(2).toLongLong());
+        }
+    }
+    return sizes;
 }
 
 inline QStringList labelTexts(const QWidget &root)
