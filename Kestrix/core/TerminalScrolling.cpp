@@ -222,7 +222,13 @@ void Terminal::cmdIndex()
     clampCursor(true);
     Buffer &b = *buffer;
     const bool roomBelow = b.y() + 1 <= b.scrollBottom();
-    if (marginMode && (b.x() < b.marginLeft() || roomBelow)) {
+    if (b.y() > b.scrollBottom()) {
+        // Below the region the cursor only moves down to the last row: the region is not its to
+        // scroll.
+        if (b.y() < rows - 1) {
+            b.setY(b.y() + 1);
+        }
+    } else if (marginMode && (b.x() < b.marginLeft() || roomBelow)) {
         // Left of the margins a cursor on the bottom margin stays put.
         if (roomBelow) {
             b.setY(b.y() + 1);

@@ -104,6 +104,37 @@ TEST(TerminalScrolling, IndexLeftOfTheMarginOnTheBottomStays)
     EXPECT_EQ(terminal.cursorPosition(), Cell(2, 1));
 }
 
+TEST(TerminalScrolling, IndexBelowTheRegionOnlyMovesDown)
+{
+    // Rows r1..r7 on an eight-row screen, a region of rows 4-5, the cursor on row 7 below it.
+    struct Case {
+        const char *name;
+        std::string sequence;
+        int64_t expectedRow;
+    };
+    const std::string setup = "\x1b[4;5r\x1b[7;1H";
+    const Case cases[] = {
+        {"ESC D", setup + "\x1b" "D", 7},
+        {"ESC E", setup + "\x1b" "E", 7},
+        {"C1 IND", setup + "\x1b[\x84", 7},
+        {"C1 NEL", setup + "\x1b[\x85", 7},
+        {"ESC D left of the margins", "\x1b[?69h\x1b[3;6s" + setup + "\x1b" "D", 7},
+        {"ESC D right of the margins", "\x1b[?69h\x1b[1;2s" + setup + "\x1b[5C\x1b" "D", 7},
+        {"ESC D on the last row", setup + "\x1b[8H\x1b" "D", 7},
+        {"ESC E on the last row", setup + "\x1b[8H\x1b" "E", 7},
+    };
+    const std::vector<std::string> rows = {"r1", "r2", "r3", "r4", "r5", "r6", "r7", ""};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Terminal terminal(nullptr, optionsOfSize(10, 8));
+        terminal.feedString("r1\r\nr2\r\nr3\r\nr4\r\nr5\r\nr6\r\nr7");
+        terminal.feedString(c.sequence);
+        EXPECT_EQ(screenText(terminal), rows);
+        EXPECT_EQ(terminal.cursorPosition().second, c.expectedRow);
+        EXPECT_EQ(terminal.buffer->yBase(), 0);
+    }
+}
+
 TEST(TerminalScrolling, ReverseIndexAtTheTopMarginInsertsABlankLine)
 {
     Terminal terminal(nullptr, optionsOfSize(10, 4));
