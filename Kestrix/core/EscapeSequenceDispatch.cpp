@@ -241,9 +241,11 @@ void dispatchC1Execute(Terminal &t, uint8_t code)
 {
     switch (code) {
     case 0x84:
+        t.forgetLastPrintedCell();
         t.cmdIndex();
         break;
     case 0x85:
+        t.forgetLastPrintedCell();
         t.cmdNextLine();
         break;
     case 0x88:
@@ -271,17 +273,21 @@ void EscapeSequenceParser::dispatchExecute(uint8_t code)
         t.bell();
         break;
     case 0x08:
+        t.forgetLastPrintedCell();
         t.cmdBackspace();
         break;
     case 0x09:
+        t.forgetLastPrintedCell();
         t.cmdHorizontalTab();
         break;
     case 0x0A:
     case 0x0B:
     case 0x0C:
+        t.forgetLastPrintedCell();
         t.cmdLineFeed();
         break;
     case 0x0D:
+        t.forgetLastPrintedCell();
         t.cmdCarriageReturn();
         break;
     case 0x0E:
@@ -304,6 +310,11 @@ void EscapeSequenceParser::dispatchCsi(uint8_t finalByte)
         }
         return;
     }
+    // SGR changes only what is printed next; every other function may move the cursor or change
+    // the screen.
+    if (finalByte != 'm') {
+        terminal->forgetLastPrintedCell();
+    }
     route(*terminal, parameters(), collect_);
 }
 
@@ -314,10 +325,15 @@ void EscapeSequenceParser::dispatchEsc(uint8_t finalByte)
         if (collect_.empty()) {
             const EscRoute route = finalByte < escRoutes.size() ? escRoutes[finalByte] : nullptr;
             if (route != nullptr) {
+                // ESC \ only ends a string.
+                if (finalByte != '\\') {
+                    terminal->forgetLastPrintedCell();
+                }
                 route(*terminal);
                 handled = true;
             }
         } else if (collect_.size() == 1) {
+            terminal->forgetLastPrintedCell();
             handled = dispatchEscWithIntermediate(*terminal, collect_[0], finalByte);
         }
     }
@@ -389,6 +405,8 @@ void EscapeSequenceParser::dispatchOsc(int64_t code, ByteSpan data)
         t.oscDesktopNotification(data);
         break;
     case 1337:
+        // An inline image moves the cursor past itself.
+        t.forgetLastPrintedCell();
         t.oscExtendedCommand(data);
         break;
     default:

@@ -514,6 +514,8 @@ void EscapeSequenceParser::dispatchApcString()
     const uint8_t command = string.front();
     const ByteSpan data = string.subspan(1);
     if (terminal != nullptr && command == 'G') {
+        // A placement may move the cursor past the image.
+        terminal->forgetLastPrintedCell();
         terminal->handleKittyGraphicsCommand(data);
     } else if (apcHandlerFallback) {
         apcHandlerFallback(command, data);
@@ -620,6 +622,10 @@ void EscapeSequenceParser::putDcsData(ByteSpan data)
 void EscapeSequenceParser::hookDcs(uint8_t finalByte)
 {
     std::unique_ptr<DcsHandler> handler;
+    if (terminal != nullptr) {
+        // A Sixel image moves the cursor past itself.
+        terminal->forgetLastPrintedCell();
+    }
     if (terminal != nullptr && finalByte == 'q') {
         if (collect_.empty()) {
             handler = terminal->makeSixelDcsHandler();

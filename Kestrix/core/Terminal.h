@@ -336,6 +336,14 @@ public:
         readingBuffer.putbackCount = 0;
         readingBuffer.continuationsToSkip = 0;
     }
+    // Forgets the cell printed last: once anything but printing has moved the cursor or changed
+    // the screen, a joining character takes a cell of its own instead of joining a cell elsewhere.
+    // Inline: the parser calls it for line feeds, returns and most control sequences.
+    void forgetLastPrintedCell()
+    {
+        normalBuffer->lastBufferStorage.y = -1;
+        altBuffer->lastBufferStorage.y = -1;
+    }
     virtual void bell();
     virtual void cmdBackspace();
     virtual void cmdHorizontalTab();

@@ -460,7 +460,12 @@ void Terminal::printScalar(uint32_t scalar, int width)
         return;
     }
     if (width == 0) {
-        return;
+        // A skin-tone modifier with nothing to modify shows as the colour swatch it is; other
+        // zero-width scalars have nothing to show by themselves.
+        if (!u_hasBinaryProperty(static_cast<UChar32>(scalar), UCHAR_EMOJI_MODIFIER)) {
+            return;
+        }
+        width = 2;
     }
     putCell(cellCodeOfScalar(scalar), width);
 }
@@ -497,6 +502,10 @@ bool Terminal::shouldOfferToPreviousCell(uint32_t scalar, int width)
 {
     Buffer &b = *buffer;
     Buffer::LastBufferStorage &last = b.lastBufferStorage;
+    if (last.y < 0) {
+        // Something other than printing came since the last cell was written.
+        return false;
+    }
     const bool sameSize = last.cols == cols && last.rows == rows;
 
     if (isRegionalIndicator(scalar) && options.regionalIndicatorWidth == RegionalIndicatorWidth::narrow &&

@@ -150,6 +150,67 @@ TEST_F(PrintingTest, ZeroWidthJoinerSequenceAndEmojiModifierStayInOneCell)
     EXPECT_EQ(terminal.cursorPosition(), Cell(6, 0));
 }
 
+namespace {
+
+// The cells of a row that hold text, each as its column and text: "3:x 5:y".
+std::string filledCells(Terminal &terminal, int64_t row)
+{
+    std::string text;
+    for (int64_t col = 0; col < terminal.cols; ++col) {
+        const CharData cell = *terminal.cellAt(col, row);
+        if (cell.code != 0) {
+            text += (text.empty() ? "" : " ") + std::to_string(col) + ":" + terminal.stringForCellCode(cell.code);
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+// A joining character joins only the cell just printed, while nothing has moved the cursor or
+// changed the screen since; otherwise it takes a cell of its own at the cursor (a zero-width one,
+// having nothing to join, is dropped).
+TEST(JoiningCharacters, JoinOnlyTheCellJustPrinted)
+{
+    struct Case {
+        const char *name;
+        std::string setUp;
+        std::string text;
+        std::vector<std::string> rows;
+        Cell cursor;
+    };
+    const std::string thumb = "\U0001F44D";
+    const std::string tone = "\U0001F3FD";
+    const Case cases[] = {
+        {"modifier after a cursor move", "Z\x1b[2;1H", tone, {"0:Z", "0:" + tone}, {2, 1}},
+        {"modifier after an editor's move on the row", "\x1b[1;27H" + thumb + "\x1b[1;29H", tone,
+         {"26:" + thumb + " 28:" + tone}, {30, 0}},
+        {"modifier after a return", "Z\r", tone, {"0:" + tone}, {2, 0}},
+        {"modifier after an erase", "Z\x1b[1K", tone, {"1:" + tone}, {3, 0}},
+        {"modifier after a scroll", "\x1b[3;1HZ\x1b" "D", tone, {"", "0:Z", "1:" + tone}, {3, 2}},
+        {"regional indicator after a move", "\U0001F1E9\x1b[2;1H", "\U0001F1EA",
+         {"0:\U0001F1E9", "0:\U0001F1EA"}, {2, 1}},
+        {"joiner continuation after a move", "\U0001F469\u200d\x1b[2;1H", "\U0001F4BB",
+         {"0:\U0001F469\u200d", "0:\U0001F4BB"}, {2, 1}},
+        {"combining mark after a move", "e\x1b[2;1H", "\u0301", {"0:e", ""}, {0, 1}},
+        {"presentation selector after a move", "\u2764\x1b[2;1H", "\uFE0F", {"0:\u2764", ""}, {0, 1}},
+        {"modifier after a colour change", "Z\x1b[31m", tone, {"0:Z" + tone}, {1, 0}},
+        {"mark in the next read", "e", "\u0301", {"0:e\u0301"}, {1, 0}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Terminal terminal(nullptr, optionsOfSize(40, 3));
+        terminal.feedString(c.setUp);
+        terminal.feedString(c.text);
+        std::vector<std::string> rows;
+        for (size_t row = 0; row < c.rows.size(); ++row) {
+            rows.push_back(filledCells(terminal, static_cast<int64_t>(row)));
+        }
+        EXPECT_EQ(rows, c.rows);
+        EXPECT_EQ(terminal.cursorPosition(), c.cursor);
+    }
+}
+
 TEST_F(PrintingTest, WideCharactersTakeTwoColumns)
 {
     terminal.feedString("\u4e00a");
