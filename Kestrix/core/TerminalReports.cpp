@@ -164,12 +164,13 @@ void Terminal::cmdDeviceStatusReport(ParameterSpan pars, ByteSpan collect)
     const int64_t request = pars.empty() ? 0 : pars[0];
     // Positions are 1-based and, in origin mode, relative to the region; never below 1.
     const int64_t row = std::max<int64_t>(buffer->y() + 1 - (originMode ? buffer->scrollTop() : 0), 1);
+    // A cursor waiting to wrap past the last column is still on it.
+    const int64_t x = std::min(buffer->x(), cols - 1);
     if (collect.empty()) {
         if (request == 5) {
             sendReply({csi(), "0n"});
         } else if (request == 6) {
-            const int64_t col =
-                std::max<int64_t>(buffer->x() + 1 - (originMode ? buffer->marginLeft() : 0), 1);
+            const int64_t col = std::max<int64_t>(x + 1 - (originMode ? buffer->marginLeft() : 0), 1);
             sendReply({csi(), std::to_string(row), ";", std::to_string(col), "R"});
         }
         return;
@@ -178,8 +179,7 @@ void Terminal::cmdDeviceStatusReport(ParameterSpan pars, ByteSpan collect)
         return;
     }
     if (request == 6) {
-        const int64_t col =
-            std::max<int64_t>(buffer->x() + 1 - (usingMargins() ? buffer->marginLeft() : 0), 1);
+        const int64_t col = std::max<int64_t>(x + 1 - (usingMargins() ? buffer->marginLeft() : 0), 1);
         sendReply({csi(), "?", std::to_string(row), ";", std::to_string(col), ";1R"});
     } else if (request == 63) {
         const int64_t id = pars.size() > 1 ? pars[1] : 0;
@@ -208,8 +208,9 @@ void Terminal::cmdDECRQCRA(ParameterSpan pars, ByteSpan collect)
             checksum = rectangleChecksum(*rectangle);
         }
     }
+    // The checksum is a 16-bit value: four hexadecimal digits.
     char text[16];
-    std::snprintf(text, sizeof text, "%04x", checksum);
+    std::snprintf(text, sizeof text, "%04x", checksum & 0xFFFFU);
     sendReply({dcs(), std::to_string(id), "!~", text, st()});
 }
 

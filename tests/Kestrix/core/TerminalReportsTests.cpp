@@ -175,6 +175,23 @@ TEST(TerminalReports, CursorPositionIsRelativeToTheRegionInOriginModeAndNeverBel
     EXPECT_EQ(host.reply("\x1b[?6n"), "\x1b[?1;3;1R");
 }
 
+// A cursor waiting to wrap after the last column reports that column, with autowrap on or off.
+TEST(TerminalReports, CursorPositionWaitingToWrapIsTheLastColumn)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {"AAAAAAAAAA\x1b[6n", "\x1b[1;10R"},
+        {"AAAAAAAAAA\x1b[?6n", "\x1b[?1;10;1R"},
+        {"AAAAAAAA\xe4\xb8\x80\x1b[6n", "\x1b[1;10R"},
+        {"\x1b[?7lAAAAAAAAAAAA\x1b[6n", "\x1b[1;10R"},
+        {"\x1b[?7lAAAAAAAAAAAA\x1b[?6n", "\x1b[?1;10;1R"},
+        {"\x1b[?6h\x1b[2;4r\x1b[3;1HAAAAAAAAAA\x1b[6n", "\x1b[3;10R"},
+    };
+    for (const auto &[request, expected] : cases) {
+        TerminalWithHost host;
+        EXPECT_EQ(host.reply(request), expected) << request;
+    }
+}
+
 TEST(TerminalReports, ChecksumSumsTheScalarsOfTheRectangle)
 {
     TerminalWithHost host;
@@ -193,6 +210,22 @@ TEST(TerminalReports, ChecksumOfAClusterCountsEveryScalar)
     TerminalWithHost host;
     host.terminal.feedString("e\xcc\x81");
     EXPECT_EQ(host.reply("\x1b[1;1;1;1;1;1*y"), "\x1bP1!~0366\x1b\\");
+}
+
+// The checksum is 16 bits wide, whatever the sum of the scalars (blanks and the second halves of
+// wide characters count as spaces): four hexadecimal digits.
+TEST(TerminalReports, ChecksumIsSixteenBitsWide)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {"\xf0\x9f\x98\x80", "\x1bP1!~f6a0\x1b\\"},
+        {"\xef\xbf\xbd\xef\xbf\xbd", "\x1bP1!~007a\x1b\\"},
+        {"\xf0\x9f\x98\x80\xf0\x9f\x98\x80\xf0\x9f\x98\x80", "\x1bP1!~e260\x1b\\"},
+    };
+    for (const auto &[text, expected] : cases) {
+        TerminalWithHost host;
+        host.terminal.feedString(text);
+        EXPECT_EQ(host.reply("\x1b[1;1;1;1;1;6*y"), expected) << text;
+    }
 }
 
 TEST(TerminalReports, WindowRequestsReachTheDelegateAsCommands)
