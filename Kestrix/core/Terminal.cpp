@@ -116,6 +116,7 @@ void Terminal::resetState(bool clearBuffers)
         each->wraparound = true;
     }
     bracketedPasteMode = false;
+    saveCursorMode = false;
     keyboardModeNormal = {};
     keyboardModeAlt = {};
 

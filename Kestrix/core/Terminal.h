@@ -578,6 +578,8 @@ public:
     bool insertMode = false;
     bool wraparound = false;
     bool bracketedPasteMode = false;
+    // Mode 1048: set by the save it makes, reset by the restore.
+    bool saveCursorMode = false;
     std::optional<CharSetMap> charset;
     std::array<std::optional<CharSetMap>, 4> gCharsets;
     int64_t gcharset = 0;

@@ -83,6 +83,9 @@ const std::array privateModeQueries = std::to_array<PrivateModeQuery>({
     {1016,
      [](const Terminal &t) { return stateOf(t.mouseProtocol == Terminal::MouseProtocolEncoding::sgrPixel); }},
     {1034, [](const Terminal &) { return permanentlyReset; }},
+    {1047, [](const Terminal &t) { return stateOf(t.isAlternateBufferActive()); }},
+    {1048, [](const Terminal &t) { return stateOf(t.saveCursorMode); }},
+    {1049, [](const Terminal &t) { return stateOf(t.isAlternateBufferActive()); }},
     {2004, [](const Terminal &t) { return stateOf(t.bracketedPasteMode); }},
     {2026, [](const Terminal &t) { return stateOf(t.synchronizedOutputActive); }},
 });
@@ -280,6 +283,7 @@ void Terminal::setDecPrivateMode(int64_t mode, bool on)
         mouseProtocol = on ? MouseProtocolEncoding::sgrPixel : MouseProtocolEncoding::x10;
         break;
     case 1048:
+        saveCursorMode = on;
         if (on) {
             cmdSaveCursor({}, {});
         } else {
@@ -406,6 +410,7 @@ void Terminal::cmdSoftReset()
 {
     cursorHidden = false;
     originMode = false;
+    saveCursorMode = false;
     setInsertMode(*this, false);
     setWraparound(*this, true);
     reverseWraparound = false;

@@ -23,7 +23,7 @@ TEST(TerminalModes, ModeRequestsAnswerTheStateAfterConstruction)
     const std::pair<const char *, int> privateModes[] = {
         {"1", 2},    {"2", 1},    {"3", 2},    {"5", 2},    {"6", 2},    {"7", 1},    {"8", 1},
         {"10", 4},   {"13", 2},   {"25", 1},   {"40", 1},   {"47", 2},   {"95", 1},   {"1001", 2},
-        {"1034", 4}, {"1047", 0}, {"1048", 0}, {"1049", 0}, {"2026", 2}, {"9999", 0},
+        {"1034", 4}, {"1047", 2}, {"1048", 2}, {"1049", 2}, {"2026", 2}, {"9999", 0},
     };
     for (const auto &[mode, state] : privateModes) {
         TerminalWithHost host;
@@ -47,8 +47,9 @@ TEST(TerminalModes, ModeRequestsAnswerTheStateAfterConstruction)
 
 TEST(TerminalModes, PrivateModesSetAndResetWhatTheRequestReports)
 {
-    const char *modes[] = {"1",    "4",    "6",    "7",    "9",    "12",   "40",   "45",   "66",   "69",
-                           "1000", "1002", "1003", "1004", "1005", "1006", "1015", "1016", "2004", "2026"};
+    const char *modes[] = {"1",    "4",    "6",    "7",    "9",    "12",   "40",   "45",   "47",
+                           "66",   "69",   "1000", "1002", "1003", "1004", "1005", "1006", "1015",
+                           "1016", "1047", "1048", "1049", "2004", "2026"};
     for (const char *mode : modes) {
         TerminalWithHost host;
         host.terminal.feedString(std::string("\x1b[?") + mode + "h");
