@@ -218,8 +218,11 @@ void Terminal::cmdSetLeftRightMargins(ParameterSpan pars, ByteSpan collect)
     // 0 is the default, as for every position: the last column.
     const int64_t p1 = valueOr(pars, 1, 0);
     const int64_t right = std::clamp<int64_t>(p1 > 0 ? p1 - 1 : cols - 1, 0, cols - 1);
-    b.setMarginLeft(std::min(right, left));
-    b.setMarginRight(right);
+    // As with the scroll region, margins that leave fewer than two columns are refused.
+    if (left < right) {
+        b.setMarginLeft(left);
+        b.setMarginRight(right);
+    }
     moveCursorTo(0, 0);
 }
 

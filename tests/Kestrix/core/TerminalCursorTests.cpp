@@ -198,13 +198,18 @@ TEST(TerminalCursor, FinalSSetsMarginsInMarginModeAndSavesTheCursorOtherwise)
     EXPECT_EQ(terminal.buffer->marginRight(), 9);
     EXPECT_EQ(terminal.cursorPosition(), cursorAt(0, 0));
 
-    // A right margin of 0 means the last column; one left of the left margin pulls the left one in.
+    // A right margin of 0 means the last column.
     terminal.feedString("\x1b[3;0s");
     EXPECT_EQ(terminal.buffer->marginLeft(), 2);
     EXPECT_EQ(terminal.buffer->marginRight(), 9);
-    terminal.feedString("\x1b[8;3s");
-    EXPECT_EQ(terminal.buffer->marginLeft(), 2);
-    EXPECT_EQ(terminal.buffer->marginRight(), 2);
+    // Like the scroll region, margins whose left is not left of their right are refused; the cursor
+    // still goes home.
+    for (const char *refused : {"8;3", "10;10", "3;3", "10;1", "11;11", "10"}) {
+        terminal.feedString("\x1b[3;4H\x1b[" + std::string(refused) + "s");
+        EXPECT_EQ(terminal.buffer->marginLeft(), 2) << refused;
+        EXPECT_EQ(terminal.buffer->marginRight(), 9) << refused;
+        EXPECT_EQ(terminal.cursorPosition(), cursorAt(0, 0)) << refused;
+    }
     terminal.feedString("\x1b[1;99s");
     EXPECT_EQ(terminal.buffer->marginLeft(), 0);
     EXPECT_EQ(terminal.buffer->marginRight(), 9);
