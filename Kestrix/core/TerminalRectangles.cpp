@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <optional>
 
 namespace kestrix {
 
@@ -16,13 +17,15 @@ using controlParameters::valueOr;
 
 namespace {
 
-// DECFRA's character parameter as a cell code: anything that is not a scalar fills with spaces.
-int32_t fillCode(int64_t parameter)
+// DECFRA's character parameter as a cell code: only printable characters of this terminal's 8-bit
+// set (ASCII and Latin-1). A control, DEL or any other code would sit in the cells and travel with
+// a copy into another program.
+std::optional<int32_t> fillCode(int64_t parameter)
 {
-    if (parameter < 0 || parameter > 0x10FFFF || (parameter >= 0xD800 && parameter <= 0xDFFF)) {
-        return ' ';
+    if ((parameter >= 0x20 && parameter <= 0x7E) || (parameter >= 0xA0 && parameter <= 0xFF)) {
+        return static_cast<int32_t>(parameter);
     }
-    return static_cast<int32_t>(parameter);
+    return std::nullopt;
 }
 
 // Runs `edit(line, row)` on the lines of screen rows `top` through `bottom` that exist and counts
@@ -60,13 +63,14 @@ void Terminal::cmdFillRectangle(ParameterSpan pars, ByteSpan collect)
                 " and pars=" + describeParameters(pars));
         return;
     }
+    const std::optional<int32_t> code = fillCode(pars.empty() ? 0 : pars[0]);
     const std::optional<CellRectangle> rectangle =
         getRectangleFromRequest(pars.empty() ? pars : pars.subspan(1));
-    if (!rectangle) {
+    if (!code || !rectangle) {
         return;
     }
     CharData cell;
-    cell.code = fillCode(pars.empty() ? 0 : pars[0]);
+    cell.code = *code;
     cell.attribute = curAttr;
     fillRectangle(*rectangle, cell);
 }

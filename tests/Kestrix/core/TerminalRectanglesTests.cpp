@@ -50,23 +50,30 @@ TEST(TerminalRectangles, FillWritesTheCharacterInTheCurrentAttribute)
     EXPECT_EQ(t.cellAt(2, 1)->attribute, t.curAttr);
     EXPECT_EQ(t.cellAt(3, 1)->attribute, Attribute());
 
-    t.feedString("\x1b[55296;1;1;1;1$x\x1b[1114112;1;2;1;2$x");
-    EXPECT_EQ(t.cellAt(0, 0)->code, ' ');
-    EXPECT_EQ(t.cellAt(1, 0)->code, ' ');
 }
 
-TEST(TerminalRectangles, FillWithoutParametersEmptiesTheScreenInTheCurrentAttribute)
+// Only printable characters fill: what would put a control, DEL or a code of another terminal into
+// the cells (and from there into a paste) leaves the screen as it was.
+TEST(TerminalRectangles, FillTakesOnlyPrintableCharacters)
 {
-    TerminalWithHost host;
-    Terminal &t = host.terminal;
-    writeRows(t, {"hello", "world"});
-    t.curAttr = red();
-    t.feedString("\x1b[$x");
-    for (int64_t row = 0; row < t.rows; ++row) {
-        for (int64_t col = 0; col < t.cols; ++col) {
-            EXPECT_EQ(t.cellAt(col, row)->code, 0);
-            EXPECT_EQ(t.cellAt(col, row)->attribute, red());
-        }
+    const std::pair<const char *, int32_t> accepted[] = {
+        {"32", ' '}, {"126", '~'}, {"160", 0xA0}, {"233", 0xE9}, {"255", 0xFF},
+    };
+    for (const auto &[code, cell] : accepted) {
+        TerminalWithHost host;
+        host.terminal.feedString(std::string("\x1b[") + code + ";1;1;2;2$x");
+        EXPECT_EQ(host.terminal.cellAt(1, 1)->code, cell) << code;
+    }
+    const char *refused[] = {"", "0", "7", "27", "31", "127", "128", "155", "159", "256", "9786", "55296", "1114112",
+                             "4294967329"};
+    for (const char *code : refused) {
+        TerminalWithHost host;
+        Terminal &t = host.terminal;
+        writeRows(t, {"hello", "world"});
+        t.curAttr = red();
+        t.feedString(std::string("\x1b[") + code + ";1;1;5;10$x");
+        EXPECT_EQ(screenText(t), (std::vector<std::string>{"hello", "world", "", "", ""})) << code;
+        EXPECT_EQ(t.cellAt(7, 3)->attribute, Attribute()) << code;
     }
 }
 
