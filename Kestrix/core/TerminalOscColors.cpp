@@ -6,6 +6,7 @@
 #include "Kestrix/core/TerminalDelegate.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace kestrix {
 
@@ -13,17 +14,25 @@ namespace {
 
 constexpr int64_t paletteSize = 256;
 
-// The value of the leading digits, 0 without any; saturates just past the palette.
-int64_t leadingIndex(std::string_view text)
+// The palette entry that the text names: digits only, within the palette. Anything else names
+// no entry (it is not read as entry 0 or as its leading digits).
+std::optional<size_t> paletteIndex(std::string_view text)
 {
+    if (text.empty()) {
+        return std::nullopt;
+    }
     int64_t index = 0;
     for (char c : text) {
         if (c < '0' || c > '9') {
-            break;
+            return std::nullopt;
         }
+        // Saturates just past the palette.
         index = std::min<int64_t>(index * 10 + (c - '0'), paletteSize);
     }
-    return index;
+    if (index >= paletteSize) {
+        return std::nullopt;
+    }
+    return static_cast<size_t>(index);
 }
 
 enum class DynamicTarget { foreground, background, cursor };
@@ -39,20 +48,20 @@ void Terminal::oscChangeOrQueryColorIndex(ByteSpan data)
         if (indexEnd == std::string_view::npos) {
             return;
         }
-        const int64_t index = leadingIndex(text.substr(0, indexEnd));
-        if (index >= paletteSize) {
+        const std::optional<size_t> index = paletteIndex(text.substr(0, indexEnd));
+        if (!index) {
             return;
         }
         const std::string_view rest = text.substr(indexEnd + 1);
         const size_t specEnd = rest.find(';');
         const std::string_view spec = rest.substr(0, specEnd);
-        const auto entry = static_cast<size_t>(index);
+        const size_t entry = *index;
         if (spec.starts_with('?')) {
-            sendOscReply("4;" + std::to_string(index) + ";" + ansiColors[entry].formatAsXtermRgb());
+            sendOscReply("4;" + std::to_string(entry) + ";" + ansiColors[entry].formatAsXtermRgb());
         } else if (const std::optional<Color> color = Color::parseColor(spec)) {
             ansiColors[entry] = *color;
             if (tdel_ != nullptr) {
-                tdel_->terminalPaletteDidChange(*this, index);
+                tdel_->terminalPaletteDidChange(*this, static_cast<int64_t>(entry));
             }
         }
         if (specEnd == std::string_view::npos) {

@@ -41,14 +41,18 @@ TEST_F(OscColorsTest, PalettePairsSetAndQueryInOrder)
     EXPECT_EQ(delegate.replies[0], "\x1b]4;3;rgb:1010/2020/3030\x1b\\");
 }
 
-TEST_F(OscColorsTest, PaletteIndexAbove255StopsTheCommand)
+// An index that is not a number from 0 to 255 is not read as some other entry: the command stops.
+TEST_F(OscColorsTest, PaletteIndexThatIsNoNumberInRangeStopsTheCommand)
 {
     const std::vector<Color> before = terminal.ansiColors;
-    terminal.feedString(oscBel("4;300;#fff"));
-    terminal.feedString(oscBel("4;99999999999999999999;#fff;1;#fff"));
-    terminal.feedString(oscBel("4;256;?"));
+    for (const char *data : {"4;300;#fff", "4;99999999999999999999;#fff;1;#fff", "4;256;?", "4;-1;?",
+                             "4;-1;#fff", "4;;?", "4;x;?", "4;1x;?", "4;+1;?", "4; 1;?", "4;1;#fff;-2;?"}) {
+        terminal.feedString(oscBel(data));
+    }
+    EXPECT_EQ(terminal.ansiColors[1], Color::parseColor("#fff"));
+    terminal.ansiColors[1] = before[1];
     EXPECT_EQ(terminal.ansiColors, before);
-    EXPECT_TRUE(delegate.paletteChanges.empty());
+    EXPECT_EQ(delegate.paletteChanges, (std::vector<std::optional<int64_t>>{1}));
     EXPECT_TRUE(delegate.replies.empty());
 }
 
