@@ -21,6 +21,13 @@ void appendKey(std::string &text, std::string_view key, uint32_t value)
     text += std::to_string(value);
 }
 
+// The protocol answers only a client that named its image: without "i" or "I" a reply would reach
+// the client's shell as typed input.
+bool wantsKittyReply(const KittyGraphicsControl &control)
+{
+    return control.suppressResponses == 0 && (control.imageId || control.imageNumber);
+}
+
 } // namespace
 
 void Terminal::handleKittyGraphicsCommand(ByteSpan data)
@@ -87,14 +94,14 @@ void Terminal::dispatchKittyGraphicsAction(const KittyGraphicsControl &control, 
 
 void Terminal::sendKittyGraphicsError(const KittyGraphicsControl &control, std::string_view message)
 {
-    if (control.suppressResponses != 0) {
+    if (!wantsKittyReply(control)) {
         return;
     }
     // An error names the image by its id, else by its number, never both and never the placement.
     std::string text = "G";
     if (control.imageId) {
         appendKey(text, "i", *control.imageId);
-    } else if (control.imageNumber) {
+    } else {
         appendKey(text, "I", *control.imageNumber);
     }
     text += ';';
@@ -105,7 +112,7 @@ void Terminal::sendKittyGraphicsError(const KittyGraphicsControl &control, std::
 void Terminal::sendKittyGraphicsOk(const KittyGraphicsControl &control, std::optional<uint32_t> imageId,
                                    std::optional<uint32_t> imageNumber, std::optional<uint32_t> placementId)
 {
-    if (control.suppressResponses != 0) {
+    if (!wantsKittyReply(control)) {
         return;
     }
     std::string text = "G";

@@ -174,9 +174,11 @@ TEST(KittyGraphicsReplies, RepliesNameTheImageAsTheProtocolDoes)
     const Case cases[] = {
         {both, true, "\x1b_Gi=3;EINVAL: bad payload\x1b\\"},
         {KittyGraphicsControl{.imageNumber = 4}, true, "\x1b_GI=4;EINVAL: bad payload\x1b\\"},
-        {KittyGraphicsControl{.placementId = 2}, true, "\x1b_G;EINVAL: bad payload\x1b\\"},
         {both, false, "\x1b_Gi=3,I=4,p=2;OK\x1b\\"},
-        {KittyGraphicsControl{}, false, "\x1b_G;OK\x1b\\"},
+        // A command that names no image by "i" or "I" is never answered.
+        {KittyGraphicsControl{.placementId = 2}, true, ""},
+        {KittyGraphicsControl{.placementId = 2}, false, ""},
+        {KittyGraphicsControl{}, false, ""},
         {KittyGraphicsControl{.suppressResponses = 2}, true, ""},
         {KittyGraphicsControl{.suppressResponses = 1}, false, ""},
     };
@@ -196,7 +198,7 @@ TEST(KittyGraphicsReplies, EightBitControlsFrameRepliesWithC1Bytes)
 {
     TerminalWithHost host;
     host.terminal.cc.send8bit = true;
-    host.terminal.sendKittyGraphicsOk(KittyGraphicsControl{}, 1, std::nullopt, std::nullopt);
+    host.terminal.sendKittyGraphicsOk(KittyGraphicsControl{.imageId = 1}, 1, std::nullopt, std::nullopt);
     EXPECT_EQ(host.delegate.sent, "\x9fGi=1;OK\x9c");
 }
 

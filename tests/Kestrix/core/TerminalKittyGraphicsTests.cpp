@@ -172,7 +172,12 @@ TEST(TerminalKittyGraphics, RepliesByAction)
         {"a=x,i=3", reply("i=3;EINVAL: unsupported action")},
         {"a=x,I=4,i=3", reply("i=3;EINVAL: unsupported action")},
         {"a=x,I=4", reply("I=4;EINVAL: unsupported action")},
-        {"a=x,p=2", reply(";EINVAL: unsupported action")},
+        // Without "i" or "I" nothing is answered, error or not.
+        {"a=x,p=2", ""},
+        {"a=t,t=x;" + pixel, ""},
+        {"a=q,s=1,v=1;" + pixel, ""},
+        {"a=T,s=2,v=2;" + pixel, ""},
+        {"a=p,p=3", ""},
         {"a=Q,i=3", reply("i=3;EINVAL: unsupported action")},
         {"a=q,i=31,s=1,v=1,q=1;" + pixel, ""},
         {"a=q,i=31,q=2;AA", ""},
@@ -182,7 +187,7 @@ TEST(TerminalKittyGraphics, RepliesByAction)
         {"a=t,i=1,I=2;" + pixel, reply("i=1;EINVAL: i and I are mutually exclusive")},
         {"a=T,i=1,I=2;" + pixel, reply("i=1;EINVAL: i and I are mutually exclusive")},
         {"a=t,s=1,v=1;" + pixel, ""},
-        {"", reply(";EINVAL: bad payload")},
+        {"", ""},
         {"a=t,i=6,t=x;" + pixel, reply("i=6;ENOTSUP: unsupported transmission")},
         {"a=t,i=5,s=1,v=1,p=7;" + pixel, reply("i=5,p=7;OK")},
     };
