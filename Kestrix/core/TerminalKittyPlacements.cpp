@@ -246,18 +246,21 @@ void Terminal::moveCursorPastKittyImage(const KittyGraphicsPayload &image,
         }
     }
     if (covered) {
+        // The cell right after the image's last cell: on its last row, right of its last column.
+        // Programs print their next line from there, so nothing leaves a blank line under an image.
         const auto [coveredCols, coveredRows] = *covered;
+        const int64_t lastRowOffset = coveredRows - 1;
         const int64_t col = std::clamp<int64_t>(saturatingAdd(noted.col, coveredCols), 0, cols - 1);
         if (hasCellSize) {
-            // Straight below and right of the image, without scrolling.
-            const int64_t row = saturatingSubtract(saturatingAdd(noted.row, coveredRows), b.yBase());
+            // The view has already scrolled the image's rows onto the screen.
+            const int64_t row = saturatingSubtract(saturatingAdd(noted.row, lastRowOffset), b.yBase());
             b.setY(std::clamp<int64_t>(row, 0, rows - 1));
         } else {
             b.setY(std::clamp<int64_t>(noted.row - b.yBase(), 0, rows - 1));
             b.setX(std::clamp<int64_t>(noted.col, 0, cols - 1));
             // Past a screenful every further line feed only adds blank lines; a host cannot ask for
             // billions of them.
-            for (int64_t step = std::min(coveredRows, rows); step > 0; --step) {
+            for (int64_t step = std::min(lastRowOffset, rows); step > 0; --step) {
                 cmdIndex();
             }
         }

@@ -148,6 +148,11 @@ void TerminalView::placeImage(const QImage &image, ImageSizeRequest width, Image
             b.appendLineImage(std::move(stripe), b.yBase() + b.y());
             t.markRowDirty(b.y());
         }
+        // A Kitty image leaves the cursor on its last row, so no line feed follows that row: it would
+        // scroll an image that ends on the bottom row.
+        if (context && i + 1 == rows) {
+            break;
+        }
         const int64_t yBase = b.yBase();
         const int64_t origin = b.lines().startIndex();
         t.cmdLineFeed();
@@ -159,10 +164,10 @@ void TerminalView::placeImage(const QImage &image, ImageSizeRequest width, Image
         t.markAllRowsDirty();
     }
     if (context && context->cursorPolicy == 0) {
-        // Past the image: right of its last column, below its last row.
+        // The cell right after the image's last cell: on its last row, right of its last column.
         Buffer &b = *t.buffer;
         const int64_t cursorCol = column + std::max<int64_t>(cols, 1);
-        const int64_t cursorRow = anchorRow + std::max<int64_t>(rows, 1) - b.yBase();
+        const int64_t cursorRow = anchorRow + std::max<int64_t>(rows, 1) - 1 - b.yBase();
         if (cursorCol >= 0) {
             b.setX(cursorCol);
         }

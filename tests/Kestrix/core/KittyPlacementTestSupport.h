@@ -31,8 +31,9 @@ private:
 };
 
 // Stands in for the view: sizes each image it is handed from the size requests and its cells, cuts
-// it into one stripe per covered row from the cursor down (a line feed after each), labels the
-// stripes from the terminal's placement context and records the placement as the view does.
+// it into one stripe per covered row from the cursor down (a line feed after each, but none after a
+// Kitty image's last), labels the stripes from the terminal's placement context and records the
+// placement as the view does.
 class FakeKittyView : public RecordingDelegate {
 public:
     std::optional<CellPixelSize> terminalCellPixelSize(Terminal &) override { return cellSize; }
@@ -115,6 +116,9 @@ private:
                 image->kittyRows = rows;
             }
             buffer.appendLineImage(std::move(image), buffer.yBase() + buffer.y());
+            if (stripe + 1 == rows && context) {
+                break;
+            }
             terminal.cmdLineFeed();
             buffer.setX(col);
         }

@@ -75,7 +75,7 @@ TEST_F(KittyPlacements, AnImageWithoutAnIdIsShownButNotRecorded)
     EXPECT_EQ(host.view.placedAt.size(), 1u);
     EXPECT_TRUE(state.placementsByKey.empty());
     EXPECT_EQ(stripesOf(*terminal.buffer)[0].size(), 2u);
-    EXPECT_EQ(host.cursor(), (std::pair<int64_t, int64_t>{2, 2}));
+    EXPECT_EQ(host.cursor(), (std::pair<int64_t, int64_t>{2, 1}));
 }
 
 TEST_F(KittyPlacements, VirtualPlacementsTakeCountedIdsAndTouchNoCells)
@@ -129,15 +129,16 @@ TEST_F(KittyPlacements, TheCursorMovesPastTheImageUnlessAskedToStay)
         std::string keys;
         std::pair<int64_t, int64_t> cursor;
     };
-    // From column 2, row 1; the image is 20 × 40 pixels, cells 10 × 20.
+    // From column 2, row 1; the image is 20 × 40 pixels, cells 10 × 20. The cursor goes to the cell
+    // right after the image's last cell: its last row, the column after its last column.
     const std::vector<Case> cases{
-        {"", {4, 3}},
+        {"", {4, 2}},
         {",C=1", {2, 1}},
-        {",c=3,r=2", {5, 3}},
-        {",c=3", {5, 4}},          // 30 pixels wide keeps the ratio: 60 high, 3 rows
-        {",r=1", {3, 2}},          // 20 high: 10 wide, 1 column
-        {",X=5", {5, 3}},          // 5 + 20 pixels need 3 columns
-        {",X=50", {5, 3}},         // an offset stays inside the first cell
+        {",c=3,r=2", {5, 2}},
+        {",c=3", {5, 3}},          // 30 pixels wide keeps the ratio: 60 high, 3 rows
+        {",r=1", {3, 1}},          // 20 high: 10 wide, 1 column
+        {",X=5", {5, 2}},          // 5 + 20 pixels need 3 columns
+        {",X=50", {5, 2}},         // an offset stays inside the first cell
         {",c=100,r=100", {19, 9}}, // clamped to the screen
     };
     for (const Case &each : cases) {
@@ -149,13 +150,13 @@ TEST_F(KittyPlacements, TheCursorMovesPastTheImageUnlessAskedToStay)
     }
 }
 
-TEST_F(KittyPlacements, WithoutACellSizeTheCursorTakesLineFeedsForTheRowsAsked)
+TEST_F(KittyPlacements, WithoutACellSizeTheCursorTakesLineFeedsToTheLastRowAsked)
 {
     host.view.cellSize.reset();
     host.moveCursor(2, 8);
     host.send("a=p,i=1,c=3,r=4,C=0");
-    // From row 8 the image itself scrolled the screen; the cursor goes four lines below where the
-    // image went, scrolling at the bottom.
+    // From row 8 the image itself scrolled the screen; the cursor goes down to the image's last
+    // line, scrolling at the bottom.
     EXPECT_EQ(host.cursor(), (std::pair<int64_t, int64_t>{5, 9}));
 }
 
@@ -208,7 +209,7 @@ TEST_F(KittyPlacements, ParentErrorsAreAnswered)
         EXPECT_EQ(host.send(each.command), each.answer) << each.command;
     }
     EXPECT_EQ(host.view.placedAt.size(), 2u);
-    EXPECT_EQ(host.cursor(), (std::pair<int64_t, int64_t>{4, 4}));
+    EXPECT_EQ(host.cursor(), (std::pair<int64_t, int64_t>{4, 2}));
 }
 
 TEST_F(KittyPlacements, ARefusedRelativePlacementKeepsThePlacementItWouldReplace)

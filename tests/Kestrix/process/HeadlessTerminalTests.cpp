@@ -111,6 +111,12 @@ TEST_F(HeadlessTerminalTest, ALocalProgramMayHandOverItsImagesAsFiles)
     EXPECT_TRUE(headless.terminal().kittyGraphicsState.imagesById.contains(7));
 }
 
+TEST_F(HeadlessTerminalTest, AKittyImageLeavesTheCursorRightOfItsLastCell)
+{
+    headless.terminal().feedString("\x1b_Ga=T,s=1,v=1,c=4,r=3;AAAAAA==\x1b\\");
+    EXPECT_EQ(headless.terminal().cursorPosition(), (std::pair<int64_t, int64_t>{4, 2}));
+}
+
 TEST_F(HeadlessTerminalTest, TerminalRepliesReachTheChild)
 {
     headless.process()->startProcess("/bin/sh",

@@ -200,8 +200,8 @@ TEST_F(ImagesFixture, KittyPlacementsLabelTheirStripesAndAreRecordedUnderBothIds
               std::tuple(3, 1, 3, 2));
     EXPECT_FALSE(record->second.isVirtual);
     EXPECT_FALSE(record->second.isAlternateBuffer);
-    // Cursor movement 0: right of the image on the row below it.
-    EXPECT_EQ(t.cursorPosition(), Position(6, 3));
+    // Cursor movement 0: right of the image on its last row.
+    EXPECT_EQ(t.cursorPosition(), Position(6, 2));
 }
 
 TEST_F(ImagesFixture, KittyPlacementsWithoutAPlacementIdAreNotRecordedAndOtherImagesAreNotLabelled)
@@ -212,8 +212,8 @@ TEST_F(ImagesFixture, KittyPlacementsWithoutAPlacementIdAreNotRecordedAndOtherIm
     t.kittyPlacementContext.reset();
     EXPECT_TRUE(t.kittyGraphicsState.placementsByKey.empty());
     EXPECT_TRUE(stripesOn(t, 0).at(0)->kittyIsKitty);
-    // Only the line feeds of the stripes moved the cursor.
-    EXPECT_EQ(t.cursorPosition(), Position(0, 2));
+    // Only the line feeds between the stripes moved the cursor.
+    EXPECT_EQ(t.cursorPosition(), Position(0, 1));
 
     f.view->placeImage(twoBandImage(), ImageSizeRequest::automatic(), ImageSizeRequest::automatic(), true);
     EXPECT_FALSE(stripesOn(t, 2).at(0)->kittyIsKitty);

@@ -41,10 +41,10 @@ TEST(TerminalViewKitty, HostPlacementsBecomeLabelledStripesThatDeletionTakesAway
     const std::string pixels = Base64::encode(std::vector<uint8_t>(16 * 30 * 4, 255));
     t.feedString("\x1b[2;3H" + graphics("a=T,s=16,v=30,i=5,p=1;" + pixels));
     EXPECT_EQ(f.host.sentText(), graphics("i=5,p=1;OK"));
-    EXPECT_EQ(t.cursorPosition(), Position(4, 3));
+    EXPECT_EQ(t.cursorPosition(), Position(4, 2));
 
     t.feedString(graphics("a=p,i=5,p=2,P=5,Q=1,H=3,V=1"));
-    EXPECT_EQ(t.cursorPosition(), Position(4, 3));
+    EXPECT_EQ(t.cursorPosition(), Position(4, 2));
     using Stripes = std::vector<std::tuple<int64_t, int64_t, uint32_t, uint32_t>>;
     EXPECT_EQ(stripes(t), (Stripes{{1, 2, 5, 1}, {2, 2, 5, 1}, {2, 5, 5, 2}, {3, 5, 5, 2}}));
 
@@ -57,6 +57,33 @@ TEST(TerminalViewKitty, HostPlacementsBecomeLabelledStripesThatDeletionTakesAway
     EXPECT_TRUE(stripes(t).empty());
     EXPECT_TRUE(t.kittyGraphicsState.placementsByKey.empty());
     EXPECT_TRUE(t.kittyGraphicsState.imagesById.empty());
+}
+
+TEST(TerminalViewKitty, TheCursorEndsOnTheImagesLastRowRightOfItsLastColumn)
+{
+    const std::string pixel = Base64::encode(std::vector<uint8_t>(4, 255));
+    struct Case {
+        std::string command;
+        Position cursor;
+        int64_t yBase;
+    };
+    // On a 10 × 6 grid from the top-left cell.
+    const Case cases[] = {
+        {"a=T,s=1,v=1,c=4,r=3;" + pixel, {4, 2}, 0},
+        // Down to the bottom row: nothing scrolls.
+        {"a=T,s=1,v=1,c=2,r=6;" + pixel, {2, 5}, 0},
+        // Taller than the screen: the screen scrolls until the last row shows.
+        {"a=T,s=1,v=1,c=2,r=8;" + pixel, {2, 5}, 2},
+    };
+    for (const Case &each : cases) {
+        ViewFixture f{ViewFixture::gridFrame(10, 6)};
+        Terminal &t = f.terminal();
+        t.feedString(graphics(each.command));
+        EXPECT_EQ(t.cursorPosition(), each.cursor) << each.command;
+        EXPECT_EQ(t.buffer->yBase(), each.yBase) << each.command;
+        t.feedString("x");
+        EXPECT_EQ(t.cursorPosition(), Position(each.cursor.first + 1, each.cursor.second)) << each.command;
+    }
 }
 
 } // namespace
