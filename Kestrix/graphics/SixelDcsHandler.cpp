@@ -56,14 +56,10 @@ void SixelDcsHandler::unhook()
     palette_.clear();
     pixels_.clear();
     x_ = y_ = maxX_ = maxY_ = 0;
-    const std::vector<uint8_t> &bytes = data();
-    const auto first = std::ranges::find(bytes, poundChar);
-    if (first != bytes.end()) {
-        const auto start = static_cast<size_t>(first - bytes.begin());
-        const size_t end = measure(start);
-        pixels_.assign(static_cast<size_t>(maxX_ * maxY_ * 4), 0);
-        paint(start, end);
-    }
+    // Sixels before any colour selection paint with register 0: monochrome encoders select none.
+    const size_t end = measure(0);
+    pixels_.assign(static_cast<size_t>(maxX_ * maxY_ * 4), 0);
+    paint(0, end);
     if (TerminalDelegate *delegate = terminal_.delegate()) {
         delegate->terminalBitmapImage(terminal_, pixels_, maxX_, maxY_);
     }

@@ -121,12 +121,45 @@ TEST_F(SixelFixture, LaterPassesOverpaintAndANumberlessColourEndsTheImage)
     EXPECT_EQ(stopped.at(0, 0), red);
 }
 
-TEST_F(SixelFixture, DataWithoutAColourHandsOverAnEmptyRaster)
+TEST_F(SixelFixture, SixelsBeforeAnyColourPaintWithRegisterZero)
 {
-    const Bitmap empty = decode("~~~-~~");
-    EXPECT_EQ(empty.width, 0);
-    EXPECT_EQ(empty.height, 0);
-    EXPECT_TRUE(empty.bytes.empty());
+    struct Case {
+        std::string_view data;
+        int64_t width;
+        int64_t height;
+    };
+    // Monochrome encoders select no colour; some give the raster attributes first.
+    const Case cases[] = {
+        {"~~~~", 4, 6},
+        {"~~~-~~", 3, 12},
+        {"\"1;1;4;6~~~~-", 4, 6},
+        {"!3~$-~", 3, 12},
+    };
+    for (const Case &each : cases) {
+        SCOPED_TRACE(each.data);
+        delegate.bitmaps.clear();
+        const Bitmap bitmap = decode(each.data);
+        ASSERT_EQ(bitmap.width, each.width);
+        ASSERT_EQ(bitmap.height, each.height);
+        EXPECT_EQ(bitmap.at(0, 0), defaultColor(0));
+        EXPECT_EQ(bitmap.at(0, 11 % each.height), defaultColor(0));
+    }
+    delegate.bitmaps.clear();
+    const Bitmap mixed = decode("~#1;2;100;0;0#1~");
+    ASSERT_EQ(mixed.width, 2);
+    EXPECT_EQ(mixed.at(0, 5), defaultColor(0));
+    EXPECT_EQ(mixed.at(1, 5), red);
+}
+
+TEST_F(SixelFixture, DataWithoutSixelsHandsOverAnEmptyRaster)
+{
+    for (std::string_view data : {"", "\"1;1;10;10", "#0;2;100;0;0$-"}) {
+        delegate.bitmaps.clear();
+        const Bitmap empty = decode(data);
+        EXPECT_EQ(empty.width, 0) << data;
+        EXPECT_EQ(empty.height, 0) << data;
+        EXPECT_TRUE(empty.bytes.empty()) << data;
+    }
 }
 
 TEST_F(SixelFixture, ColourListsSkipOneSeparatorAndEndAtTheSecond)
