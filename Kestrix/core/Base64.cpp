@@ -102,8 +102,63 @@ std::optional<std::vector<uint8_t>> Base64::decode(std::span<const uint8_t> text
 
 std::optional<std::vector<uint8_t>> Base64::decodeIgnoringUnknown(std::span<const uint8_t> text)
 {
-    return decodeKept(
-        text, [](uint8_t character) { return character == '=' || sextets[character] != notInAlphabet; });
+    Base64Decoder decoder;
+    std::vector<uint8_t> bytes;
+    bytes.reserve(text.size() / 4 * 3);
+    if (!decoder.append(text, bytes) || !decoder.finish()) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool Base64Decoder::append(std::span<const uint8_t> piece, std::vector<uint8_t> &out)
+{
+    // Padding ends a piece: characters after it in the same piece are malformed.
+    bool paddedInThisPiece = false;
+    for (const uint8_t character : piece) {
+        if (isMalformed_) {
+            break;
+        }
+        if (character == '=') {
+            if (inGroup_ >= 2) {
+                // A quartet of 2 or 3 characters holds 1 or 2 bytes.
+                out.push_back(static_cast<uint8_t>(group_ >> (inGroup_ == 2 ? 4 : 10)));
+                if (inGroup_ == 3) {
+                    out.push_back(static_cast<uint8_t>(group_ >> 2));
+                }
+                group_ = 0;
+                inGroup_ = 0;
+                isInPadding_ = true;
+                paddedInThisPiece = true;
+            } else if (inGroup_ != 0 || !isInPadding_) {
+                isMalformed_ = true;
+            }
+            continue;
+        }
+        const uint8_t sextet = sextets[character];
+        if (sextet == notInAlphabet) {
+            continue;
+        }
+        if (paddedInThisPiece) {
+            isMalformed_ = true;
+            break;
+        }
+        isInPadding_ = false;
+        group_ = group_ << 6 | sextet;
+        if (++inGroup_ == 4) {
+            out.push_back(static_cast<uint8_t>(group_ >> 16));
+            out.push_back(static_cast<uint8_t>(group_ >> 8));
+            out.push_back(static_cast<uint8_t>(group_));
+            group_ = 0;
+            inGroup_ = 0;
+        }
+    }
+    return !isMalformed_;
+}
+
+bool Base64Decoder::finish() const
+{
+    return !isMalformed_ && inGroup_ == 0;
 }
 
 } // namespace kestrix

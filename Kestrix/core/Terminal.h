@@ -381,7 +381,8 @@ public:
     // One graphics command: the bytes of an APC string after its leading "G". Failures become error
     // replies, never exceptions.
     virtual void handleKittyGraphicsCommand(ByteSpan data);
-    // Runs one complete command by its action; `payload` is the whole base64 text.
+    // Runs one complete command by its action; `payload` is the whole decoded payload, empty when its
+    // base64 text was malformed.
     void dispatchKittyGraphicsAction(const KittyGraphicsControl &control, ByteSpan payload);
     // Replies are silenced by any non-zero "q" of the command.
     void sendKittyGraphicsError(const KittyGraphicsControl &control, std::string_view message);

@@ -40,25 +40,18 @@ void Terminal::handleKittyGraphicsCommand(ByteSpan data)
     // While an upload is pending, a chunk's own keys do not count: only its payload does.
     if (control.more == 1) {
         if (!pending) {
-            pending = KittyGraphicsPending{control, {}, false};
+            pending.emplace(control);
         }
         pending->appendChunk(payload);
         return;
     }
-    if (pending) {
-        KittyGraphicsPending upload = std::move(*pending);
-        pending.reset();
-        upload.appendChunk(payload);
-        if (upload.exceedsLimit) {
-            sendKittyGraphicsError(upload.control, kittyerror::badPayload);
-            return;
-        }
-        dispatchKittyGraphicsAction(upload.control, upload.base64Payload);
-        return;
-    }
-    // A copy: handling the command may feed the parser whose string `payload` points into.
-    const std::vector<uint8_t> ownPayload(payload.begin(), payload.end());
-    dispatchKittyGraphicsAction(control, ownPayload);
+    KittyGraphicsPending upload = pending ? std::move(*pending) : KittyGraphicsPending(control);
+    pending.reset();
+    upload.appendChunk(payload);
+    // Decoded into storage of its own: handling the command may feed the parser whose string
+    // `payload` points into.
+    const std::vector<uint8_t> decoded = upload.takeData();
+    dispatchKittyGraphicsAction(upload.control, decoded);
 }
 
 void Terminal::dispatchKittyGraphicsAction(const KittyGraphicsControl &control, ByteSpan payload)

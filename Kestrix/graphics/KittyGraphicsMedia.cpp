@@ -4,7 +4,6 @@
 
 #include "Kestrix/graphics/KittyGraphicsMedia.h"
 
-#include "Kestrix/core/Base64.h"
 #include "Kestrix/core/Terminal.h"
 #include "Kestrix/graphics/KittyGraphicsErrors.h"
 #include "Kestrix/graphics/KittyImageDecoding.h"
@@ -124,35 +123,27 @@ bool isRefusedArea(std::string_view path)
                        [path](std::string_view area) { return startsWith(path, area); });
 }
 
-// Base64 with stray bytes skipped; nothing for text that does not decode or decodes to nothing.
-std::optional<std::vector<uint8_t>> decodeBase64(std::span<const uint8_t> payload)
-{
-    std::optional<std::vector<uint8_t>> decoded = Base64::decodeIgnoringUnknown(payload);
-    if (!decoded || decoded->empty()) {
-        return std::nullopt;
-    }
-    return decoded;
-}
-
 std::optional<std::vector<uint8_t>> applyCompression(const KittyGraphicsControl &control,
-                                                     std::vector<uint8_t> data)
+                                                     std::vector<uint8_t> data, KittyInflationLimit limit)
 {
     if (!control.compression) {
         return data;
     }
     if (*control.compression == 'z') {
-        return kittyInflateZlib(data);
+        return kittyInflateZlib(data, limit);
     }
     return std::nullopt;
 }
 
-KittyPayloadResult finishPayload(const KittyGraphicsControl &control,
-                                 std::optional<std::vector<uint8_t>> data)
+// Inflates (no further than the declared image needs) and checks fetched bytes.
+KittyPayloadResult finishPayload(const KittyGraphicsControl &control, std::optional<std::vector<uint8_t>> data,
+                                 std::optional<int64_t> declaredSize = std::nullopt)
 {
     if (!data) {
         return kittyerror::badPayload;
     }
-    std::optional<std::vector<uint8_t>> inflated = applyCompression(control, std::move(*data));
+    std::optional<std::vector<uint8_t>> inflated =
+        applyCompression(control, std::move(*data), kittyInflationLimit(control, declaredSize));
     if (!inflated) {
         return kittyerror::badPayload;
     }
@@ -164,7 +155,7 @@ KittyPayloadResult finishPayload(const KittyGraphicsControl &control,
 }
 
 // A name or path from the host: no zero byte and valid UTF-8.
-bool isUsableName(const std::vector<uint8_t> &bytes)
+bool isUsableName(std::span<const uint8_t> bytes)
 {
     const std::string_view text(reinterpret_cast<const char *>(bytes.data()), bytes.size());
     return text.find('\0') == std::string_view::npos && Terminal::isValidUtf8(text);
@@ -232,12 +223,15 @@ KittyPayloadResult loadKittyPayload(const KittyGraphicsControl &control, std::sp
 std::optional<KittyGraphicsPayload> decodeKittyDirectPayload(const KittyGraphicsControl &control,
                                                              std::span<const uint8_t> payload)
 {
-    std::optional<std::vector<uint8_t>> decoded = decodeBase64(payload);
     // The limit holds before inflation too.
-    if (!decoded || decoded->size() > static_cast<size_t>(kittyPayloadLimit)) {
+    if (payload.empty() || payload.size() > static_cast<size_t>(kittyPayloadLimit)) {
         return std::nullopt;
     }
-    KittyPayloadResult result = finishPayload(control, std::move(decoded));
+    // Nothing is read by size here, so "S" may name the size the data inflates to.
+    const std::optional<int64_t> declaredSize =
+        control.dataSize > 0 ? std::optional<int64_t>(control.dataSize) : std::nullopt;
+    KittyPayloadResult result =
+        finishPayload(control, std::vector<uint8_t>(payload.begin(), payload.end()), declaredSize);
     if (auto *image = std::get_if<KittyGraphicsPayload>(&result)) {
         return std::move(*image);
     }
@@ -247,14 +241,13 @@ std::optional<KittyGraphicsPayload> decodeKittyDirectPayload(const KittyGraphics
 KittyPayloadResult loadKittyFilePayload(const KittyGraphicsControl &control, std::span<const uint8_t> payload,
                                         bool isTemporary)
 {
-    const std::optional<std::vector<uint8_t>> decoded = decodeBase64(payload);
-    if (!decoded) {
+    if (payload.empty()) {
         return kittyerror::badPayload;
     }
-    if (!isUsableName(*decoded)) {
+    if (!isUsableName(payload)) {
         return kittyerror::badPath;
     }
-    const std::optional<std::string> path = resolvedPath(std::string(decoded->begin(), decoded->end()));
+    const std::optional<std::string> path = resolvedPath(std::string(payload.begin(), payload.end()));
     if (!path || isRefusedArea(*path)) {
         return kittyerror::badPath;
     }
@@ -331,15 +324,14 @@ std::optional<std::vector<uint8_t>> readKittyFile(const std::string &path, int64
 KittyPayloadResult loadKittySharedMemoryPayload(const KittyGraphicsControl &control,
                                                 std::span<const uint8_t> payload)
 {
-    const std::optional<std::vector<uint8_t>> decoded = decodeBase64(payload);
-    if (!decoded || !isUsableName(*decoded)) {
+    if (payload.empty() || !isUsableName(payload)) {
         return kittyerror::badPayload;
     }
     const auto expectedSize = expectedSharedMemorySize(control);
     if (const auto *error = std::get_if<std::string_view>(&expectedSize)) {
         return *error;
     }
-    const std::string name(decoded->begin(), decoded->end());
+    const std::string name(payload.begin(), payload.end());
     return finishPayload(control, readKittySharedMemory(name, std::get<std::optional<int64_t>>(expectedSize),
                                                         control.dataOffset, control.dataSize));
 }

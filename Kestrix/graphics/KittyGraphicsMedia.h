@@ -20,17 +20,18 @@ using KittyPayloadResult = std::variant<KittyGraphicsPayload, std::string_view>;
 enum class KittyLocalMedia : uint8_t { refused, allowed };
 
 // Fetches a transmission's image from the medium its "t" key names (the payload itself, a file, a
-// temporary file or a shared-memory object), inflates and checks it. Blocks for file and
-// shared-memory reads. With local media refused, a file, temporary-file or shared-memory command
-// touches nothing and gets one answer whatever it names, so it learns nothing about this machine.
+// temporary file or a shared-memory object), inflates and checks it. `payload` is the command's
+// decoded payload (empty when its base64 text was malformed). Blocks for file and shared-memory
+// reads. With local media refused, a file, temporary-file or shared-memory command touches nothing
+// and gets one answer whatever it names, so it learns nothing about this machine.
 KittyPayloadResult loadKittyPayload(const KittyGraphicsControl &control, std::span<const uint8_t> payload,
                                     KittyLocalMedia localMedia);
 
-// The direct medium: the payload is the base64 image data.
+// The direct medium: the payload is the image data.
 std::optional<KittyGraphicsPayload> decodeKittyDirectPayload(const KittyGraphicsControl &control,
                                                              std::span<const uint8_t> payload);
 
-// Media "f" and "t": the payload is the base64 path of the file. A temporary file is deleted once it
+// Media "f" and "t": the payload is the path of the file. A temporary file is deleted once it
 // has been opened, whatever its contents.
 KittyPayloadResult loadKittyFilePayload(const KittyGraphicsControl &control, std::span<const uint8_t> payload,
                                         bool isTemporary);
@@ -42,7 +43,7 @@ bool isAllowedKittyTempPath(std::string_view path);
 std::optional<std::vector<uint8_t>> readKittyFile(const std::string &path, int64_t offset, int64_t size,
                                                   bool unlinkAfterRead);
 
-// Medium "s": the payload is the base64 name of a POSIX shared-memory object, unlinked after use.
+// Medium "s": the payload is the name of a POSIX shared-memory object, unlinked after use.
 KittyPayloadResult loadKittySharedMemoryPayload(const KittyGraphicsControl &control,
                                                 std::span<const uint8_t> payload);
 

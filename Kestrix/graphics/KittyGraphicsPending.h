@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Kestrix/core/Base64.h"
 #include "Kestrix/graphics/KittyGraphicsControl.h"
 #include "Kestrix/graphics/KittyImageDecoding.h"
 
@@ -10,21 +11,30 @@
 
 namespace kestrix {
 
-// An upload whose first chunk announced more chunks.
+// The payload of one command as it arrives, possibly in several chunks: each chunk's base64 text is
+// decoded as it comes (clients encode every chunk on its own, padding included), so only the image
+// bytes are kept, and never more of them than any image may have.
 struct KittyGraphicsPending {
-    // The base64 text of the largest payload an image may have.
-    static constexpr size_t maximumPayloadText = (kittyPayloadLimit + 2) / 3 * 4;
+    explicit KittyGraphicsPending(KittyGraphicsControl first = {})
+        : control(first)
+    {
+    }
 
-    // Adds one chunk's payload text; past `limit` bytes in all, the text is dropped for good.
-    void appendChunk(std::span<const uint8_t> payload, size_t limit = maximumPayloadText);
+    // Decodes one chunk's payload text onto what came before; past `limit` bytes in all, the data is
+    // dropped for good.
+    void appendChunk(std::span<const uint8_t> payload, size_t limit = kittyPayloadLimit);
+    // The bytes of the whole payload once the last chunk is in: empty when the text was malformed or
+    // grew past the limit, which every medium refuses as a bad payload.
+    std::vector<uint8_t> takeData();
 
     // The first chunk's keys; later chunks only add payload.
     KittyGraphicsControl control;
-    // The payload text of every chunk so far, joined, not yet decoded.
-    std::vector<uint8_t> base64Payload;
-    // Set once the joined text grew past what any acceptable image can need: the text is dropped
-    // and the final chunk is answered as a bad payload.
-    bool exceedsLimit = false;
+    // The decoded payload so far.
+    std::vector<uint8_t> data;
+    Base64Decoder decoder;
+    // Set once the text was malformed or grew past what any acceptable image can need: the data is
+    // dropped and the final chunk is answered as a bad payload.
+    bool isRefused = false;
 };
 
 } // namespace kestrix

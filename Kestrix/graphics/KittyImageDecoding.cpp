@@ -4,7 +4,9 @@
 #include "Kestrix/graphics/KittyImageDecoding.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
+#include <string_view>
 #include <png.h>
 #include <zlib.h>
 
@@ -21,6 +23,27 @@ std::optional<int64_t> rawByteCount(const KittyGraphicsControl &control, int64_t
         return std::nullopt;
     }
     return control.width * control.height * bytesPerPixel;
+}
+
+constexpr std::array<uint8_t, 8> pngSignature = {137, 80, 78, 71, 13, 10, 26, 10};
+// Signature, the IHDR chunk's length and type, width and height.
+constexpr size_t pngSizeEnd = 24;
+// Room for the chunks around the pixels: palettes, colour profiles, text.
+constexpr int64_t pngAncillaryRoom = 1024 * 1024;
+
+uint32_t bigEndian32(std::span<const uint8_t> bytes)
+{
+    return uint32_t{bytes[0]} << 24 | uint32_t{bytes[1]} << 16 | uint32_t{bytes[2]} << 8 | bytes[3];
+}
+
+// The size a PNG's header declares, once `bytes` holds it; nothing for bytes that are no PNG.
+std::optional<KittyImageSize> pngHeaderSize(std::span<const uint8_t> bytes)
+{
+    if (!std::equal(pngSignature.begin(), pngSignature.end(), bytes.begin()) ||
+        !std::ranges::equal(bytes.subspan(12, 4), std::string_view("IHDR"))) {
+        return std::nullopt;
+    }
+    return KittyImageSize{bigEndian32(bytes.subspan(16, 4)), bigEndian32(bytes.subspan(20, 4))};
 }
 
 std::vector<uint8_t> rgbToRgba(std::span<const uint8_t> rgb)
@@ -65,13 +88,33 @@ private:
 
 } // namespace
 
-std::optional<std::vector<uint8_t>> kittyInflateZlib(std::span<const uint8_t> data, int64_t limit)
+KittyInflationLimit kittyInflationLimit(const KittyGraphicsControl &control, std::optional<int64_t> declaredSize)
+{
+    switch (control.format) {
+    case 24:
+    case 32:
+        return {rawByteCount(control, control.format == 24 ? 3 : 4).value_or(0), false};
+    case 100:
+        return {std::clamp<int64_t>(declaredSize.value_or(kittyPayloadLimit), 0, kittyPayloadLimit), true};
+    default:
+        return {0, false};
+    }
+}
+
+int64_t kittyEncodedImageByteBound(int64_t width, int64_t height)
+{
+    const int64_t pixels = height * (1 + width * 8);
+    return 2 * pixels + pngAncillaryRoom;
+}
+
+std::optional<std::vector<uint8_t>> kittyInflateZlib(std::span<const uint8_t> data, KittyInflationLimit limit)
 {
     z_stream stream{};
     if (inflateInit(&stream) != Z_OK) {
         return std::nullopt;
     }
-    const auto bound = static_cast<size_t>(std::max<int64_t>(limit, 0));
+    auto bound = static_cast<size_t>(std::clamp<int64_t>(limit.bytes, 0, kittyPayloadLimit));
+    bool isHeaderChecked = !limit.isEncodedImage;
     std::vector<uint8_t> result;
     std::span<const uint8_t> rest = data;
     int status = Z_OK;
@@ -83,16 +126,26 @@ std::optional<std::vector<uint8_t>> kittyInflateZlib(std::span<const uint8_t> da
             stream.avail_in = static_cast<uInt>(piece);
             rest = rest.subspan(piece);
         }
+        if (!isHeaderChecked && result.size() >= pngSizeEnd) {
+            const std::optional<KittyImageSize> size = pngHeaderSize(result);
+            if (!size || !isKittyImageSide(size->width) || !isKittyImageSide(size->height)) {
+                break;
+            }
+            bound = std::min(bound, static_cast<size_t>(kittyEncodedImageByteBound(size->width, size->height)));
+            isHeaderChecked = true;
+        }
         const size_t before = result.size();
         // A stream that inflates past the limit is refused as soon as it does, not after.
         if (before > bound) {
             break;
         }
-        result.resize(before + inflateWindow);
+        // Never more room than the limit leaves, plus one byte to see a stream that passes it.
+        const size_t window = std::min(inflateWindow, bound - before + 1);
+        result.resize(before + window);
         stream.next_out = result.data() + before;
-        stream.avail_out = static_cast<uInt>(inflateWindow);
+        stream.avail_out = static_cast<uInt>(window);
         status = inflate(&stream, Z_NO_FLUSH);
-        result.resize(before + (inflateWindow - stream.avail_out));
+        result.resize(before + (window - stream.avail_out));
         // Input used up before the stream ended: a truncated stream, never a loop.
         if (status == Z_OK && stream.avail_in == 0 && rest.empty() && stream.avail_out != 0) {
             status = Z_BUF_ERROR;

@@ -54,5 +54,31 @@ TEST(Base64, LenientDecodingSkipsBytesOutsideTheAlphabet)
     }
 }
 
+TEST(Base64, PiecesDecodeOneAfterAnotherEachMayEndInPadding)
+{
+    const std::pair<std::vector<std::string>, std::optional<std::string>> cases[] = {
+        {{"Zm8=", "Zm8="}, "fofo"},
+        {{"Zm", "9v", "Yg=="}, "foob"},
+        {{"Zg=", "=", "Zg=="}, "ff"},
+        {{"Zm9v\n", "Y", "mFy"}, "foobar"},
+        {{"Zg==Zg=="}, std::nullopt},
+        {{"Zm9", ""}, std::nullopt},
+        {{"Z", "==="}, std::nullopt},
+        {{"====", "Zg=="}, std::nullopt},
+    };
+    for (const auto &[pieces, expected] : cases) {
+        Base64Decoder decoder;
+        std::vector<uint8_t> bytes;
+        bool isWellFormed = true;
+        for (const std::string &piece : pieces) {
+            isWellFormed = decoder.append(bytesOf(piece), bytes) && isWellFormed;
+        }
+        isWellFormed = isWellFormed && decoder.finish();
+        const std::optional<std::string> decoded =
+            isWellFormed ? std::optional<std::string>(std::string(bytes.begin(), bytes.end())) : std::nullopt;
+        EXPECT_EQ(decoded, expected) << pieces.front();
+    }
+}
+
 } // namespace
 } // namespace kestrix

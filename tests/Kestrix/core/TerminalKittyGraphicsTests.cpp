@@ -143,22 +143,55 @@ TEST_F(LocalMediaFixture, AllowedLocalMediaReadFilesAndSharedMemory)
     EXPECT_FALSE(sharedMemoryExists());
 }
 
-TEST(TerminalKittyGraphics, AnUploadGrownPastAnyImageIsDroppedAndRefused)
+TEST(TerminalKittyGraphics, AnUploadIsDecodedAsItArrivesAndNeverHeldPastTheLimit)
 {
     KittyGraphicsPending upload;
-    upload.appendChunk(bytesOf("AAAA"), 6);
-    EXPECT_EQ(upload.base64Payload.size(), 4u);
-    upload.appendChunk(bytesOf("AAAA"), 6);
-    EXPECT_TRUE(upload.exceedsLimit);
-    EXPECT_TRUE(upload.base64Payload.empty());
-    upload.appendChunk(bytesOf("A"), 6);
-    EXPECT_TRUE(upload.base64Payload.empty());
+    for (int chunk = 0; chunk < 3; ++chunk) {
+        upload.appendChunk(bytesOf("AAAA"), 10);
+        EXPECT_LE(upload.data.capacity(), 10u);
+    }
+    EXPECT_EQ(upload.data.size(), 9u);
+    upload.appendChunk(bytesOf("AAAA"), 10);
+    EXPECT_TRUE(upload.isRefused);
+    EXPECT_TRUE(upload.data.empty());
+    upload.appendChunk(bytesOf("AA=="), 10);
+    EXPECT_TRUE(upload.data.empty());
 
     TerminalWithHost host;
     host.terminal.kittyGraphicsState.pending = upload;
     host.terminal.kittyGraphicsState.pending->control.imageId = 3;
     EXPECT_EQ(host.reply(apc("m=0;AA==")), reply("i=3;EINVAL: bad payload"));
     EXPECT_FALSE(host.terminal.kittyGraphicsState.pending);
+}
+
+TEST(TerminalKittyGraphics, EachChunkMayEndInPadding)
+{
+    struct Case {
+        std::vector<std::string> chunks;
+        std::string expected;
+    };
+    // Two pixels of 4 bytes each, 1 × 2, sent the ways clients split them.
+    const Case cases[] = {
+        // Every chunk encoded on its own, padding included.
+        {{"a=T,i=1,s=1,v=2,m=1;AAAAAA==", "m=0;AAAAAA=="}, reply("i=1;OK")},
+        {{"a=T,i=1,s=1,v=2,m=1;AAAA", "m=1;AAA=", "m=0;AAAA"}, reply("i=1;OK")},
+        // One text cut anywhere, a quartet running on into the next chunk.
+        {{"a=T,i=1,s=1,v=2,m=1;AAAAA", "m=0;AAAAAA="}, reply("i=1;OK")},
+        {{"a=T,i=1,s=1,v=2,m=1;AAAAAAA\r\n", "m=1;AAA\n", "m=0;A="}, reply("i=1;OK")},
+        // Padding inside a chunk ends it; a text that stops inside a quartet is malformed.
+        {{"a=T,i=1,s=1,v=2,m=1;AAAAAA==AAAAAA==", "m=0;"}, reply("i=1;EINVAL: bad payload")},
+        {{"a=T,i=1,s=1,v=2,m=1;AAAAAAAAAAA", "m=0;"}, reply("i=1;EINVAL: bad payload")},
+        // Without "i" the image shows and nothing answers.
+        {{"a=T,f=32,s=1,v=2,m=1;AAAAAA==", "m=0;AAAAAA=="}, ""},
+    };
+    for (const Case &each : cases) {
+        TerminalWithHost host;
+        std::string replies;
+        for (const std::string &chunk : each.chunks) {
+            replies += host.reply(apc(chunk));
+        }
+        EXPECT_EQ(replies, each.expected) << each.chunks.front();
+    }
 }
 
 TEST(TerminalKittyGraphics, RepliesByAction)
