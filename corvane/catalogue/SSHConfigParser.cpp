@@ -5,10 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QStringDecoder>
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 
 namespace corvane {
 namespace {
@@ -66,20 +68,82 @@ QString trimmedOfBlanks(const QString &line)
     return line.mid(begin, end - begin);
 }
 
-QStringList splitWords(const QString &line)
+bool isQuote(QChar c)
 {
-    QStringList words;
-    qsizetype start = -1;
-    for (qsizetype i = 0; i <= line.size(); ++i) {
-        const bool blank = i == line.size() || isBlank(line[i]);
-        if (blank && start >= 0) {
-            words.append(line.mid(start, i - start));
-            start = -1;
-        } else if (!blank && start < 0) {
-            start = i;
+    return c == QLatin1Char('"') || c == QLatin1Char('\'');
+}
+
+// The arguments of a line as ssh reads them: blanks separate them; single or double quotes
+// group blanks into one (the quotes themselves are dropped, also inside a word); a backslash
+// keeps a following backslash, quote or, outside quotes, blank as it is; an unquoted word that
+// begins with "#" ends the line. A quote left open makes the line unreadable.
+std::optional<QStringList> splitArguments(QStringView text)
+{
+    QStringList arguments;
+    QString current;
+    bool inWord = false;
+    QChar quote;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        const QChar next = i + 1 < text.size() ? text[i + 1] : QChar();
+        if (quote.isNull()) {
+            if (isBlank(c)) {
+                if (inWord) {
+                    arguments.append(std::exchange(current, QString()));
+                    inWord = false;
+                }
+            } else if (!inWord && c == QLatin1Char('#')) {
+                break;
+            } else if (c == QLatin1Char('\\') && (next == QLatin1Char('\\') || isQuote(next) || isBlank(next))) {
+                current += next;
+                inWord = true;
+                ++i;
+            } else if (isQuote(c)) {
+                quote = c;
+                inWord = true;
+            } else {
+                current += c;
+                inWord = true;
+            }
+        } else if (c == QLatin1Char('\\') && (next == QLatin1Char('\\') || next == quote)) {
+            current += next;
+            ++i;
+        } else if (c == quote) {
+            quote = QChar();
+        } else {
+            current += c;
         }
     }
-    return words;
+    if (!quote.isNull()) {
+        return std::nullopt;
+    }
+    if (inWord) {
+        arguments.append(current);
+    }
+    return arguments;
+}
+
+// One line: its keyword, lowercased, and its arguments. The keyword ends at a blank or at
+// "=", and one "=" may stand between the keyword and its arguments.
+struct ConfigLine {
+    QString keyword;
+    std::optional<QStringList> arguments; // absent when the line cannot be read
+};
+
+ConfigLine splitLine(const QString &line)
+{
+    qsizetype end = 0;
+    while (end < line.size() && !isBlank(line[end]) && line[end] != QLatin1Char('=')) {
+        ++end;
+    }
+    qsizetype rest = end;
+    while (rest < line.size() && isBlank(line[rest])) {
+        ++rest;
+    }
+    if (rest < line.size() && line[rest] == QLatin1Char('=')) {
+        ++rest;
+    }
+    return {line.left(end).toLower(), splitArguments(QStringView(line).mid(rest))};
 }
 
 // A decimal integer: one optional sign, then ASCII digits only, within 64 bits.
@@ -120,24 +184,46 @@ QString expandedIdentityFile(const QString &value)
     return value;
 }
 
-void applyKeyword(SSHConfigParser::RawHost &host, const QString &keyword, const QString &value)
-{
-    if (keyword == u"hostname") {
-        host.hostname = value;
-    } else if (keyword == u"user") {
-        host.user = value;
-    } else if (keyword == u"port") {
-        host.port = parseInteger(value).value_or(22);
-    } else if (keyword == u"identityfile") {
-        if (host.identityFile.isEmpty()) {
-            host.identityFile = expandedIdentityFile(value);
+// The lines of one "host" line's block. Like ssh, the block's first value of a keyword is
+// the one that counts.
+struct HostBlock {
+    QStringList names;
+    SSHConfigParser::RawHost settings;
+    QSet<QString> keywordsSeen;
+
+    void apply(const QString &keyword, const QString &value)
+    {
+        if (keywordsSeen.contains(keyword)) {
+            return;
         }
-    } else if (keyword == u"proxyjump") {
-        host.proxyJump = value;
-    } else if (keyword == u"serveraliveinterval") {
-        host.serverAliveInterval = parseInteger(value).value_or(0);
+        if (keyword == u"hostname") {
+            settings.hostname = value;
+        } else if (keyword == u"user") {
+            settings.user = value;
+        } else if (keyword == u"port") {
+            settings.port = parseInteger(value).value_or(22);
+        } else if (keyword == u"identityfile") {
+            settings.identityFile = expandedIdentityFile(value);
+        } else if (keyword == u"proxyjump") {
+            settings.proxyJump = value;
+        } else if (keyword == u"serveraliveinterval") {
+            settings.serverAliveInterval = parseInteger(value).value_or(0);
+        } else {
+            return;
+        }
+        keywordsSeen.insert(keyword);
     }
-}
+
+    // One host for each name of the line, all with the block's values.
+    void appendHostsTo(std::vector<SSHConfigParser::RawHost> &hosts) const
+    {
+        for (const QString &name : names) {
+            SSHConfigParser::RawHost host = settings;
+            host.alias = name;
+            hosts.push_back(std::move(host));
+        }
+    }
+};
 
 QString decodedStrictly(const QByteArray &bytes, const QString &fileName)
 {
@@ -183,30 +269,33 @@ QString readConfigText(const QString &path)
 std::vector<SSHConfigParser::RawHost> SSHConfigParser::parse(const QString &text) const
 {
     std::vector<RawHost> hosts;
-    std::optional<RawHost> current;
+    // Absent before the first "host" line; a block without names (after "match", or a host
+    // line that cannot be read) takes the lines that follow it, so they change no host.
+    std::optional<HostBlock> block;
     for (const QString &rawLine : splitLines(text)) {
         const QString line = trimmedOfBlanks(rawLine);
         if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) {
             continue;
         }
-        const QStringList words = splitWords(line);
-        if (words.size() < 2) {
-            continue;
-        }
-        const QString keyword = words.first().toLower();
-        const QString value = words.mid(1).join(QLatin1Char(' '));
-        if (keyword == u"host") {
-            if (current) {
-                hosts.push_back(std::move(*current));
+        const ConfigLine config = splitLine(line);
+        if (config.keyword == u"host" || config.keyword == u"match") {
+            if (block) {
+                block->appendHostsTo(hosts);
             }
-            current = RawHost{};
-            current->alias = value;
-        } else if (current) {
-            applyKeyword(*current, keyword, value);
+            block = HostBlock{};
+            if (config.keyword == u"host" && config.arguments) {
+                for (const QString &name : *config.arguments) {
+                    if (!name.isEmpty()) {
+                        block->names.append(name);
+                    }
+                }
+            }
+        } else if (block && config.arguments && !config.arguments->isEmpty()) {
+            block->apply(config.keyword, config.arguments->first());
         }
     }
-    if (current) {
-        hosts.push_back(std::move(*current));
+    if (block) {
+        block->appendHostsTo(hosts);
     }
     return hosts;
 }
@@ -225,14 +314,19 @@ std::vector<SSHConfigParser::RawHost> SSHConfigParser::loadConfigFile(const QStr
     return parse(readConfigText(path));
 }
 
+bool SSHConfigParser::isHostPattern(const QString &alias)
+{
+    return alias.contains(QLatin1Char('*')) || alias.contains(QLatin1Char('?')) ||
+           alias.startsWith(QLatin1Char('!'));
+}
+
 std::vector<std::shared_ptr<ServerProfile>> SSHConfigParser::makeProfiles(const std::vector<RawHost> &hosts,
                                                                           const QString &group) const
 {
     std::vector<std::shared_ptr<ServerProfile>> profiles;
     for (const RawHost &host : hosts) {
-        // "Host *" and its kin hold defaults for every host, not a server. Other patterns,
-        // negations included, are kept as the user wrote them.
-        if (host.alias.startsWith(QLatin1Char('*'))) {
+        // A pattern ("*", "web-?", "!old") holds settings for hosts that match it, not a server.
+        if (isHostPattern(host.alias)) {
             continue;
         }
         profiles.push_back(std::make_shared<ServerProfile>(

@@ -30,7 +30,7 @@ private:
 // it may run on any thread.
 class SSHConfigParser {
 public:
-    // One block: a "host" line and the lines after it.
+    // One name of a "host" line with the values of the lines after it.
     struct RawHost {
         QString alias;
         QString hostname;
@@ -43,8 +43,10 @@ public:
         bool operator==(const RawHost &) const = default;
     };
 
-    // The hosts of a configuration text, in file order. Lines it does not understand are
-    // skipped; it never fails.
+    // The hosts of a configuration text, in file order, read as ssh reads it: each name of a
+    // "host" line is a host of its own, quotes group and are dropped, "keyword=value" is
+    // understood, a block's first value of a keyword counts, and "match" ends the block.
+    // Lines it does not understand are skipped; it never fails.
     std::vector<RawHost> parse(const QString &text) const;
 
     // The hosts of ~/.ssh/config. A missing file has no hosts; a file that cannot be read as
@@ -55,8 +57,12 @@ public:
     // file or cannot be read as UTF-8 text throws SSHConfigReadError.
     std::vector<RawHost> loadConfigFile(const QString &path) const;
 
+    // Whether the alias is a pattern that matches hosts ("*", "?", or a "!" negation) rather
+    // than the name of one server.
+    static bool isHostPattern(const QString &alias);
+
     // New, not yet inserted profiles in the development environment, one for each host
-    // except those whose alias begins with "*". Runs on the main thread.
+    // except patterns. Runs on the main thread.
     std::vector<std::shared_ptr<ServerProfile>> makeProfiles(const std::vector<RawHost> &hosts,
                                                              const QString &group) const;
 };

@@ -1,9 +1,8 @@
 #include "corvane/ui/OptionLikeValue.h"
 
 namespace corvane {
-namespace {
 
-std::optional<QString> problemOf(const QString &value, const QString &what)
+std::optional<QString> optionLikeValueProblem(const QString &value, const QString &what)
 {
     if (!value.startsWith(QLatin1Char('-'))) {
         return std::nullopt;
@@ -11,18 +10,16 @@ std::optional<QString> problemOf(const QString &value, const QString &what)
     return QStringLiteral("The %1 can’t begin with “-”: ssh would read it as an option.").arg(what);
 }
 
-} // namespace
-
 std::optional<QString> optionLikeValueProblem(const QString &sshAlias, const QString &hostname,
                                               const QString &username)
 {
-    if (auto problem = problemOf(sshAlias, QStringLiteral("SSH alias"))) {
+    if (auto problem = optionLikeValueProblem(sshAlias, QStringLiteral("SSH alias"))) {
         return problem;
     }
-    if (auto problem = problemOf(hostname, QStringLiteral("host name"))) {
+    if (auto problem = optionLikeValueProblem(hostname, QStringLiteral("host name"))) {
         return problem;
     }
-    return problemOf(username, QStringLiteral("user name"));
+    return optionLikeValueProblem(username, QStringLiteral("user name"));
 }
 
 } // namespace corvane

@@ -12,4 +12,7 @@ namespace corvane {
 std::optional<QString> optionLikeValueProblem(const QString &sshAlias, const QString &hostname,
                                               const QString &username);
 
+// The same for one value; `what` names it in the message ("host name").
+std::optional<QString> optionLikeValueProblem(const QString &value, const QString &what);
+
 } // namespace corvane

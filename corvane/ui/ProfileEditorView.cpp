@@ -3,6 +3,7 @@
 #include "corvane/catalogue/ModelContext.h"
 #include "corvane/catalogue/ServerProfile.h"
 #include "corvane/ui/CanonicalText.h"
+#include "corvane/ui/SaveFailureNotice.h"
 #include "corvane/ui/Symbols.h"
 #include "corvane/ui/SystemColors.h"
 
@@ -16,7 +17,6 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -71,6 +71,35 @@ QLineEdit *makeTextField(const QString &placeholder, const char *name)
     return field;
 }
 
+// A field with the line below it that says why its value cannot be saved; the line is hidden
+// while there is nothing to say. The line is named after the field ("portProblem").
+QWidget *withProblemLabel(QLineEdit *field, QLabel *&problem)
+{
+    auto *column = new QWidget;
+    auto *layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    // A field of fixed width keeps it; any other fills the row.
+    const bool fixedWidth = field->maximumWidth() != QWIDGETSIZE_MAX;
+    layout->addWidget(field, 0, fixedWidth ? Qt::AlignLeft : Qt::Alignment());
+    problem = new QLabel;
+    problem->setObjectName(field->objectName() + QStringLiteral("Problem"));
+    problem->setTextFormat(Qt::PlainText);
+    problem->setWordWrap(true);
+    QPalette red = problem->palette();
+    red.setColor(QPalette::WindowText, systemcolors::red());
+    problem->setPalette(red);
+    problem->hide();
+    layout->addWidget(problem);
+    return column;
+}
+
+void showProblem(QLabel *label, const std::optional<QString> &problem)
+{
+    label->setText(problem.value_or(QString()));
+    label->setVisible(problem.has_value());
+}
+
 QGroupBox *makeSection(const QString &title, QFormLayout *&form)
 {
     auto *section = new QGroupBox(title);
@@ -121,15 +150,6 @@ void ProfileEditorView::buildLayout()
     layout->addWidget(buildConnectionSection());
     layout->addWidget(buildProductionNotice());
 
-    validationMessage_ = new QLabel;
-    validationMessage_->setObjectName(QStringLiteral("validationMessage"));
-    validationMessage_->setTextFormat(Qt::PlainText);
-    validationMessage_->setWordWrap(true);
-    QPalette warning = validationMessage_->palette();
-    warning.setColor(QPalette::WindowText, systemcolors::red());
-    validationMessage_->setPalette(warning);
-    validationMessage_->hide();
-    layout->addWidget(validationMessage_);
     layout->addStretch();
 
     auto *buttons = new QDialogButtonBox;
@@ -177,28 +197,27 @@ QWidget *ProfileEditorView::buildServerSection()
         form_.hostname = text;
         formChanged();
     });
-    // The port keeps its last readable value while the text does not read as a number, and
-    // shows it again in the locale's format when editing ends. No range is imposed.
+    // The text stays as typed, so a wrong port is seen with the reason beside it; a good one
+    // is shown in plain digits once editing ends.
     connect(portField_, &QLineEdit::textChanged, this, [this](const QString &text) {
-        bool readable = false;
-        const qlonglong value = QLocale().toLongLong(text.trimmed(), &readable);
-        if (readable) {
-            form_.port = value;
-            formChanged();
+        form_.portText = text;
+        formChanged();
+    });
+    connect(portField_, &QLineEdit::editingFinished, this, [this] {
+        if (const std::optional<int64_t> port = form_.portNumber()) {
+            portField_->setText(QString::number(*port));
         }
     });
-    connect(portField_, &QLineEdit::editingFinished, this,
-            [this] { portField_->setText(QLocale().toString(qlonglong(form_.port))); });
     connect(usernameField_, &QLineEdit::textChanged, this, [this](const QString &text) {
         form_.username = text;
         formChanged();
     });
 
-    form->addRow(QStringLiteral("Display name"), displayNameField_);
-    form->addRow(QStringLiteral("SSH alias"), sshAliasField_);
-    form->addRow(QStringLiteral("Hostname / IP"), hostnameField_);
-    form->addRow(QStringLiteral("Port"), portField_);
-    form->addRow(QStringLiteral("Username"), usernameField_);
+    form->addRow(QStringLiteral("Display name"), withProblemLabel(displayNameField_, displayNameProblem_));
+    form->addRow(QStringLiteral("SSH alias"), withProblemLabel(sshAliasField_, sshAliasProblem_));
+    form->addRow(QStringLiteral("Hostname / IP"), withProblemLabel(hostnameField_, hostnameProblem_));
+    form->addRow(QStringLiteral("Port"), withProblemLabel(portField_, portProblem_));
+    form->addRow(QStringLiteral("Username"), withProblemLabel(usernameField_, usernameProblem_));
     return section;
 }
 
@@ -344,7 +363,7 @@ void ProfileEditorView::showFormInFields()
     displayNameField_->setText(form.displayName);
     sshAliasField_->setText(form.sshAlias);
     hostnameField_->setText(form.hostname);
-    portField_->setText(QLocale().toString(qlonglong(form.port)));
+    portField_->setText(form.portText);
     usernameField_->setText(form.username);
     const auto environment =
         std::find(allServerEnvironments.begin(), allServerEnvironments.end(), form.environment);
@@ -361,9 +380,12 @@ void ProfileEditorView::formChanged()
 {
     productionNotice_->setVisible(form_.environment == ServerEnvironment::production);
     updateIdentityRow();
-    const std::optional<QString> problem = form_.optionProblem();
-    validationMessage_->setText(problem.value_or(QString()));
-    validationMessage_->setVisible(problem.has_value());
+    const ProfileForm::Problems problems = form_.problems();
+    showProblem(displayNameProblem_, problems.displayName);
+    showProblem(sshAliasProblem_, problems.sshAlias);
+    showProblem(hostnameProblem_, problems.hostname);
+    showProblem(portProblem_, problems.port);
+    showProblem(usernameProblem_, problems.username);
     confirmButton_->setEnabled(form_.isValid());
 }
 
@@ -448,9 +470,13 @@ void ProfileEditorView::saveProfile()
     } else {
         modelContext_.insert(form_.makeProfile());
     }
-    // A failed save leaves the change pending in the context, where the next save retries it.
-    modelContext_.save();
+    // A failed save leaves the change pending in the context, where the next save retries it;
+    // the user is told once the sheet has closed.
+    const std::optional<StoreError> error = modelContext_.save();
     accept();
+    if (error) {
+        showSaveFailure(parentWidget(), *error);
+    }
 }
 
 } // namespace corvane

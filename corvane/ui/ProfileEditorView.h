@@ -83,7 +83,11 @@ private:
     QLineEdit *workingDirectoryField_ = nullptr;
     QPlainTextEdit *notesField_ = nullptr;
     QWidget *productionNotice_ = nullptr;
-    QLabel *validationMessage_ = nullptr;
+    QLabel *displayNameProblem_ = nullptr;
+    QLabel *sshAliasProblem_ = nullptr;
+    QLabel *hostnameProblem_ = nullptr;
+    QLabel *portProblem_ = nullptr;
+    QLabel *usernameProblem_ = nullptr;
     QPushButton *confirmButton_ = nullptr;
 };
 

@@ -3,6 +3,8 @@
 #include "corvane/catalogue/ServerProfile.h"
 #include "corvane/ui/OptionLikeValue.h"
 
+#include <algorithm>
+
 namespace corvane {
 namespace {
 
@@ -33,7 +35,7 @@ ProfileForm ProfileForm::from(const ServerProfile &profile)
     form.displayName = profile.displayName();
     form.sshAlias = profile.sshAlias();
     form.hostname = profile.hostname();
-    form.port = profile.port();
+    form.portText = QString::number(profile.port());
     form.username = profile.username();
     form.environment = profile.environment();
     form.clientGroup = profile.clientGroup();
@@ -57,30 +59,74 @@ QStringList ProfileForm::splitTags(const QString &tagsString)
     return tags;
 }
 
+std::optional<int64_t> ProfileForm::portNumber() const
+{
+    const QString text = trimmedOfSpacesAndTabs(portText);
+    // Plain digits only: no sign, no grouping, and few enough to stay far from overflow.
+    if (text.isEmpty() || text.size() > 5) {
+        return std::nullopt;
+    }
+    int64_t value = 0;
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+            return std::nullopt;
+        }
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    if (value < 1 || value > 65535) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 bool ProfileForm::isValid() const
 {
     if (trimmedOfSpacesAndTabs(displayName).isEmpty()) {
         return false;
     }
-    // Tested as typed: a host name of blanks counts.
-    if (hostname.isEmpty() && sshAlias.isEmpty()) {
+    if (trimmedOfSpacesAndTabs(hostname).isEmpty() && trimmedOfSpacesAndTabs(sshAlias).isEmpty()) {
         return false;
     }
-    return !optionProblem();
+    return !problems().any();
 }
 
-std::optional<QString> ProfileForm::optionProblem() const
+ProfileForm::Problems ProfileForm::problems() const
 {
-    return optionLikeValueProblem(sshAlias, hostname, username);
+    Problems problems;
+    if (!displayName.isEmpty() && trimmedOfSpacesAndTabs(displayName).isEmpty()) {
+        problems.displayName = QStringLiteral("The display name can’t be only blanks.");
+    }
+    const QString alias = trimmedOfSpacesAndTabs(sshAlias);
+    if (!sshAlias.isEmpty() && alias.isEmpty()) {
+        problems.sshAlias = QStringLiteral("The SSH alias can’t be only blanks.");
+    } else {
+        problems.sshAlias = optionLikeValueProblem(alias, QStringLiteral("SSH alias"));
+    }
+    const QString host = trimmedOfSpacesAndTabs(hostname);
+    if (!hostname.isEmpty() && host.isEmpty()) {
+        problems.hostname = QStringLiteral("The host name can’t be only blanks.");
+    } else if (auto problem = optionLikeValueProblem(host, QStringLiteral("host name"))) {
+        problems.hostname = problem;
+    } else if (std::any_of(host.begin(), host.end(), [](QChar c) { return c.isSpace(); })) {
+        problems.hostname = QStringLiteral("The host name can’t contain blanks.");
+    } else if (host.isEmpty() && sshAlias.isEmpty() && !trimmedOfSpacesAndTabs(displayName).isEmpty()) {
+        problems.hostname = QStringLiteral("Enter a host name or an SSH alias.");
+    }
+    if (!portNumber()) {
+        problems.port = QStringLiteral("The port must be a whole number from 1 to 65535.");
+    }
+    problems.username =
+        optionLikeValueProblem(trimmedOfSpacesAndTabs(username), QStringLiteral("user name"));
+    return problems;
 }
 
 void ProfileForm::applyTo(ServerProfile &profile) const
 {
     profile.setDisplayName(displayName);
-    profile.setSshAlias(sshAlias);
-    profile.setHostname(hostname);
-    profile.setPort(port);
-    profile.setUsername(username);
+    profile.setSshAlias(trimmedOfSpacesAndTabs(sshAlias));
+    profile.setHostname(trimmedOfSpacesAndTabs(hostname));
+    profile.setPort(portNumber().value_or(22));
+    profile.setUsername(trimmedOfSpacesAndTabs(username));
     profile.setEnvironment(environment);
     profile.setClientGroup(clientGroup);
     profile.setTags(splitTags(tagsString));
@@ -92,9 +138,10 @@ void ProfileForm::applyTo(ServerProfile &profile) const
 
 std::shared_ptr<ServerProfile> ProfileForm::makeProfile() const
 {
-    return std::make_shared<ServerProfile>(displayName, sshAlias, hostname, port, username, environment,
-                                           clientGroup, splitTags(tagsString), notes, workingDirectory,
-                                           preferredIdentity, isFavorite);
+    return std::make_shared<ServerProfile>(
+        displayName, trimmedOfSpacesAndTabs(sshAlias), trimmedOfSpacesAndTabs(hostname), portNumber().value_or(22),
+        trimmedOfSpacesAndTabs(username), environment, clientGroup, splitTags(tagsString), notes,
+        workingDirectory, preferredIdentity, isFavorite);
 }
 
 } // namespace corvane

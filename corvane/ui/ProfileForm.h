@@ -19,7 +19,7 @@ struct ProfileForm {
     QString displayName;
     QString sshAlias;
     QString hostname;
-    int64_t port = 22;
+    QString portText = QStringLiteral("22"); // as typed; read by portNumber()
     QString username;
     ServerEnvironment environment = ServerEnvironment::development;
     QString clientGroup = QStringLiteral("General");
@@ -35,14 +35,29 @@ struct ProfileForm {
     // order and duplicates are kept.
     static QStringList splitTags(const QString &tagsString);
 
-    // A display name that is not blank, a host name or an alias, and nothing ssh would take
-    // for an option.
-    bool isValid() const;
-    // The message for values ssh would take for an option; the other rules speak for
-    // themselves through the disabled button.
-    std::optional<QString> optionProblem() const;
+    // What the user is told beside each field whose value cannot be saved.
+    struct Problems {
+        std::optional<QString> displayName;
+        std::optional<QString> sshAlias;
+        std::optional<QString> hostname;
+        std::optional<QString> port;
+        std::optional<QString> username;
 
-    // Every value as typed; only the tags are split.
+        bool any() const { return displayName || sshAlias || hostname || port || username; }
+    };
+
+    // The port when its text is a whole number from 1 to 65535 in plain digits.
+    std::optional<int64_t> portNumber() const;
+
+    // A display name that is not blank, a host name or an alias, a port from 1 to 65535, and
+    // nothing ssh would take for an option.
+    bool isValid() const;
+    // A message for each field that holds a value that cannot be saved. Fields left empty get
+    // none, except that a named server without a host or an alias is told it needs one.
+    Problems problems() const;
+
+    // The values as typed, except that the tags are split and the host name, alias and user
+    // name, which go to ssh, lose surrounding blanks. Only for a valid form.
     void applyTo(ServerProfile &profile) const;
     std::shared_ptr<ServerProfile> makeProfile() const;
 };

@@ -3,6 +3,7 @@
 #include "corvane/catalogue/ModelContext.h"
 #include "corvane/catalogue/ServerProfile.h"
 #include "corvane/ui/OptionLikeValue.h"
+#include "corvane/ui/SaveFailureNotice.h"
 #include "corvane/ui/Symbols.h"
 #include "corvane/ui/SystemColors.h"
 
@@ -172,9 +173,34 @@ QWidget *makeUnavailablePanel(const QIcon &icon, const QString &title, QLabel *d
     return panel;
 }
 
+struct ImportProblem {
+    QString shortText; // shown in the row
+    QString fullText;  // its tool tip
+};
+
+// Why a listed host cannot become a profile, or nothing when it can.
+std::optional<ImportProblem> importProblem(const SSHConfigParser::RawHost &host)
+{
+    if (SSHConfigParser::isHostPattern(host.alias)) {
+        return ImportProblem{
+            QStringLiteral("Not importable: a pattern"),
+            QStringLiteral("“%1” is a pattern that matches hosts, not one server, so it can’t be imported.")
+                .arg(host.alias)};
+    }
+    if (const std::optional<QString> problem = optionLikeValueProblem(host.alias, host.hostname, host.user)) {
+        return ImportProblem{QStringLiteral("Not importable: begins with “-”"), *problem};
+    }
+    if (host.port < 1 || host.port > 65535) {
+        return ImportProblem{
+            QStringLiteral("Not importable: port %1").arg(host.port),
+            QStringLiteral("The port %1 is not between 1 and 65535, so it can’t be imported.").arg(host.port)};
+    }
+    return std::nullopt;
+}
+
 bool isImportable(const SSHConfigParser::RawHost &host)
 {
-    return !optionLikeValueProblem(host.alias, host.hostname, host.user);
+    return !importProblem(host);
 }
 
 } // namespace
@@ -422,11 +448,11 @@ void SSHConfigImportView::fillHostList()
         item->setData(hostLineRole,
                       host.hostname.isEmpty() ? QStringLiteral("(resolved by ssh)") : host.hostname);
         item->setData(userRole, host.user);
-        if (const std::optional<QString> problem =
-                optionLikeValueProblem(host.alias, host.hostname, host.user)) {
-            // Listed, so the user sees it was read, but it can never be chosen.
+        if (const std::optional<ImportProblem> problem = importProblem(host)) {
+            // Listed, so the user sees it was read and why it stays out, but never chosen.
             item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
-            item->setToolTip(*problem);
+            item->setData(hostLineRole, problem->shortText);
+            item->setToolTip(problem->fullText);
         }
     }
     showSelectionInList();
@@ -479,9 +505,21 @@ SSHConfigImportView::ContentState SSHConfigImportView::contentState() const
     return rawHosts_.empty() ? ContentState::empty : ContentState::listed;
 }
 
+std::vector<SSHConfigImportView::RawHost> SSHConfigImportView::hostsToImport() const
+{
+    std::vector<RawHost> chosen;
+    for (const RawHost &host : rawHosts_) {
+        const bool wanted = selectedAliases_.isEmpty() || selectedAliases_.contains(host.alias);
+        if (wanted && isImportable(host)) {
+            chosen.push_back(host);
+        }
+    }
+    return chosen;
+}
+
 int64_t SSHConfigImportView::importCount() const
 {
-    return selectedAliases_.isEmpty() ? int64_t(rawHosts_.size()) : int64_t(selectedAliases_.size());
+    return int64_t(hostsToImport().size());
 }
 
 QString SSHConfigImportView::importButtonTitle() const
@@ -509,28 +547,26 @@ void SSHConfigImportView::updateContent()
         break;
     }
     importButton_->setText(importButtonTitle());
-    importButton_->setEnabled(!rawHosts_.empty());
+    importButton_->setEnabled(importCount() > 0);
 }
 
 void SSHConfigImportView::importSelected()
 {
-    if (rawHosts_.empty()) {
+    const std::vector<RawHost> chosen = hostsToImport();
+    if (chosen.empty()) {
         return;
-    }
-    std::vector<RawHost> chosen;
-    for (const RawHost &host : rawHosts_) {
-        const bool wanted = selectedAliases_.isEmpty() || selectedAliases_.contains(host.alias);
-        if (wanted && isImportable(host)) {
-            chosen.push_back(host);
-        }
     }
     for (const std::shared_ptr<ServerProfile> &profile : parser_.makeProfiles(chosen, clientGroup_)) {
         profile->setEnvironment(environment_);
         modelContext_.insert(profile);
     }
-    // A failed save leaves the new profiles pending in the context, where the next save retries.
-    modelContext_.save();
+    // A failed save leaves the new profiles pending in the context, where the next save
+    // retries; the user is told once the sheet has closed.
+    const std::optional<StoreError> error = modelContext_.save();
     accept();
+    if (error) {
+        showSaveFailure(parentWidget(), *error);
+    }
 }
 
 } // namespace corvane

@@ -67,6 +67,10 @@ public:
     bool isLoading() const { return isLoading_; }
     const std::optional<QString> &loadError() const { return loadError_; }
     ContentState contentState() const;
+    // The listed hosts the import button would turn into profiles: the selected ones, or all,
+    // without those that cannot be imported (patterns, option-like values, impossible ports).
+    std::vector<RawHost> hostsToImport() const;
+    // The number on the import button: exactly the profiles an import would make.
     int64_t importCount() const;
     QString importButtonTitle() const;
 

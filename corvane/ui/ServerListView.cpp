@@ -7,6 +7,7 @@
 #include "corvane/ui/LabelStyle.h"
 #include "corvane/ui/ProfileQuery.h"
 #include "corvane/ui/ServerListModel.h"
+#include "corvane/ui/SaveFailureNotice.h"
 #include "corvane/ui/ServerRow.h"
 #include "corvane/ui/Sheet.h"
 #include "corvane/ui/Symbols.h"
@@ -280,14 +281,21 @@ std::shared_ptr<ServerProfile> ServerListView::duplicateProfile(const ServerProf
     modelContext_.insert(copy);
     // Saved at once, so a copy is never lost with an unsaved context; a failed save leaves it
     // pending for the next one.
-    (void)modelContext_.save();
+    saveChanges();
     return copy;
 }
 
 void ServerListView::setFavorite(ServerProfile &profile, bool isFavorite)
 {
     profile.setIsFavorite(isFavorite);
-    (void)modelContext_.save();
+    saveChanges();
+}
+
+void ServerListView::saveChanges()
+{
+    if (const std::optional<StoreError> error = modelContext_.save()) {
+        showSaveFailure(this, *error);
+    }
 }
 
 void ServerListView::requestDelete(const std::shared_ptr<ServerProfile> &profile)
@@ -332,7 +340,7 @@ void ServerListView::deleteProfile()
     }
     sessionManager_.closeSessions(*profile);
     modelContext_.remove(profile);
-    (void)modelContext_.save();
+    saveChanges();
     if (selectedProfileId_ == profile->id()) {
         selectedProfileId_ = QUuid();
         emit selectedProfileChanged(QUuid());

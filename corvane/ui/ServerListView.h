@@ -86,6 +86,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Saves the context; a failure is shown to the user.
+    void saveChanges();
     void reload();
     void showSelectedRow();
     void takeSelectionFromList();

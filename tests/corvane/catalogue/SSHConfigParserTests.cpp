@@ -69,7 +69,8 @@ std::vector<ParseCase> parseCases()
          "HOST Web\nhOsTnAmE Web.Example.COM\nUSER Admin\n",
          {host("Web", "Web.Example.COM", "Admin")}},
         {"a non-numeric port is 22", "Host a\nPort ssh\n", {host("a")}},
-        {"a port with a trailing comment is 22", "Host a\nPort 2222 # custom\n", {host("a")}},
+        {"a word that begins with a hash ends the line", "Host a b #c d\nPort 2222 # custom\n",
+         {host("a", "", "", 2222), host("b", "", "", 2222)}},
         {"a hash later in a line belongs to the value", "Host a\nHostName h#1\n", {host("a", "h#1")}},
         {"ports out of range are kept",
          "Host a\nPort -1\nHost b\nPort +70000\n",
@@ -80,16 +81,29 @@ std::vector<ParseCase> parseCases()
         {"a sign alone or two signs is no number",
          "Host a\nPort +\nServerAliveInterval --5\nHost b\nServerAliveInterval 0x10\n",
          {host("a"), host("b")}},
-        {"the last hostname wins", "Host a\nHostName first\nHostName second\n", {host("a", "second")}},
-        {"quotes stay in the value", "Host a\nUser \"some one\"\n", {host("a", "", "\"some one\"")}},
-        {"an equals sign is no separator",
-         "Host a\nUser=root\nPort = 2200\nHostName = h\n",
-         {host("a", "= h")}},
-        {"runs of blanks inside a value collapse", "Host a  b\t\tc\n", {host("a b c")}},
-        {"a host line without a value starts no block", "Host a\nHost\nHostName h\n", {host("a", "h")}},
-        {"match does not end the block",
-         "Host a\nMatch user root\nHostName h\nInclude other\n",
-         {host("a", "h")}},
+        {"the first value of a keyword wins",
+         "Host a\nHostName first\nHostName second\nUser u\nUser v\nPort 1\nPort 2\n",
+         {host("a", "first", "u", 1)}},
+        {"each name of a host line is a host with the block's values",
+         "Host alpha beta\n  HostName h\n  User u\nHost\tgamma\t\tdelta  \n",
+         {host("alpha", "h", "u"), host("beta", "h", "u"), host("gamma"), host("delta")}},
+        {"quotes group and are dropped as ssh drops them",
+         "Host \"my server\" 'sq' e'f'g \"\" x\nUser \"some one\"\nHostName \"h\"\n",
+         {host("my server", "h", "some one"), host("sq", "h", "some one"), host("efg", "h", "some one"),
+          host("x", "h", "some one")}},
+        {"a backslash keeps a blank, quote or backslash",
+         "Host a\\ b c\\\"d e\\\\f g\\h \"i\\\"j\"\n",
+         {host("a b"), host("c\"d"), host("e\\f"), host("g\\h"), host("i\"j")}},
+        {"a quote left open makes the line unreadable",
+         "Host a\nHostName \"h\nHost \"b\nUser u\n",
+         {host("a")}},
+        {"an equals sign may join keyword and value",
+         "Host=a\nUser=root\nPort = 2200\nHostName =h\nHost = b\n",
+         {host("a", "h", "root", 2200), host("b")}},
+        {"a host line without a name takes the lines after it", "Host a\nHost\nHostName h\n", {host("a")}},
+        {"match ends the block",
+         "Host a\nMatch user root\nHostName h\nInclude other\nHost b\nHostName hb\n",
+         {host("a"), host("b", "hb")}},
         {"host star is parsed", "Host *\nServerAliveInterval 30\n", {host("*", "", "", 22, "", "", 30)}},
         {"CRLF line ends", "Host a\r\nHostName h\r\nPort 2200\r\n", {host("a", "h", "", 2200)}},
         {"every Unicode newline splits",
@@ -99,7 +113,7 @@ std::vector<ParseCase> parseCases()
          "\xe3\x80\x80Host\xc2\xa0"
          "a\xe2\x80\x83"
          "b\xe2\x80\x89\nHostName\xe2\x80\x82h\n",
-         {host("a b", "h")}},
+         {host("a", "h"), host("b", "h")}},
     };
 }
 
@@ -123,7 +137,7 @@ TEST(SSHConfigParser, FirstIdentityFileWinsAndTildeBecomesTheHomeDirectory)
     ASSERT_EQ(hosts.size(), 4u);
     EXPECT_EQ(hosts[0].identityFile, home.path() + QStringLiteral("/.ssh/id_a"));
     EXPECT_EQ(hosts[1].identityFile, home.path() + QStringLiteral("deploy/key"));
-    EXPECT_EQ(hosts[2].identityFile, QStringLiteral("\"~/.ssh/quoted\""));
+    EXPECT_EQ(hosts[2].identityFile, home.path() + QStringLiteral("/.ssh/quoted"));
     EXPECT_EQ(hosts[3].identityFile, QStringLiteral("/etc/ssh/key"));
 }
 
@@ -201,17 +215,19 @@ TEST(SSHConfigParser, ChosenFileThatIsMissingOrNoRegularFileIsAnErrorWithoutWait
     EXPECT_THROW(SSHConfigParser().loadConfigFile(directory.path()), SSHConfigReadError);
 }
 
-TEST(SSHConfigParser, MakesDevelopmentProfilesForEveryHostButStarPatterns)
+TEST(SSHConfigParser, MakesDevelopmentProfilesForEveryHostButPatterns)
 {
     const std::vector<RawHost> hosts = {
         host("web", "10.0.0.5", "deploy", 2222, "/keys/web", "bastion", 60),
         host("*"),
         host("*.internal"),
         host("db-?", "", "", -1),
-        host("!old web*"),
+        host("!old"),
+        host("db", "", "", -1),
+        host("web*"),
     };
     const auto profiles = SSHConfigParser().makeProfiles(hosts, "  Acme ");
-    ASSERT_EQ(profiles.size(), 3u);
+    ASSERT_EQ(profiles.size(), 2u);
     const ServerProfile &web = *profiles[0];
     EXPECT_EQ(web.displayName(), "web");
     EXPECT_EQ(web.sshAlias(), "web");
@@ -229,10 +245,9 @@ TEST(SSHConfigParser, MakesDevelopmentProfilesForEveryHostButStarPatterns)
     EXPECT_EQ(web.sortOrder(), 0);
     EXPECT_FALSE(web.id().isNull());
     EXPECT_LE(web.createdAt(), QDateTime::currentDateTimeUtc());
-    EXPECT_EQ(profiles[1]->sshAlias(), "db-?");
+    EXPECT_EQ(profiles[1]->sshAlias(), "db");
     EXPECT_EQ(profiles[1]->port(), -1);
-    EXPECT_EQ(profiles[2]->sshAlias(), "!old web*");
-    EXPECT_NE(profiles[1]->id(), profiles[2]->id());
+    EXPECT_NE(profiles[0]->id(), profiles[1]->id());
 }
 
 } // namespace

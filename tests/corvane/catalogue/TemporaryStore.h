@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace corvane {
 
@@ -17,6 +18,21 @@ public:
     QString storePath() const { return container_->storePath(); }
 
     void close() { container_.reset(); }
+
+    // From now on every write of a profile fails with `message`, as a full disk would make it:
+    // another connection adds triggers that refuse them.
+    void refuseProfileWrites(const char *message)
+    {
+        sqlite3 *connection = nullptr;
+        ASSERT_EQ(sqlite3_open(storePath().toUtf8().constData(), &connection), SQLITE_OK);
+        for (const char *event : {"INSERT", "UPDATE", "DELETE"}) {
+            const QByteArray trigger = QByteArray("CREATE TRIGGER refuse") + event + " BEFORE " + event +
+                                       " ON ServerProfile BEGIN SELECT RAISE(ABORT, '" + message +
+                                       "'); END";
+            EXPECT_EQ(sqlite3_exec(connection, trigger.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        }
+        sqlite3_close(connection);
+    }
 
     void reopen()
     {

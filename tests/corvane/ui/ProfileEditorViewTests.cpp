@@ -1,6 +1,7 @@
 #include "corvane/catalogue/ServerProfile.h"
 #include "corvane/ui/ProfileEditorView.h"
 #include "tests/corvane/catalogue/TemporaryStore.h"
+#include "tests/corvane/ui/UiTestSupport.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -63,6 +64,8 @@ TEST_F(ProfileEditorViewTest, AddsANewProfileWithTheValuesAsTyped)
         field(editor, "displayName")->setText(QStringLiteral(" web "));
         EXPECT_FALSE(confirm->isEnabled());
         field(editor, "hostname")->setText(QStringLiteral("   "));
+        EXPECT_FALSE(confirm->isEnabled()); // blanks are no host
+        field(editor, "hostname")->setText(QStringLiteral(" 10.0.0.1 "));
         EXPECT_TRUE(confirm->isEnabled());
         field(editor, "tags")->setText(QStringLiteral("web, ,db,,  prod , "));
         child<QComboBox>(editor, "environment")->setCurrentIndex(1);
@@ -77,7 +80,7 @@ TEST_F(ProfileEditorViewTest, AddsANewProfileWithTheValuesAsTyped)
     EXPECT_NE(saved[0]->id(), saved[1]->id());
     for (const auto &profile : saved) {
         EXPECT_EQ(profile->displayName(), QStringLiteral(" web "));
-        EXPECT_EQ(profile->hostname(), QStringLiteral("   "));
+        EXPECT_EQ(profile->hostname(), QStringLiteral("10.0.0.1"));
         EXPECT_EQ(profile->tags(),
                   (QStringList{QStringLiteral("web"), QStringLiteral("db"), QStringLiteral("prod")}));
         EXPECT_EQ(profile->environment(), ServerEnvironment::staging);
@@ -102,14 +105,14 @@ TEST_F(ProfileEditorViewTest, EditShowsTheProfileAndSavingKeepsIdSortOrderAndCre
         EXPECT_EQ(editor.windowTitle(), QStringLiteral("Edit Server"));
         EXPECT_EQ(child<QPushButton>(editor, "confirmButton")->text(), QStringLiteral("Save"));
         EXPECT_EQ(field(editor, "displayName")->text(), QStringLiteral("db"));
-        EXPECT_EQ(field(editor, "port")->text(), QStringLiteral("2,200"));
+        EXPECT_EQ(field(editor, "port")->text(), QStringLiteral("2200")); // no digit grouping
         EXPECT_EQ(field(editor, "tags")->text(), QStringLiteral("a, b"));
         EXPECT_EQ(child<QComboBox>(editor, "environment")->currentText(), QStringLiteral("Staging"));
         EXPECT_TRUE(child<QCheckBox>(editor, "isFavorite")->isChecked());
         EXPECT_EQ(child<QLabel>(editor, "identityLabel")->text(), QStringLiteral("/keys/id"));
 
         field(editor, "displayName")->setText(QStringLiteral("db primary"));
-        field(editor, "port")->setText(QStringLiteral("70000"));
+        field(editor, "port")->setText(QStringLiteral("2222"));
         child<QPushButton>(editor, "confirmButton")->click();
     }
 
@@ -120,9 +123,24 @@ TEST_F(ProfileEditorViewTest, EditShowsTheProfileAndSavingKeepsIdSortOrderAndCre
     EXPECT_EQ(saved[0]->sortOrder(), 5);
     EXPECT_EQ(saved[0]->createdAt(), createdAt);
     EXPECT_EQ(saved[0]->displayName(), QStringLiteral("db primary"));
-    EXPECT_EQ(saved[0]->port(), 70000);
+    EXPECT_EQ(saved[0]->port(), 2222);
     EXPECT_EQ(saved[0]->tags(), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
     EXPECT_EQ(saved[0]->preferredIdentity(), QStringLiteral("/keys/id"));
+}
+
+TEST_F(ProfileEditorViewTest, SaveThatFailsIsShownAfterTheSheetCloses)
+{
+    store.refuseProfileWrites("database or disk is full");
+    ProfileEditorView editor(store.context());
+    field(editor, "displayName")->setText(QStringLiteral("web"));
+    field(editor, "hostname")->setText(QStringLiteral("10.0.0.1"));
+    child<QPushButton>(editor, "confirmButton")->click();
+    EXPECT_EQ(editor.result(), QDialog::Accepted);
+    QMessageBox *notice = corvane::testing::shownSaveFailure();
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->informativeText().contains(QStringLiteral("database or disk is full")));
+    EXPECT_TRUE(store.context().hasChanges()); // kept for the next save
+    delete notice;
 }
 
 TEST_F(ProfileEditorViewTest, SavingWritesUntouchedValuesBackExactly)
@@ -165,7 +183,7 @@ TEST_F(ProfileEditorViewTest, CancelAfterChangingEveryFieldWritesNothing)
 TEST_F(ProfileEditorViewTest, OptionLikeValuesAreRefusedWithAMessage)
 {
     ProfileEditorView editor(store.context());
-    auto *message = child<QLabel>(editor, "validationMessage");
+    auto *message = child<QLabel>(editor, "sshAliasProblem");
     EXPECT_TRUE(message->isHidden());
     EXPECT_EQ(message->textFormat(), Qt::PlainText);
 
@@ -249,26 +267,61 @@ TEST_F(ProfileEditorViewTest, IdentityFileIsChosenAndCleared)
     EXPECT_TRUE(clear->isHidden());
 }
 
-TEST_F(ProfileEditorViewTest, PortReadsInTheLocaleFormatAndTakesAnyNumber)
+TEST_F(ProfileEditorViewTest, PortOutsideOneTo65535OrBlankHostIsRefusedBesideTheField)
 {
     ProfileEditorView editor(store.context());
     QLineEdit *port = field(editor, "port");
+    auto *portProblem = child<QLabel>(editor, "portProblem");
+    auto *hostProblem = child<QLabel>(editor, "hostnameProblem");
+    auto *confirm = child<QPushButton>(editor, "confirmButton");
     EXPECT_EQ(port->text(), QStringLiteral("22"));
+    field(editor, "displayName")->setText(QStringLiteral("web"));
+    field(editor, "hostname")->setText(QStringLiteral("10.0.0.1"));
+    ASSERT_TRUE(confirm->isEnabled());
+    EXPECT_TRUE(portProblem->isHidden());
 
-    struct {
-        const char *typed;
-        int64_t stored;
-        const char *shownAfterEditing;
-    } const cases[] = {
-        {"2222", 2222, "2,222"},    {"2,200", 2200, "2,200"}, {"0", 0, "0"},
-        {"70000", 70000, "70,000"}, {"ssh", 70000, "70,000"}, // unreadable text keeps the last number
-    };
-    for (const auto &c : cases) {
-        port->setText(QString::fromUtf8(c.typed));
+    for (const char *typed : {"99999", "-5", "0", "abc", "", "2,222", "65536"}) {
+        port->setText(QString::fromUtf8(typed));
         emit port->editingFinished();
-        EXPECT_EQ(editor.form().port, c.stored) << c.typed;
-        EXPECT_EQ(port->text(), QString::fromUtf8(c.shownAfterEditing)) << c.typed;
+        EXPECT_EQ(port->text(), QString::fromUtf8(typed)) << typed; // left as typed, to be mended
+        EXPECT_FALSE(confirm->isEnabled()) << typed;
+        EXPECT_FALSE(portProblem->isHidden()) << typed;
+        EXPECT_EQ(portProblem->text(), QStringLiteral("The port must be a whole number from 1 to 65535."));
+        editor.saveProfile();
+        EXPECT_TRUE(profiles().empty()) << typed;
     }
+    port->setText(QStringLiteral(" 02222 "));
+    emit port->editingFinished();
+    EXPECT_EQ(port->text(), QStringLiteral("2222")); // plain digits, no grouping
+    EXPECT_TRUE(portProblem->isHidden());
+    EXPECT_TRUE(confirm->isEnabled());
+
+    field(editor, "hostname")->setText(QStringLiteral("   "));
+    EXPECT_FALSE(confirm->isEnabled());
+    EXPECT_FALSE(hostProblem->isHidden());
+    EXPECT_EQ(hostProblem->text(), QStringLiteral("The host name can’t be only blanks."));
+    field(editor, "sshAlias")->setText(QStringLiteral("prod")); // an alias does not excuse it
+    EXPECT_FALSE(confirm->isEnabled());
+    field(editor, "hostname")->clear();
+    EXPECT_TRUE(hostProblem->isHidden());
+    ASSERT_TRUE(confirm->isEnabled());
+    confirm->click();
+    ASSERT_EQ(profiles().size(), 1u);
+    EXPECT_EQ(profiles()[0]->port(), 2222);
+    EXPECT_TRUE(profiles()[0]->hostname().isEmpty());
+}
+
+TEST_F(ProfileEditorViewTest, StoredPortThatCannotBeUsedMustBeMendedBeforeSaving)
+{
+    const auto original = storedProfile();
+    original->setPort(70000);
+    store.context().insert(original);
+    ProfileEditorView editor(store.context(), original);
+    EXPECT_EQ(field(editor, "port")->text(), QStringLiteral("70000"));
+    EXPECT_FALSE(child<QLabel>(editor, "portProblem")->isHidden());
+    EXPECT_FALSE(child<QPushButton>(editor, "confirmButton")->isEnabled());
+    field(editor, "port")->setText(QStringLiteral("7000"));
+    EXPECT_TRUE(child<QPushButton>(editor, "confirmButton")->isEnabled());
 }
 
 } // namespace

@@ -31,43 +31,91 @@ struct ValidityCase {
     const char *displayName;
     const char *sshAlias;
     const char *hostname;
+    const char *port;
     const char *username;
     bool valid;
-    const char *problemMentions; // the option-like field, when there is one
+    const char *problem; // the message of the one field that has one
 };
 
-TEST(ProfileForm, ValidityNeedsANameAndAHostOrAliasAndNothingThatReadsAsAnOption)
+TEST(ProfileForm, ValidityNeedsANameAHostOrAliasAPortAndNothingThatReadsAsAnOption)
 {
+    const char *const portRange = "The port must be a whole number from 1 to 65535.";
     const ValidityCase cases[] = {
-        {"web", "", "10.0.0.1", "", true, nullptr},
-        {"", "", "10.0.0.1", "", false, nullptr},
-        {"  \t ", "", "10.0.0.1", "", false, nullptr},
-        {" web ", "", "10.0.0.1", "", true, nullptr},
-        {"\n", "", "10.0.0.1", "", true, nullptr}, // line breaks are not blanks
-        {"web", "", "   ", "", true, nullptr},     // host and alias are tested as typed
-        {"web", "prod-db", "", "", true, nullptr},
-        {"web", "", "", "root", false, nullptr},
-        {"web", "-oProxyCommand=touch x", "", "", false, "SSH alias"},
-        {"web", "", "-oProxyCommand=touch x", "", false, "host name"},
-        {"web", "db", "h", "-oProxyCommand=touch x", false, "user name"},
-        {"web", "a-b", " -x", "u-", true, nullptr},
+        {"web", "", "10.0.0.1", "22", "", true, nullptr},
+        {"", "", "10.0.0.1", "22", "", false, nullptr},
+        {"  \t ", "", "10.0.0.1", "22", "", false, "The display name can’t be only blanks."},
+        {" web ", "", "10.0.0.1", "22", "", true, nullptr},
+        {"\n", "", "10.0.0.1", "22", "", true, nullptr}, // line breaks are not blanks
+        {"web", "", "   ", "22", "", false, "The host name can’t be only blanks."},
+        {"web", "prod-db", " \t", "22", "", false, "The host name can’t be only blanks."},
+        {"web", "  ", "", "22", "", false, "The SSH alias can’t be only blanks."},
+        {"web", "", "my host", "22", "", false, "The host name can’t contain blanks."},
+        {"web", "", " host.example ", "22", "", true, nullptr},
+        {"web", "prod-db", "", "22", "", true, nullptr},
+        {"web", "", "", "22", "root", false, "Enter a host name or an SSH alias."},
+        {"", "", "", "22", "", false, nullptr}, // a new, empty form says nothing yet
+        {"web", "-oProxyCommand=touch x", "", "22", "", false, "SSH alias can’t begin with “-”"},
+        {"web", "", "-oProxyCommand=touch x", "22", "", false, "host name can’t begin with “-”"},
+        {"web", "", " -x", "22", "", false, "host name can’t begin with “-”"},
+        {"web", "db", "h", "22", "-oProxyCommand=touch x", false, "user name can’t begin with “-”"},
+        {"web", "a-b", "h", "22", "u-", true, nullptr},
+        {"web", "", "h", "1", "", true, nullptr},
+        {"web", "", "h", "65535", "", true, nullptr},
+        {"web", "", "h", " 2222 ", "", true, nullptr},
+        {"web", "", "h", "0", "", false, portRange},
+        {"web", "", "h", "65536", "", false, portRange},
+        {"web", "", "h", "99999", "", false, portRange},
+        {"web", "", "h", "-5", "", false, portRange},
+        {"web", "", "h", "+22", "", false, portRange},
+        {"web", "", "h", "abc", "", false, portRange},
+        {"web", "", "h", "", "", false, portRange},
+        {"web", "", "h", "2,222", "", false, portRange},
+        {"web", "", "h", "22.0", "", false, portRange},
+        {"web", "", "h", "99999999999999999999999", "", false, portRange},
+        {"web", "", "h", "\xd9\xa2\xd9\xa2", "", false, portRange}, // Arabic-Indic digits
     };
     for (const ValidityCase &c : cases) {
         ProfileForm form;
         form.displayName = QString::fromUtf8(c.displayName);
         form.sshAlias = QString::fromUtf8(c.sshAlias);
         form.hostname = QString::fromUtf8(c.hostname);
+        form.portText = QString::fromUtf8(c.port);
         form.username = QString::fromUtf8(c.username);
-        SCOPED_TRACE(::testing::Message()
-                     << c.displayName << " | " << c.sshAlias << " | " << c.hostname << " | " << c.username);
+        SCOPED_TRACE(::testing::Message() << c.displayName << " | " << c.sshAlias << " | " << c.hostname
+                                          << " | " << c.port << " | " << c.username);
         EXPECT_EQ(form.isValid(), c.valid);
-        const std::optional<QString> problem = form.optionProblem();
-        ASSERT_EQ(problem.has_value(), c.problemMentions != nullptr);
-        if (problem) {
-            EXPECT_TRUE(problem->contains(QString::fromUtf8(c.problemMentions))) << problem->toStdString();
-            EXPECT_TRUE(problem->contains(QStringLiteral("“-”")));
+        const ProfileForm::Problems problems = form.problems();
+        QStringList messages;
+        for (const std::optional<QString> &problem :
+             {problems.displayName, problems.sshAlias, problems.hostname, problems.port, problems.username}) {
+            if (problem) {
+                messages << *problem;
+            }
+        }
+        if (c.problem) {
+            ASSERT_EQ(messages.size(), 1) << messages.join(" / ").toStdString();
+            EXPECT_TRUE(messages[0].contains(QString::fromUtf8(c.problem))) << messages[0].toStdString();
+        } else {
+            EXPECT_TRUE(messages.isEmpty()) << messages.join(" / ").toStdString();
         }
     }
+}
+
+TEST(ProfileForm, SavedHostAliasAndUserLoseSurroundingBlanks)
+{
+    ProfileForm form;
+    form.displayName = QStringLiteral(" web ");
+    form.sshAlias = QStringLiteral(" prod\t");
+    form.hostname = QStringLiteral("  10.0.0.1 ");
+    form.portText = QStringLiteral(" 0022 ");
+    form.username = QStringLiteral("\tadmin ");
+    ASSERT_TRUE(form.isValid());
+    const auto profile = form.makeProfile();
+    EXPECT_EQ(profile->displayName(), QStringLiteral(" web ")); // only shown, kept as typed
+    EXPECT_EQ(profile->sshAlias(), QStringLiteral("prod"));
+    EXPECT_EQ(profile->hostname(), QStringLiteral("10.0.0.1"));
+    EXPECT_EQ(profile->port(), 22);
+    EXPECT_EQ(profile->username(), QStringLiteral("admin"));
 }
 
 TEST(ProfileForm, RoundTripsAProfileAndLeavesItsIdentityAlone)
@@ -81,7 +129,7 @@ TEST(ProfileForm, RoundTripsAProfileAndLeavesItsIdentityAlone)
 
     ProfileForm form = ProfileForm::from(profile);
     EXPECT_EQ(form.tagsString, QStringLiteral("a, b"));
-    EXPECT_EQ(form.port, 2222);
+    EXPECT_EQ(form.portText, QStringLiteral("2222"));
     EXPECT_EQ(form.environment, ServerEnvironment::staging);
     EXPECT_TRUE(form.isFavorite);
 
@@ -106,7 +154,7 @@ TEST(ProfileForm, NewFormStartsInDevelopmentInGroupGeneralOnPort22)
     const ProfileForm form;
     EXPECT_EQ(form.environment, ServerEnvironment::development);
     EXPECT_EQ(form.clientGroup, QStringLiteral("General"));
-    EXPECT_EQ(form.port, 22);
+    EXPECT_EQ(form.portText, QStringLiteral("22"));
     EXPECT_FALSE(form.isValid());
 }
 

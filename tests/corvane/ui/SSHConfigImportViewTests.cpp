@@ -1,6 +1,7 @@
 #include "corvane/catalogue/ServerProfile.h"
 #include "corvane/ui/SSHConfigImportView.h"
 #include "tests/corvane/catalogue/TemporaryStore.h"
+#include "tests/corvane/ui/UiTestSupport.h"
 #include "tests/support/WaitUntil.h"
 
 #include <QComboBox>
@@ -143,7 +144,56 @@ TEST_F(SSHConfigImportViewTest, ListsTheDefaultConfigOnceShown)
         EXPECT_FALSE(list->item(row)->flags() & Qt::ItemIsSelectable) << row;
         EXPECT_TRUE(list->item(row)->toolTip().contains(QStringLiteral("“-”"))) << row;
     }
-    EXPECT_TRUE(list->item(0)->flags() & Qt::ItemIsSelectable); // "*" can be chosen, never imported
+    EXPECT_FALSE(list->item(0)->flags() & Qt::ItemIsSelectable); // "*" is a pattern, not a server
+}
+
+TEST_F(SSHConfigImportViewTest, EachNameOfAHostLineIsListedAndOnlyWhatImportsIsCounted)
+{
+    const auto sheet = shownSheet("Host alpha \"beta two\" web-* !old db?\n"
+                                  "  HostName h\n"
+                                  "Host 'gamma'\n"
+                                  "  Port 70000\n"
+                                  "Host delta\n");
+    auto *list = child<QListWidget>(*sheet, "hostList");
+    QStringList rows;
+    for (int row = 0; row < list->count(); ++row) {
+        rows << list->item(row)->text();
+    }
+    EXPECT_EQ(rows, (QStringList{"alpha", "beta two", "web-*", "!old", "db?", "gamma", "delta"}));
+    for (int row : {2, 3, 4}) {
+        EXPECT_FALSE(list->item(row)->flags() & Qt::ItemIsSelectable) << row;
+        EXPECT_EQ(list->item(row)->data(SSHConfigImportView::hostLineRole).toString(),
+                  QStringLiteral("Not importable: a pattern"));
+        EXPECT_TRUE(list->item(row)->toolTip().contains(QStringLiteral("pattern"))) << row;
+    }
+    EXPECT_FALSE(list->item(5)->flags() & Qt::ItemIsSelectable);
+    EXPECT_EQ(list->item(5)->data(SSHConfigImportView::hostLineRole).toString(),
+              QStringLiteral("Not importable: port 70000"));
+
+    auto *button = child<QPushButton>(*sheet, "importButton");
+    EXPECT_EQ(button->text(), QStringLiteral("Import All (3)"));
+    select(*sheet, {1, 6});
+    EXPECT_EQ(button->text(), QStringLiteral("Import Selected (2)"));
+    list->clearSelection();
+    EXPECT_EQ(button->text(), QStringLiteral("Import All (3)"));
+    button->click();
+
+    QStringList imported;
+    for (const auto &profile : profiles()) {
+        imported << profile->sshAlias();
+        EXPECT_EQ(profile->displayName(), profile->sshAlias());
+    }
+    EXPECT_EQ(imported, (QStringList{"alpha", "beta two", "delta"}));
+    EXPECT_EQ(profiles()[1]->hostname(), QStringLiteral("h"));
+}
+
+TEST_F(SSHConfigImportViewTest, ListOfOnlyPatternsCannotBeImported)
+{
+    const auto sheet = shownSheet("Host *\n  User u\nHost *.example.com\n");
+    auto *button = child<QPushButton>(*sheet, "importButton");
+    EXPECT_EQ(sheet->contentState(), ContentState::listed);
+    EXPECT_EQ(button->text(), QStringLiteral("Import All (0)"));
+    EXPECT_FALSE(button->isEnabled());
 }
 
 TEST_F(SSHConfigImportViewTest, LoadStatesShowTheirTexts)
@@ -205,10 +255,10 @@ TEST_F(SSHConfigImportViewTest, ButtonTitleCountsSelectionOrEveryListedHost)
     const auto sheet = shownSheet(sampleConfig);
     auto *button = child<QPushButton>(*sheet, "importButton");
     EXPECT_TRUE(button->isEnabled());
-    EXPECT_EQ(button->text(), QStringLiteral("Import All (6)"));
-    select(*sheet, {0, 1, 2});
-    EXPECT_EQ(sheet->importCount(), 3);
-    EXPECT_EQ(button->text(), QStringLiteral("Import Selected (3)"));
+    EXPECT_EQ(button->text(), QStringLiteral("Import All (3)")); // web, db and cache
+    select(*sheet, {1, 2});
+    EXPECT_EQ(sheet->importCount(), 2);
+    EXPECT_EQ(button->text(), QStringLiteral("Import Selected (2)"));
 }
 
 TEST_F(SSHConfigImportViewTest, ImportAllAppliesGroupAndEnvironmentAndSkipsStarAndOptionLikeHosts)
@@ -240,10 +290,11 @@ TEST_F(SSHConfigImportViewTest, ImportAllAppliesGroupAndEnvironmentAndSkipsStarA
 TEST_F(SSHConfigImportViewTest, ImportSelectedTakesEveryEntryWithAChosenAliasInFileOrder)
 {
     const auto sheet = shownSheet("Host *\nHost b\nHostName first\nHost a\nHost b\nHostName second\n");
-    select(*sheet, {3, 0});
+    select(*sheet, {3});
     auto *list = child<QListWidget>(*sheet, "hostList");
     EXPECT_TRUE(list->item(1)->isSelected()); // rows are identified by alias
-    EXPECT_EQ(sheet->selectedAliases(), (QSet<QString>{"*", "b"}));
+    EXPECT_EQ(sheet->selectedAliases(), (QSet<QString>{"b"}));
+    EXPECT_EQ(child<QPushButton>(*sheet, "importButton")->text(), QStringLiteral("Import Selected (2)"));
     EXPECT_EQ(child<QLineEdit>(*sheet, "clientGroup")->text(), QStringLiteral("General"));
     sheet->importSelected();
 
@@ -280,6 +331,17 @@ TEST_F(SSHConfigImportViewTest, EachLoadKeepsOnlySelectedAliasesOfTheNewList)
     load(*sheet, writeFile("third", "Host x\n"));
     EXPECT_TRUE(sheet->selectedAliases().isEmpty());
     EXPECT_EQ(child<QPushButton>(*sheet, "importButton")->text(), QStringLiteral("Import All (1)"));
+}
+
+TEST_F(SSHConfigImportViewTest, ImportThatCannotBeSavedIsShown)
+{
+    const auto sheet = shownSheet("Host a\n");
+    store.refuseProfileWrites("attempt to write a readonly database");
+    child<QPushButton>(*sheet, "importButton")->click();
+    QMessageBox *notice = corvane::testing::shownSaveFailure();
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->informativeText().contains(QStringLiteral("readonly database")));
+    delete notice;
 }
 
 TEST_F(SSHConfigImportViewTest, CancelImportsNothing)

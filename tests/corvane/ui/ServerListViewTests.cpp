@@ -173,6 +173,27 @@ TEST_F(ServerListViewTest, SwitchingFavoriteOffSavesAndLeavesTheFavoritesList)
     EXPECT_FALSE(context().hasChanges());
 }
 
+TEST_F(ServerListViewTest, SaveThatFailsIsShownAndKeepsTheChangePending)
+{
+    ServerListView list(context(), *sessions);
+    store.refuseProfileWrites("disk I/O error");
+    std::unique_ptr<QMenu> menu(list.makeContextMenu(web, nullptr));
+    menuAction(*menu, "Favorite")->trigger();
+    QMessageBox *notice = shownSaveFailure();
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(notice->text(), QStringLiteral("Calvero could not save your changes."));
+    EXPECT_TRUE(notice->informativeText().contains(QStringLiteral("disk I/O error")));
+    EXPECT_TRUE(labelsNotPlainText(*notice).isEmpty());
+    EXPECT_FALSE(web->isFavorite());
+    EXPECT_TRUE(context().hasChanges());
+    delete notice;
+
+    list.duplicateProfile(*db);
+    notice = shownSaveFailure();
+    ASSERT_NE(notice, nullptr);
+    delete notice;
+}
+
 TEST_F(ServerListViewTest, DuplicateSavesAPlainCopyAndKeepsTheSelection)
 {
     web->setNotes("front door");

@@ -10,7 +10,9 @@
 #include "corvane/session/SessionManager.h"
 #include "tests/support/WaitUntil.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -72,6 +74,18 @@ protected:
     TemporaryStore store;
     std::unique_ptr<SessionManager> sessions;
 };
+
+// The notice of a save that failed, when one is shown.
+inline QMessageBox *shownSaveFailure()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *box = qobject_cast<QMessageBox *>(widget);
+        if (box && box->objectName() == QStringLiteral("saveFailure") && box->isVisible()) {
+            return box;
+        }
+    }
+    return nullptr;
+}
 
 // Every label in the widget tree that shows text must never read it as rich text.
 inline QStringList labelsNotPlainText(const QWidget &root)
