@@ -242,6 +242,8 @@ public:
     QLabel *markedTextOverlay() const { return markedTextOverlay_; }
     // Pastes the clipboard's text.
     void paste();
+    // Pastes the primary selection's text, as a middle click does; nothing when it is empty.
+    void pastePrimarySelection();
     // The selected text replaces the clipboard's contents as plain text.
     void copy();
     // Selects every line, scrollback included.
@@ -387,6 +389,8 @@ protected:
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
+    // Offers the selected text as the desktop's primary selection.
+    void publishSelection();
     void setupView(const QRect &frame);
     void fitToFrameOnceShown();
     void setupScroller();
@@ -549,6 +553,8 @@ private:
     uint64_t lastClickUptimeNs_ = 0;
     QPointF lastClickPosition_;
     bool didSelectionDrag_ = false;
+    // The current press chose text itself: a double or triple click, or a Shift-extension.
+    bool didSelectByPress_ = false;
     // Where a local press went down: a drag selects from there.
     std::optional<Position> selectionPressCell_;
     std::optional<QPointF> lastSelectionDragPoint_;

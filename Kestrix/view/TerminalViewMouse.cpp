@@ -122,17 +122,24 @@ void TerminalView::mousePressEvent(QMouseEvent *event)
                         calculateMouseHit(event->position()));
         return;
     }
+    // As on every Linux desktop, the middle button pastes what was last selected.
+    if (event->button() == Qt::MiddleButton) {
+        pastePrimarySelection();
+        return;
+    }
     if (event->button() != Qt::LeftButton) {
         return;
     }
     const Position cell = calculateMouseHit(event->position()).grid;
     selectionPressCell_ = cell;
+    didSelectByPress_ = clicks != 1;
     if (clicks == 2) {
         selection_->selectWordOrExpression(cell.col, cell.row);
     } else if (clicks == 1) {
         if (selection_->active()) {
             if (event->modifiers().testFlag(Qt::ShiftModifier)) {
                 selection_->shiftExtend(cell.col, cell.row);
+                didSelectByPress_ = true;
             } else {
                 selection_->setActive(false);
             }
@@ -210,6 +217,11 @@ void TerminalView::mouseReleaseEvent(QMouseEvent *event)
     event->accept();
     stopSelectionAutoScrollTimer();
     selectionPressCell_.reset();
+    // A selection is offered to the desktop once it is made, whoever gets the release.
+    if (event->button() == Qt::LeftButton && (didSelectionDrag_ || didSelectByPress_)) {
+        publishSelection();
+    }
+    didSelectByPress_ = false;
     if (allowMouseReporting_) {
         if (shiftBypassesMouseReporting(event->modifiers())) {
             didSelectionDrag_ = false;

@@ -2,6 +2,7 @@
 // paste, select all and their validation.
 
 #include "Kestrix/view/BracketedPaste.h"
+#include "Kestrix/view/PrimarySelection.h"
 #include "Kestrix/view/CaretView.h"
 #include "Kestrix/view/EscapeSequences.h"
 #include "Kestrix/view/TerminalView.h"
@@ -239,6 +240,18 @@ bool TerminalView::validateUserInterfaceItem(std::string_view action, int64_t ta
 void TerminalView::selectAll()
 {
     selection_->selectAll();
+    publishSelection();
+}
+
+void TerminalView::publishSelection()
+{
+    if (!selection_->active()) {
+        return;
+    }
+    const std::string text = selection_->selectedText();
+    if (!text.empty()) {
+        PrimarySelection::setString(text);
+    }
 }
 
 std::pair<int64_t, int64_t> TerminalView::selectedRange() const
@@ -265,6 +278,14 @@ void TerminalView::paste()
 {
     const QClipboard *clipboard = QGuiApplication::clipboard();
     insertText(clipboard->text(QClipboard::Clipboard).toStdString(), true);
+}
+
+void TerminalView::pastePrimarySelection()
+{
+    const std::string text = PrimarySelection::string();
+    if (!text.empty()) {
+        insertText(text, true);
+    }
 }
 
 } // namespace kestrix

@@ -1,9 +1,11 @@
 // The pointer and the wheel through a real view: reports in the host's mouse modes, local
 // selection by clicks and drags, auto-scroll while dragging past the edges, and wheel scrolling.
 
+#include "Kestrix/view/PrimarySelection.h"
 #include "TerminalViewTestSupport.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -156,6 +158,71 @@ TEST_F(TerminalViewMouseTest, DraggingSelectsCharacters)
     release(cell(2, 1));
     EXPECT_EQ(f.view->selection()->start(), (Position{1, 0}));
     EXPECT_EQ(f.view->getSelection(), "bcdef\ngh");
+}
+
+TEST_F(TerminalViewMouseTest, MadeSelectionsBecomeThePrimarySelectionAndLeaveTheClipboard)
+{
+    QGuiApplication::clipboard()->setText("clipboard");
+    PrimarySelection::setString("");
+    f.view->feedHostOutput(std::string_view("foo bar baz\r\nnext"));
+    press(cell(1, 0));
+    drag(cell(2, 0));
+    drag(cell(3, 0));
+    EXPECT_EQ(PrimarySelection::string(), ""); // offered once the button is let go
+    release(cell(3, 0));
+    EXPECT_EQ(PrimarySelection::string(), "oo");
+
+    f.advance(2000);
+    click(cell(5, 0));
+    f.advance(50);
+    click(cell(5, 0));
+    EXPECT_EQ(PrimarySelection::string(), "bar");
+    f.advance(50);
+    click(cell(5, 0));
+    EXPECT_EQ(PrimarySelection::string(), "foo bar baz");
+    f.advance(2000);
+    click(cell(2, 1), shift);
+    EXPECT_EQ(PrimarySelection::string(), "foo bar baz\nne");
+    // Ending the selection with a plain click keeps what was offered.
+    f.advance(2000);
+    click(cell(2, 1));
+    EXPECT_FALSE(f.view->selectionActive());
+    EXPECT_EQ(PrimarySelection::string(), "foo bar baz\nne");
+
+    f.view->selectAll();
+    EXPECT_EQ(PrimarySelection::string(), "foo bar baz\nnext");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "clipboard");
+    EXPECT_EQ(takeSent(), "");
+}
+
+TEST_F(TerminalViewMouseTest, MiddleClickPastesThePrimarySelectionLikeTheClipboardPaste)
+{
+    struct Case {
+        const char *name;
+        const char *modes;
+        std::string selection;
+        Qt::KeyboardModifiers modifiers;
+        std::string expected;
+    };
+    const std::string hostile = "ls\x1b[201~; rm -rf ~\n";
+    const Case cases[] = {
+        {"plain", "", "echo hi\n", none, "echo hi\n"},
+        {"bracketed, markers taken out", "\x1b[?2004h", hostile, none, "\x1b[200~ls; rm -rf ~\n\x1b[201~"},
+        {"nothing selected sends nothing", "\x1b[?2004h", "", none, ""},
+        {"a program that reads the mouse gets the button", "\x1b[?1000h\x1b[?1006h", "text", none,
+         "\x1b[<1;3;4M"},
+        {"Shift takes the button back from the program", "\x1b[?1000h\x1b[?1006h", "text", shift, "text"},
+    };
+    for (const Case &c : cases) {
+        f.view->feedHostOutput(std::string_view("\x1b[!p\x1b[?1000l\x1b[?1006l\x1b[?2004l"));
+        f.view->feedHostOutput(std::string_view(c.modes));
+        PrimarySelection::setString(c.selection);
+        takeSent();
+        send(QEvent::MouseButtonPress, cell(2, 3), Qt::MiddleButton, Qt::MiddleButton, c.modifiers);
+        EXPECT_EQ(takeSent(), c.expected) << c.name;
+        send(QEvent::MouseButtonRelease, cell(2, 3), Qt::MiddleButton, Qt::NoButton, c.modifiers);
+        f.advance(1000);
+    }
 }
 
 TEST_F(TerminalViewMouseTest, DraggingPastTheEdgesScrollsByDistance)
