@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -141,6 +142,16 @@ ProfileEditorView::ProfileEditorView(ModelContext &modelContext, std::shared_ptr
 }
 
 ProfileEditorView::~ProfileEditorView() = default;
+
+bool ProfileEditorView::event(QEvent *event)
+{
+    const bool handled = QDialog::event(event);
+    if (event->type() == QEvent::LayoutRequest) {
+        // A shown message takes room of its own: the sheet grows rather than squeeze the fields.
+        setMinimumSize(layout()->minimumSize().expandedTo(minimumSheetSize));
+    }
+    return handled;
+}
 
 void ProfileEditorView::buildLayout()
 {

@@ -48,6 +48,9 @@ public:
     // The paths the identity-file chooser returned; an empty list (cancelled) changes nothing.
     void handleIdentityFileImport(const QStringList &paths);
 
+protected:
+    bool event(QEvent *event) override;
+
 private:
     void buildLayout();
     QWidget *buildServerSection();

@@ -4,6 +4,7 @@
 #include "tests/corvane/ui/UiTestSupport.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -300,6 +301,16 @@ TEST_F(ProfileEditorViewTest, PortOutsideOneTo65535OrBlankHostIsRefusedBesideThe
     EXPECT_FALSE(confirm->isEnabled());
     EXPECT_FALSE(hostProblem->isHidden());
     EXPECT_EQ(hostProblem->text(), QStringLiteral("The host name can’t be only blanks."));
+    // The messages take room of their own rather than squeeze the fields.
+    port->setText(QStringLiteral("0"));
+    editor.show();
+    for (int round = 0; round < 5; ++round) {
+        QCoreApplication::processEvents(); // the layout settles through posted requests
+    }
+    for (const char *name : {"displayName", "hostname", "port", "username"}) {
+        EXPECT_GE(field(editor, name)->height(), field(editor, name)->minimumSizeHint().height()) << name;
+    }
+    port->setText(QStringLiteral("2222"));
     field(editor, "sshAlias")->setText(QStringLiteral("prod")); // an alias does not excuse it
     EXPECT_FALSE(confirm->isEnabled());
     field(editor, "hostname")->clear();
