@@ -68,7 +68,8 @@ void Terminal::insertKittyImage(KittyGraphicsPayload payload, uint32_t id, std::
         state.totalImageBytes = flooredDifference(state.totalImageBytes, old->second.byteSize);
     }
     const auto byteSize = static_cast<int64_t>(payload.bytes().size());
-    state.imagesById.insert_or_assign(id, KittyGraphicsImage{std::move(payload), byteSize, tick});
+    const uint64_t revision = ++state.transmissionRevision;
+    state.imagesById.insert_or_assign(id, KittyGraphicsImage{std::move(payload), byteSize, tick, revision});
     state.totalImageBytes += byteSize;
     if (number) {
         state.imageNumbers[*number] = id;

@@ -26,6 +26,8 @@ struct KittyGraphicsState {
     // The sum of byteSize over imagesById; never below 0.
     int64_t totalImageBytes = 0;
     uint64_t nextImageAccessTick = 1;
+    // Counts the stored transmissions; never reset, so renderers see every new image data.
+    uint64_t transmissionRevision = 0;
 };
 
 } // namespace kestrix

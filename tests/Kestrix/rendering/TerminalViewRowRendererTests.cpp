@@ -233,7 +233,7 @@ void storeQuadrantImage(Terminal &t, uint32_t id, uint32_t placementId, int64_t 
         }
     }
     t.kittyGraphicsState.imagesById.emplace(
-        id, KittyGraphicsImage{KittyGraphicsPayload::rgba(std::move(pixels), 16, 30), 16 * 30 * 4, 1});
+        id, KittyGraphicsImage{KittyGraphicsPayload::rgba(std::move(pixels), 16, 30), 16 * 30 * 4, 1, 1});
     t.kittyGraphicsState.placementsByKey[{id, placementId}] = KittyPlacementRecord{
         .imageId = id, .placementId = placementId, .cols = cols, .rows = rows, .isVirtual = true};
 }
