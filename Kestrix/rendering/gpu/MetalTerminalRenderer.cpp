@@ -1,0 +1,197 @@
+#include "Kestrix/rendering/gpu/MetalTerminalRenderer.h"
+
+#include "Kestrix/rendering/gpu/GlResources.h"
+#include "Kestrix/rendering/gpu/MetalLog.h"
+#include "Kestrix/rendering/gpu/MetalShaderLibrary.h"
+
+#include <QOpenGLContext>
+#include <QOpenGLFunctions_3_3_Core>
+#include <QOpenGLVersionFunctionsFactory>
+
+#include <algorithm>
+
+namespace kestrix {
+
+GpuColor metalRgba(const QColor &color)
+{
+    const QColor rgb = color.toRgb();
+    return {static_cast<float>(rgb.redF()), static_cast<float>(rgb.greenF()), static_cast<float>(rgb.blueF()),
+            static_cast<float>(rgb.alphaF())};
+}
+
+MetalTerminalRenderer::MetalTerminalRenderer(QWidget *terminalView_, MetalView *metalView, Environment environment)
+    : environment_(std::move(environment))
+{
+    if (!environment_.loadShaderSource) {
+        environment_.loadShaderSource = &MetalShaderLibrary::loadShaderSource;
+    }
+    const std::unique_ptr<GlDeviceProbe> device = environment_.probe ? environment_.probe() : nullptr;
+    if (!device) {
+        throw MetalError(MetalError::Kind::deviceUnavailable);
+    }
+    shaderSource_ = MetalShaderLibrary::makeLibrary(environment_.loadShaderSource);
+    // Building the programs once here reports a shader that does not compile or link before any widget
+    // depends on it; the view's context builds its own set.
+    MetalPipelines::create(device->functions(), shaderSource_);
+    view = metalView;
+    terminalView = terminalView_;
+}
+
+MetalTerminalRenderer::~MetalTerminalRenderer()
+{
+    if (view && view->delegate() == this) {
+        view->setDelegate(nullptr);
+    }
+}
+
+void MetalTerminalRenderer::initializeGL(MetalView &metalView)
+{
+    releaseResources();
+    setupError_.reset();
+    QOpenGLContext *context = metalView.context();
+    QOpenGLFunctions_3_3_Core *gl =
+        context ? QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(context) : nullptr;
+    try {
+        if (!gl || !gl->initializeOpenGLFunctions()) {
+            throw MetalError(MetalError::Kind::deviceUnavailable);
+        }
+        setUp(*gl);
+    } catch (const MetalError &error) {
+        releaseResources();
+        setupError_ = error;
+        qCWarning(metalRendererLog).noquote() << error.description();
+        if (onSetupFailure) {
+            onSetupFailure(error);
+        }
+    }
+}
+
+void MetalTerminalRenderer::setUp(QOpenGLFunctions_3_3_Core &gl)
+{
+    gl_ = &gl;
+    textureFactory_ = std::make_unique<GlTextureFactory>(gl);
+    bufferFactory_ = std::make_unique<GlBufferFactory>(gl);
+    bufferPool = std::make_unique<BufferPool>(*bufferFactory_);
+    GLint maxTextureSize = 0;
+    gl.glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
+    grayscaleAtlas = GlyphAtlas::create(*textureFactory_, GlyphAtlasFormat::grayscale, initialAtlasSize,
+                                        GlyphAtlas::maximumSize(false, maxTextureSize));
+    colorAtlas = GlyphAtlas::create(*textureFactory_, GlyphAtlasFormat::bgra, initialAtlasSize,
+                                    GlyphAtlas::maximumSize(true, maxTextureSize));
+    if (!grayscaleAtlas || !colorAtlas) {
+        throw MetalError(MetalError::Kind::atlasUnavailable);
+    }
+    pipelines_ = MetalPipelines::create(gl, shaderSource_);
+    GLint texels = 0;
+    gl.glGetIntegerv(GL_MAX_TEXTURE_BUFFER_SIZE, &texels);
+    maxTextureBufferTexels_ = texels;
+}
+
+void MetalTerminalRenderer::releaseGL(MetalView &)
+{
+    releaseResources();
+}
+
+void MetalTerminalRenderer::releaseResources()
+{
+    // Everything below holds GL names of the context that is current now.
+    glyphCache.clear();
+    customGlyphCache.clear();
+    pipelines_.reset();
+    grayscaleAtlas.reset();
+    colorAtlas.reset();
+    bufferPool.reset();
+    bufferFactory_.reset();
+    textureFactory_.reset();
+    gl_ = nullptr;
+}
+
+void MetalTerminalRenderer::setClearColor(const QColor &color)
+{
+    clearColor_ = metalRgba(color);
+}
+
+void MetalTerminalRenderer::setColorCells(std::vector<ColorCell> cells)
+{
+    colorCells_ = std::move(cells);
+}
+
+void MetalTerminalRenderer::setFontSmoothing(bool smoothing)
+{
+    if (rasterizer.fontSmoothing == smoothing) {
+        return;
+    }
+    rasterizer.fontSmoothing = smoothing;
+    glyphCache.clear();
+    customGlyphCache.clear();
+}
+
+void MetalTerminalRenderer::noteAtlasChange(const GlyphAtlas &atlas, int previousSize)
+{
+    if (atlas.didReset()) {
+        glyphCache.clear();
+        customGlyphCache.clear();
+    }
+    if (atlas.didReset() || atlas.size() != previousSize) {
+        atlasInvalidatedDuringBuild = true;
+    }
+}
+
+void MetalTerminalRenderer::drawInMetalView(MetalView &metalView)
+{
+    QOpenGLFunctions_3_3_Core *gl = gl_;
+    if (!gl || !pipelines_) {
+        return;
+    }
+    const QSize drawable = metalView.drawableSize();
+    gl->glViewport(0, 0, drawable.width(), drawable.height());
+    gl->glDisable(GL_DEPTH_TEST);
+    gl->glDisable(GL_SCISSOR_TEST);
+    gl->glClearColor(clearColor_.r, clearColor_.g, clearColor_.b, clearColor_.a);
+    gl->glClear(GL_COLOR_BUFFER_BIT);
+    bufferPool->frameBuffers.clear();
+    const GpuPoint viewport{static_cast<float>(drawable.width()), static_cast<float>(drawable.height())};
+    drawColorCells(pipelines_->cellColorPipeline, colorCells_, viewport);
+    // GL orders a buffer's next write after the draws that read it, so the frame's buffers may be
+    // reused at once.
+    bufferPool->recycle(std::move(bufferPool->frameBuffers));
+    bufferPool->frameBuffers.clear();
+}
+
+void MetalTerminalRenderer::drawColorCells(const MetalPipeline &pipeline, const std::vector<ColorCell> &cells,
+                                           const GpuPoint &viewport)
+{
+    if (cells.empty()) {
+        return;
+    }
+    QOpenGLFunctions_3_3_Core &gl = *gl_;
+    constexpr int texelsPerCell = sizeof(ColorCell) / 16;
+    const size_t perDraw = std::max<size_t>(1, static_cast<size_t>(std::max(maxTextureBufferTexels_, 1)) / texelsPerCell);
+    gl.glUseProgram(pipeline.program);
+    gl.glUniform2f(pipeline.viewportLocation, viewport.x, viewport.y);
+    gl.glEnable(GL_BLEND);
+    gl.glBlendEquation(GL_FUNC_ADD);
+    gl.glBlendFuncSeparate(pipeline.premultiplied ? GL_ONE : GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE,
+                           GL_ONE_MINUS_SRC_ALPHA);
+    gl.glBindVertexArray(pipelines_->vertexArray);
+    gl.glActiveTexture(GL_TEXTURE0 + MetalPipelines::primitivesTextureUnit);
+    gl.glBindTexture(GL_TEXTURE_BUFFER, pipelines_->primitivesTexture);
+    for (size_t first = 0; first < cells.size(); first += perDraw) {
+        const size_t count = std::min(perDraw, cells.size() - first);
+        const auto bytes = static_cast<int64_t>(count * sizeof(ColorCell));
+        std::shared_ptr<GpuBuffer> buffer = bufferPool->acquire(bufferPool->bucketLength(bytes));
+        if (!buffer) {
+            continue;
+        }
+        buffer->write(cells.data() + first, bytes);
+        bufferPool->frameBuffers.push_back(buffer);
+        gl.glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, buffer->bufferId());
+        gl.glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count * 6));
+    }
+    gl.glBindTexture(GL_TEXTURE_BUFFER, 0);
+    gl.glActiveTexture(GL_TEXTURE0);
+    gl.glBindVertexArray(0);
+    gl.glUseProgram(0);
+}
+
+} // namespace kestrix
