@@ -1,6 +1,7 @@
 // Underlines, strikethrough, and the box-drawing and block-element cells drawn from geometry.
 
 #include "Kestrix/rendering/BoxDrawingGlyph.h"
+#include "Kestrix/rendering/BoxDrawingPainter.h"
 #include "Kestrix/rendering/StrikethroughGeometry.h"
 #include "Kestrix/rendering/UnderlineGeometry.h"
 #include "Kestrix/view/TerminalView.h"
@@ -44,34 +45,6 @@ QColor withAlpha(QColor color, double alpha)
 {
     color.setAlphaF(static_cast<float>(std::clamp(alpha, 0.0, 1.0)));
     return color;
-}
-
-void drawBoxGlyph(QPainter &painter, const BoxDrawingGlyph &glyph, const QColor &color)
-{
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    for (const PixelRect &rect : glyph.filledRects()) {
-        painter.fillRect(QRect(rect.x0, rect.y0, rect.x1 - rect.x0, rect.y1 - rect.y0), color);
-    }
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    if (const auto &arc = glyph.arc()) {
-        const QPointF centre = toQPoint(arc->centre);
-        QPainterPath ring;
-        ring.addEllipse(centre, arc->outerRadius, arc->outerRadius);
-        if (arc->innerRadius > 0) {
-            QPainterPath inner;
-            inner.addEllipse(centre, arc->innerRadius, arc->innerRadius);
-            ring = ring.subtracted(inner);
-        }
-        QPainterPath clip;
-        clip.addRect(QRectF(arc->clip.x, arc->clip.y, arc->clip.width, arc->clip.height));
-        painter.fillPath(ring.intersected(clip), color);
-    }
-    for (const BoxDrawingLine &line : glyph.lines()) {
-        QPen pen(color, line.width);
-        pen.setCapStyle(Qt::FlatCap);
-        painter.setPen(pen);
-        painter.drawLine(toQPoint(line.from), toQPoint(line.to));
-    }
 }
 
 } // namespace
@@ -158,7 +131,7 @@ void TerminalView::drawBoxCharacters(QPainter &painter, std::span<const BoxDrawi
         painter.save();
         painter.translate(cell.x, cell.y);
         painter.scale(1 / s, 1 / s);
-        drawBoxGlyph(painter, glyph, item.color);
+        paintBoxDrawingGlyph(painter, glyph, item.color);
         painter.restore();
     }
 }

@@ -35,6 +35,14 @@ MetalTerminalRenderer::MetalTerminalRenderer(QWidget *terminalView_, MetalView *
     MetalPipelines::create(device->functions(), shaderSource_);
     view = metalView;
     terminalView = terminalView_;
+    frameArrivalTimer_ = std::make_unique<QTimer>();
+    frameArrivalTimer_->setSingleShot(true);
+    frameArrivalTimer_->setInterval(frameArrivalTimeoutMs);
+    QObject::connect(frameArrivalTimer_.get(), &QTimer::timeout, [this] { frameCompleted(); });
+    if (metalView) {
+        QObject::connect(metalView, &QOpenGLWidget::frameSwapped, frameArrivalTimer_.get(),
+                         [this] { frameCompleted(); });
+    }
 }
 
 MetalTerminalRenderer::~MetalTerminalRenderer()
@@ -111,9 +119,9 @@ void MetalTerminalRenderer::setClearColor(const QColor &color)
     clearColor_ = metalRgba(color);
 }
 
-void MetalTerminalRenderer::setColorCells(std::vector<ColorCell> cells)
+void MetalTerminalRenderer::setFrame(FrameDrawData frame)
 {
-    colorCells_ = std::move(cells);
+    frame_ = std::move(frame);
 }
 
 void MetalTerminalRenderer::setFontSmoothing(bool smoothing)
@@ -143,6 +151,11 @@ void MetalTerminalRenderer::drawInMetalView(MetalView &metalView)
     if (!gl || !pipelines_) {
         return;
     }
+    // A frame is on its way until the widget has shown it; a hidden one never does.
+    frameInFlight_ = metalView.isVisible();
+    if (frameInFlight_) {
+        frameArrivalTimer_->start();
+    }
     const QSize drawable = metalView.drawableSize();
     gl->glViewport(0, 0, drawable.width(), drawable.height());
     gl->glDisable(GL_DEPTH_TEST);
@@ -151,47 +164,107 @@ void MetalTerminalRenderer::drawInMetalView(MetalView &metalView)
     gl->glClear(GL_COLOR_BUFFER_BIT);
     bufferPool->frameBuffers.clear();
     const GpuPoint viewport{static_cast<float>(drawable.width()), static_cast<float>(drawable.height())};
-    drawColorCells(pipelines_->cellColorPipeline, colorCells_, viewport);
+    gl->glBindVertexArray(pipelines_->vertexArray);
+    const double scale = std::max(1.0, metalView.devicePixelRatioF());
+    encodeFrame(buildDrawData(scale), viewport);
+    gl->glBindVertexArray(0);
+    gl->glUseProgram(0);
     // GL orders a buffer's next write after the draws that read it, so the frame's buffers may be
     // reused at once.
     bufferPool->recycle(std::move(bufferPool->frameBuffers));
     bufferPool->frameBuffers.clear();
 }
 
-void MetalTerminalRenderer::drawColorCells(const MetalPipeline &pipeline, const std::vector<ColorCell> &cells,
-                                           const GpuPoint &viewport)
+void MetalTerminalRenderer::encodeFrame(const FrameDrawData &frame, const GpuPoint &viewport)
 {
-    if (cells.empty()) {
-        return;
-    }
+    const MetalPipelines &p = *pipelines_;
+    drawCells(p.cellColorPipeline, frame.backgroundCells, 0, viewport);
+    encodeImageDraws(frame.underImageDraws, viewport);
+    drawCells(p.cellTextGrayPipeline, frame.glyphCellsGray, grayscaleAtlas->texture().textureId(), viewport);
+    drawCells(p.cellTextPipeline, frame.glyphCellsColor, colorAtlas->texture().textureId(), viewport);
+    drawCells(p.cellColorPipeline, frame.decorationCells, 0, viewport);
+    encodeImageDraws(frame.placeholderImageDraws, viewport);
+    encodeImageDraws(frame.overImageDraws, viewport);
+    encodeImageDraws(frame.otherImageDraws, viewport);
+}
+
+void MetalTerminalRenderer::usePipeline(const MetalPipeline &pipeline, const GpuPoint &viewport)
+{
     QOpenGLFunctions_3_3_Core &gl = *gl_;
-    constexpr int texelsPerCell = sizeof(ColorCell) / 16;
-    const size_t perDraw = std::max<size_t>(1, static_cast<size_t>(std::max(maxTextureBufferTexels_, 1)) / texelsPerCell);
     gl.glUseProgram(pipeline.program);
     gl.glUniform2f(pipeline.viewportLocation, viewport.x, viewport.y);
     gl.glEnable(GL_BLEND);
     gl.glBlendEquation(GL_FUNC_ADD);
     gl.glBlendFuncSeparate(pipeline.premultiplied ? GL_ONE : GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE,
                            GL_ONE_MINUS_SRC_ALPHA);
-    gl.glBindVertexArray(pipelines_->vertexArray);
     gl.glActiveTexture(GL_TEXTURE0 + MetalPipelines::primitivesTextureUnit);
     gl.glBindTexture(GL_TEXTURE_BUFFER, pipelines_->primitivesTexture);
+    gl.glActiveTexture(GL_TEXTURE0 + MetalPipelines::fragmentTextureUnit);
+    gl.glBindSampler(MetalPipelines::fragmentTextureUnit, pipelines_->sampler);
+}
+
+const GpuBuffer *MetalTerminalRenderer::frameBuffer(const void *records, int64_t bytes)
+{
+    std::shared_ptr<GpuBuffer> buffer = bufferPool->acquire(bufferPool->bucketLength(bytes));
+    if (!buffer) {
+        return nullptr;
+    }
+    buffer->write(records, bytes);
+    bufferPool->frameBuffers.push_back(buffer);
+    return buffer.get();
+}
+
+template <typename Record>
+void MetalTerminalRenderer::drawCells(const MetalPipeline &pipeline, const std::vector<Record> &cells,
+                                      unsigned int texture, const GpuPoint &viewport)
+{
+    if (cells.empty()) {
+        return;
+    }
+    QOpenGLFunctions_3_3_Core &gl = *gl_;
+    constexpr size_t texelsPerCell = sizeof(Record) / 16;
+    // A buffer texture holds a limited number of texels; longer lists are drawn in parts.
+    const size_t perDraw = std::max<size_t>(1, static_cast<size_t>(std::max(maxTextureBufferTexels_, 1)) / texelsPerCell);
+    usePipeline(pipeline, viewport);
+    gl.glBindTexture(GL_TEXTURE_2D, texture);
     for (size_t first = 0; first < cells.size(); first += perDraw) {
         const size_t count = std::min(perDraw, cells.size() - first);
-        const auto bytes = static_cast<int64_t>(count * sizeof(ColorCell));
-        std::shared_ptr<GpuBuffer> buffer = bufferPool->acquire(bufferPool->bucketLength(bytes));
+        const GpuBuffer *buffer = frameBuffer(cells.data() + first, static_cast<int64_t>(count * sizeof(Record)));
         if (!buffer) {
             continue;
         }
-        buffer->write(cells.data() + first, bytes);
-        bufferPool->frameBuffers.push_back(buffer);
+        gl.glActiveTexture(GL_TEXTURE0 + MetalPipelines::primitivesTextureUnit);
         gl.glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, buffer->bufferId());
+        gl.glActiveTexture(GL_TEXTURE0 + MetalPipelines::fragmentTextureUnit);
         gl.glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count * 6));
     }
-    gl.glBindTexture(GL_TEXTURE_BUFFER, 0);
-    gl.glActiveTexture(GL_TEXTURE0);
-    gl.glBindVertexArray(0);
-    gl.glUseProgram(0);
+    gl.glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void MetalTerminalRenderer::encodeImageDraws(const std::vector<ImageDraw> &draws, const GpuPoint &viewport)
+{
+    const auto drawable = [](const ImageDraw &draw) { return draw.texture && !draw.vertices.empty(); };
+    if (std::none_of(draws.begin(), draws.end(), drawable)) {
+        return;
+    }
+    QOpenGLFunctions_3_3_Core &gl = *gl_;
+    usePipeline(pipelines_->textPipeline, viewport);
+    for (const ImageDraw &draw : draws) {
+        if (!drawable(draw)) {
+            continue;
+        }
+        const auto bytes = static_cast<int64_t>(draw.vertices.size() * sizeof(GlyphVertex));
+        const GpuBuffer *buffer = frameBuffer(draw.vertices.data(), bytes);
+        if (!buffer) {
+            continue;
+        }
+        gl.glActiveTexture(GL_TEXTURE0 + MetalPipelines::primitivesTextureUnit);
+        gl.glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, buffer->bufferId());
+        gl.glActiveTexture(GL_TEXTURE0 + MetalPipelines::fragmentTextureUnit);
+        gl.glBindTexture(GL_TEXTURE_2D, draw.texture->textureId());
+        gl.glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(draw.vertices.size()));
+    }
+    gl.glBindTexture(GL_TEXTURE_2D, 0);
 }
 
 } // namespace kestrix

@@ -5,6 +5,7 @@
 #include "Kestrix/rendering/gpu/GlDeviceProbe.h"
 #include "Kestrix/rendering/gpu/GlyphAtlas.h"
 #include "Kestrix/rendering/gpu/GlyphEntry.h"
+#include "Kestrix/rendering/gpu/MetalDrawData.h"
 #include "Kestrix/rendering/gpu/GpuCacheKeys.h"
 #include "Kestrix/rendering/gpu/GpuRecords.h"
 #include "Kestrix/rendering/gpu/MetalError.h"
@@ -15,6 +16,7 @@
 #include <QColor>
 #include <QPointer>
 #include <QRawFont>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -57,9 +59,45 @@ public:
     void drawInMetalView(MetalView &view) override;
     void releaseGL(MetalView &view) override;
 
-    // What a frame shows until rows are drawn: the background and a list of coloured cells.
+    // Builds what a frame shows at a scale; it may place glyphs, and so reset or grow the atlases.
+    using FrameBuilder = std::function<FrameDrawData(double scale)>;
+
+    // The background, and what the frames show: a builder, or else one fixed frame.
     void setClearColor(const QColor &color);
-    void setColorCells(std::vector<ColorCell> cells);
+    void setFrame(FrameDrawData frame);
+    void setFrameBuilder(FrameBuilder builder);
+
+    static constexpr int rebuildPasses = 5;
+    // Builds the frame, again while a build changed an atlas (its glyph positions went stale), at most
+    // five times more; the last build runs with frozen atlases, which skip what does not fit.
+    FrameDrawData buildDrawData(double scale);
+
+    // Asks for a frame. While one is on its way to the screen the request is remembered, and all such
+    // requests are answered by one frame when it arrives.
+    void requestRedraw();
+    bool frameInFlight() const { return frameInFlight_; }
+    // The screen has the frame; also called when it cannot arrive (a hidden view never shows it).
+    void frameCompleted();
+    static constexpr int frameArrivalTimeoutMs = 250;
+
+    static constexpr int cursorBlinkIntervalMs = 700;
+    // A blinking cursor toggles `cursorBlinkOn` every 0.7 s while enabled; disabled, it stays on.
+    void updateCursorBlink(bool enabled);
+    void cursorBlinkTick();
+    bool cursorBlinkOn = true;
+    bool hasCursorBlinkTimer() const { return cursorBlinkTimer_ != nullptr; }
+
+    // A glyph of a font already at device pixels, placed in its atlas on first use. Nothing for a glyph
+    // without ink or one that does not fit (a frozen, full atlas); a miss is not remembered.
+    std::optional<GlyphEntry> glyphEntry(quint32 glyph, const QRawFont &font);
+    // A box-drawing (U+2500...U+257F) or block-element (U+2580...U+259F) cell of this pixel size, drawn
+    // in white into the grayscale atlas on first use.
+    std::optional<CustomGlyphEntry> customGlyphEntry(uint32_t codePoint, int widthPx, int heightPx,
+                                                     int baseThicknessPx, bool antiAlias, double scale);
+    // The font at its pixel size times the scale, made once per font and size.
+    QRawFont scaledFont(const QRawFont &font, double scale);
+    // What tells fonts apart in the glyph keys.
+    static QString fontName(const QRawFont &font);
 
     // Glyph bitmaps depend on smoothing while their key does not, so a change empties the glyph caches.
     void setFontSmoothing(bool smoothing);
@@ -88,7 +126,14 @@ public:
 private:
     void setUp(QOpenGLFunctions_3_3_Core &gl);
     void releaseResources();
-    void drawColorCells(const MetalPipeline &pipeline, const std::vector<ColorCell> &cells, const GpuPoint &viewport);
+    void encodeFrame(const FrameDrawData &frame, const GpuPoint &viewport);
+    template <typename Record>
+    void drawCells(const MetalPipeline &pipeline, const std::vector<Record> &cells, unsigned int texture,
+                   const GpuPoint &viewport);
+    void encodeImageDraws(const std::vector<ImageDraw> &draws, const GpuPoint &viewport);
+    void usePipeline(const MetalPipeline &pipeline, const GpuPoint &viewport);
+    // Copies records into a pooled buffer that the next draw reads; nothing when none is to be had.
+    const GpuBuffer *frameBuffer(const void *records, int64_t bytes);
 
     Environment environment_;
     QString shaderSource_;
@@ -99,7 +144,12 @@ private:
     int maxTextureBufferTexels_ = 0;
     std::optional<MetalError> setupError_;
     GpuColor clearColor_{0, 0, 0, 1};
-    std::vector<ColorCell> colorCells_;
+    FrameDrawData frame_;
+    FrameBuilder frameBuilder_;
+    bool frameInFlight_ = false;
+    bool pendingRedraw_ = false;
+    std::unique_ptr<QTimer> frameArrivalTimer_;
+    std::unique_ptr<QTimer> cursorBlinkTimer_;
 };
 
 // A colour as the renderer's four floats, in sRGB.

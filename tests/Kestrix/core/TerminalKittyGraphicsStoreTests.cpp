@@ -149,6 +149,20 @@ TEST(KittyGraphicsStore, TransmitAndDisplayWithoutAnIdShowsButNeitherStoresNorAn
     EXPECT_TRUE(terminal.buffer->hasLinesWithImages());
 }
 
+TEST(KittyGraphicsStore, EveryTransmissionGivesTheImageANewRevision)
+{
+    PlacingDelegate delegate;
+    Terminal terminal(&delegate, testing::optionsOfSize(10, 5));
+    // The same id, size and data twice: a renderer must still see the second image as new.
+    terminal.feedString("\x1b_Ga=t,q=2,i=5,s=1,v=1;AAAAAA==\x1b\\");
+    const uint64_t first = terminal.kittyGraphicsState.imagesById.at(5).revision;
+    terminal.feedString("\x1b_Ga=t,q=2,i=5,s=1,v=1;AAAAAA==\x1b\\");
+    const uint64_t second = terminal.kittyGraphicsState.imagesById.at(5).revision;
+    EXPECT_NE(first, second);
+    EXPECT_EQ(terminal.kittyGraphicsState.transmissionRevision, second);
+    EXPECT_EQ(terminal.kittyGraphicsState.imagesById.size(), 1u);
+}
+
 TEST(KittyGraphicsStore, CacheLimitIsClampedToItsRange)
 {
     struct Case {

@@ -110,7 +110,9 @@ TEST(MetalTerminalRenderer, DrawsColourCellsAsQPainterFillsThem)
         painter.fillRect(r, fill.color);
     }
     painter.end();
-    renderer.setColorCells(cells);
+    FrameDrawData frame;
+    frame.backgroundCells = cells;
+    renderer.setFrame(std::move(frame));
 
     const QImage drawn = view.grabFramebuffer().convertToFormat(QImage::Format_ARGB32_Premultiplied);
     ASSERT_TRUE(renderer.isReady()) << (renderer.setupError() ? renderer.setupError()->description().toStdString() : "");
