@@ -21,10 +21,9 @@ constexpr uint8_t CAN = 0x18;
 constexpr uint8_t SUB = 0x1A;
 constexpr uint8_t ESC = 0x1B;
 
-// A parameter that reaches this value starts again from 0, so accumulation never overflows.
-constexpr int64_t parameterResetValue = 0xCCCCCCCCCCCCCC3;
-// An OSC code beyond this value reads as 0.
-constexpr int64_t largestOscCode = 0xCCCCCCCCCCCCCC2;
+// A parameter, and an OSC code, saturate at this value: one more digit cannot overflow, and a huge
+// number never turns into a small one.
+constexpr int64_t largestParameter = 0xCCCCCCCCCCCCCC2;
 // Buffers kept between calls for reuse are released when they grew beyond this.
 constexpr size_t retainedCapacity = 64 * 1024;
 
@@ -278,7 +277,7 @@ size_t EscapeSequenceParser::dispatchSimpleCsi(ByteSpan bytes, size_t start, Pen
         const uint32_t digit = static_cast<uint32_t>(byte) - '0';
         if (digit <= 9) {
             value = value * 10 + digit;
-            if (value >= parameterResetValue) [[unlikely]] {
+            if (value > largestParameter) [[unlikely]] {
                 return 0;
             }
         } else if (byte == ';' || byte == ':') {
@@ -498,11 +497,7 @@ void EscapeSequenceParser::dispatchOscString()
     const auto semicolon = std::find(string.begin(), string.end(), ';');
     int64_t code = 0;
     for (auto it = string.begin(); it != semicolon && isDigit(*it); ++it) {
-        code = code * 10 + (*it - '0');
-        if (code > largestOscCode) {
-            code = 0;
-            break;
-        }
+        code = std::min(code * 10 + (*it - '0'), largestParameter);
     }
     const ByteSpan data = semicolon == string.end() ? ByteSpan() : ByteSpan(semicolon + 1, string.end());
     dispatchOsc(code, data);
@@ -528,10 +523,7 @@ void EscapeSequenceParser::foldDigit(uint8_t digit)
         return;
     }
     int64_t &last = parameters_[parameterCount_ - 1];
-    last = last * 10 + (digit - '0');
-    if (last >= parameterResetValue) {
-        last = 0;
-    }
+    last = std::min(last * 10 + (digit - '0'), largestParameter);
 }
 
 void EscapeSequenceParser::addParameter(uint8_t separator)

@@ -31,7 +31,8 @@ std::optional<int64_t> parseDecimal(std::string_view text)
     if (text.empty()) {
         return std::nullopt;
     }
-    // Accumulated as a negative number, whose range holds the one extra value.
+    // Accumulated as a negative number, whose range holds the one extra value; saturates at the
+    // end of the range, so a huge number stays huge.
     constexpr int64_t lowest = std::numeric_limits<int64_t>::min();
     int64_t value = 0;
     for (char c : text) {
@@ -39,16 +40,10 @@ std::optional<int64_t> parseDecimal(std::string_view text)
             return std::nullopt;
         }
         const int digit = c - '0';
-        if (value < (lowest + digit) / 10) {
-            return std::nullopt;
-        }
-        value = value * 10 - digit;
+        value = value < (lowest + digit) / 10 ? lowest : value * 10 - digit;
     }
     if (!negative) {
-        if (value == lowest) {
-            return std::nullopt;
-        }
-        return -value;
+        return value == lowest ? std::numeric_limits<int64_t>::max() : -value;
     }
     return value;
 }

@@ -28,8 +28,8 @@ inline bool isAscii(std::string_view text)
 // The pieces between separators; empty pieces are kept or dropped.
 std::vector<std::string_view> split(std::string_view text, char separator, bool keepEmpty);
 
-// A whole text read as a decimal integer with an optional "+" or "-": nothing for empty text, any
-// other character, or a value beyond 64 bits.
+// A whole text read as a decimal integer with an optional "+" or "-": nothing for empty text or any
+// other character; a value beyond 64 bits saturates.
 std::optional<int64_t> parseDecimal(std::string_view text);
 
 } // namespace kestrix::osctext

@@ -25,6 +25,15 @@ constexpr uint8_t channel(int64_t value)
     return static_cast<uint8_t>(std::clamp<int64_t>(value, 0, 255));
 }
 
+// A palette colour: an index past the palette names no colour (it is not some other entry).
+constexpr Attribute::OptionalColor paletteColor(int64_t index)
+{
+    if (index < 0 || index > 255) {
+        return std::nullopt;
+    }
+    return Attribute::Color::ansi256(static_cast<uint8_t>(index));
+}
+
 // The parameters of one SGR sequence and the separator after each.
 class SgrParameters {
 public:
@@ -69,7 +78,7 @@ size_t readExtendedColor(const SgrParameters &p, size_t i, Attribute::OptionalCo
     if (p.colonAfter(i)) {
         const size_t group = p.groupLength(mode);
         if (p[mode] == 5 && group >= 2) {
-            color = Attribute::Color::ansi256(channel(p[mode + 1]));
+            color = paletteColor(p[mode + 1]);
         } else if (p[mode] == 2 && group >= 5) {
             // The colour-space identifier is skipped.
             color =
@@ -80,7 +89,7 @@ size_t readExtendedColor(const SgrParameters &p, size_t i, Attribute::OptionalCo
         }
         consumed = group;
     } else if (p[mode] == 5 && p.has(mode + 1)) {
-        color = Attribute::Color::ansi256(channel(p[mode + 1]));
+        color = paletteColor(p[mode + 1]);
         consumed = 2;
     } else if (p[mode] == 2 && p.has(mode + 3)) {
         color = Attribute::Color::trueColor(channel(p[mode + 1]), channel(p[mode + 2]), channel(p[mode + 3]));
@@ -216,7 +225,9 @@ constexpr std::array<SimpleParameter, 108> simpleParameters = [] {
     }
     Attribute::Color &target = pars[0] == 38 ? attr.fg : attr.bg;
     if (count == 3 && pars[1] == 5) {
-        target = Attribute::Color::ansi256(channel(pars[2]));
+        if (const Attribute::OptionalColor color = paletteColor(pars[2])) {
+            target = *color;
+        }
         return true;
     }
     if (count == 5 && pars[1] == 2) {

@@ -190,13 +190,21 @@ TEST(EscapeSequenceParser, CsiParametersAndSeparatorsReachTheFallback)
     }
 }
 
-TEST(EscapeSequenceParser, ParameterResetsWhenItWouldOverflow)
+TEST(EscapeSequenceParser, ParameterSaturatesAtItsLargestValue)
 {
-    DetachedParser p;
-    // 922337203685477571 reaches the reset value; accumulation then goes on from 0.
-    EXPECT_EQ(p.feed("\x1b[92233720368547757112m"), Events{"csi:m:12:"});
-    DetachedParser q;
-    EXPECT_EQ(q.feed("\x1b[922337203685477570m"), Events{"csi:m:922337203685477570:"});
+    // A huge parameter never wraps round to a small one, whatever its digits.
+    const std::pair<const char *, const char *> cases[] = {
+        {"\x1b[92233720368547757112m", "csi:m:922337203685477570:"},
+        {"\x1b[922337203685477570m", "csi:m:922337203685477570:"},
+        {"\x1b[922337203685477571m", "csi:m:922337203685477570:"},
+        {"\x1b[18446744073709551617B", "csi:B:922337203685477570:"},
+        {"\x1b[5;99999999999999999999999999999999999999;7H", "csi:H:5,922337203685477570,7:;;"},
+        {"\x1b[?9223372036854775807h", "csi:?h:922337203685477570:"},
+    };
+    for (const auto &[input, expected] : cases) {
+        DetachedParser p;
+        EXPECT_EQ(p.feed(input), Events{expected}) << input;
+    }
 }
 
 TEST(EscapeSequenceParser, KeepsAtMostTheParameterLimit)
@@ -234,8 +242,10 @@ TEST(EscapeSequenceParser, OscEndedByBelOrStringTerminator)
     EXPECT_EQ(st.feed("\\x"), (Events{"osc:2:a;b", "esc:\\", "print:x"}));
 
     DetachedParser codes;
-    EXPECT_EQ(codes.feed("\x1b]abc\x07\x1b]52;c;Zm9v\x07\x1b]9999999999999999999;x\x07"),
-              (Events{"osc:0:", "osc:52:c;Zm9v", "osc:0:x"}));
+    // A huge code saturates: it names no code, the title's 0 least of all.
+    EXPECT_EQ(codes.feed("\x1b]abc\x07\x1b]52;c;Zm9v\x07\x1b]9999999999999999999;x\x07"
+                         "\x1b]18446744073709551616;y\x07"),
+              (Events{"osc:0:", "osc:52:c;Zm9v", "osc:922337203685477570:x", "osc:922337203685477570:y"}));
 }
 
 TEST(EscapeSequenceParser, CanAndSubCancelStringsButCanExecutesInsideCsi)

@@ -184,6 +184,31 @@ TEST(TerminalCursor, SetTopBottomMarginsSetsTheRegionAndHomes)
     EXPECT_EQ(terminal.buffer->scrollTop(), 2);
 }
 
+// Parameters too large for any screen go as far as the screen allows: they never wrap round to a
+// small count.
+TEST(TerminalCursor, HugeParametersGoAsFarAsTheScreenAllows)
+{
+    const std::pair<const char *, std::pair<int64_t, int64_t>> cases[] = {
+        {"\x1b[3;3H\x1b[18446744073709551617B", {2, 4}},
+        {"\x1b[3;3H\x1b[18446744073709551617A", {2, 0}},
+        {"\x1b[3;3H\x1b[9223372036854775807C", {9, 2}},
+        {"\x1b[3;3H\x1b[99999999999999999999999D", {0, 2}},
+        {"\x1b[18446744073709551617;18446744073709551623H", {9, 4}},
+        {"\x1b[18446744073709551617;18446744073709551623f", {9, 4}},
+        {"\x1b[3;3H\x1b[18446744073709551617G", {9, 2}},
+        {"\x1b[3;3H\x1b[18446744073709551617d", {2, 4}},
+        {"\x1b[3;3H\x1b[18446744073709551617e", {2, 4}},
+        {"\x1b[3;3H\x1b[18446744073709551617a", {9, 2}},
+        {"\x1b[3;3H\x1b[18446744073709551617E", {0, 4}},
+        {"\x1b[3;3H\x1b[18446744073709551617I", {9, 2}},
+    };
+    for (const auto &[sequence, cursor] : cases) {
+        Terminal terminal(nullptr, optionsOfSize(10, 5));
+        terminal.feedString(sequence);
+        EXPECT_EQ(terminal.cursorPosition(), cursor) << sequence;
+    }
+}
+
 TEST(TerminalCursor, FinalSSetsMarginsInMarginModeAndSavesTheCursorOtherwise)
 {
     Terminal terminal(nullptr, optionsOfSize(10, 5));

@@ -77,6 +77,8 @@ TEST_F(OscColorsTest, PaletteResetForms)
         {"listed", "104;1;7", {1, 7}, {1, 7}},
         {"not a number names entry 0", "104;foo", {0}, {0}},
         {"out of range and empty pieces skipped", "104;-1;;256;+7", {7}, {7}},
+        {"huge numbers are out of range, not entry 0", "104;99999999999999999999;-99999999999999999999;+7",
+         {7}, {7}},
     };
     for (const Case &c : cases) {
         OscDelegate fresh;

@@ -75,7 +75,16 @@ const SgrCase sgrCases[] = {
     {"100-107 are the bright colours", "\x1b[100m", background(Color::ansi256(8))},
     {"39 and 49 restore the defaults", "\x1b[31;41;39;49m", plain},
     {"256 colours", "\x1b[38;5;196m", foreground(Color::ansi256(196))},
-    {"an index past 255 is 255", "\x1b[38;5;300m", foreground(Color::ansi256(255))},
+    {"an index past 255 is ignored", "\x1b[31m\x1b[38;5;300m", foreground(Color::ansi256(1))},
+    {"an index far past 255 is ignored", "\x1b[38;5;4294967297m", plain},
+    {"an index past 255 with colons is ignored", "\x1b[42m\x1b[48:5:256;1m",
+     [] {
+         Attribute attribute = with(CharacterStyle::bold);
+         attribute.bg = Color::ansi256(2);
+         return attribute;
+     }()},
+    {"an underline index past 255 is ignored", "\x1b[58;5;99999999999999999999m", plain},
+    {"an ignored index still takes its parameter", "\x1b[38;5;1000;3m", with(CharacterStyle::italic)},
     {"256 colours with colons", "\x1b[48:5:17m", background(Color::ansi256(17))},
     {"true colour with semicolons", "\x1b[38;2;10;20;30m", foreground(Color::trueColor(10, 20, 30))},
     {"true colour with colons", "\x1b[38:2:10:20:30m", foreground(Color::trueColor(10, 20, 30))},
