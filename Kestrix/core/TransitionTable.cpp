@@ -54,6 +54,15 @@ constexpr void addStringRows(TransitionTable &t, ParserState state)
     }
 }
 
+// Inside a DCS, SOS or PM string a C1 byte (raw, or the second byte of a UTF-8 character) is
+// string data like any other: it neither starts nor executes a control, so host data never acts.
+// Only ST (0x9C) ends the string, besides CAN, SUB and ESC.
+constexpr void addStringC1(TransitionTable &t, ParserState state, ParserAction action, ParserState next)
+{
+    t.addRange(0x80, 0x9B, state, action, next);
+    t.addRange(0x9D, 0x9F, state, action, next);
+}
+
 constexpr TransitionTable buildVt500Table()
 {
     TransitionTable t;
@@ -114,10 +123,17 @@ constexpr TransitionTable buildVt500Table()
 
     addExecutable(t, sosPmApcString, ignore, sosPmApcString);
     t.addRange(0x1C, 0x7F, sosPmApcString, ignore, sosPmApcString);
+    addStringC1(t, sosPmApcString, ignore, sosPmApcString);
     t.add(0x9C, sosPmApcString, ignore, ground);
+    t.add(TransitionTable::highestDistinctByte, sosPmApcString, ignore, sosPmApcString);
 
     addStringRows(t, oscString);
     addStringRows(t, apcString);
+
+    // A C1 byte in the header makes the whole string one to ignore.
+    for (ParserState header : {dcsEntry, dcsParam, dcsIntermediate}) {
+        addStringC1(t, header, ignore, dcsIgnore);
+    }
 
     addExecutable(t, dcsEntry, ignore, dcsEntry);
     t.addRange(0x20, 0x2F, dcsEntry, collect, dcsIntermediate);
@@ -139,6 +155,7 @@ constexpr TransitionTable buildVt500Table()
 
     addExecutable(t, dcsIgnore, ignore, dcsIgnore);
     t.addRange(0x1C, 0x7F, dcsIgnore, ignore, dcsIgnore);
+    addStringC1(t, dcsIgnore, ignore, dcsIgnore);
 
     addExecutable(t, dcsIntermediate, ignore, dcsIntermediate);
     t.addRange(0x20, 0x2F, dcsIntermediate, collect, dcsIntermediate);
@@ -149,6 +166,7 @@ constexpr TransitionTable buildVt500Table()
     addExecutable(t, dcsPassthrough, dcsPut, dcsPassthrough);
     t.addRange(0x1C, 0x7E, dcsPassthrough, dcsPut, dcsPassthrough);
     t.add(0x7F, dcsPassthrough, ignore, dcsPassthrough);
+    addStringC1(t, dcsPassthrough, dcsPut, dcsPassthrough);
     t.add(0x1B, dcsPassthrough, dcsUnhook, ground);
     t.add(0x9C, dcsPassthrough, dcsUnhook, ground);
 

@@ -364,6 +364,35 @@ TEST(EscapeSequenceParser, DcsRoutingAcrossCalls)
                                 "put:m", "unhook:decrqss", "print:after"}));
 }
 
+// A C1 byte inside a DCS, SOS or PM string, raw or inside a UTF-8 character, is string data: it
+// never starts a control function. Only ST, CAN, SUB or ESC end the string.
+TEST(EscapeSequenceParser, C1BytesInsideDcsSosAndPmStringsNeverAct)
+{
+    const std::pair<const char *, Events> detached[] = {
+        {"\x1bP$q\xc2\x9b" "6n\x1b\\after", {"esc:\\", "print:after"}},
+        {"\x1bP$q\x9b" "6n\x1b\\after", {"esc:\\", "print:after"}},
+        {"\x1bPq#0\x90\x9d" "0;x\x07\x9f" "G\x1b\\after", {"esc:\\", "print:after"}},
+        {"\x1bP1\x9b" "6n\x1b\\after", {"esc:\\", "print:after"}},
+        {"\x1bP1$\x9b" "6n\x1b\\after", {"esc:\\", "print:after"}},
+        {"\x1bP\x85" "6n\x1b\\after", {"esc:\\", "print:after"}},
+        {"\x1bP1:\x9b" "6n\x1b\\after", {"esc:\\", "print:after"}},
+        {"\x1bP1:\xc2\x9b" "6n\x9c" "after", {"print:after"}},
+        {"\x1b^\x9b" "6n\x1b\\after", {"esc:\\", "print:after"}},
+        {"\x1bX\xc3\xa9\xc2\x9b" "6n\x1b\\after", {"esc:\\", "print:after"}},
+        {"\x1bX\xe2\x80\x9d\x9b" "6n\x9c" "after", {"print:after"}},
+        {"\x1bP$qm\x9c" "after", {"print:after"}},
+    };
+    for (const auto &[input, expected] : detached) {
+        DetachedParser p;
+        EXPECT_EQ(p.feed(input), expected) << input;
+    }
+    // The bytes reach the DCS handler as data.
+    RecordingTerminal t;
+    EXPECT_EQ(t.feed("\x1bP$q\xc2\x9b" "6n\x1b\\\x1bPq#\x9b\x85~\x1b\\"),
+              (Events{"hook:decrqss:$q:0", "put:\xc2\x9b" "6n", "unhook:decrqss", "hook:sixel:q:0",
+                      "put:#\x9b\x85~", "unhook:sixel"}));
+}
+
 TEST(EscapeSequenceParser, ExecuteDispatchReachesTheTerminal)
 {
     RecordingTerminal t;
