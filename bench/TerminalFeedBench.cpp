@@ -3,10 +3,12 @@
 //
 // Prints one table: MB/s as the median of the timed runs with their minimum and maximum, the ratio
 // to the reference figure of established engines, and the heap allocations made while feeding; then
-// the memory per cell of a full scrollback, the cost of one scrolled line at several sizes, and the
-// heap that hostile streams can make the terminal hold. Every row says whether its target holds;
+// the memory per cell of a full scrollback, the cost of one scrolled line at several sizes, the
+// heap that hostile streams can make the terminal hold, and the resident peak of OSC and APC strings
+// at their length limit ("strings" as the argument measures only those). Every row says whether its target holds;
 // the exit status is 1 when one does not. Run a release build (scripts/bench).
 
+#include "Kestrix/core/EscapeSequenceParser.h"
 #include "Kestrix/core/Terminal.h"
 
 #include <algorithm>
@@ -15,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <malloc.h>
 #include <new>
 #include <string>
@@ -522,6 +525,84 @@ bool printHostileStreams()
     return allMet;
 }
 
+// A field of /proc/self/status in bytes ("VmRSS", "VmHWM"), or -1 when it cannot be read.
+int64_t processMemory(const char *field)
+{
+    std::FILE *status = std::fopen("/proc/self/status", "r");
+    if (status == nullptr) {
+        return -1;
+    }
+    char line[256];
+    int64_t bytes = -1;
+    const size_t length = std::strlen(field);
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::strncmp(line, field, length) == 0 && line[length] == ':') {
+            bytes = std::strtoll(line + length + 1, nullptr, 10) * 1024;
+            break;
+        }
+    }
+    std::fclose(status);
+    return bytes;
+}
+
+// Starts the resident high-water mark again from the current resident size.
+bool resetPeakResidentSize()
+{
+    std::FILE *clearRefs = std::fopen("/proc/self/clear_refs", "w");
+    if (clearRefs == nullptr) {
+        return false;
+    }
+    const bool written = std::fputs("5", clearRefs) >= 0;
+    return std::fclose(clearRefs) == 0 && written;
+}
+
+// OSC and APC strings of exactly the length the parser keeps, fed in 64 KiB reads: the resident
+// memory they take at their peak, beyond what the process held before, stays near that length.
+bool printStringsAtTheLimit()
+{
+    const size_t limit = EscapeSequenceParser::maximumStringLength;
+    const int64_t peakLimit = static_cast<int64_t>(limit) + 8 * 1024 * 1024;
+    const size_t readSize = 64 * 1024;
+    struct Kind {
+        const char *name;
+        std::string introducer;
+    };
+    const Kind kinds[] = {{"OSC", "\x1b]1337;"}, {"APC", "\x1b_G"}};
+    std::printf("\nStrings at the %zu MB limit (resident peak beyond the start, target at most %lld MB):\n",
+                limit / (1024 * 1024), static_cast<long long>(peakLimit / (1024 * 1024)));
+    bool allMet = true;
+    const std::vector<uint8_t> filler(readSize, 'A');
+    for (const Kind &kind : kinds) {
+        EscapeSequenceParser parser(nullptr);
+        if (!resetPeakResidentSize()) {
+            std::printf("  %-4s cannot reset the resident peak here: not measured\n", kind.name);
+            continue;
+        }
+        const int64_t before = processMemory("VmRSS");
+        // The first read brings one byte less than a full read into the string (the code or command
+        // byte counts towards it): a buffer that doubles from there ends just short of the limit,
+        // the worst case for the last step of its growth.
+        const size_t escapeAndFinal = 2;
+        std::string start = kind.introducer;
+        start.append(readSize - 1 - (start.size() - escapeAndFinal), 'A');
+        parser.parse({reinterpret_cast<const uint8_t *>(start.data()), start.size()});
+        size_t collected = readSize - 1;
+        while (collected < limit) {
+            const size_t count = std::min(readSize, limit - collected);
+            parser.parse({filler.data(), count});
+            collected += count;
+        }
+        const uint8_t terminator[] = {0x1b, '\\'};
+        parser.parse(terminator);
+        const int64_t peak = processMemory("VmHWM") - before;
+        const bool met = before >= 0 && peak <= peakLimit;
+        allMet = allMet && met;
+        std::printf("  %-4s peak %8.1f MB  %s\n", kind.name, static_cast<double>(peak) / (1024 * 1024),
+                    met ? "ok" : "MISSED");
+    }
+    return allMet;
+}
+
 } // namespace
 
 // With a stream name, measures only that stream's throughput (for profiling).
@@ -535,6 +616,9 @@ int main(int argc, char **argv)
     streams.push_back({"long-escape", longEscapeStream(), referenceOtherRate, 5});
     streams.push_back({"mixed", mixedStream(), referenceMixedRate, 10});
 
+    if (only == "strings") {
+        return printStringsAtTheLimit() ? 0 : 1;
+    }
     if (!only.empty()) {
         std::erase_if(streams, [&](const StreamCase &stream) { return stream.name != only; });
         return printThroughputTable(streams) ? 0 : 1;
@@ -544,6 +628,7 @@ int main(int argc, char **argv)
     met = printMemoryPerCell() && met;
     met = printScrollCost() && met;
     met = printHostileStreams() && met;
+    met = printStringsAtTheLimit() && met;
     std::printf("\n%s\n", met ? "All targets met." : "Some targets missed.");
     return met ? 0 : 1;
 }

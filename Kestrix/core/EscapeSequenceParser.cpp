@@ -140,10 +140,10 @@ bool endsStringCollection(uint8_t byte)
     return byte == BEL || byte == CAN || byte == SUB || byte == ESC;
 }
 
-void releaseOrClear(std::vector<uint8_t> &bytes)
+void releaseOrClear(StringBuffer &bytes)
 {
     if (bytes.capacity() > retainedCapacity) {
-        std::vector<uint8_t>().swap(bytes);
+        bytes.release();
     } else {
         bytes.clear();
     }
@@ -428,8 +428,8 @@ bool EscapeSequenceParser::handleError(ParserState &state, ByteSpan bytes, size_
     report.currentState = state;
     report.print = runs.print;
     report.dcs = runs.dcs;
-    report.osc = osc_;
-    report.apc = apc_;
+    report.osc = osc_.bytes();
+    report.apc = apc_.bytes();
     report.collect = collect_;
     if (errorHandler && errorHandler(std::move(report)).abort) {
         return false;
@@ -447,7 +447,7 @@ bool EscapeSequenceParser::handleError(ParserState &state, ByteSpan bytes, size_
 // the string (or at the end of the slice). Returns where it stopped.
 size_t EscapeSequenceParser::collectString(ParserState state, ByteSpan bytes, size_t start)
 {
-    std::vector<uint8_t> &string = state == ParserState::apcString ? apc_ : osc_;
+    StringBuffer &string = state == ParserState::apcString ? apc_ : osc_;
     const size_t length = bytes.size();
     size_t i = start;
     while (i < length) {
@@ -462,8 +462,7 @@ size_t EscapeSequenceParser::collectString(ParserState state, ByteSpan bytes, si
                     string.reserve(std::min(std::max(string.capacity() * 2, string.size() + runLength),
                                             maximumStringLength));
                 }
-                string.insert(string.end(), bytes.begin() + static_cast<std::ptrdiff_t>(i),
-                              bytes.begin() + static_cast<std::ptrdiff_t>(runEnd));
+                string.append(bytes.subspan(i, runLength));
                 stringsMayHoldData_ = true;
             }
         }
@@ -479,7 +478,7 @@ size_t EscapeSequenceParser::collectString(ParserState state, ByteSpan bytes, si
 void EscapeSequenceParser::endString(ParserState state, uint8_t terminator)
 {
     const bool isApc = state == ParserState::apcString;
-    const std::vector<uint8_t> &string = isApc ? apc_ : osc_;
+    const StringBuffer &string = isApc ? apc_ : osc_;
     // CAN and SUB cancel the string; an over-long one is dropped as a whole.
     if (!string.empty() && terminator != CAN && terminator != SUB && !stringTooLong_) {
         if (isApc) {
@@ -493,7 +492,7 @@ void EscapeSequenceParser::endString(ParserState state, uint8_t terminator)
 
 void EscapeSequenceParser::dispatchOscString()
 {
-    const ByteSpan string = osc_;
+    const ByteSpan string = osc_.bytes();
     const auto semicolon = std::find(string.begin(), string.end(), ';');
     int64_t code = 0;
     for (auto it = string.begin(); it != semicolon && isDigit(*it); ++it) {
@@ -505,7 +504,7 @@ void EscapeSequenceParser::dispatchOscString()
 
 void EscapeSequenceParser::dispatchApcString()
 {
-    const ByteSpan string = apc_;
+    const ByteSpan string = apc_.bytes();
     const uint8_t command = string.front();
     const ByteSpan data = string.subspan(1);
     if (terminal != nullptr && command == 'G') {
@@ -697,11 +696,11 @@ void EscapeSequenceParser::restoreCallStart()
     if (start.oscRestarted) {
         osc_.swap(start.osc);
     }
-    osc_.resize(start.oscLength);
+    osc_.truncate(start.oscLength);
     if (start.apcRestarted) {
         apc_.swap(start.apc);
     }
-    apc_.resize(start.apcLength);
+    apc_.truncate(start.apcLength);
     stringsMayHoldData_ = true;
     stringTooLong_ = start.stringTooLong;
     tooManyParameters_ = start.tooManyParameters;
@@ -714,8 +713,7 @@ void EscapeSequenceParser::restoreCallStart()
 
 // Empties a string buffer. The first time in a call, its contents are kept aside instead, so an
 // aborted call can put them back; the buffers swap, so no bytes are copied.
-void EscapeSequenceParser::emptyString(std::vector<uint8_t> &string, std::vector<uint8_t> &atCallStart,
-                                       bool &restarted)
+void EscapeSequenceParser::emptyString(StringBuffer &string, StringBuffer &atCallStart, bool &restarted)
 {
     if (callInProgress_ && !restarted) {
         string.swap(atCallStart);

@@ -3,6 +3,7 @@
 #include "Kestrix/core/DcsHandler.h"
 #include "Kestrix/core/ParserState.h"
 #include "Kestrix/core/ParsingState.h"
+#include "Kestrix/core/StringBuffer.h"
 #include "Kestrix/core/TransitionTable.h"
 
 #include <array>
@@ -115,7 +116,7 @@ private:
     void beginCall();
     void endCall();
     void restoreCallStart();
-    void emptyString(std::vector<uint8_t> &string, std::vector<uint8_t> &atCallStart, bool &restarted);
+    void emptyString(StringBuffer &string, StringBuffer &atCallStart, bool &restarted);
 
     const TransitionTable &table_;
     // Bit b is set when the table takes the control byte b in ground to the execute action and
@@ -124,8 +125,8 @@ private:
     ParserState currentState_ = ParserState::ground;
     std::unique_ptr<DcsHandler> activeDcsHandler_;
     size_t dcsDataLength_ = 0;
-    std::vector<uint8_t> osc_;
-    std::vector<uint8_t> apc_;
+    StringBuffer osc_;
+    StringBuffer apc_;
     // Set wherever bytes go into the strings and cleared once both are emptied: while it is clear,
     // both are empty, and the clearing at each control sequence need not look at them.
     bool stringsMayHoldData_ = false;
@@ -149,8 +150,8 @@ private:
         std::vector<uint8_t> collect;
         size_t oscLength = 0;
         size_t apcLength = 0;
-        std::vector<uint8_t> osc;
-        std::vector<uint8_t> apc;
+        StringBuffer osc;
+        StringBuffer apc;
         bool oscRestarted = false;
         bool apcRestarted = false;
         bool stringTooLong = false;
