@@ -64,7 +64,7 @@ void SSHSession::hostKeyDismissed(uint64_t attempt)
     if (attempt != attempt_) {
         return; // the session disconnected or started another attempt meanwhile
     }
-    setState(SessionState::failed(HostKeyError::scanFailed(hostKeyHost()).errorDescription()));
+    setState(SessionState::failed(HostKeyError::rejected(hostKeyHost()).errorDescription()));
 }
 
 void SSHSession::trustHostKeyAndConnect()

@@ -1,9 +1,10 @@
 #include "corvane/ui/ConnectionStatusView.h"
 
+#include "corvane/ui/LabelStyle.h"
 #include "corvane/ui/SystemColors.h"
+#include "corvane/ui/WrappingText.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QPainter>
 #include <QVariantAnimation>
 
@@ -102,20 +103,16 @@ ConnectionStatusView::ConnectionStatusView(const SessionState &state, QWidget *p
     : QWidget(parent)
     , state_(state)
     , dot_(new Dot(this))
-    , label_(new QLabel(this))
+    , label_(new WrappingText({}, this))
 {
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(5);
-    layout->addWidget(dot_);
-    label_->setTextFormat(Qt::PlainText);
-    QFont caption = label_->font();
-    caption.setPixelSize(12);
-    label_->setFont(caption);
-    QPalette secondary = label_->palette();
-    secondary.setColor(QPalette::WindowText, systemcolors::secondaryText());
-    label_->setPalette(secondary);
-    layout->addWidget(label_);
+    layout->addWidget(dot_, 0, Qt::AlignTop);
+    label_->setFont(sizedFont(label_->font(), 12));
+    label_->setLineCharacters(24, 48);
+    setTextColor(label_, systemcolors::secondaryText());
+    layout->addWidget(label_, 1);
     showState();
 }
 

@@ -4,13 +4,15 @@
 
 #include <QWidget>
 
-class QLabel;
 class QVariantAnimation;
 
 namespace corvane {
 
+class WrappingText;
+
 // A session's state as a coloured dot and its display text. While the session is verifying
-// the host key or connecting, an orange ring pulses around the dot.
+// the host key or connecting, an orange ring pulses around the dot. A long text (a failure
+// naming a long host) wraps instead of widening the bar it sits in.
 class ConnectionStatusView : public QWidget {
     Q_OBJECT
 
@@ -37,7 +39,7 @@ private:
 
     SessionState state_;
     Dot *dot_;
-    QLabel *label_;
+    WrappingText *label_;
 };
 
 } // namespace corvane

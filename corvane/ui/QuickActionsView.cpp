@@ -6,15 +6,17 @@
 #include "corvane/ui/CanonicalText.h"
 #include "corvane/ui/ConfirmActionView.h"
 #include "corvane/ui/LabelStyle.h"
+#include "corvane/ui/OneLineLabel.h"
 #include "corvane/ui/RiskBadge.h"
 #include "corvane/ui/RiskPresentation.h"
 #include "corvane/ui/Symbols.h"
 #include "corvane/ui/SystemColors.h"
+#include "corvane/ui/TerminalViewRepresentable.h"
+#include "corvane/ui/WrappingText.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -25,25 +27,16 @@ namespace corvane {
 namespace {
 
 const QString notConnectedMessage = QStringLiteral("Session is not connected");
+const QString fullScreenProgramMessage =
+    QStringLiteral("Not sent: a full-screen program (an editor, a pager) is open in the terminal and would "
+                   "take the command as keys. Quit it, then run the action again.");
 
-// A label that shows its text on one line, cut short with an ellipsis when it does not fit.
-class OneLineLabel final : public QLabel {
-public:
-    using QLabel::QLabel;
-
-    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setPen(palette().color(QPalette::WindowText));
-        QString line = text();
-        line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        painter.drawText(contentsRect(), Qt::AlignLeft | Qt::AlignVCenter,
-                         fontMetrics().elidedText(line, Qt::ElideRight, contentsRect().width()));
-    }
-};
+// A program on the alternate screen reads what is typed as keys, not as a command line.
+bool showsFullScreenProgram(const SSHSession &session)
+{
+    kestrix::TerminalView *view = TerminalViewRepresentable::existingView(session);
+    return view != nullptr && view->getTerminal().isAlternateBufferActive();
+}
 
 } // namespace
 
@@ -185,7 +178,7 @@ QWidget *QuickActionsView::makeFooter()
     auto *footer = new QWidget(this);
     auto *row = new QHBoxLayout(footer);
     row->setContentsMargins(0, 0, 0, 0);
-    status_ = plainLabel({}, footer);
+    status_ = new WrappingText({}, footer);
     status_->setObjectName(QStringLiteral("statusMessage"));
     setTextColor(status_, systemcolors::red());
     status_->hide();
@@ -226,6 +219,10 @@ void QuickActionsView::executeAction(const QuickAction &action)
 {
     const QByteArray line = (action.remoteCommand + QLatin1Char('\n')).toUtf8();
     // Only a command the session took is recorded; otherwise the sheet stays and says why.
+    if (session_ && session_->state().is(SessionState::Case::connected) && showsFullScreenProgram(*session_)) {
+        showStatus(fullScreenProgramMessage);
+        return;
+    }
     if (!session_ || !session_->send(line)) {
         showStatus(notConnectedMessage);
         return;

@@ -15,14 +15,17 @@ class QPushButton;
 
 namespace corvane {
 
+class WrappingText;
+
 class AuditSink;
 class SSHSession;
 class ServerProfile;
 
 // The sheet of canned remote commands for one session, by category. A read-only action
 // runs at once; every other one asks first. Running types the command into the session,
-// records it in the audit trail and closes the sheet; a session that is not connected
-// takes nothing, records nothing, and the sheet stays open and says so.
+// records it in the audit trail and closes the sheet; a session that is not connected, or whose
+// terminal shows a full-screen program, takes nothing, records nothing, and the sheet stays
+// open and says why.
 class QuickActionsView : public QDialog {
     Q_OBJECT
 
@@ -76,7 +79,7 @@ private:
     QPointer<ConfirmActionView> confirmation_;
 
     QLabel *subtitle_ = nullptr;
-    QLabel *status_ = nullptr;
+    WrappingText *status_ = nullptr;
     QPushButton *doneButton_ = nullptr;
     std::vector<std::pair<QUuid, QPushButton *>> runButtons_;
 };

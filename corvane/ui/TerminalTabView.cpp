@@ -8,11 +8,14 @@
 #include "corvane/ui/EnvironmentBadge.h"
 #include "corvane/ui/HostKeyAlertView.h"
 #include "corvane/ui/LabelStyle.h"
+#include "corvane/ui/OneLineLabel.h"
 #include "corvane/ui/QuickActionsView.h"
 #include "corvane/ui/Sheet.h"
 #include "corvane/ui/Symbols.h"
 #include "corvane/ui/SystemColors.h"
+#include "corvane/ui/TerminalTail.h"
 #include "corvane/ui/TerminalViewRepresentable.h"
+#include "corvane/ui/WrappingText.h"
 
 #include <QFontDatabase>
 #include <QFrame>
@@ -26,6 +29,9 @@
 
 namespace corvane {
 namespace {
+
+// How many of the terminal's last lines the panel repeats once a connection has ended.
+constexpr int lastOutputLineCount = 8;
 
 QFrame *divider(Qt::Orientation orientation, QWidget *parent)
 {
@@ -42,6 +48,17 @@ void useBarBackground(QWidget *bar)
 {
     bar->setAutoFillBackground(true);
     bar->setBackgroundRole(QPalette::Button);
+}
+
+// Names in the header give way to the state: cut short with an ellipsis, whole in the tool tip.
+OneLineLabel *headerLabel(const QFont &font, QWidget *parent, bool secondary)
+{
+    auto *label = new OneLineLabel(parent);
+    label->setFont(font);
+    if (secondary) {
+        setTextColor(label, systemcolors::secondaryText());
+    }
+    return label;
 }
 
 QPushButton *prominentButton(const QString &title, QWidget *parent)
@@ -108,24 +125,25 @@ QWidget *TerminalTabView::makeHeader()
     name->setSpacing(5);
     name->addWidget(
         new SymbolView(QStringLiteral("server.rack"), palette().color(QPalette::WindowText), 14, header));
-    nameLabel_ = plainLabel(QString(), sizedFont(font(), 12, QFont::Medium), header);
+    nameLabel_ = headerLabel(sizedFont(font(), 12, QFont::Medium), header, false);
     name->addWidget(nameLabel_);
     row->addLayout(name);
     row->addWidget(divider(Qt::Vertical, header));
-    groupLabel_ = plainLabel(QString(), sizedFont(font(), 11), header, true);
+    groupLabel_ = headerLabel(sizedFont(font(), 11), header, true);
     row->addWidget(groupLabel_);
     hostDivider_ = divider(Qt::Vertical, header);
     row->addWidget(hostDivider_);
     QFont monospacedCaption = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     monospacedCaption.setPixelSize(11);
-    hostLabel_ = plainLabel(QString(), monospacedCaption, header, true);
+    hostLabel_ = headerLabel(monospacedCaption, header, true);
     row->addWidget(hostLabel_);
     row->addWidget(divider(Qt::Vertical, header));
     badge_ = new EnvironmentBadge(session_->profile()->environment(), header);
     row->addWidget(badge_);
     row->addStretch(1);
     statusView_ = new ConnectionStatusView(session_->state(), header);
-    statusView_->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed); // the state is never cut short
+    // A long state (a failure naming a long host) wraps onto more lines rather than being cut.
+    statusView_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     row->addWidget(statusView_);
     return header;
 }
@@ -141,7 +159,15 @@ QWidget *TerminalTabView::makeTerminalArea()
     statusPanel_ = new QWidget(area);
     statusPanel_->setAutoFillBackground(true);
     statusPanel_->setBackgroundRole(QPalette::Window);
-    new QVBoxLayout(statusPanel_);
+    // The panel's content is centred both ways and takes the width it asks for, so wrapping
+    // texts in it get the height their width needs.
+    auto *panelColumn = new QVBoxLayout(statusPanel_);
+    statusRow_ = new QHBoxLayout;
+    statusRow_->addStretch(1);
+    statusRow_->addStretch(1);
+    panelColumn->addStretch(1);
+    panelColumn->addLayout(statusRow_);
+    panelColumn->addStretch(1);
     stack->addWidget(terminalHolder_, 0, 0);
     stack->addWidget(statusPanel_, 0, 0);
     statusPanel_->raise();
@@ -212,31 +238,32 @@ void TerminalTabView::showState()
     const bool connected = session_->state().is(SessionState::Case::connected);
     statusPanel_->setVisible(!connected);
     fillStatusPanel();
-    if (connected && isVisible()) {
-        TerminalViewRepresentable::forSession(*session_).view().setFocus();
-    }
 }
 
 void TerminalTabView::fillStatusPanel()
 {
-    QLayout *layout = statusPanel_->layout();
-    while (QLayoutItem *item = layout->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
+    delete statusContent_;
     auto *content = new QWidget(statusPanel_);
+    statusContent_ = content;
     auto *column = new QVBoxLayout(content);
     column->setSpacing(12);
-    column->setAlignment(Qt::AlignCenter);
     const SessionState &state = session_->state();
     const auto addCentred = [column](QWidget *widget) { column->addWidget(widget, 0, Qt::AlignHCenter); };
+    // Texts that name a host or carry a message wrap within the panel, whatever their length.
+    const auto addWrapped = [&](const QString &text, const QFont &font) {
+        auto *wrapped = new WrappingText(text, content);
+        wrapped->setFont(font);
+        wrapped->setLineAlignment(Qt::AlignHCenter);
+        column->addWidget(wrapped);
+        return wrapped;
+    };
     const auto addProgress = [&](const QString &text) {
         auto *spinner = new QProgressBar(content);
         spinner->setRange(0, 0);
         spinner->setTextVisible(false);
         spinner->setFixedWidth(160);
         addCentred(spinner);
-        addCentred(plainLabel(text, font(), content));
+        addWrapped(text, font());
     };
     switch (state.kind()) {
     case SessionState::Case::idle:
@@ -251,6 +278,7 @@ void TerminalTabView::fillStatusPanel()
     case SessionState::Case::disconnected: {
         addCentred(new SymbolView(QStringLiteral("bolt.slash"), systemcolors::secondaryText(), 32, content));
         addCentred(plainLabel(tr("Disconnected"), sizedFont(font(), 13, QFont::DemiBold), content));
+        addLastOutput(*column);
         auto *reconnect = prominentButton(tr("Reconnect"), content);
         connect(reconnect, &QPushButton::clicked, this, &TerminalTabView::reconnect);
         addCentred(reconnect);
@@ -260,23 +288,47 @@ void TerminalTabView::fillStatusPanel()
         addCentred(
             new SymbolView(QStringLiteral("exclamationmark.triangle"), systemcolors::red(), 32, content));
         addCentred(plainLabel(tr("Connection Failed"), sizedFont(font(), 13, QFont::DemiBold), content));
-        auto *message = plainLabel(state.message(), sizedFont(font(), 12), content, true);
-        message->setAlignment(Qt::AlignHCenter);
-        message->setWordWrap(true);
-        message->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        addCentred(message);
+        WrappingText *message = addWrapped(state.message(), sizedFont(font(), 12));
+        message->setObjectName(QStringLiteral("failureMessage"));
+        setTextColor(message, systemcolors::secondaryText());
+        addLastOutput(*column);
         auto *retry = prominentButton(tr("Retry"), content);
         connect(retry, &QPushButton::clicked, this, &TerminalTabView::reconnect);
         addCentred(retry);
         break;
     }
     }
-    layout->addWidget(content);
+    statusRow_->insertWidget(1, content);
     content->show(); // at once, not from the event loop, so the panel never shows empty
+}
+
+void TerminalTabView::addLastOutput(QBoxLayout &column)
+{
+    // The panel covers the terminal, so what ssh said last (why it ended) is repeated here.
+    kestrix::TerminalView *view = TerminalViewRepresentable::existingView(*session_);
+    const QStringList lines = view ? lastNonEmptyLines(view->getTerminal(), lastOutputLineCount) : QStringList();
+    if (lines.isEmpty()) {
+        return;
+    }
+    auto *output = new WrappingText(lines.join(QLatin1Char('\n')), column.parentWidget());
+    output->setObjectName(QStringLiteral("lastOutput"));
+    QFont monospaced = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    monospaced.setPixelSize(12);
+    output->setFont(monospaced);
+    output->setFrameShape(QFrame::StyledPanel);
+    output->setLineAlignment(Qt::AlignLeft);
+    column.addWidget(output);
+}
+
+QString TerminalTabView::lastOutputShown() const
+{
+    const auto *output = statusPanel_->findChild<WrappingText *>(QStringLiteral("lastOutput"));
+    return output ? output->text() : QString();
 }
 
 void TerminalTabView::reconnect()
 {
+    focusTerminal();
     // Started from the event loop, like every awaited session operation; the panel follows
     // the state from there.
     QMetaObject::invokeMethod(session_.get(), &SSHSession::connect, Qt::QueuedConnection);
@@ -372,9 +424,24 @@ void TerminalTabView::showEvent(QShowEvent *event)
     if (!representable.view().parentWidget()) {
         representable.embed(*terminalHolder_);
     }
-    if (session_->state().is(SessionState::Case::connected)) {
-        representable.view().setFocus();
+    // Being shown is not being asked for: a server chosen in the list keeps the keyboard there.
+    takeFocusIfAsked();
+}
+
+void TerminalTabView::focusTerminal()
+{
+    focusAsked_ = true;
+    takeFocusIfAsked();
+}
+
+void TerminalTabView::takeFocusIfAsked()
+{
+    kestrix::TerminalView &view = TerminalViewRepresentable::forSession(*session_).view();
+    if (!focusAsked_ || !isVisible() || view.parentWidget() != terminalHolder_) {
+        return;
     }
+    focusAsked_ = false;
+    view.setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace corvane

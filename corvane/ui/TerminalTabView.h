@@ -1,6 +1,7 @@
 #pragma once
 
 #include "corvane/ui/HostKeyAlertView.h"
+#include "corvane/ui/OneLineLabel.h"
 #include "corvane/ui/QuickActionsView.h"
 
 #include <QPointer>
@@ -8,6 +9,8 @@
 
 #include <memory>
 
+class QBoxLayout;
+class QHBoxLayout;
 class QLabel;
 class QToolButton;
 
@@ -36,6 +39,11 @@ public:
 
     const std::shared_ptr<SSHSession> &session() const { return session_; }
 
+    // The user asked for this session (Connect, a new tab, a tab picked, Reconnect): its
+    // terminal takes the keyboard, now if the tab is seen, else as soon as it is. Nothing
+    // else moves the keyboard into a terminal.
+    void focusTerminal();
+
     // The actions of the action bar.
     void clear();
     void showQuickActions();
@@ -49,6 +57,9 @@ public:
     QWidget *terminalArea() const { return terminalHolder_; }
     // The panel over the terminal; hidden while connected.
     QWidget *statusPanel() const { return statusPanel_; }
+    // The terminal's last lines as the panel repeats them once a connection ended; empty when
+    // the panel shows none.
+    QString lastOutputShown() const;
     QToolButton *clearButton() const { return clearButton_; }
     QToolButton *quickActionsButton() const { return quickActionsButton_; }
     QToolButton *duplicateButton() const { return duplicateButton_; }
@@ -68,24 +79,28 @@ private:
     void showProfile();
     void showState();
     void fillStatusPanel();
+    void addLastOutput(QBoxLayout &column);
     void reconnect();
     void hostKeyInfoChanged();
     void presentHostKeyAlert();
     void approveHostKey();
     void rejectHostKey();
     void hostKeyAlertClosed(HostKeyAlertView *alert);
+    void takeFocusIfAsked();
 
     std::shared_ptr<SSHSession> session_;
     SessionManager &sessionManager_;
     ProductionWarningBanner *banner_ = nullptr;
-    QLabel *nameLabel_ = nullptr;
-    QLabel *groupLabel_ = nullptr;
+    OneLineLabel *nameLabel_ = nullptr;
+    OneLineLabel *groupLabel_ = nullptr;
     QWidget *hostDivider_ = nullptr;
-    QLabel *hostLabel_ = nullptr;
+    OneLineLabel *hostLabel_ = nullptr;
     EnvironmentBadge *badge_ = nullptr;
     ConnectionStatusView *statusView_ = nullptr;
     QWidget *terminalHolder_ = nullptr;
     QWidget *statusPanel_ = nullptr;
+    QHBoxLayout *statusRow_ = nullptr;
+    QPointer<QWidget> statusContent_;
     QToolButton *clearButton_ = nullptr;
     QToolButton *quickActionsButton_ = nullptr;
     QToolButton *duplicateButton_ = nullptr;
@@ -94,6 +109,7 @@ private:
     // Set once the open prompt was answered, so its closing does not count as a rejection.
     bool hostKeyDecided_ = false;
     QPointer<QuickActionsView> quickActions_;
+    bool focusAsked_ = false;
 };
 
 } // namespace corvane

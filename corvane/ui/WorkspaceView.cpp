@@ -61,6 +61,7 @@ WorkspaceView::WorkspaceView(std::shared_ptr<ServerProfile> profile, SessionMana
         }
         if (auto *chosen = qobject_cast<TerminalTabView *>(tabs_->widget(index))) {
             sessionManager_.setActiveSessionId(chosen->session()->id());
+            chosen->focusTerminal();
         }
     };
     connect(tabs_, &QTabWidget::currentChanged, this, choose);
@@ -139,6 +140,9 @@ void WorkspaceView::showSessions()
     if (ids == shownSessionIds_) {
         return; // another server's sessions changed
     }
+    const std::set<QUuid> shownBefore(shownSessionIds_.begin(), shownSessionIds_.end());
+    const bool firstLayout = !laidOut_;
+    laidOut_ = true;
     shownSessionIds_ = ids;
     const std::set<QUuid> present(ids.begin(), ids.end());
     takeTabsOut();
@@ -180,6 +184,11 @@ void WorkspaceView::showSessions()
         showingSelection_ = false;
         pages_->setCurrentWidget(tabs_);
         showSelection();
+    }
+    // A session opened while this workspace is shown was asked for (Connect, New Tab,
+    // Duplicate): the newest one's tab takes the keyboard.
+    if (!firstLayout && !ids.empty() && !shownBefore.count(ids.back())) {
+        tab(ids.back())->focusTerminal();
     }
 }
 

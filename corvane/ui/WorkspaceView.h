@@ -67,6 +67,8 @@ private:
     // This server's sessions as last laid out, in list order.
     std::vector<QUuid> shownSessionIds_;
     bool showingSelection_ = false;
+    // Sessions that appear after the first layout were opened by the user just now.
+    bool laidOut_ = false;
 };
 
 } // namespace corvane

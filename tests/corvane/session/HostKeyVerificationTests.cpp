@@ -69,6 +69,7 @@ TEST(HostKeyInfo, EqualityIgnoresTheIdentifier)
 TEST(HostKeyError, DescriptionsNameTheHost)
 {
     EXPECT_EQ(HostKeyError::scanFailed("db1").errorDescription(), "Could not fetch host key for db1");
+    EXPECT_EQ(HostKeyError::rejected("db1").errorDescription(), "Host key for db1 was rejected");
     EXPECT_EQ(HostKeyError::keyChanged("db1").errorDescription(),
               QString::fromUtf8("Host key for db1 has changed \u2014 connection blocked"));
 }
@@ -194,7 +195,7 @@ TEST_F(HostKeyVerificationTest, RejectOrDismissalFailsTheAttemptWithoutSsh)
             break;
         }
         ASSERT_TRUE(waitUntil([&] { return session->state().is(Case::failed); })) << int(answer);
-        EXPECT_EQ(session->state().displayText(), "Failed: Could not fetch host key for example.com");
+        EXPECT_EQ(session->state().displayText(), "Failed: Host key for example.com was rejected");
         session->trustHostKeyAndConnect(); // too late
         EXPECT_TRUE(session->state().is(Case::failed));
     }

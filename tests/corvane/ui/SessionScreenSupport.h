@@ -5,12 +5,14 @@
 
 #include "Kestrix/model/BufferLine.h"
 #include "Kestrix/view/TerminalView.h"
+#include "corvane/catalogue/AuditLogger.h"
 #include "corvane/catalogue/TemporaryStore.h"
 #include "corvane/session/SessionManager.h"
 #include "corvane/ui/ContentView.h"
 #include "corvane/ui/MainWindow.h"
 #include "corvane/ui/ServerListModel.h"
 #include "corvane/ui/ServerListView.h"
+#include "corvane/ui/WrappingText.h"
 #include "tests/corvane/session/SessionTestSupport.h"
 
 #include <QLabel>
@@ -51,6 +53,15 @@ protected:
 // The real main window over a store of its own, whose sessions run the fake ssh.
 class SessionWindowTest : public SessionScreenTest {
 protected:
+    void TearDown() override
+    {
+        // A shown window hands its store to the audit logger; the store goes with the test.
+        if (AuditLogger::shared().modelContext() == &store.context()) {
+            AuditLogger::shared().setModelContext(nullptr);
+        }
+        SessionScreenTest::TearDown();
+    }
+
     std::shared_ptr<ServerProfile> addServer(const QString &name, const QString &host = "host.example")
     {
         auto profile = makeProfile(name, host);
@@ -127,6 +138,40 @@ inline QStringList labelTexts(const QWidget &root)
         }
     }
     return texts;
+}
+
+// The texts of labels and wrapping texts, in the order they were made.
+inline QStringList shownTexts(const QWidget &root)
+{
+    QStringList texts;
+    for (const QWidget *widget : root.findChildren<QWidget *>()) {
+        QString text;
+        if (const auto *label = qobject_cast<const QLabel *>(widget)) {
+            text = label->text();
+        } else if (const auto *wrapping = qobject_cast<const WrappingText *>(widget)) {
+            text = wrapping->text();
+        }
+        if (!text.isEmpty()) {
+            texts.append(text);
+        }
+    }
+    return texts;
+}
+
+// The widgets a screen itself put there, without the inner parts of its text boxes.
+inline QList<QWidget *> ownWidgets(const QWidget &root)
+{
+    QList<QWidget *> own;
+    for (QWidget *widget : root.findChildren<QWidget *>()) {
+        bool inner = false;
+        for (const QWidget *up = widget->parentWidget(); up != nullptr && up != &root; up = up->parentWidget()) {
+            inner = inner || qobject_cast<const WrappingText *>(up) != nullptr;
+        }
+        if (!inner) {
+            own.append(widget);
+        }
+    }
+    return own;
 }
 
 inline QStringList buttonTitles(const QWidget &root)

@@ -83,9 +83,9 @@ TEST_F(TerminalTabViewTest, StatusPanelShowsEachStateAndHidesOnlyWhileConnected)
         session->setState(test.state);
         SCOPED_TRACE(test.state.displayText().toStdString());
         EXPECT_TRUE(tab.statusPanel()->isVisible());
-        EXPECT_EQ(labelTexts(*tab.statusPanel()), test.texts);
+        EXPECT_EQ(shownTexts(*tab.statusPanel()), test.texts);
         EXPECT_EQ(buttonTitles(*tab.statusPanel()), test.buttons);
-        for (const QWidget *shown : tab.statusPanel()->findChildren<QWidget *>()) {
+        for (const QWidget *shown : ownWidgets(*tab.statusPanel())) {
             EXPECT_TRUE(shown->isVisible()) << "shown at once";
         }
         EXPECT_EQ(tab.statusView()->state(), test.state);
@@ -247,7 +247,7 @@ TEST_F(TerminalTabViewTest, KeyPendingWhenTheTabAppearsIsAskedAtOnce)
     tab.show();
     ASSERT_TRUE(tab.showingHostKeyAlert());
     EXPECT_EQ(tab.hostKeyAlert()->info(), *session->hostKeyInfo());
-    EXPECT_EQ(labelTexts(*tab.statusPanel()), QStringList{"Verifying host key…"});
+    EXPECT_EQ(shownTexts(*tab.statusPanel()), QStringList{"Verifying host key…"});
 }
 
 TEST_F(TerminalTabViewTest, RejectEndsTheAttemptAsFailed)
