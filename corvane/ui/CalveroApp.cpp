@@ -5,6 +5,7 @@
 #include "corvane/ui/AppDelegate.h"
 #include "corvane/ui/MainWindow.h"
 #include "corvane/ui/SettingsPlaceholderView.h"
+#include "corvane/ui/Sheet.h"
 
 #include <QApplication>
 
@@ -41,7 +42,7 @@ MainWindow *CalveroApp::makeWindow()
     auto *window = new MainWindow(container.mainContext(), sessions);
     window->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(window, &MainWindow::newWindowRequested, window, [this] { newWindow(); });
-    QObject::connect(window, &MainWindow::settingsRequested, window, [this] { showSettings(); });
+    QObject::connect(window, &MainWindow::settingsRequested, window, [this, window] { showSettings(window); });
     QObject::connect(window, &MainWindow::quitRequested, &application_, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     return window;
@@ -67,10 +68,13 @@ QList<MainWindow *> CalveroApp::windows() const
     return open;
 }
 
-SettingsPlaceholderView &CalveroApp::showSettings()
+SettingsPlaceholderView &CalveroApp::showSettings(const QWidget *over)
 {
     if (!settings_) {
         settings_ = std::make_unique<SettingsPlaceholderView>();
+    }
+    if (!settings_->isVisible()) {
+        centreOver(*settings_, over != nullptr ? over : QApplication::activeWindow());
     }
     settings_->show();
     settings_->raise();

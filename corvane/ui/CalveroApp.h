@@ -31,8 +31,9 @@ public:
     // A new main window with its own selection, search and sheets; shown.
     MainWindow &newWindow();
     QList<MainWindow *> windows() const;
-    // The settings window, built on first use and then kept.
-    SettingsPlaceholderView &showSettings();
+    // The settings window, built on first use and then kept; shown over the middle of the
+    // window it was asked from.
+    SettingsPlaceholderView &showSettings(const QWidget *over = nullptr);
     AppDelegate &delegate() { return *delegate_; }
 
     int run();

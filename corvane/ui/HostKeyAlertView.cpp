@@ -9,7 +9,6 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -174,16 +173,6 @@ void HostKeyAlertView::showFingerprints()
 bool HostKeyAlertView::fingerprintsDone() const
 {
     return fingerprints_ && fingerprints_->isFinished();
-}
-
-void HostKeyAlertView::keyPressEvent(QKeyEvent *event)
-{
-    // Plain Escape would close the sheet, and closing without a decision rejects the key.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 } // namespace corvane

@@ -46,9 +46,6 @@ public:
     // Whether the fingerprints have been worked out (or failed to be).
     bool fingerprintsDone() const;
 
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
-
 private:
     QWidget *makeHeader();
     QWidget *makeKeyBox();

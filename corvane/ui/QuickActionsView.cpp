@@ -9,6 +9,7 @@
 #include "corvane/ui/OneLineLabel.h"
 #include "corvane/ui/RiskBadge.h"
 #include "corvane/ui/RiskPresentation.h"
+#include "corvane/ui/Sheet.h"
 #include "corvane/ui/Symbols.h"
 #include "corvane/ui/SystemColors.h"
 #include "corvane/ui/TerminalViewRepresentable.h"
@@ -236,7 +237,7 @@ void QuickActionsView::presentConfirmation(const QuickAction &action)
     closeConfirmation();
     confirmation_ = new ConfirmActionView(
         action, profile_, [this] { confirmPendingAction(); }, [this] { closeConfirmation(); }, this);
-    confirmation_->open();
+    openSheet(*confirmation_);
 }
 
 void QuickActionsView::confirmPendingAction()

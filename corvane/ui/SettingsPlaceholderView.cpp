@@ -3,6 +3,7 @@
 #include "corvane/ui/SystemColors.h"
 
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -25,6 +26,15 @@ SettingsPlaceholderView::SettingsPlaceholderView(QWidget *parent)
     sectionLayout->addWidget(note);
     layout->addWidget(section);
     layout->addStretch(1);
+}
+
+void SettingsPlaceholderView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 } // namespace corvane

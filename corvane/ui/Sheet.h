@@ -5,6 +5,12 @@
 
 namespace corvane {
 
+// Puts a window of its own (a settings window, a sheet) over the middle of `over`'s window,
+// moved as little as needed to be whole on that window's screen.
+void centreOver(QWidget &sheet, const QWidget *over);
+// Opens a sheet over the middle of its parent's window; Escape closes it, as any dialog.
+void openSheet(QDialog &sheet);
+
 // Presents a window-modal sheet held in `slot`, unless one is shown there already. When the
 // sheet closes, by its own buttons or by the window manager, the slot empties and the sheet
 // is deleted.
@@ -22,7 +28,7 @@ SheetType *presentSheet(QObject *owner, QPointer<SheetType> &slot, MakeSheet mak
         }
         sheet->deleteLater();
     });
-    sheet->open();
+    openSheet(*sheet);
     return sheet;
 }
 

@@ -17,6 +17,7 @@
 #include "corvane/ui/TerminalViewRepresentable.h"
 #include "corvane/ui/WrappingText.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
@@ -87,7 +88,15 @@ TerminalTabView::TerminalTabView(std::shared_ptr<SSHSession> session, SessionMan
     layout->addWidget(divider(Qt::Horizontal, this));
     layout->addWidget(makeActionBar());
 
-    TerminalViewRepresentable::forSession(*session_).embed(*terminalHolder_);
+    // The terminal comes here unless another window shows it and the user is not in this one;
+    // then this tab says where it is until the user picks the session here.
+    TerminalViewRepresentable &representable = TerminalViewRepresentable::forSession(*session_);
+    if (!representable.holder() || isActiveWindow() || !QApplication::activeWindow()) {
+        representable.embed(*terminalHolder_);
+    }
+    connect(&representable, &TerminalViewRepresentable::holderChanged, this,
+            &TerminalTabView::showWhereTheTerminalIs);
+    showWhereTheTerminalIs();
 
     connect(session_->profile().get(), &ServerProfile::changed, this, &TerminalTabView::showProfile);
     connect(session_.get(), &SSHSession::stateChanged, this, &TerminalTabView::showState);
@@ -106,6 +115,7 @@ TerminalTabView::~TerminalTabView()
     // a half-destroyed tab.
     QObject::disconnect(session_.get(), nullptr, this, nullptr);
     QObject::disconnect(session_->profile().get(), nullptr, this, nullptr);
+    QObject::disconnect(&TerminalViewRepresentable::forSession(*session_), nullptr, this, nullptr);
     if (hostKeyAlert_) {
         // The tab goes, not the question: the key stays pending for the next tab to ask.
         hostKeyAlert_->disconnect(this);
@@ -168,10 +178,37 @@ QWidget *TerminalTabView::makeTerminalArea()
     panelColumn->addStretch(1);
     panelColumn->addLayout(statusRow_);
     panelColumn->addStretch(1);
+    elsewhereNotice_ = makeElsewhereNotice(area);
     stack->addWidget(terminalHolder_, 0, 0);
+    stack->addWidget(elsewhereNotice_, 0, 0);
     stack->addWidget(statusPanel_, 0, 0);
     statusPanel_->raise();
     return area;
+}
+
+QWidget *TerminalTabView::makeElsewhereNotice(QWidget *parent)
+{
+    auto *notice = new QWidget(parent);
+    notice->setAutoFillBackground(true);
+    notice->setBackgroundRole(QPalette::Window);
+    notice->setCursor(Qt::PointingHandCursor);
+    notice->installEventFilter(this);
+    auto *column = new QVBoxLayout(notice);
+    column->addStretch(1);
+    column->addWidget(new SymbolView(QStringLiteral("terminal"), systemcolors::secondaryText(), 32,
+                                     notice),
+                      0, Qt::AlignHCenter);
+    column->addWidget(plainLabel(tr("Shown in Another Window"), sizedFont(font(), 13, QFont::DemiBold), notice), 0,
+                      Qt::AlignHCenter);
+    auto *explanation = new WrappingText(
+        tr("This session's terminal is shown in another window. Click here to show it in this window."), notice);
+    explanation->setLineAlignment(Qt::AlignHCenter);
+    explanation->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setTextColor(explanation, systemcolors::secondaryText());
+    column->addWidget(explanation);
+    column->addStretch(1);
+    notice->hide();
+    return notice;
 }
 
 QToolButton *TerminalTabView::makeActionButton(const QString &title, const QString &symbol,
@@ -381,7 +418,7 @@ void TerminalTabView::presentHostKeyAlert()
         session_->configuration().sshKeygenPath, this);
     hostKeyAlert_ = alert;
     connect(alert, &QDialog::finished, this, [this, alert] { hostKeyAlertClosed(alert); });
-    alert->open();
+    openSheet(*alert);
 }
 
 void TerminalTabView::approveHostKey()
@@ -418,18 +455,43 @@ void TerminalTabView::hostKeyAlertClosed(HostKeyAlertView *alert)
 void TerminalTabView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    // Another window's tab of the same session may have held the view; it comes back here
-    // once that tab let it go.
+    // A terminal no tab holds (its other window's tab went) comes here.
     TerminalViewRepresentable &representable = TerminalViewRepresentable::forSession(*session_);
-    if (!representable.view().parentWidget()) {
+    if (!representable.holder()) {
         representable.embed(*terminalHolder_);
     }
     // Being shown is not being asked for: a server chosen in the list keeps the keyboard there.
     takeFocusIfAsked();
 }
 
+bool TerminalTabView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == elsewhereNotice_ && event->type() == QEvent::MouseButtonPress) {
+        focusTerminal();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TerminalTabView::showWhereTheTerminalIs()
+{
+    QWidget *holder = TerminalViewRepresentable::forSession(*session_).holder();
+    if (!holder && isVisible()) {
+        TerminalViewRepresentable::forSession(*session_).embed(*terminalHolder_); // let go elsewhere
+        return; // embedding calls back here
+    }
+    elsewhereNotice_->setVisible(holder != nullptr && holder != terminalHolder_);
+}
+
+bool TerminalTabView::showsTerminalElsewhere() const
+{
+    return !elsewhereNotice_->isHidden();
+}
+
 void TerminalTabView::focusTerminal()
 {
+    // The user picked this session here: its terminal comes back from another window.
+    TerminalViewRepresentable::forSession(*session_).embed(*terminalHolder_);
     focusAsked_ = true;
     takeFocusIfAsked();
 }

@@ -40,9 +40,12 @@ public:
     const std::shared_ptr<SSHSession> &session() const { return session_; }
 
     // The user asked for this session (Connect, a new tab, a tab picked, Reconnect): its
-    // terminal takes the keyboard, now if the tab is seen, else as soon as it is. Nothing
-    // else moves the keyboard into a terminal.
+    // terminal comes here if another window showed it, and takes the keyboard, now if the tab
+    // is seen, else as soon as it is. Nothing else moves the keyboard into a terminal.
     void focusTerminal();
+    // Whether the tab says its terminal is shown in another window.
+    bool showsTerminalElsewhere() const;
+    QWidget *elsewhereNotice() const { return elsewhereNotice_; }
 
     // The actions of the action bar.
     void clear();
@@ -70,10 +73,13 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QWidget *makeHeader();
     QWidget *makeTerminalArea();
+    QWidget *makeElsewhereNotice(QWidget *parent);
+    void showWhereTheTerminalIs();
     QWidget *makeActionBar();
     QToolButton *makeActionButton(const QString &title, const QString &symbol, const QColor &color);
     void showProfile();
@@ -99,6 +105,7 @@ private:
     ConnectionStatusView *statusView_ = nullptr;
     QWidget *terminalHolder_ = nullptr;
     QWidget *statusPanel_ = nullptr;
+    QWidget *elsewhereNotice_ = nullptr;
     QHBoxLayout *statusRow_ = nullptr;
     QPointer<QWidget> statusContent_;
     QToolButton *clearButton_ = nullptr;

@@ -81,6 +81,7 @@ void TerminalViewRepresentable::embed(QWidget &holder)
         holder.layout()->addWidget(view_);
     }
     view_->show();
+    emit holderChanged();
 }
 
 void TerminalViewRepresentable::release(QWidget &holder)
@@ -93,6 +94,12 @@ void TerminalViewRepresentable::release(QWidget &holder)
     }
     view_->hide();
     view_->setParent(nullptr);
+    emit holderChanged();
+}
+
+QWidget *TerminalViewRepresentable::holder() const
+{
+    return view_ ? view_->parentWidget() : nullptr;
 }
 
 } // namespace corvane

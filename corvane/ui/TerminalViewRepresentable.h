@@ -33,6 +33,12 @@ public:
     void embed(QWidget &holder);
     // Takes the view back from `holder` if it is still there, so the holder's end leaves it.
     void release(QWidget &holder);
+    // Where the view is shown now; none while no tab holds it.
+    QWidget *holder() const;
+
+signals:
+    // The view went to another holder, or to none.
+    void holderChanged();
 
 private:
     class OutputSink;

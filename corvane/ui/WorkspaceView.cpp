@@ -7,6 +7,7 @@
 #include "corvane/ui/Symbols.h"
 #include "corvane/ui/TerminalTabView.h"
 
+#include <QApplication>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
@@ -186,8 +187,9 @@ void WorkspaceView::showSessions()
         showSelection();
     }
     // A session opened while this workspace is shown was asked for (Connect, New Tab,
-    // Duplicate): the newest one's tab takes the keyboard.
-    if (!firstLayout && !ids.empty() && !shownBefore.count(ids.back())) {
+    // Duplicate): the newest one's tab takes the keyboard, in the window the user is in.
+    const bool userIsHere = isActiveWindow() || QApplication::activeWindow() == nullptr;
+    if (!firstLayout && userIsHere && !ids.empty() && !shownBefore.count(ids.back())) {
         tab(ids.back())->focusTerminal();
     }
 }

@@ -10,6 +10,9 @@
 #include "corvane/ui/ServerListView.h"
 #include "corvane/ui/SettingsPlaceholderView.h"
 #include "corvane/ui/SidebarView.h"
+#include "corvane/ui/TerminalTabView.h"
+#include "corvane/ui/ServerOverviewView.h"
+#include "corvane/ui/WorkspaceView.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -17,8 +20,10 @@
 #include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QTemporaryFile>
+#include <QtTest/QTest>
 
 namespace corvane {
 namespace {
@@ -65,6 +70,31 @@ QStringList itemsOf(const QMenu &menu)
 }
 
 class MainWindowTest : public ScreenTest {};
+
+// Whole on the window's screen, and over the window's middle wherever that leaves it whole.
+void expectPlacedOver(const QWidget &sheet, const QWidget &window)
+{
+    const QRect screen = window.screen()->availableGeometry();
+    const QRect placed = sheet.frameGeometry();
+    if (placed.width() <= screen.width() && placed.height() <= screen.height()) {
+        EXPECT_TRUE(screen.contains(placed)) << sheet.metaObject()->className() << " at " << placed.x() << ","
+                                             << placed.y() << " " << placed.width() << "x" << placed.height()
+                                             << " on " << screen.width() << "x" << screen.height();
+    }
+    QRect centred(QPoint(), placed.size());
+    centred.moveCenter(window.frameGeometry().center());
+    if (screen.contains(centred)) {
+        EXPECT_LE((placed.center() - window.frameGeometry().center()).manhattanLength(), 2)
+            << sheet.metaObject()->className();
+    }
+}
+
+// Escape pressed wherever the sheet holds the keyboard.
+void pressEscapeIn(QWidget &sheet)
+{
+    QWidget *focus = sheet.focusWidget() != nullptr ? sheet.focusWidget() : &sheet;
+    QTest::keyClick(focus, Qt::Key_Escape);
+}
 
 TEST_F(MainWindowTest, StartsWithThreeColumnsAllServersAndTheWelcomeScreen)
 {
@@ -278,6 +308,79 @@ TEST(CalveroApp, SettingsWindowHasItsOneSection)
     ASSERT_EQ(labels.size(), 1);
     EXPECT_EQ(labels.front()->text(), "Additional settings coming soon.");
     AuditLogger::shared().setModelContext(nullptr);
+}
+
+TEST(CalveroApp, SettingsOpensOverItsWindowWholeOnTheScreenAndEscapeClosesIt)
+{
+    useTemporarySharedStore();
+    CalveroApp app(application());
+    MainWindow &window = app.mainWindow();
+    window.setGeometry(20, 20, 700, 520);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QAction *settingsItem = nullptr;
+    for (QAction *item : menuTitled(window, "File")->actions()) {
+        settingsItem = item->text() == "Settings…" ? item : settingsItem;
+    }
+    ASSERT_NE(settingsItem, nullptr);
+
+    for (const QPoint &origin : {QPoint(20, 20), QPoint(-500, 300)}) {
+        window.move(origin); // the second time partly off the screen
+        settingsItem->trigger();
+        SettingsPlaceholderView &settings = app.showSettings();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&settings));
+        expectPlacedOver(settings, window);
+        pressEscapeIn(settings);
+        EXPECT_FALSE(settings.isVisible());
+    }
+    AuditLogger::shared().setModelContext(nullptr);
+}
+
+TEST_F(MainWindowTest, SheetsOpenOverTheirWindowAndEscapeClosesThem)
+{
+    auto profile = addProfile({.displayName = "web"});
+    MainWindow window(context(), *sessions);
+    window.setGeometry(20, 20, 700, 520);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ContentView &content = window.content();
+    const auto sheetOf = [&](MenuCommand command) -> QWidget * {
+        switch (command) {
+        case MenuCommand::newServer:
+            return content.profileEditor();
+        case MenuCommand::importSSHConfig:
+            return content.sshImport();
+        case MenuCommand::showAuditLog:
+            return content.auditLog();
+        case MenuCommand::openCommandPalette:
+            return content.commandPalette();
+        }
+        return nullptr;
+    };
+    for (MenuCommand command : {MenuCommand::newServer, MenuCommand::importSSHConfig, MenuCommand::showAuditLog,
+                                MenuCommand::openCommandPalette}) {
+        content.perform(command);
+        QWidget *sheet = sheetOf(command);
+        ASSERT_NE(sheet, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(sheet));
+        expectPlacedOver(*sheet, window);
+        pressEscapeIn(*sheet);
+        EXPECT_TRUE(waitUntil([&] { return sheetOf(command) == nullptr; })) << sheet->metaObject()->className();
+    }
+
+    // A session's quick actions.
+    content.setSelectedProfileId(profile->id());
+    QTest::mouseClick(content.workspaceView()->overview()->connectButton(), Qt::LeftButton);
+    QPointer<TerminalTabView> tab = content.workspaceView()->currentTab();
+    ASSERT_NE(tab, nullptr);
+    tab->showQuickActions();
+    QWidget *quickActions = tab->quickActions();
+    ASSERT_NE(quickActions, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(quickActions));
+    expectPlacedOver(*quickActions, window);
+    pressEscapeIn(*quickActions);
+    EXPECT_TRUE(waitUntil([&] { return !tab || tab->quickActions() == nullptr; }));
+    EXPECT_TRUE(tab) << "the tab stays";
 }
 
 TEST(CalveroAppDeathTest, AStoreThatCannotBeOpenedEndsTheProcessWithAMessage)

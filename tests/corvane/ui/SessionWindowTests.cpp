@@ -283,5 +283,52 @@ TEST_F(SessionWindowTest, RejectedKeySaysSoAndLongTextsWrapInsideTheWindow)
     }
 }
 
+TEST_F(SessionWindowTest, AWindowWhoseTerminalIsShownElsewhereSaysSoAndTakesItBackWhenPicked)
+{
+    auto web = addServer("web");
+    auto session = sessions->openSession(web);
+    ASSERT_TRUE(waitUntil([&] { return showsReady(session); }));
+    auto first = showWindow();
+    auto second = showWindow();
+    const auto activate = [](MainWindow &window) {
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    };
+    const auto tabIn = [](MainWindow &window) { return window.content().workspaceView()->currentTab(); };
+    kestrix::TerminalView &view = viewOf(session);
+
+    activate(*first);
+    chooseServer(*first, *web);
+    TerminalTabView *firstTab = tabIn(*first);
+    EXPECT_TRUE(firstTab->terminalArea()->isAncestorOf(&view));
+    EXPECT_FALSE(firstTab->showsTerminalElsewhere());
+
+    // File > New Window, the same server chosen there: the terminal goes there, and the first
+    // window says where it is instead of an empty pane under "Connected".
+    activate(*second);
+    chooseServer(*second, *web);
+    TerminalTabView *secondTab = tabIn(*second);
+    EXPECT_TRUE(secondTab->terminalArea()->isAncestorOf(&view));
+    EXPECT_TRUE(firstTab->showsTerminalElsewhere());
+    EXPECT_TRUE(firstTab->elsewhereNotice()->isVisible());
+    EXPECT_TRUE(shownTexts(*firstTab->elsewhereNotice()).join(' ').contains("another window"));
+    EXPECT_FALSE(secondTab->showsTerminalElsewhere());
+
+    // Picked in the first window again: it comes back there, with the keyboard.
+    activate(*first);
+    QTest::mouseClick(firstTab->elsewhereNotice(), Qt::LeftButton);
+    EXPECT_TRUE(firstTab->terminalArea()->isAncestorOf(&view));
+    EXPECT_FALSE(firstTab->showsTerminalElsewhere());
+    EXPECT_TRUE(secondTab->showsTerminalElsewhere());
+    EXPECT_TRUE(waitUntil([&] { return QApplication::focusWidget() == &view; }));
+    const std::string before = screenText(view);
+    EXPECT_NE(before.find("ready"), std::string::npos) << "the same screen";
+
+    // The second window goes: nothing changes in the first.
+    second.reset();
+    EXPECT_TRUE(firstTab->terminalArea()->isAncestorOf(&view));
+    EXPECT_FALSE(firstTab->showsTerminalElsewhere());
+}
+
 } // namespace
 } // namespace corvane
