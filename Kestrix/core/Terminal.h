@@ -5,6 +5,7 @@
 #include "Kestrix/core/EscapeSequenceParser.h"
 #include "Kestrix/core/ImageSizeRequest.h"
 #include "Kestrix/core/KittyKeyboardFlags.h"
+#include "Kestrix/core/LinkMatch.h"
 #include "Kestrix/core/ProgressReport.h"
 #include "Kestrix/core/TerminalOptions.h"
 #include "Kestrix/core/WindowManipulationCommand.h"
@@ -39,6 +40,7 @@
 namespace kestrix {
 
 class GraphemeBreaker;
+class LinkPattern;
 class TaskQueue;
 class TerminalDelegate;
 
@@ -280,6 +282,62 @@ public:
     // Columns start..end-1 of an active-buffer row (`end` -1: the whole row), trailing empty cells
     // dropped and empty cells inside read as blanks.
     std::string lineSegmentText(int64_t row, int64_t start, int64_t end);
+
+    // --- Link detection (TerminalLinks.cpp) ------------------------------------------------------
+    // An explicit link is one the host marked with OSC 8; an implicit one is a URL or path that the
+    // link pattern finds in the logical line around the cell (rows flagged as wrapped, or rows that
+    // only look soft-wrapped). Every lookup is bounded: see LinkPattern.
+
+    using LinkMatch = kestrix::LinkMatch;
+    using LinkLookupLocation = kestrix::LinkLookupLocation;
+    using LinkLookupMode = kestrix::LinkLookupMode;
+    using LumethImplicitCellRef = kestrix::LumethImplicitCellRef;
+
+    // The text of a logical line in UTF-16 with the cell of every character (`cells`) and the
+    // character of every UTF-16 unit (`cellOfUnit`, an index into `cells`); `col` is the looked-up
+    // column, moved onto the left half of a wide character.
+    struct LogicalLineText {
+        std::u16string text;
+        std::vector<LumethImplicitCellRef> cells;
+        std::vector<int32_t> cellOfUnit;
+        int64_t row = 0;
+        int64_t col = 0;
+    };
+    // The first and last non-blank cells of a row, with their codes (a right half stands for its
+    // wide character).
+    struct RowTextInfo {
+        int64_t firstCol = 0;
+        int32_t firstCode = 0;
+        int64_t lastCol = 0;
+        int32_t lastCode = 0;
+    };
+    // A logical line is looked at no further than this many rows above and below the cell.
+    static constexpr int64_t maximumLinkLineRows = 16;
+    // The cells on each side of a row boundary that the soft-wrap test reads.
+    static constexpr int64_t softWrapWindowCells = 96;
+
+    // The link at a cell of the active buffer: the explicit one, else (in explicitAndImplicit) the
+    // implicit one.
+    std::optional<LinkMatch> linkMatch(LinkLookupLocation at, LinkLookupMode mode);
+    // The location in buffer coordinates, clamped to the buffer; nothing for a buffer without lines.
+    std::optional<Position> bufferPosition(LinkLookupLocation location, Buffer &in);
+    std::optional<LinkMatch> explicitLinkMatch(Position at, Buffer &in);
+    std::optional<LinkMatch> implicitLinkMatch(Position at, Buffer &in);
+    std::optional<LinkMatch> implicitLinkMatch(Position at, Buffer &in, LinkPattern &pattern);
+    // The payload atom of a cell (of its left half for the right half of a wide character).
+    std::optional<uint16_t> linkAtom(int64_t col, int64_t row, Buffer &in);
+    std::optional<LogicalLineText> logicalLineText(int64_t col, int64_t row, Buffer &in, LinkPattern &pattern);
+    // Whether `row` continues the row above within a logical line that starts at `firstRow`.
+    bool isWrappedSpan(int64_t row, int64_t firstRow, Buffer &in, LinkPattern &pattern);
+    // The first and last row of a run of rows that look soft-wrapped; nothing when none.
+    std::optional<std::pair<int64_t, int64_t>> logicalLineRows(int64_t row, Buffer &in, LinkPattern &pattern);
+    bool looksSoftWrapped(int64_t upperRow, int64_t lowerRow, Buffer &in, LinkPattern &pattern);
+    std::optional<RowTextInfo> rowTextInfo(int64_t row, Buffer &in);
+    // Whether a pattern match crosses the boundary between the two rows.
+    bool linkCandidates(int64_t upperRow, int64_t lowerRow, int64_t upperLastCol, int64_t lowerFirstCol,
+                        Buffer &in, LinkPattern &pattern);
+    // Columns start..end-1 of a line in UTF-16, right halves skipped, empty cells as blanks.
+    std::u16string cellsText(const BufferLine &line, int64_t start, int64_t end) const;
 
     // --- Feeding, dirty rows and scrolling (TerminalScrolling.cpp) --------------------------------
 
