@@ -227,6 +227,9 @@ public:
     // `flags` without the motion bit; it is added here.
     void sendMouseMotion(int64_t flags, int64_t x, int64_t y, int64_t pixelX, int64_t pixelY);
     void encodeAndSendMouse(int64_t flags, int64_t x, int64_t y, int64_t pixelX, int64_t pixelY);
+    // The release of the button whose press code (with modifier bits) is `pressFlags`: the SGR forms
+    // carry that code with their release final, the others the release code 3.
+    void sendMouseRelease(int64_t pressFlags, int64_t x, int64_t y, int64_t pixelX, int64_t pixelY);
     // One value in the UTF-8 mouse form: values above 2047 are sent as 2047.
     static void encodeMouseUtf(std::vector<uint8_t> &data, int64_t ch);
 
@@ -784,6 +787,9 @@ private:
     void endSynchronizedOutputFromTimeout(uint64_t generation);
     // An OSC reply: the introducer, the text, the string terminator.
     void sendOscReply(std::string_view text);
+    // One mouse report: `flags` for the older encodings, `sgrCode` and the final for the SGR forms.
+    void sendMouseEvent(int64_t flags, int64_t sgrCode, bool isRelease, int64_t x, int64_t y, int64_t pixelX,
+                        int64_t pixelY);
     void applyHyperlink(const Position &start, TinyAtom atom);
     std::optional<int64_t> hyperlinkStartRow(int64_t recordedRow) const;
 

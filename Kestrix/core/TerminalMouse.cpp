@@ -69,7 +69,18 @@ void Terminal::encodeAndSendMouse(int64_t flags, int64_t x, int64_t y, int64_t p
 {
     const bool isRelease = (flags & releaseMask) == releaseCode;
     // The SGR forms tell a release by the final byte and report the code without the release bits.
-    const int64_t sgrCode = isRelease ? flags & ~releaseMask : flags;
+    sendMouseEvent(flags, isRelease ? flags & ~releaseMask : flags, isRelease, x, y, pixelX, pixelY);
+}
+
+void Terminal::sendMouseRelease(int64_t pressFlags, int64_t x, int64_t y, int64_t pixelX, int64_t pixelY)
+{
+    // The SGR forms report which button went up; the older ones only that one did.
+    sendMouseEvent((pressFlags & ~int64_t{3}) | releaseCode, pressFlags, true, x, y, pixelX, pixelY);
+}
+
+void Terminal::sendMouseEvent(int64_t flags, int64_t sgrCode, bool isRelease, int64_t x, int64_t y,
+                              int64_t pixelX, int64_t pixelY)
+{
     const char *sgrFinal = isRelease ? "m" : "M";
     switch (mouseProtocol) {
     case MouseProtocolEncoding::x10:

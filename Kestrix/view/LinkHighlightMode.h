@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Kestrix/core/LinkMatch.h"
+
 #include <cstdint>
 
 namespace kestrix {
@@ -8,12 +10,6 @@ namespace kestrix {
 enum class LinkHighlightMode : uint8_t { hover, hoverWithModifier, always, alwaysWithModifier };
 
 // The columns [start, end) of one buffer row that the link under the pointer covers.
-struct LinkRowRange {
-    int64_t row = 0;
-    int64_t start = 0;
-    int64_t end = 0;
-
-    bool operator==(const LinkRowRange &) const = default;
-};
+using LinkRowRange = LinkMatch::RowRange;
 
 } // namespace kestrix

@@ -9,6 +9,7 @@
 #include "Kestrix/rendering/SelectedColumns.h"
 #include "Kestrix/rendering/TextAttributes.h"
 #include "Kestrix/view/LinkHighlightMode.h"
+#include "Kestrix/view/LinkReporting.h"
 #include "Kestrix/view/TerminalKeyboard.h"
 #include "Kestrix/view/TerminalScroller.h"
 #include "Kestrix/view/TerminalViewEnvironment.h"
@@ -25,6 +26,7 @@ class QLabel;
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -53,7 +55,7 @@ class TerminalViewDelegate;
 // (pointer and wheel) and
 // TerminalViewTextInput.cpp (committed and composing text, the Edit menu), TerminalViewSelection.cpp
 // (the selection as shown and handed out), TerminalViewImages.cpp (images the host shows),
-// TerminalViewFind.cpp (the find bar and find commands); the drawing of rows is in Kestrix/rendering
+// TerminalViewFind.cpp (the find bar and find commands), TerminalViewLinks.cpp (links under the pointer); the drawing of rows is in Kestrix/rendering
 // (TerminalViewTextAttributes.cpp, TerminalViewRowSegments.cpp,
 // TerminalViewRowRenderer.cpp, TerminalViewDecorations.cpp) and the caret in TerminalViewCaret.cpp.
 class TerminalView : public QWidget, public TerminalDelegate {
@@ -190,7 +192,50 @@ public:
     void setLinkHighlightMode(LinkHighlightMode mode);
     void setLinkHighlightRange(std::optional<std::vector<LinkRowRange>> range);
     bool commandActive() const { return commandActive_; }
+    // Ctrl (the pointer modifier for links) went down or up.
     void setCommandActive(bool active);
+
+    // --- Links (TerminalViewLinks.cpp) -----------------------------------------------------------
+    // Positions are cells of the visible screen.
+
+    // An OSC 8 payload split into its target and its key=value parameters (separated by ":");
+    // no target when the payload has no ";".
+    struct LinkPayload {
+        std::optional<std::string> url;
+        std::map<std::string, std::string> parameters;
+    };
+    static LinkPayload parseLinkPayload(std::string_view payload);
+    // The font of the preview label.
+    static QFont tryUrlFont();
+
+    LinkReporting linkReporting() const { return linkReporting_; }
+    void setLinkReporting(LinkReporting reporting) { linkReporting_ = reporting; }
+    const std::optional<std::vector<LinkRowRange>> &linkHighlightRange() const { return linkHighlightRange_; }
+    // The text of the last link found under the pointer while Ctrl was held.
+    const std::optional<std::string> &lastReportedLink() const { return lastReportedLink_; }
+    // The label that shows an OSC 8 link's target while Ctrl is held over it; absent otherwise.
+    QLabel *urlPreview() const { return urlPreview_; }
+
+    // The OSC 8 payload of a cell (of its left half for the right half of a wide character).
+    std::optional<std::string> explicitLinkPayload(int64_t col, int64_t row);
+    // Highlights the link under a cell when the mode says links follow the pointer (absent
+    // `modifierActive`: whether Ctrl is held); clears the highlight otherwise. Redraws only the rows
+    // of a highlight that changed.
+    void updateLinkHighlight(Position screenCell, std::optional<bool> modifierActive);
+    void updateReportedLink(Position screenCell);
+    // Shows the target of an OSC 8 payload in the preview label, as plain text.
+    void showUrlPreview(std::string_view payload);
+    // Everything that ends when Ctrl goes up: the preview, the reported link and a Ctrl highlight.
+    void commandKeyReleased();
+    // After a mode change: pointer tracking as the modes need it, every row redrawn.
+    void updateLinkHighlightTracking();
+    void installTrackingArea();
+    // Stops pointer tracking unless the host wants every motion, Ctrl is held or links follow the
+    // pointer in any case.
+    void releaseLinkTracking();
+    // The link that a click at a cell opens (its target and parameters), by the highlight mode.
+    std::optional<std::pair<std::string, std::map<std::string, std::string>>> linkAt(int64_t col, int64_t row,
+                                                                                     bool commandPressed);
 
     // --- Images ----------------------------------------------------------------------------------
 
@@ -385,6 +430,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
@@ -476,6 +522,18 @@ private:
     int64_t encodeMouseButton(Qt::MouseButton button, bool release, Qt::KeyboardModifiers modifiers) const;
     int64_t withModifierBits(int64_t code, Qt::KeyboardModifiers modifiers) const;
     void sendMouseReport(int64_t flags, const MouseHit &hit);
+    // The release of `button`: the SGR forms name the button, the others send the release code.
+    void sendMouseRelease(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const MouseHit &hit);
+    // The link a left release opens, if any; it reports the release first when the host saw the press.
+    bool openLinkOnRelease(const QMouseEvent &event, const MouseHit &hit);
+    std::optional<LinkMatch> linkMatchAt(Position screenCell);
+    void markLinkHighlightRowsDirty(const std::optional<std::vector<LinkRowRange>> &old,
+                                    const std::optional<std::vector<LinkRowRange>> &current);
+    void hideUrlPreview();
+    void commandKeyPressed();
+    // The link highlight, preview and reported link for the pointer at a point of the view.
+    void pointerMovedOverLinks(QPointF point);
+    bool needsPointerTracking() const;
     // Shift selects even while the host reports the mouse, unless the host captures Shift too.
     bool shiftBypassesMouseReporting(Qt::KeyboardModifiers modifiers) const;
     bool mouseReportingApplies(Qt::KeyboardModifiers modifiers) const;
@@ -528,6 +586,11 @@ private:
     LinkHighlightMode linkHighlightMode_ = LinkHighlightMode::hoverWithModifier;
     std::optional<std::vector<LinkRowRange>> linkHighlightRange_;
     bool commandActive_ = false;
+    LinkReporting linkReporting_ = LinkReporting::implicitLinks;
+    QLabel *urlPreview_ = nullptr;
+    std::optional<std::string> lastReportedLink_;
+    // Buttons whose press the host was sent and whose release it has not been sent yet.
+    Qt::MouseButtons reportedPresses_;
     CaretView *caretView_ = nullptr;
     bool allowMouseReporting_ = true;
     bool notifyUpdateChanges_ = false;

@@ -86,7 +86,7 @@ CellTextPainter &TerminalView::cellTextPainter()
 void TerminalView::setLinkHighlightMode(LinkHighlightMode mode)
 {
     linkHighlightMode_ = mode;
-    fullRefresh();
+    updateLinkHighlightTracking();
 }
 
 void TerminalView::setLinkHighlightRange(std::optional<std::vector<LinkRowRange>> range)
@@ -100,8 +100,11 @@ void TerminalView::setCommandActive(bool active)
     if (commandActive_ == active) {
         return;
     }
-    commandActive_ = active;
-    fullRefresh();
+    if (active) {
+        commandKeyPressed();
+    } else {
+        commandKeyReleased();
+    }
 }
 
 } // namespace kestrix

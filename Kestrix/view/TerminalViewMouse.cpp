@@ -4,6 +4,7 @@
 
 #include "Kestrix/view/EscapeSequences.h"
 #include "Kestrix/view/TerminalView.h"
+#include "Kestrix/view/TerminalViewDelegate.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -90,6 +91,14 @@ void TerminalView::sendMouseReport(int64_t flags, const MouseHit &hit)
     terminal_->encodeAndSendMouse(flags, hit.grid.col, screenRow(hit), hit.pixels.col, hit.pixels.row);
 }
 
+void TerminalView::sendMouseRelease(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
+                                    const MouseHit &hit)
+{
+    reportedPresses_.setFlag(button, false);
+    terminal_->sendMouseRelease(withModifierBits(buttonCode(button), modifiers), hit.grid.col, screenRow(hit),
+                                hit.pixels.col, hit.pixels.row);
+}
+
 bool TerminalView::shiftBypassesMouseReporting(Qt::KeyboardModifiers modifiers) const
 {
     return modifiers.testFlag(Qt::ShiftModifier) && !terminal_->mouseShiftCapture;
@@ -120,6 +129,7 @@ void TerminalView::mousePressEvent(QMouseEvent *event)
     if (mouseReportingApplies(event->modifiers()) && reportsButtons(terminal_->mouseMode())) {
         sendMouseReport(encodeMouseButton(event->button(), false, event->modifiers()),
                         calculateMouseHit(event->position()));
+        reportedPresses_.setFlag(event->button());
         return;
     }
     // As on every Linux desktop, the middle button pastes what was last selected.
@@ -204,6 +214,9 @@ void TerminalView::mouseMoveEvent(QMouseEvent *event)
 
 void TerminalView::mouseMoved(const QMouseEvent &event)
 {
+    if (rect().contains(event.position().toPoint())) {
+        pointerMovedOverLinks(event.position());
+    }
     // Motion without a button is the host's only while it asks for every event.
     if (terminal_->mouseMode() != Terminal::MouseMode::anyEvent || !allowMouseReporting_) {
         return;
@@ -217,23 +230,61 @@ void TerminalView::mouseReleaseEvent(QMouseEvent *event)
     event->accept();
     stopSelectionAutoScrollTimer();
     selectionPressCell_.reset();
+    const MouseHit hit = calculateMouseHit(event->position());
     // A selection is offered to the desktop once it is made, whoever gets the release.
-    if (event->button() == Qt::LeftButton && (didSelectionDrag_ || didSelectByPress_)) {
+    const bool selected = event->button() == Qt::LeftButton && (didSelectionDrag_ || didSelectByPress_);
+    if (selected) {
         publishSelection();
     }
     didSelectByPress_ = false;
+    if (event->button() == Qt::LeftButton && !selected && openLinkOnRelease(*event, hit)) {
+        didSelectionDrag_ = false;
+        return;
+    }
     if (allowMouseReporting_) {
         if (shiftBypassesMouseReporting(event->modifiers())) {
             didSelectionDrag_ = false;
             return;
         }
         if (terminal_->mouseMode() != Terminal::MouseMode::off) {
-            sendMouseReport(encodeMouseButton(event->button(), true, event->modifiers()),
-                            calculateMouseHit(event->position()));
+            sendMouseRelease(event->button(), event->modifiers(), hit);
             return;
         }
     }
     didSelectionDrag_ = false;
+}
+
+bool TerminalView::openLinkOnRelease(const QMouseEvent &event, const MouseHit &hit)
+{
+    const bool ctrl = event.modifiers().testFlag(Qt::ControlModifier);
+    const Position cell{hit.grid.col, screenRow(hit)};
+    updateLinkHighlight(cell, commandActive_ || ctrl);
+    auto link = linkAt(cell.col, cell.row, ctrl);
+    if (!link) {
+        return false;
+    }
+    // The host saw the press: it must see the release too, or it would hold the button forever.
+    if (reportedPresses_.testFlag(event.button())) {
+        sendMouseRelease(event.button(), event.modifiers(), hit);
+    }
+    if (terminalDelegate_ != nullptr) {
+        terminalDelegate_->openLink(*this, link->first, link->second);
+    }
+    return true;
+}
+
+void TerminalView::leaveEvent(QEvent *event)
+{
+    QWidget::leaveEvent(event);
+    lastReportedLink_.reset();
+    hideUrlPreview();
+    if (linkHighlightRange_ && linkHighlightMode_ != LinkHighlightMode::always &&
+        linkHighlightMode_ != LinkHighlightMode::alwaysWithModifier) {
+        std::optional<std::vector<LinkRowRange>> old = std::move(linkHighlightRange_);
+        linkHighlightRange_.reset();
+        markLinkHighlightRowsDirty(old, std::nullopt);
+        queueDisplayUpdate();
+    }
 }
 
 int64_t TerminalView::calcScrollingVelocity(int64_t delta) const

@@ -136,8 +136,13 @@ std::optional<CellPixelSize> TerminalView::terminalCellPixelSize(Terminal &)
 
 void TerminalView::terminalMouseModeDidChange(Terminal &source)
 {
-    // Pointer motion without a button reaches the view only while the host asks for all of it.
-    setMouseTracking(source.mouseMode() == Terminal::MouseMode::anyEvent);
+    // Pointer motion without a button reaches the view while the host asks for all of it, or while
+    // links need it.
+    if (source.mouseMode() == Terminal::MouseMode::anyEvent) {
+        installTrackingArea();
+    } else {
+        releaseLinkTracking();
+    }
 }
 
 void TerminalView::terminalCurrentDirectoryDidChange(Terminal &source)

@@ -43,6 +43,11 @@ public:
         press(at, modifiers);
         release(at, modifiers);
     }
+    void clickButton(Qt::MouseButton button, QPointF at, Qt::KeyboardModifiers modifiers = none)
+    {
+        send(QEvent::MouseButtonPress, at, button, button, modifiers);
+        send(QEvent::MouseButtonRelease, at, button, Qt::NoButton, modifiers);
+    }
     void drag(QPointF to) { send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton); }
     void wheel(QPoint pixelDelta, QPoint angleDelta = {})
     {
@@ -98,10 +103,19 @@ TEST_F(TerminalViewMouseTest, ReportsFollowTheHostsMouseMode)
          },
          "\x1b[<64;4;3M\x1b[<65;4;3M\x1b[<65;4;3M"},
         {"mode off reports nothing", "", [](TerminalViewMouseTest &t) { t.click(cell(2, 3)); }, ""},
+        {"SGR releases name the middle button", "\x1b[?1000h\x1b[?1006h",
+         [](TerminalViewMouseTest &t) { t.clickButton(Qt::MiddleButton, cell(2, 3)); },
+         "\x1b[<1;3;4M\x1b[<1;3;4m"},
+        {"SGR releases name the right button with its modifiers", "\x1b[?1000h\x1b[?1006h",
+         [](TerminalViewMouseTest &t) { t.clickButton(Qt::RightButton, cell(2, 3), Qt::AltModifier); },
+         "\x1b[<10;3;4M\x1b[<10;3;4m"},
+        {"urxvt releases stay code 3", "\x1b[?1000h\x1b[?1015h",
+         [](TerminalViewMouseTest &t) { t.clickButton(Qt::MiddleButton, cell(2, 3)); },
+         "\x1b[33;3;4M\x1b[35;3;4M"},
     };
     for (const Case &c : cases) {
         f.view->feedHostOutput(
-            std::string_view("\x1b[!p\x1b[?1000l\x1b[?1002l\x1b[?1003l\x1b[?9l\x1b[?1006l"));
+            std::string_view("\x1b[!p\x1b[?1000l\x1b[?1002l\x1b[?1003l\x1b[?9l\x1b[?1006l\x1b[?1015l"));
         f.view->feedHostOutput(std::string_view(c.modes));
         takeSent();
         c.gesture(*this);

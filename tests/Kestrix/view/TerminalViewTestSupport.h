@@ -50,7 +50,11 @@ public:
         viewportAtSend.push_back(source.getTerminal().buffer->yDisp());
     }
     void scrollPositionChanged(TerminalView &, double position) override { positions.push_back(position); }
-    void openLink(TerminalView &, const std::string &, const std::map<std::string, std::string> &) override {}
+    void openLink(TerminalView &, const std::string &link,
+                  const std::map<std::string, std::string> &parameters) override
+    {
+        openedLinks.push_back({link, parameters});
+    }
     void ringBell(TerminalView &) override { ++bells; }
     void copyToClipboard(TerminalView &, std::span<const uint8_t> content) override
     {
@@ -75,7 +79,14 @@ public:
         return text;
     }
 
+    struct OpenedLink {
+        std::string link;
+        std::map<std::string, std::string> parameters;
+        bool operator==(const OpenedLink &) const = default;
+    };
+
     std::vector<Size> sizes;
+    std::vector<OpenedLink> openedLinks;
     std::vector<std::string> titles;
     std::vector<std::optional<std::string>> directories;
     std::vector<std::vector<uint8_t>> sent;
