@@ -55,7 +55,8 @@ class TerminalViewDelegate;
 // (pointer and wheel) and
 // TerminalViewTextInput.cpp (committed and composing text, the Edit menu), TerminalViewSelection.cpp
 // (the selection as shown and handed out), TerminalViewImages.cpp (images the host shows),
-// TerminalViewFind.cpp (the find bar and find commands), TerminalViewLinks.cpp (links under the pointer); the drawing of rows is in Kestrix/rendering
+// TerminalViewFind.cpp (the find bar and find commands), TerminalViewLinks.cpp (links under the
+// pointer); the drawing of rows is in Kestrix/rendering
 // (TerminalViewTextAttributes.cpp, TerminalViewRowSegments.cpp,
 // TerminalViewRowRenderer.cpp, TerminalViewDecorations.cpp) and the caret in TerminalViewCaret.cpp.
 class TerminalView : public QWidget, public TerminalDelegate {

@@ -2,8 +2,10 @@
 #include "corvane/ui/TerminalCoordinator.h"
 #include "corvane/ui/TerminalViewRepresentable.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 
 namespace corvane {
@@ -54,6 +56,38 @@ TEST_F(TerminalCoordinatorTest, LinksOfHarmlessSchemesOpenAndOthersAskFirstShowi
     EXPECT_EQ(links.opened.last(), "ssh://evil.example/x");
 }
 
+TEST_F(TerminalCoordinatorTest, CtrlClickOnALinkInASessionOpensItOrAsksByItsScheme)
+{
+    auto session = sessions->openSession(makeProfile());
+    TerminalViewRepresentable &bridge = TerminalViewRepresentable::forSession(*session);
+    Links links;
+    watchLinks(bridge.coordinator(), links);
+    kestrix::TerminalView &view = bridge.view();
+    view.feedHostOutput(std::string_view("\x1b[H\x1b[2Jopen https://example.com/a now\r\n"
+                                         "\x1b]8;;ssh://evil.example/x\x1b\\here\x1b]8;;\x1b\\"));
+    const QSizeF cell = *view.cellDimension();
+    const auto ctrlClick = [&](int col, int row) {
+        const QPointF at((col + 0.5) * cell.width(), (row + 0.5) * cell.height());
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, at, view.mapToGlobal(at), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                              Qt::ControlModifier);
+            QApplication::sendEvent(&view, &event);
+        }
+    };
+    ctrlClick(8, 0);
+    spinFor(50);
+    EXPECT_EQ(links.opened, QStringList{"https://example.com/a"});
+    EXPECT_TRUE(links.asked.isEmpty());
+
+    // Another scheme asks first, showing the whole target; refused, it does not open.
+    spinFor(600);
+    ctrlClick(1, 1);
+    spinFor(50);
+    EXPECT_EQ(links.asked, QStringList{"ssh://evil.example/x"});
+    EXPECT_EQ(links.opened, QStringList{"https://example.com/a"});
+}
+
 TEST_F(TerminalCoordinatorTest, TitlesReachTheSessionAndTheLastOneStays)
 {
     auto session = sessions->openSession(makeProfile());
@@ -96,7 +130,8 @@ TEST_F(TerminalCoordinatorTest, ASessionTerminalRefusesKittyImagesFromLocalFiles
     ASSERT_TRUE(waitUntil([&] { return session->state() == SessionState::connected(); }));
     // What a remote host would send to have the terminal read, then delete, a file of this machine.
     const QByteArray path = file.toUtf8().toBase64();
-    view.feedHostOutput(std::string_view(QByteArray("\x1b_Ga=T,i=5,s=1,v=1,t=t;" + path + "\x1b\\").toStdString()));
+    view.feedHostOutput(
+        std::string_view(QByteArray("\x1b_Ga=T,i=5,s=1,v=1,t=t;" + path + "\x1b\\").toStdString()));
     view.send(std::string_view("\r"));
     ASSERT_TRUE(waitForRecord("line"));
     EXPECT_EQ(recorded("line"), "\x1b_Gi=5;EPERM: transmission medium not allowed\x1b\\");
