@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 
 namespace kestrix {
 
@@ -81,8 +82,70 @@ void TerminalView::setupView(const QRect &frame)
 void TerminalView::setupScroller()
 {
     scroller_ = new TerminalScroller(this);
+    scroller_->setScrollerStyle(scrollerStyle_);
     scroller_->setKnobProportion(0.1);
     scroller_->setEnabled(false);
+    connect(scroller_, &TerminalScroller::activated, this, &TerminalView::scrollerActivated);
+}
+
+void TerminalView::setScrollerStyle(TerminalScroller::Style style)
+{
+    scrollerStyle_ = style;
+    restyleScroller();
+}
+
+void TerminalView::restyleScroller()
+{
+    if (scroller_ == nullptr) {
+        return;
+    }
+    scroller_->setScrollerStyle(scrollerStyle_);
+    const int scrollerWidth = TerminalScroller::scrollerWidth(scrollerStyle_);
+    scroller_->setGeometry(std::max(width() - scrollerWidth, 0), 0, scrollerWidth, height());
+}
+
+void TerminalView::scrollerActivated()
+{
+    using Part = TerminalScroller::Part;
+    const char *printed = nullptr;
+    switch (scroller_->hitPart()) {
+    case Part::decrementPage:
+        pageUp();
+        scroller_->setDoubleValue(scrollPosition());
+        return;
+    case Part::knob:
+        scrollToPosition(scroller_->doubleValue());
+        return;
+    case Part::incrementPage:
+        pageDown();
+        scroller_->setDoubleValue(scrollPosition());
+        return;
+    case Part::noPart:
+        printed = "Scroller .noPart clicked";
+        break;
+    case Part::decrementLine:
+        printed = "Scroller .decrementLine clicked";
+        break;
+    case Part::incrementLine:
+        printed = "Scroller .incrementLine clicked";
+        break;
+    case Part::knobSlot:
+        printed = "Scroller .knobSlot clicked";
+        break;
+    }
+    std::printf("%s\n", printed != nullptr ? printed : "Scroller: New value introduced");
+    std::fflush(stdout);
+}
+
+void TerminalView::bufferSwitched()
+{
+    updateScroller();
+}
+
+void TerminalView::viewportScrolled()
+{
+    updateScroller();
+    notifyScrollPosition();
 }
 
 void TerminalView::setupProgressBar()

@@ -371,6 +371,16 @@ public:
     void setScrollSensitivity(double sensitivity);
 
     TerminalScroller *scroller() const { return scroller_; }
+    TerminalScroller::Style scrollerStyle() const { return scrollerStyle_; }
+    // Restyles the scroller at once; the grid keeps its columns until the next frame change.
+    void setScrollerStyle(TerminalScroller::Style style);
+    void restyleScroller();
+    // A page press or knob drag on the scroller.
+    void scrollerActivated();
+    // The terminal switched buffers, scrolled, or fed a line.
+    void bufferSwitched();
+    void viewportScrolled();
+    void lineFed();
     TerminalProgressBarView *progressBarView() const { return progressBarView_; }
     // The percentage last shown in the progress strip.
     std::optional<uint8_t> lastProgressValue() const { return lastProgressValue_; }
@@ -567,6 +577,7 @@ private:
     std::unique_ptr<Terminal> terminal_;
     TerminalProgressBarView *progressBarView_ = nullptr;
     TerminalScroller *scroller_ = nullptr;
+    TerminalScroller::Style scrollerStyle_ = TerminalScroller::Style::overlay;
 
     std::array<std::optional<QColor>, 256> colors_;
     std::unordered_map<Attribute::Color, QColor> trueColors_;

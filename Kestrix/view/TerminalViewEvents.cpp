@@ -49,8 +49,7 @@ bool TerminalView::resizeTerminalToFrame(QSizeF size)
 
 void TerminalView::layoutSubviews()
 {
-    const int scrollerWidth = TerminalScroller::scrollerWidth(scroller_->scrollerStyle());
-    scroller_->setGeometry(std::max(width() - scrollerWidth, 0), 0, scrollerWidth, height());
+    restyleScroller();
     layoutFindBar();
     updateProgressBarFrame();
 }

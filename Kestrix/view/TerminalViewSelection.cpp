@@ -24,11 +24,16 @@ void TerminalView::selectNone()
     }
 }
 
-void TerminalView::terminalDidLineFeed(Terminal &)
+void TerminalView::lineFed()
 {
     if (allowMouseReporting_) {
         selectNone();
     }
+}
+
+void TerminalView::terminalDidLineFeed(Terminal &)
+{
+    lineFed();
 }
 
 } // namespace kestrix

@@ -90,13 +90,12 @@ void TerminalView::terminalSendToHost(Terminal &, std::span<const uint8_t> data)
 
 void TerminalView::terminalDidScroll(Terminal &, int64_t)
 {
-    updateScroller();
-    notifyScrollPosition();
+    viewportScrolled();
 }
 
 void TerminalView::terminalDidSwitchBuffer(Terminal &)
 {
-    updateScroller();
+    bufferSwitched();
 }
 
 void TerminalView::terminalSynchronizedOutput(Terminal &, bool active)
