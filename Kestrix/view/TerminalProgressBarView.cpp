@@ -2,13 +2,31 @@
 
 #include <QPainter>
 
+#include <chrono>
+
 namespace kestrix {
 
-TerminalProgressBarView::TerminalProgressBarView(QWidget *parent)
+TerminalProgressBarView::TerminalProgressBarView(QWidget *parent, std::function<uint64_t()> uptimeNs)
     : QWidget(parent)
+    , uptimeNs_(std::move(uptimeNs))
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    frameTimer_.setInterval(16);
+    connect(&frameTimer_, &QTimer::timeout, this, [this] {
+        QWidget::update();
+        runFrameTimerWhileAnimating();
+    });
     hide();
+}
+
+uint64_t TerminalProgressBarView::now() const
+{
+    if (uptimeNs_) {
+        return uptimeNs_();
+    }
+    return static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count());
 }
 
 void TerminalProgressBarView::showReport(ProgressReportState state, std::optional<uint8_t> progress)
@@ -16,7 +34,16 @@ void TerminalProgressBarView::showReport(ProgressReportState state, std::optiona
     state_ = state;
     progress_ = progress;
     setVisible(state != ProgressReportState::remove);
-    update();
+    if (state == ProgressReportState::remove) {
+        slideAnimation_.reset();
+        runFrameTimerWhileAnimating();
+        return;
+    }
+    if (!progress_) {
+        startIndeterminateAnimation();
+    } else {
+        layoutDeterminate(true);
+    }
 }
 
 QColor TerminalProgressBarView::barColor() const
@@ -31,18 +58,91 @@ QColor TerminalProgressBarView::barColor() const
     }
 }
 
+void TerminalProgressBarView::layoutDeterminate(bool animated)
+{
+    trackVisible_ = false;
+    slideAnimation_.reset();
+    const QRectF target(0, 0, width() * (progress_.value_or(0) / 100.0), height());
+    if (animated) {
+        widthAnimation_ = StripAnimation{presentedBarFrame().width(), target.width(), now(), determinateDurationNs};
+    } else {
+        widthAnimation_.reset();
+    }
+    barFrame_ = target;
+    runFrameTimerWhileAnimating();
+    QWidget::update();
+}
+
+void TerminalProgressBarView::startIndeterminateAnimation()
+{
+    trackVisible_ = true;
+    const double segment = width() * barWidthRatio;
+    widthAnimation_.reset();
+    barFrame_ = QRectF(0, 0, segment, height());
+    if (segment > 0 && width() > segment) {
+        slideAnimation_ = StripAnimation{segment / 2, width() - segment / 2, now(), indeterminateDurationNs, true, true};
+    } else {
+        slideAnimation_.reset();
+    }
+    runFrameTimerWhileAnimating();
+    QWidget::update();
+}
+
+bool TerminalProgressBarView::animatesWidth() const
+{
+    return widthAnimation_ && !widthAnimation_->finishedAt(now());
+}
+
+QRectF TerminalProgressBarView::presentedBarFrame() const
+{
+    QRectF frame = barFrame_;
+    if (animatesWidth()) {
+        frame.setWidth(widthAnimation_->valueAt(now()));
+    }
+    if (slideAnimation_) {
+        frame.moveLeft(slideAnimation_->valueAt(now()) - frame.width() / 2);
+    }
+    return frame;
+}
+
+void TerminalProgressBarView::runFrameTimerWhileAnimating()
+{
+    const bool animating = isVisible() && (slides() || animatesWidth());
+    if (animating && !frameTimer_.isActive()) {
+        frameTimer_.start();
+    } else if (!animating) {
+        frameTimer_.stop();
+    }
+}
+
+void TerminalProgressBarView::layout()
+{
+    if (!isVisible()) {
+        return;
+    }
+    if (!progress_) {
+        startIndeterminateAnimation();
+    } else {
+        layoutDeterminate(false);
+    }
+}
+
+void TerminalProgressBarView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layout();
+}
+
 void TerminalProgressBarView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const QColor bar = barColor();
-    if (progress_) {
-        painter.fillRect(QRectF(0, 0, width() * (*progress_ / 100.0), height()), bar);
-        return;
+    if (trackVisible_) {
+        QColor track = bar;
+        track.setAlphaF(0.3f);
+        painter.fillRect(rect(), track);
     }
-    QColor track = bar;
-    track.setAlphaF(0.3f);
-    painter.fillRect(rect(), track);
-    painter.fillRect(QRectF(0, 0, width() * barWidthRatio, height()), bar);
+    painter.fillRect(presentedBarFrame(), bar);
 }
 
 } // namespace kestrix

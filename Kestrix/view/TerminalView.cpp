@@ -150,7 +150,7 @@ void TerminalView::viewportScrolled()
 
 void TerminalView::setupProgressBar()
 {
-    progressBarView_ = new TerminalProgressBarView(this);
+    progressBarView_ = new TerminalProgressBarView(this, environment_.uptimeNs);
     // Above the scroller, which was added first.
     progressBarView_->raise();
     updateProgressBarFrame();
