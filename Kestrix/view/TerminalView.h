@@ -421,6 +421,10 @@ public:
                              ImageSizeRequest height, bool preserveAspectRatio) override;
 
 protected:
+    // Device pixels per device-independent pixel.
+    double backingScale() const;
+    // The queue deferred work of the view and its terminal runs on.
+    TaskQueue &mainQueue() const { return *mainQueue_; }
     // Schedules a repaint of part of the widget (y down).
     virtual void setNeedsDisplay(const QRectF &rect);
     // Shows a progress report; always called on the main thread.
@@ -503,7 +507,6 @@ private:
     void fullRefresh();
     void runQueuedDisplayUpdate();
     bool isOnMainThread() const;
-    double backingScale() const;
     uint64_t uptimeNs() const;
     int64_t maxScroll() const;
     void deliverProgressReport(const ProgressReport &report);
