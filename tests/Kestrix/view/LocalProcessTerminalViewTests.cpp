@@ -3,6 +3,11 @@
 #include "../../support/WaitUntil.h"
 
 #include <QClipboard>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
 #include <QGuiApplication>
 
 #include <gtest/gtest.h>
@@ -236,6 +241,34 @@ TEST(LocalProcessTerminalViewTest, RunsAShellThatTypesResizesAndExits)
     f.view->send(std::string_view("exit 0\r"));
     EXPECT_TRUE(calvero::testing::waitUntil([&] { return f.host.exits.size() == 2; }));
     EXPECT_EQ(f.host.exits[1], 0);
+}
+
+TEST(LocalProcessTerminalViewTest, LogFilesNeverFollowALinkPlantedInTheirPlace)
+{
+    const auto directory =
+        std::filesystem::temp_directory_path() / ("kestrix-view-log-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(directory);
+    std::filesystem::create_directories(directory);
+    std::ofstream(directory / "target") << "keep";
+    std::filesystem::create_symlink(directory / "target", directory / "log-0");
+
+    ProcessViewFixture f;
+    f.view->setLoggingDirectory(directory.string());
+    ::testing::internal::CaptureStdout();
+    f.view->startChildProcess("/bin/sh", {"-c", "printf data"});
+    const bool exited = calvero::testing::waitUntil([&] { return !f.host.exits.empty(); });
+    const std::string printed = ::testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(exited);
+    EXPECT_TRUE(f.waitForScreen("data"));
+    EXPECT_NE(printed.find("Got error while logging data dump to " + (directory / "log-0").string()),
+              std::string::npos)
+        << printed;
+    std::stringstream target;
+    target << std::ifstream(directory / "target").rdbuf();
+    EXPECT_EQ(target.str(), "keep");
+    EXPECT_TRUE(std::filesystem::is_symlink(directory / "log-0"));
+    EXPECT_EQ(f.view->process().logFileCounter(), 0);
+    std::filesystem::remove_all(directory);
 }
 
 } // namespace
