@@ -58,6 +58,13 @@ public:
         }
         return lineMadeIfEmpty(index);
     }
+    // The line stored in physical slot `slot`, or nothing when that slot holds none yet. Reading this
+    // way makes no line, so an observer leaves the ring as it found it.
+    const BufferLine *lineInSlot(int64_t slot) const
+    {
+        return slot >= 0 && static_cast<size_t>(slot) < array_.size() ? array_[static_cast<size_t>(slot)].get()
+                                                                      : nullptr;
+    }
     // Stores a line at logical index i, releasing the previous one.
     void set(int64_t index, LinePtr line);
 

@@ -7,6 +7,7 @@
 #include "Kestrix/model/SearchService.h"
 #include "Kestrix/view/DirtyRegion.h"
 #include "Kestrix/view/MainTaskQueue.h"
+#include "Kestrix/view/TerminalDebugView.h"
 #include "Kestrix/view/TerminalProgressBarView.h"
 #include "Kestrix/view/TerminalViewDelegate.h"
 
@@ -292,8 +293,26 @@ void TerminalView::updateDisplay(bool notifyAccessibility)
             terminalDelegate_->rowsUpdated(*this, cursorRow, cursorRow);
         }
     }
+    updateDebugDisplay();
     updateCaretFrame();
     pendingDisplay_ = false;
+}
+
+TerminalDebugView *TerminalView::debug() const
+{
+    return debug_.data();
+}
+
+void TerminalView::setDebug(TerminalDebugView *overlay)
+{
+    debug_ = overlay;
+}
+
+void TerminalView::updateDebugDisplay()
+{
+    if (debug_) {
+        debug_->refresh();
+    }
 }
 
 void TerminalView::setNeedsDisplay(const QRectF &rect)

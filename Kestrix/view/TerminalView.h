@@ -18,6 +18,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPointF>
+#include <QPointer>
 #include <QSizeF>
 #include <QWidget>
 
@@ -40,6 +41,7 @@ class AppleImage;
 class CaretView;
 class MainTaskQueue;
 class SearchService;
+class TerminalDebugView;
 class TerminalFindBarView;
 class TerminalProgressBarView;
 class TerminalViewDelegate;
@@ -371,6 +373,9 @@ public:
     void setScrollSensitivity(double sensitivity);
 
     TerminalScroller *scroller() const { return scroller_; }
+    // The developer's overlay, refreshed with every display update; registered by the overlay itself.
+    TerminalDebugView *debug() const;
+    void setDebug(TerminalDebugView *overlay);
     TerminalScroller::Style scrollerStyle() const { return scrollerStyle_; }
     // Restyles the scroller at once; the grid keeps its columns until the next frame change.
     void setScrollerStyle(TerminalScroller::Style style);
@@ -503,6 +508,7 @@ private:
     // Hides a shown selection and leaves character mode without a word anchor.
     void clearSearchSelection();
     void updateProgressBarFrame();
+    void updateDebugDisplay();
     // Every row redrawn at the next display update.
     void fullRefresh();
     void runQueuedDisplayUpdate();
@@ -580,6 +586,7 @@ private:
     std::unique_ptr<Terminal> terminal_;
     TerminalProgressBarView *progressBarView_ = nullptr;
     TerminalScroller *scroller_ = nullptr;
+    QPointer<TerminalDebugView> debug_;
     TerminalScroller::Style scrollerStyle_ = TerminalScroller::Style::overlay;
 
     std::array<std::optional<QColor>, 256> colors_;
