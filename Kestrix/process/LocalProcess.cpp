@@ -13,6 +13,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/eventfd.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <system_error>
@@ -388,8 +389,19 @@ void LocalProcess::dumpChunk(const std::vector<uint8_t> &chunk)
         return;
     }
     std::string path = *directory + "/log-" + std::to_string(logFileCounter_);
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    // Never through a link, never inherited by a child, and without waiting: a FIFO planted in the
+    // directory must not stall the reader. Only a regular file gets the dump.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     bool written = fd >= 0;
+    if (written) {
+        struct stat info {};
+        if (::fstat(fd, &info) != 0) {
+            written = false;
+        } else if (!S_ISREG(info.st_mode)) {
+            written = false;
+            errno = EINVAL;
+        }
+    }
     size_t offset = 0;
     while (written && offset < chunk.size()) {
         ssize_t count = ::write(fd, chunk.data() + offset, chunk.size() - offset);

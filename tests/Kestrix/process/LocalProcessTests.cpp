@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <random>
 #include <signal.h>
 #include <sstream>
@@ -387,6 +388,26 @@ TEST_F(LocalProcessTest, LoggingDirectoryGetsOneNumberedFilePerChunk)
         read << file.rdbuf();
         EXPECT_EQ(read.str(), content) << name;
     }
+    std::filesystem::remove_all(directory);
+}
+
+TEST_F(LocalProcessTest, DumpNeverWaitsOnAFifoPlantedInTheLoggingDirectory)
+{
+    auto directory = std::filesystem::temp_directory_path() / ("kestrix-fifo-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(directory);
+    std::filesystem::create_directories(directory);
+    ASSERT_EQ(::mkfifo((directory / "log-0").c_str(), 0600), 0);
+    process.setLoggingDirectory(directory.string());
+    ::testing::internal::CaptureStdout();
+    process.startProcess("/bin/sh", {"-c", "printf data"});
+    const bool exited = runUntilExit();
+    const std::string printed = ::testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(exited);
+    EXPECT_EQ(recorder.received, "data");
+    EXPECT_EQ(process.logFileCounter(), 0);
+    EXPECT_NE(printed.find("Got error while logging data dump to " + (directory / "log-0").string()),
+              std::string::npos)
+        << printed;
     std::filesystem::remove_all(directory);
 }
 
