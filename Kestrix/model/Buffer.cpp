@@ -436,9 +436,4 @@ void Buffer::resize(int64_t newCols, int64_t newRows)
     cols_ = newCols;
 }
 
-void Buffer::reflow(int64_t, int64_t, int64_t)
-{
-    // Soft-wrapped lines keep their old layout for now; re-wrapping to the new width comes here.
-}
-
 } // namespace kestrix

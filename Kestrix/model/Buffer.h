@@ -207,9 +207,33 @@ public:
     }
 
     // Size.
+    // Reflows wrapped lines to a new width when the buffer has scrollback (and both widths are at
+    // least 2 columns); the group of lines holding the cursor is only cut.
     void resize(int64_t newCols, int64_t newRows);
     // An absent count means no scrollback at all. Dropped lines leave the top; the screen stays.
     void changeScrollback(std::optional<int64_t> lines);
+
+    // Reflow.
+    // Lines a narrower reflow adds below one wrapped group.
+    struct InsertionSet {
+        std::vector<std::unique_ptr<BufferLine>> lines;
+        // The logical line, counted before the reflow, that the lines go in front of.
+        int64_t start = 0;
+        // Ends a list of sets: the sets after it are not inserted.
+        bool isNull = false;
+    };
+    // Logical lines start..start+count-1.
+    struct LineRun {
+        int64_t start = 0;
+        int64_t count = 0;
+    };
+    // The cells of logical line `row` that belong to its group's text at width `cols`; the line
+    // after it counts as its next line when it continues the group.
+    int64_t wrappedLineTrimmedLength(int64_t row, int64_t cols);
+    // The lengths of the lines that the wrapped `group` needs at `newCols`, top to bottom. A wide
+    // character that would straddle the new edge starts the next line; every length is at least 1.
+    static std::vector<int64_t> reflowNewLineLengths(std::span<BufferLine *const> group, int64_t oldCols,
+                                                     int64_t newCols);
 
 private:
     static Attribute initialCurAttr();
@@ -223,6 +247,21 @@ private:
     void shrinkRows(int64_t newRows);
     // Re-wraps soft-wrapped lines for a new width; the buffer then cuts lines that got narrower.
     void reflow(int64_t oldCols, int64_t newCols, int64_t newRows);
+    void reflowWider(int64_t oldCols, int64_t newCols, int64_t newRows);
+    void reflowNarrower(int64_t oldCols, int64_t newCols, int64_t newRows);
+    // Moves the cells of every wrapped group but the cursor's into the wider layout and returns the
+    // runs of lines that it emptied, in order.
+    std::vector<LineRun> reflowLinesToRemove(int64_t oldCols, int64_t newCols, int64_t cursorRow,
+                                             const CharData &fill);
+    // Puts the lines of `sets` (recorded bottom group first, `count` lines in all) into the ring in
+    // one pass; returns how many of the oldest lines fell off the top.
+    int64_t reflowInsertLines(std::vector<InsertionSet> sets, int64_t count);
+    // The empty, unwrapped lines at the end of the ring below `cursorRow`, which text may take over.
+    int64_t trailingBlankLines(int64_t cursorRow);
+    // The groups below the cursor that may grow by lines while the screen keeps the cursor's line:
+    // their first lines, in order.
+    std::vector<int64_t> groupsBelowCursorThatFit(int64_t cursorRow, int64_t room, int64_t oldCols,
+                                                  int64_t newCols);
 
     CircularBufferLineList lines_;
     int64_t yDisp_ = 0;

@@ -220,6 +220,20 @@ int64_t BufferLine::trimmedLength() const
     return 0;
 }
 
+int64_t BufferLine::wrappedTrimmedLength(const BufferLine *next, int64_t cols) const
+{
+    if (next == nullptr) {
+        return trimmedLength();
+    }
+    cols = std::clamp<int64_t>(cols, 0, dataSize());
+    if (cols == 0) {
+        return 0;
+    }
+    const CharData &last = data_[static_cast<size_t>(cols - 1)];
+    const bool plainNull = last.code == 0 && last.width == 1 && last.attribute.isPlainDefault();
+    return plainNull && next->getWidth(0) == 2 ? cols - 1 : cols;
+}
+
 bool BufferLine::hasContent(int64_t index) const
 {
     if (index < 0 || index >= dataSize()) {

@@ -64,6 +64,10 @@ public:
     // One past the last non-empty cell, counting both columns of a wide character; 0 when every cell
     // has code 0.
     int64_t trimmedLength() const;
+    // The cells of this line that belong to the text of its wrapped group at width `cols`: without
+    // a `next` line the trimmed length; with one the whole width, less the last column when that
+    // holds a plain null cell and `next` starts with a wide character (one that did not fit here).
+    int64_t wrappedTrimmedLength(const BufferLine *next, int64_t cols) const;
     int8_t getWidth(int64_t index) const { return (*this)[index].width; }
     // A non-empty code or an attribute other than the plain default. Payload and width do not count.
     bool hasContent(int64_t index) const;

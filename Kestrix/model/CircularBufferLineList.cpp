@@ -294,6 +294,32 @@ void CircularBufferLineList::dropOldest(int64_t lines)
     count_ -= lines;
 }
 
+std::vector<CircularBufferLineList::LinePtr> CircularBufferLineList::takeLines()
+{
+    std::vector<LinePtr> lines;
+    lines.reserve(static_cast<size_t>(count_));
+    for (int64_t i = 0; i < count_; ++i) {
+        const int64_t physical = physicalIndex(i);
+        lines.push_back(physical < allocatedSlots() ? std::move(array_[static_cast<size_t>(physical)])
+                                                    : nullptr);
+    }
+    // Slots beyond the count may still hold lines; they must not come back later as stale rows.
+    array_ = std::vector<LinePtr>();
+    startIndex_ = 0;
+    count_ = 0;
+    return lines;
+}
+
+int64_t CircularBufferLineList::putLines(std::vector<LinePtr> lines)
+{
+    const int64_t excess = std::max<int64_t>(static_cast<int64_t>(lines.size()) - maxLength_, 0);
+    lines.erase(lines.begin(), lines.begin() + excess);
+    array_ = std::move(lines);
+    startIndex_ = 0;
+    count_ = static_cast<int64_t>(array_.size());
+    return excess;
+}
+
 void CircularBufferLineList::reset(int64_t maxLength)
 {
     array_ = std::vector<LinePtr>();

@@ -86,6 +86,13 @@ public:
                 const RowCallback &markRowDirty = {});
     // Drops the `lines` oldest lines (at most `count`).
     void dropOldest(int64_t lines);
+    // Takes every line out, oldest first, and leaves the ring empty; a slot never read comes out
+    // absent. With `putLines` a caller reorders, removes or adds lines without copying a cell.
+    std::vector<LinePtr> takeLines();
+    // Makes `lines` the ring's lines from logical 0 on; when they are more than the capacity the
+    // oldest are released. Returns how many were released. Lines that stood in the ring before and
+    // were not handed back are released too. The line callbacks are not told.
+    int64_t putLines(std::vector<LinePtr> lines);
     // Releases every line and starts over empty with a new capacity; the callbacks stay.
     void reset(int64_t maxLength);
 

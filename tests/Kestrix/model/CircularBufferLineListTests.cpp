@@ -224,6 +224,45 @@ TEST_F(RingFixture, MaxLengthChangesKeepTheLinesInOrder)
     EXPECT_EQ(names(ring), "IJK");
 }
 
+TEST_F(RingFixture, LinesTakenOutComeBackInANewOrderAsTheSameObjects)
+{
+    pushAll("ABCDEFG"); // the ring holds CDEFG and starts mid-array
+    BufferLine *lineD = &ring[1];
+    std::vector<LinePtr> lines = ring.takeLines();
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(ring.count(), 0);
+    EXPECT_EQ(lines[1].get(), lineD);
+
+    // Drop E, put x after F: the kept lines are the very same objects.
+    lines.erase(lines.begin() + 2);
+    lines.insert(lines.begin() + 3, lineNamed('x'));
+    EXPECT_EQ(ring.putLines(std::move(lines)), 0);
+    EXPECT_EQ(names(ring), "CDFxG");
+    EXPECT_EQ(&ring[1], lineD);
+    EXPECT_EQ(ring.startIndex(), 0);
+    pushAll("H");
+    EXPECT_EQ(names(ring), "DFxGH");
+
+    // More lines than the capacity: the oldest go.
+    lines = ring.takeLines();
+    lines.push_back(lineNamed('y'));
+    lines.push_back(lineNamed('z'));
+    EXPECT_EQ(ring.putLines(std::move(lines)), 2);
+    EXPECT_EQ(names(ring), "xGHyz");
+}
+
+TEST_F(RingFixture, TakingLinesReleasesStaleSlotsBeyondTheCount)
+{
+    pushAll("ABC");
+    ring.setCount(1);
+    std::vector<LinePtr> lines = ring.takeLines();
+    ASSERT_EQ(lines.size(), 1u);
+    ring.putLines(std::move(lines));
+    ring.setCount(3);
+    // The lines once at 1 and 2 are gone: the slots are made afresh.
+    EXPECT_EQ(names(ring), "A..");
+}
+
 TEST(CircularBufferLineListCapacity, AHugeCapacityAllocatesSlotsOnlyForArrivingLines)
 {
     CircularBufferLineList ring(2147483647);
