@@ -471,6 +471,33 @@ bool printScrollCost()
     return met;
 }
 
+// Re-wrapping a full scrollback: 10,000 lines of 200-column text, wrapped lines among them, taken to
+// 80 columns and back. Reflow walks each line once in each direction.
+bool printReflowCost()
+{
+    const int64_t cols = 200;
+    const int64_t rows = 50;
+    Terminal terminal(nullptr, benchOptions(cols, rows));
+    Random random;
+    std::string text;
+    while (terminal.normalBuffer->lines().count() < scrollbackLines + rows) {
+        text.clear();
+        appendWords(text, random, 5 + static_cast<int>(random.below(60)));
+        terminal.feedString(text + "\r\n");
+    }
+    const auto start = std::chrono::steady_clock::now();
+    terminal.resizeScreen(80, rows);
+    const double narrower = secondsSince(start) * 1e3;
+    const auto back = std::chrono::steady_clock::now();
+    terminal.resizeScreen(cols, rows);
+    const double wider = secondsSince(back) * 1e3;
+    const bool met = narrower + wider < 100;
+    std::printf("Reflow of a full scrollback (%lld lines): 200 -> 80 columns %.1f ms, back to 200 %.1f ms "
+                "(target < 100 ms together): %s\n",
+                static_cast<long long>(scrollbackLines + rows), narrower, wider, met ? "ok" : "MISSED");
+    return met;
+}
+
 // Streams that try to make the terminal hold ever more memory. Each goes into a terminal whose
 // scrollback is already full and is fed twice; the heap held after the second pass must be no larger
 // than after the first (within 1 MB), and the peak stays bounded.
@@ -627,6 +654,7 @@ int main(int argc, char **argv)
     printTrackedWorkloads();
     met = printMemoryPerCell() && met;
     met = printScrollCost() && met;
+    met = printReflowCost() && met;
     met = printHostileStreams() && met;
     met = printStringsAtTheLimit() && met;
     std::printf("\n%s\n", met ? "All targets met." : "Some targets missed.");

@@ -167,6 +167,10 @@ void Terminal::resizeBuffers(int64_t newCols, int64_t newRows)
     normal.resize(newCols, newRows);
     normal.savedY = std::clamp<int64_t>(normal.y() + savedDistance, 0, newRows - 1);
     altBuffer->resize(newCols, newRows);
+    // Reflow moves lines: the placement records follow their stripes.
+    if (buffer == &normal && normal.hasLinesWithImages()) {
+        syncKittyPlacementsAfterScroll();
+    }
 }
 
 void Terminal::activateNormalScreen(bool clearAlternate)

@@ -2,9 +2,11 @@
 // prints the screen. A developer tool for the tests; it is not installed.
 //
 //   kestrix-headless [--size COLSxROWS] [--scrollback N] [--history] [--replies FILE] [--state FILE]
-//                    -- COMMAND ARG...
+//                    [--resize COLSxROWS]... -- COMMAND ARG...
 //   kestrix-headless [--size COLSxROWS] [--scrollback N] [--history] [--replies FILE] [--state FILE]
-//                    [--chunk N] --feed FILE
+//                    [--resize COLSxROWS]... [--chunk N] --feed FILE
+//
+// Each --resize resizes the terminal, in order, after the program ended or the stream was fed.
 
 #include "Kestrix/process/HeadlessTerminal.h"
 
@@ -103,6 +105,7 @@ struct Options {
     std::optional<std::string> statePath;
     std::optional<std::string> feedPath;
     size_t chunk = 4096;
+    std::vector<std::pair<int64_t, int64_t>> resizes;
     std::vector<std::string> command;
 };
 
@@ -110,9 +113,9 @@ struct Options {
 {
     std::cerr << "kestrix-headless: " << problem << "\n"
               << "usage: kestrix-headless [--size COLSxROWS] [--scrollback N] [--history] [--replies FILE]\n"
-              << "                        [--state FILE] -- COMMAND ARG...\n"
+              << "                        [--state FILE] [--resize COLSxROWS]... -- COMMAND ARG...\n"
               << "       kestrix-headless [--size COLSxROWS] [--scrollback N] [--history] [--replies FILE]\n"
-              << "                        [--state FILE] [--chunk N] --feed FILE\n";
+              << "                        [--state FILE] [--resize COLSxROWS]... [--chunk N] --feed FILE\n";
     std::exit(2);
 }
 
@@ -124,6 +127,16 @@ int64_t parseCount(std::string_view text, int64_t minimum, int64_t maximum, cons
         usage("bad " + what + ": " + std::string(text));
     }
     return value;
+}
+
+std::pair<int64_t, int64_t> parseSize(const std::string &size)
+{
+    auto x = size.find('x');
+    if (x == std::string::npos) {
+        usage("bad size: " + size);
+    }
+    return {parseCount(std::string_view(size).substr(0, x), 2, 4096, "size"),
+            parseCount(std::string_view(size).substr(x + 1), 1, 4096, "size")};
 }
 
 Options parseArguments(int argc, char **argv)
@@ -142,13 +155,9 @@ Options parseArguments(int argc, char **argv)
             options.command.assign(argv + i + 1, argv + argc);
             break;
         } else if (argument == "--size") {
-            std::string size = value(argument);
-            auto x = size.find('x');
-            if (x == std::string::npos) {
-                usage("bad size: " + size);
-            }
-            options.cols = parseCount(std::string_view(size).substr(0, x), 2, 4096, "size");
-            options.rows = parseCount(std::string_view(size).substr(x + 1), 1, 4096, "size");
+            std::tie(options.cols, options.rows) = parseSize(value(argument));
+        } else if (argument == "--resize") {
+            options.resizes.push_back(parseSize(value(argument)));
         } else if (argument == "--scrollback") {
             options.scrollback = parseCount(value(argument), 0, 10000000, "scrollback");
         } else if (argument == "--history") {
@@ -291,6 +300,9 @@ int main(int argc, char **argv)
         queue.runUntil([&] { return ended; });
     }
 
+    for (const auto &[cols, rows] : options.resizes) {
+        terminal.resizeScreen(cols, rows);
+    }
     printScreen(terminal, options.history);
     std::fflush(stdout);
     if (options.repliesPath && !writeFile(*options.repliesPath, headless.replies)) {

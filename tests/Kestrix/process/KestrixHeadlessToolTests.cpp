@@ -116,12 +116,29 @@ TEST_F(KestrixHeadlessTool, RunsACommandUntilItExits)
     EXPECT_TRUE(fs::exists(replies));
 }
 
+TEST_F(KestrixHeadlessTool, ResizesReWrapTheProgramsLongLine)
+{
+    const std::vector<std::string> program = {"--", "sh", "-c",
+                                              "printf 'abcdefghijklmnopqrstuvwxyz0123456789\\r\\n$'"};
+    auto sized = [&](std::vector<std::string> arguments) {
+        arguments.insert(arguments.end(), program.begin(), program.end());
+        return runTool(arguments).output;
+    };
+    EXPECT_EQ(sized({"--size", "10x6"}), "abcdefghij\nklmnopqrst\nuvwxyz0123\n456789\n$\n\n");
+    EXPECT_EQ(sized({"--size", "10x6", "--resize", "20x6"}),
+              "abcdefghijklmnopqrst\nuvwxyz0123456789\n$\n\n\n\n");
+    EXPECT_EQ(sized({"--size", "10x6", "--resize", "40x3"}), "abcdefghijklmnopqrstuvwxyz0123456789\n$\n\n");
+    EXPECT_EQ(sized({"--size", "20x4", "--resize", "8x4", "--history"}),
+              "abcdefgh\nijklmnop\nqrstuvwx\nyz012345\n6789\n$\n");
+}
+
 TEST_F(KestrixHeadlessTool, RefusesUnclearArguments)
 {
     for (const auto &arguments : std::vector<std::vector<std::string>>{
              {},
              {"--size", "80by25", "--", "true"},
              {"--size", "0x25", "--", "true"},
+             {"--resize", "1x25", "--", "true"},
              {"--chunk", "0", "--feed", "x"},
              {"--feed", "x", "--", "true"},
              {"--bogus"},
