@@ -10,8 +10,14 @@ endfunction()
 # calvero_add_layer(name FOLDERS dir... LINK lib...)
 # A layer is one static library made of every source in its folders. A layer that has no
 # sources yet is an interface library, so later layers can already link against it.
+#
+# A layer sees only its own headers and those of the layers it links: each layer gets an include
+# root of its own under the build tree, holding a link to each of its folders, and publishes only
+# that root. A header included from a layer that is not below it is not found, so the folder list
+# and the LINK lists below are the dependency graph and the build rejects a cycle.
 function(calvero_add_layer name)
     cmake_parse_arguments(LAYER "" "" "FOLDERS;LINK" ${ARGN})
+    set(include_root "${CMAKE_BINARY_DIR}/layers/${name}")
     set(files "")
     foreach(folder IN LISTS LAYER_FOLDERS)
         file(GLOB_RECURSE found CONFIGURE_DEPENDS
@@ -19,17 +25,20 @@ function(calvero_add_layer name)
             "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.h"
             "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.qrc")
         list(APPEND files ${found})
+        get_filename_component(parent "${include_root}/${folder}" DIRECTORY)
+        file(MAKE_DIRECTORY "${parent}")
+        file(CREATE_LINK "${CMAKE_CURRENT_SOURCE_DIR}/${folder}" "${include_root}/${folder}" SYMBOLIC)
     endforeach()
     set(compiled ${files})
     list(FILTER compiled INCLUDE REGEX "\\.(cpp|qrc)$")
     if(compiled)
         add_library(${name} STATIC ${files})
-        target_include_directories(${name} PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}")
+        target_include_directories(${name} PUBLIC "${include_root}")
         target_link_libraries(${name} PUBLIC ${LAYER_LINK})
         calvero_target_options(${name})
     else()
         add_library(${name} INTERFACE ${files})
-        target_include_directories(${name} INTERFACE "${CMAKE_CURRENT_SOURCE_DIR}")
+        target_include_directories(${name} INTERFACE "${include_root}")
         target_link_libraries(${name} INTERFACE ${LAYER_LINK})
     endif()
 endfunction()
@@ -47,7 +56,8 @@ function(calvero_add_tests name)
         set(SUITE_MAIN gtest)
     endif()
     add_executable(${name} ${sources})
-    target_include_directories(${name} PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}")
+    # Tests reach their shared helpers as "tests/...".
+    target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}")
     target_link_libraries(${name} PRIVATE ${SUITE_LINK} GTest::gtest GTest::gmock)
     if(SUITE_MAIN STREQUAL "gtest")
         target_link_libraries(${name} PRIVATE GTest::gtest_main)

@@ -4,6 +4,7 @@
 #include "Kestrix/core/Terminal.h"
 #include "Kestrix/core/TerminalDelegate.h"
 #include "Kestrix/model/CharSets.h"
+#include "Kestrix/model/Utf8.h"
 
 #include <array>
 #include <string>
@@ -229,7 +230,7 @@ bool dispatchEscWithIntermediate(Terminal &t, uint8_t intermediate, uint8_t fina
 std::string titleText(ByteSpan data)
 {
     const std::string_view text(reinterpret_cast<const char *>(data.data()), data.size());
-    if (!Terminal::isValidUtf8(text)) {
+    if (!utf8::isValid(text)) {
         return {};
     }
     return std::string(text.substr(0, Terminal::maximumTitleLength + 1));

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Kestrix/core/DcsHandler.h"
 #include "Kestrix/core/ParserState.h"
 #include "Kestrix/core/ParsingState.h"
 #include "Kestrix/core/StringBuffer.h"
 #include "Kestrix/core/TransitionTable.h"
+#include "Kestrix/graphics/DcsHandler.h"
 
 #include <array>
 #include <cstdint>

@@ -2,7 +2,7 @@
 
 #include "Kestrix/core/Terminal.h"
 #include "Kestrix/core/TerminalDelegate.h"
-#include "Kestrix/core/Utf8.h"
+#include "Kestrix/model/Utf8.h"
 
 #include <algorithm>
 #include <array>

@@ -1,14 +1,14 @@
 #pragma once
 
 #include "Kestrix/core/CC.h"
-#include "Kestrix/core/DcsHandler.h"
 #include "Kestrix/core/EscapeSequenceParser.h"
-#include "Kestrix/core/ImageSizeRequest.h"
 #include "Kestrix/core/KittyKeyboardFlags.h"
 #include "Kestrix/core/LinkMatch.h"
 #include "Kestrix/core/ProgressReport.h"
 #include "Kestrix/core/TerminalOptions.h"
 #include "Kestrix/core/WindowManipulationCommand.h"
+#include "Kestrix/graphics/DcsHandler.h"
+#include "Kestrix/graphics/ImageSizeRequest.h"
 #include "Kestrix/graphics/KittyGraphicsControl.h"
 #include "Kestrix/graphics/KittyGraphicsPayload.h"
 #include "Kestrix/graphics/KittyGraphicsState.h"
@@ -102,7 +102,6 @@ public:
     // A byte list as decimals in brackets: [27, 91].
     static std::string describeBytes(ByteSpan bytes);
     static std::string describeParameters(ParameterSpan pars);
-    static bool isValidUtf8(std::string_view text);
 
     // --- State and lifecycle (Terminal.cpp) --------------------------------------------------------
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "Kestrix/core/CursorStyle.h"
-#include "Kestrix/core/ImageSizeRequest.h"
 #include "Kestrix/core/ProgressReport.h"
 #include "Kestrix/core/WindowManipulationCommand.h"
+#include "Kestrix/graphics/ImageSizeRequest.h"
 #include "Kestrix/model/Color.h"
 
 #include <cstdint>

@@ -2,13 +2,19 @@
 // Kitty placements in step with scrolling and screen switches.
 
 #include "Kestrix/core/Terminal.h"
+#include "Kestrix/core/TerminalDelegate.h"
 #include "Kestrix/graphics/SixelDcsHandler.h"
 
 namespace kestrix {
 
 std::unique_ptr<DcsHandler> Terminal::makeSixelDcsHandler()
 {
-    return std::make_unique<SixelDcsHandler>(*this);
+    return std::make_unique<SixelDcsHandler>(defaultAnsiColors, [this](std::span<const uint8_t> pixels,
+                                                                       int64_t width, int64_t height) {
+        if (tdel_ != nullptr) {
+            tdel_->terminalBitmapImage(*this, pixels, width, height);
+        }
+    });
 }
 
 void Terminal::clearKittyGraphics()

@@ -1,10 +1,11 @@
 // OSC 1337: inline image files (File=...:payload) go to the delegate decoded with their size hints;
 // every other key is forwarded raw.
 
-#include "Kestrix/core/Base64.h"
 #include "Kestrix/core/OscText.h"
 #include "Kestrix/core/Terminal.h"
 #include "Kestrix/core/TerminalDelegate.h"
+#include "Kestrix/model/Base64.h"
+#include "Kestrix/model/Utf8.h"
 
 #include <algorithm>
 
@@ -37,7 +38,7 @@ void Terminal::oscExtendedCommand(ByteSpan data)
         return;
     }
     const std::string_view key = text.substr(0, equals);
-    if (!isValidUtf8(key)) {
+    if (!utf8::isValid(key)) {
         return;
     }
     if (key != "File") {
@@ -81,7 +82,7 @@ Terminal::FileArguments Terminal::parseFileArguments(ByteSpan data)
         }
         const std::string_view key = piece.substr(0, equals);
         const std::string_view value = piece.substr(equals + 1);
-        if (!isValidUtf8(key) || !isValidUtf8(value)) {
+        if (!utf8::isValid(key) || !utf8::isValid(value)) {
             return arguments;
         }
         arguments.insert_or_assign(std::string(key), std::string(value));

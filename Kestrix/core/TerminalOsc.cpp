@@ -1,10 +1,11 @@
 // Operating-system commands without colours, links or images: the host's document and directory,
 // progress reports, the clipboard and desktop notifications; and the framing of every OSC reply.
 
-#include "Kestrix/core/Base64.h"
 #include "Kestrix/core/OscText.h"
 #include "Kestrix/core/Terminal.h"
 #include "Kestrix/core/TerminalDelegate.h"
+#include "Kestrix/model/Base64.h"
+#include "Kestrix/model/Utf8.h"
 
 #include <algorithm>
 
@@ -16,7 +17,7 @@ namespace {
 std::optional<std::string> hostLocationText(ByteSpan data)
 {
     std::string text(osctext::asText(data));
-    if (!Terminal::isValidUtf8(text)) {
+    if (!utf8::isValid(text)) {
         return std::nullopt;
     }
     return text;
@@ -126,7 +127,7 @@ void Terminal::oscClipboard(ByteSpan data)
 void Terminal::oscDesktopNotification(ByteSpan data)
 {
     const std::string_view text = osctext::asText(data);
-    if (tdel_ == nullptr || !isValidUtf8(text)) {
+    if (tdel_ == nullptr || !utf8::isValid(text)) {
         return;
     }
     // notify;title;body, where the body may itself hold ";".

@@ -4,7 +4,7 @@
 #include "Kestrix/core/Intermediates.h"
 #include "Kestrix/core/Terminal.h"
 #include "Kestrix/core/TerminalDelegate.h"
-#include "Kestrix/core/Utf8.h"
+#include "Kestrix/model/Utf8.h"
 
 #include <algorithm>
 #include <array>

@@ -2,7 +2,7 @@
 // whole buffers as encoded bytes.
 
 #include "Kestrix/core/Terminal.h"
-#include "Kestrix/core/Utf8.h"
+#include "Kestrix/model/Utf8.h"
 
 #include <algorithm>
 #include <utility>

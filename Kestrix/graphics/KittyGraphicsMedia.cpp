@@ -4,9 +4,10 @@
 
 #include "Kestrix/graphics/KittyGraphicsMedia.h"
 
-#include "Kestrix/core/Terminal.h"
 #include "Kestrix/graphics/KittyGraphicsErrors.h"
 #include "Kestrix/graphics/KittyImageDecoding.h"
+#include "Kestrix/model/Base64.h"
+#include "Kestrix/model/Utf8.h"
 
 #include <algorithm>
 #include <array>
@@ -158,7 +159,7 @@ KittyPayloadResult finishPayload(const KittyGraphicsControl &control, std::optio
 bool isUsableName(std::span<const uint8_t> bytes)
 {
     const std::string_view text(reinterpret_cast<const char *>(bytes.data()), bytes.size());
-    return text.find('\0') == std::string_view::npos && Terminal::isValidUtf8(text);
+    return text.find('\0') == std::string_view::npos && utf8::isValid(text);
 }
 
 // The byte count of raw pixels the control declares for a shared-memory object; nothing for an

@@ -1,6 +1,6 @@
 #include "Kestrix/graphics/KittyPlaceholderCell.h"
 
-#include "Kestrix/core/Utf8.h"
+#include "Kestrix/model/Utf8.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Kestrix/core/ImageSizeRequest.h"
+#include "Kestrix/graphics/ImageSizeRequest.h"
 
 #include <cstdint>
 #include <optional>

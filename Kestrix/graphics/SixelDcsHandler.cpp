@@ -1,11 +1,9 @@
 #include "Kestrix/graphics/SixelDcsHandler.h"
 
-#include "Kestrix/core/Terminal.h"
-#include "Kestrix/core/TerminalDelegate.h"
-
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <utility>
 
 namespace kestrix {
 
@@ -46,8 +44,9 @@ int64_t readRepeatCount(const std::vector<uint8_t> &bytes, size_t &i, int64_t li
 
 } // namespace
 
-SixelDcsHandler::SixelDcsHandler(Terminal &terminal)
-    : terminal_(terminal)
+SixelDcsHandler::SixelDcsHandler(const std::vector<Color> &defaultColors, ImageSink sink)
+    : defaultColors_(defaultColors)
+    , sink_(std::move(sink))
 {
 }
 
@@ -60,8 +59,8 @@ void SixelDcsHandler::unhook()
     const size_t end = measure(0);
     pixels_.assign(static_cast<size_t>(maxX_ * maxY_ * 4), 0);
     paint(0, end);
-    if (TerminalDelegate *delegate = terminal_.delegate()) {
-        delegate->terminalBitmapImage(terminal_, pixels_, maxX_, maxY_);
+    if (sink_) {
+        sink_(pixels_, maxX_, maxY_);
     }
 }
 
@@ -199,7 +198,7 @@ uint32_t SixelDcsHandler::resolveRegister(int64_t index) const
     if (const auto defined = palette_.find(index); defined != palette_.end()) {
         return defined->second;
     }
-    const std::vector<Color> &defaults = terminal_.defaultAnsiColors;
+    const std::vector<Color> &defaults = defaultColors_;
     if (index >= 0 && index < static_cast<int64_t>(defaults.size())) {
         const Color &c = defaults[static_cast<size_t>(index)];
         return static_cast<uint32_t>(c.red >> 8) << 24 | static_cast<uint32_t>(c.green >> 8) << 16 |

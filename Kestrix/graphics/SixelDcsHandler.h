@@ -1,19 +1,19 @@
 #pragma once
 
-#include "Kestrix/core/DcsHandler.h"
+#include "Kestrix/graphics/DcsHandler.h"
+#include "Kestrix/model/Color.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <unordered_map>
 #include <vector>
 
 namespace kestrix {
 
-class Terminal;
-
-// Decodes one Sixel image (DCS q ... ST) into RGBA pixels and hands them to the terminal's delegate
-// when the string ends. Colour registers start empty for every image; undefined ones fall back to
-// the terminal's default colours, or to transparent beyond them.
+// Decodes one Sixel image (DCS q ... ST) into RGBA pixels and hands them to its sink when the string
+// ends. Colour registers start empty for every image; undefined ones fall back to the default
+// colours it was given, or to transparent beyond them.
 class SixelDcsHandler final : public DcsHandler {
 public:
     static constexpr uint8_t poundChar = 35;
@@ -27,7 +27,11 @@ public:
     // Registers at or above this are never defined.
     static constexpr int64_t colorRegisterCount = 65536;
 
-    explicit SixelDcsHandler(Terminal &terminal);
+    // Receives the finished image: RGBA rows of `width` pixels, `height` rows.
+    using ImageSink = std::function<void(std::span<const uint8_t> pixels, int64_t width, int64_t height)>;
+
+    // `defaultColors` must outlive the handler.
+    SixelDcsHandler(const std::vector<Color> &defaultColors, ImageSink sink);
 
     void unhook() override;
     // Defines a colour register from the numbers of a colour command (register, colour space, three
@@ -51,7 +55,8 @@ private:
     uint32_t resolveRegister(int64_t index) const;
     void paintSixel(uint8_t bits, int64_t repeat, uint32_t color);
 
-    Terminal &terminal_;
+    const std::vector<Color> &defaultColors_;
+    ImageSink sink_;
     std::unordered_map<int64_t, uint32_t> palette_;
     std::vector<uint8_t> pixels_;
     int64_t x_ = 0;

@@ -2,9 +2,9 @@
 
 #include "Kestrix/view/TerminalView.h"
 
-#include "Kestrix/core/Utf8.h"
+#include "Kestrix/core/SearchService.h"
 #include "Kestrix/core/SelectionService.h"
-#include "Kestrix/model/SearchService.h"
+#include "Kestrix/model/Utf8.h"
 #include "Kestrix/view/DirtyRegion.h"
 #include "Kestrix/view/MainTaskQueue.h"
 #include "Kestrix/view/TerminalDebugView.h"
@@ -495,7 +495,7 @@ void TerminalView::setScrollSensitivity(double sensitivity)
 
 bool TerminalView::isPlainPrintableText(std::string_view text)
 {
-    if (text.empty() || !Terminal::isValidUtf8(text)) {
+    if (text.empty() || !utf8::isValid(text)) {
         return false;
     }
     for (size_t index = 0; index < text.size();) {

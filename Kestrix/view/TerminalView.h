@@ -1,9 +1,9 @@
 #pragma once
 
+#include "Kestrix/core/SearchOptions.h"
 #include "Kestrix/core/SelectionService.h"
 #include "Kestrix/core/Terminal.h"
 #include "Kestrix/core/TerminalDelegate.h"
-#include "Kestrix/model/SearchOptions.h"
 #include "Kestrix/rendering/CellTextPainter.h"
 #include "Kestrix/rendering/RowSegments.h"
 #include "Kestrix/rendering/SelectedColumns.h"

@@ -1,6 +1,6 @@
 // The Qt side of the view: frame changes, focus, font changes and painting.
 
-#include "Kestrix/model/SearchService.h"
+#include "Kestrix/core/SearchService.h"
 #include "Kestrix/view/CaretView.h"
 #include "Kestrix/view/MainTaskQueue.h"
 #include "Kestrix/view/TerminalProgressBarView.h"

@@ -1,7 +1,7 @@
 // Find: the find bar, the find menu commands and the search that selects a match and scrolls to it.
 
+#include "Kestrix/core/SearchService.h"
 #include "Kestrix/core/SelectionService.h"
-#include "Kestrix/model/SearchService.h"
 #include "Kestrix/view/FindPasteboard.h"
 #include "Kestrix/view/TerminalFindBarView.h"
 #include "Kestrix/view/TerminalView.h"

@@ -1,5 +1,6 @@
 #include "Kestrix/graphics/KittyGraphicsErrors.h"
 #include "Kestrix/graphics/KittyGraphicsMedia.h"
+#include "Kestrix/model/Base64.h"
 #include "KittyTestImages.h"
 
 #include <fcntl.h>

@@ -1,8 +1,8 @@
 // The find bar and the find commands through a real view: typing searches, the match becomes the
 // selection and the viewport moves to it.
 
+#include "Kestrix/core/SearchService.h"
 #include "Kestrix/core/SelectionService.h"
-#include "Kestrix/model/SearchService.h"
 #include "Kestrix/view/FindPasteboard.h"
 #include "Kestrix/view/TerminalFindBarView.h"
 #include "TerminalViewTestSupport.h"

@@ -1,4 +1,4 @@
-#include "Kestrix/core/Base64.h"
+#include "Kestrix/model/Base64.h"
 #include "Kestrix/view/AppleImage.h"
 #include "tests/Kestrix/view/TerminalViewTestSupport.h"
 

@@ -1,5 +1,5 @@
+#include "Kestrix/core/SearchEngine.h"
 #include "Kestrix/core/Terminal.h"
-#include "Kestrix/model/SearchEngine.h"
 #include "tests/Kestrix/core/TerminalTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
+#include "Kestrix/core/SearchService.h"
 #include "Kestrix/core/Terminal.h"
-#include "Kestrix/model/SearchService.h"
 #include "tests/Kestrix/core/TerminalTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "Kestrix/core/DcsHandler.h"
+#include "Kestrix/graphics/DcsHandler.h"
 
 #include <gtest/gtest.h>
 #include <string>

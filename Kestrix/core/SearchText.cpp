@@ -1,4 +1,4 @@
-#include "Kestrix/model/SearchText.h"
+#include "Kestrix/core/SearchText.h"
 
 #include <algorithm>
 #include <unicode/uchar.h>

@@ -1,4 +1,4 @@
-#include "Kestrix/model/SearchMatcher.h"
+#include "Kestrix/core/SearchMatcher.h"
 
 #include <unicode/regex.h>
 #include <unicode/unistr.h>

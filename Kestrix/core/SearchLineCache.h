@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Kestrix/model/SearchText.h"
+#include "Kestrix/core/SearchText.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "Kestrix/model/SearchEngine.h"
-#include "Kestrix/model/SearchLineCache.h"
-#include "Kestrix/model/SearchOptions.h"
-#include "Kestrix/model/SearchResult.h"
-#include "Kestrix/model/SearchSelection.h"
-#include "Kestrix/model/SearchState.h"
+#include "Kestrix/core/SearchEngine.h"
+#include "Kestrix/core/SearchLineCache.h"
+#include "Kestrix/core/SearchOptions.h"
+#include "Kestrix/core/SearchResult.h"
+#include "Kestrix/core/SearchSelection.h"
+#include "Kestrix/core/SearchState.h"
 
 #include <cstdint>
 #include <optional>

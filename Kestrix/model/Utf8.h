@@ -61,4 +61,47 @@ inline uint32_t lastScalar(std::string_view text)
     return next(text, start);
 }
 
+// Whether text is well-formed UTF-8: no stray continuation bytes, no truncated sequences, no
+// overlong forms, no surrogates and nothing above U+10FFFF.
+inline bool isValid(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<uint8_t>(text[i]);
+        int length = 0;
+        uint32_t scalar = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            scalar = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            scalar = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            scalar = lead & 0x07;
+        } else {
+            return false;
+        }
+        if (text.size() - i < static_cast<size_t>(length)) {
+            return false;
+        }
+        for (int k = 1; k < length; ++k) {
+            const auto next = static_cast<uint8_t>(text[i + static_cast<size_t>(k)]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            scalar = scalar << 6 | (next & 0x3F);
+        }
+        const bool overlong = (length == 3 && scalar < 0x800) || (length == 4 && scalar < 0x10000);
+        if (overlong || scalar > 0x10FFFF || (scalar >= 0xD800 && scalar <= 0xDFFF)) {
+            return false;
+        }
+        i += static_cast<size_t>(length);
+    }
+    return true;
+}
+
 } // namespace kestrix::utf8

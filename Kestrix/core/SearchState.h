@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Kestrix/model/SearchOptions.h"
+#include "Kestrix/core/SearchOptions.h"
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Kestrix/model/SearchLineCache.h"
-#include "Kestrix/model/SearchOptions.h"
+#include "Kestrix/core/SearchLineCache.h"
+#include "Kestrix/core/SearchOptions.h"
 
 #include <chrono>
 #include <cstdint>

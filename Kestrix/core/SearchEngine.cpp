@@ -1,4 +1,4 @@
-#include "Kestrix/model/SearchEngine.h"
+#include "Kestrix/core/SearchEngine.h"
 
 #include "Kestrix/core/Terminal.h"
 

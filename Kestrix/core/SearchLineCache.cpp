@@ -1,7 +1,7 @@
-#include "Kestrix/model/SearchLineCache.h"
+#include "Kestrix/core/SearchLineCache.h"
 
 #include "Kestrix/core/Terminal.h"
-#include "Kestrix/core/Utf8.h"
+#include "Kestrix/model/Utf8.h"
 
 #include <chrono>
 #include <unicode/utf16.h>

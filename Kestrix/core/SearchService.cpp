@@ -1,4 +1,4 @@
-#include "Kestrix/model/SearchService.h"
+#include "Kestrix/core/SearchService.h"
 
 #include "Kestrix/core/Terminal.h"
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Kestrix/model/SearchLineCache.h"
-#include "Kestrix/model/SearchMatcher.h"
-#include "Kestrix/model/SearchOptions.h"
-#include "Kestrix/model/SearchResult.h"
-#include "Kestrix/model/SearchSelection.h"
+#include "Kestrix/core/SearchLineCache.h"
+#include "Kestrix/core/SearchMatcher.h"
+#include "Kestrix/core/SearchOptions.h"
+#include "Kestrix/core/SearchResult.h"
+#include "Kestrix/core/SearchSelection.h"
 
 #include <array>
 #include <chrono>
