@@ -56,8 +56,8 @@ function(calvero_add_tests name)
         set(SUITE_MAIN gtest)
     endif()
     add_executable(${name} ${sources})
-    # Tests reach their shared helpers as "tests/...".
-    target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}")
+    # Tests reach their shared helpers as "tests/..." or by their path below tests/.
+    target_include_directories(${name} PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}" "${PROJECT_SOURCE_DIR}")
     target_link_libraries(${name} PRIVATE ${SUITE_LINK} GTest::gtest GTest::gmock)
     if(SUITE_MAIN STREQUAL "gtest")
         target_link_libraries(${name} PRIVATE GTest::gtest_main)
