@@ -1,5 +1,5 @@
-#include "Kestrix/core/Base64.h"
 #include "Kestrix/graphics/KittyGraphicsPending.h"
+#include "Kestrix/model/Base64.h"
 #include "ReportingDelegate.h"
 
 #include <fcntl.h>
