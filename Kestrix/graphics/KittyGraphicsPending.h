@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Kestrix/core/Base64.h"
 #include "Kestrix/graphics/KittyGraphicsControl.h"
 #include "Kestrix/graphics/KittyImageDecoding.h"
+#include "Kestrix/model/Base64.h"
 
 #include <cstddef>
 #include <cstdint>
