@@ -1,6 +1,7 @@
 // The parser's dispatchers: which terminal operation each complete control function reaches.
 
 #include "Kestrix/core/EscapeSequenceParser.h"
+#include "Kestrix/core/Intermediates.h"
 #include "Kestrix/core/Terminal.h"
 #include "Kestrix/core/TerminalDelegate.h"
 #include "Kestrix/model/CharSets.h"
@@ -15,11 +16,6 @@ namespace {
 
 using CsiRoute = void (*)(Terminal &, ParameterSpan, ByteSpan);
 using EscRoute = void (*)(Terminal &);
-
-bool hasCollect(ByteSpan collect, char expected)
-{
-    return collect.size() == 1 && collect[0] == static_cast<uint8_t>(expected);
-}
 
 // CSI > Ps T and CSI > Ps t switch the title modes 0 to 3 off and on.
 void setTitleModes(Terminal &t, ParameterSpan pars, bool on)
@@ -48,14 +44,14 @@ void csiScrollDownOrTitleModes(Terminal &t, ParameterSpan pars, ByteSpan collect
 {
     if (collect.empty()) {
         t.cmdScrollDown(pars, collect);
-    } else if (hasCollect(collect, '>')) {
+    } else if (intermediatesAre(collect, ">")) {
         setTitleModes(t, pars, false);
     }
 }
 
 void csiMarginsSaveOrShiftCapture(Terminal &t, ParameterSpan pars, ByteSpan collect)
 {
-    if (hasCollect(collect, '>')) {
+    if (intermediatesAre(collect, ">")) {
         const int64_t p0 = pars.empty() ? 0 : pars[0];
         if (p0 == 1) {
             t.mouseShiftCapture = true;
@@ -75,7 +71,7 @@ void csiWindowOrTitleModes(Terminal &t, ParameterSpan pars, ByteSpan collect)
 {
     if (collect.empty()) {
         t.cmdWindowManipulation(pars, collect);
-    } else if (hasCollect(collect, '>')) {
+    } else if (intermediatesAre(collect, ">")) {
         setTitleModes(t, pars, true);
     } else {
         t.logInfo("Unhandled csiT " + Terminal::describeBytes(collect));

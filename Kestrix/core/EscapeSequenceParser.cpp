@@ -155,7 +155,6 @@ EscapeSequenceParser::EscapeSequenceParser(Terminal *terminal)
     : errorHandler([](ParsingState state) { return state; })
     , terminal(terminal)
     , escHandlerFallback([](ByteSpan, uint8_t) {})
-    , dscHandlerFallback([](uint8_t, ParameterSpan) {})
     , executeHandlerFallback([] {})
     , csiHandlerFallback([](ParameterSpan, ByteSpan, uint8_t finalByte) {
         std::printf("Cannot handle ESC-%d\n", finalByte);

@@ -63,13 +63,10 @@ public:
     std::function<void(ByteSpan)> printHandler;
     std::function<void()> printStateReset;
     std::function<void(ByteSpan collect, uint8_t finalByte)> escHandlerFallback;
-    // Held for hosts that want it; the parse loop never calls it.
-    std::function<void(uint8_t finalByte, ParameterSpan parameters)> dscHandlerFallback;
     std::function<void()> executeHandlerFallback;
     std::function<void(ParameterSpan parameters, ByteSpan collect, uint8_t finalByte)> csiHandlerFallback;
     std::function<void(int64_t code, ByteSpan data)> oscHandlerFallback;
     std::function<void(uint8_t command, ByteSpan data)> apcHandlerFallback;
-    int64_t logFileCounter = 1;
 
 private:
     // Positions of the pending print run and DCS data run within the slice being parsed.

@@ -47,16 +47,8 @@ class TerminalDelegate;
 // The terminal emulator without a view: screen buffers, modes, character sets, colours, titles and
 // the parser. It reports to its host through a TerminalDelegate that it does not own.
 //
-// The class is implemented across several files by concern: Terminal.cpp (state, buffers, palette
-// and colour notices, reading), TerminalGraphemes.cpp (cell codes of grapheme clusters),
-// TerminalPrinting.cpp (print path and C0 controls), TerminalScrolling.cpp (dirty rows, scrolling,
-// index), TerminalResets.cpp (feeding, resize, resets, synchronized output, atom pruning),
-// TerminalCharsetsAndTitles.cpp, TerminalGraphics.cpp (the hooks of inline graphics),
-// TerminalKittyGraphics*.cpp (Kitty intake and image store), TerminalKittyPlacements.cpp,
-// TerminalKittyPlacementSync.cpp, TerminalKittyDeletion.cpp (Kitty placements and deletion), and one file
-// per further group of handlers: cursor movement, editing and SGR, the OSC handlers, modes
-// (TerminalModes.cpp), replies and reports (TerminalReports.cpp), ESC bodies (TerminalEscape.cpp),
-// keyboard modes, mouse reports and rectangle operations.
+// The class is implemented across the Terminal*.cpp files of this folder, one per group of members
+// below; each file's name says its concern.
 // The control-function handlers are virtual so a host or a test can observe or replace them.
 class Terminal {
 public:
@@ -103,7 +95,7 @@ public:
     static std::string describeBytes(ByteSpan bytes);
     static std::string describeParameters(ParameterSpan pars);
 
-    // --- State and lifecycle (Terminal.cpp) --------------------------------------------------------
+    // --- State and lifecycle ---------------------------------------------------------------------
 
     // Re-applies the options (size, line-feed mode) and resets modes; with `clearBuffers` the normal
     // buffer is made anew and becomes active.
@@ -134,7 +126,7 @@ public:
     void setFocused(bool focused);
     void sendFocusReport();
 
-    // --- Replies to the host (TerminalReports.cpp) -------------------------------------------------
+    // --- Replies to the host ---------------------------------------------------------------------
 
     // One piece of a reply: bytes, text (sent as its UTF-8 bytes) or a single byte. It only refers
     // to the bytes it was made from, so it lives no longer than the call it is passed to.
@@ -187,7 +179,7 @@ public:
     // Title pushes beyond this many entries drop the oldest one.
     static constexpr size_t maximumTitleStackDepth = 100;
 
-    // --- Modes (TerminalModes.cpp) ----------------------------------------------------------------
+    // --- Modes -----------------------------------------------------------------------------------
 
     // One parameter of CSI h / CSI l: an ANSI mode without intermediates, a DEC private mode with "?".
     void setModes(int64_t mode, ByteSpan collect);
@@ -202,7 +194,7 @@ public:
     // Tells the delegate only when the style changes.
     void applyCursorStyle(CursorStyle style);
 
-    // --- Keyboard modes (TerminalKeyboardModes.cpp) -----------------------------------------------
+    // --- Keyboard modes --------------------------------------------------------------------------
 
     // The keyboard-enhancement flags of one screen and the sets saved by pushes, newest last.
     struct KeyboardModeState {
@@ -216,7 +208,7 @@ public:
     // The flags of the active screen: what the key encoder follows.
     KittyKeyboardFlags currentKeyboardFlags() const;
 
-    // --- Mouse reports (TerminalMouse.cpp) --------------------------------------------------------
+    // --- Mouse reports ---------------------------------------------------------------------------
     // Positions are 0-based cells of the visible screen.
 
     // The button code of a press or release; modifiers count only in the tracking modes above x10.
@@ -232,13 +224,12 @@ public:
     // One value in the UTF-8 mouse form: values above 2047 are sent as 2047.
     static void encodeMouseUtf(std::vector<uint8_t> &data, int64_t ch);
 
-    // --- Cell codes of grapheme clusters (TerminalGraphemes.cpp) -----------------------------------
+    // --- Cell codes of grapheme clusters ---------------------------------------------------------
 
     // The code a cell stores for a cluster given as UTF-8.
     int32_t cellCode(std::string_view cluster);
     // The text of a cell code; " " for a code that is neither a scalar nor an interned cluster.
     std::string stringForCellCode(int32_t code) const;
-    std::string stringForCharCode(int32_t code) const { return stringForCellCode(code); }
     size_t internedClusterCount() const { return indexToCharMap_.size(); }
     int32_t lastCharIndex() const { return lastCharIndex_; }
 
@@ -267,7 +258,7 @@ public:
     std::pair<int64_t, int64_t> cursorPosition() const { return {buffer->x(), buffer->y()}; }
     CircularBufferLineList &currentBufferLines() { return buffer->lines(); }
 
-    // --- Text extraction (TerminalTextExtraction.cpp) --------------------------------------------
+    // --- Text extraction -------------------------------------------------------------------------
 
     // Encodings the whole-buffer text can be written in.
     enum class TextEncoding { utf8, ascii };
@@ -285,7 +276,7 @@ public:
     // dropped and empty cells inside read as blanks.
     std::string lineSegmentText(int64_t row, int64_t start, int64_t end);
 
-    // --- Link detection (TerminalLinks.cpp) ------------------------------------------------------
+    // --- Link detection --------------------------------------------------------------------------
     // An explicit link is one the host marked with OSC 8; an implicit one is a URL or path that the
     // link pattern finds in the logical line around the cell (rows flagged as wrapped, or rows that
     // only look soft-wrapped). Every lookup is bounded: see LinkPattern.
@@ -341,11 +332,10 @@ public:
     // Columns start..end-1 of a line in UTF-16, right halves skipped, empty cells as blanks.
     std::u16string cellsText(const BufferLine &line, int64_t start, int64_t end) const;
 
-    // --- Feeding, dirty rows and scrolling (TerminalScrolling.cpp) --------------------------------
+    // --- Feeding, dirty rows and scrolling -------------------------------------------------------
 
     void feedBytes(ByteSpan bytes);
     void feedString(std::string_view text);
-    void feedSlice(ByteSpan bytes) { feedBytes(bytes); }
 
     void markRowDirty(int64_t row, bool scrolling = false);
     // Inline: the print path marks its row before and after every run. A row mostly lies within
@@ -385,7 +375,7 @@ public:
     // Drops the payload atoms that no cell of any live terminal refers to any more.
     void pruneUnusedAtoms();
 
-    // --- Printing and C0 controls (TerminalPrinting.cpp) -----------------------------------------
+    // --- Printing and C0 controls ----------------------------------------------------------------
 
     // `asciiLength`, when not 0, is the length of the printable ASCII that starts `bytes`, as the
     // parser found it while scanning the run.
@@ -414,7 +404,7 @@ public:
     // NEL and ESC E: to the left edge, then index.
     virtual void cmdNextLine();
 
-    // --- Index, resets, character sets, titles (TerminalScrolling.cpp) -----------------------------
+    // --- Index, resets, character sets, titles ---------------------------------------------------
 
     virtual void cmdIndex();
     virtual void reverseIndex();
@@ -427,7 +417,7 @@ public:
     virtual void updateTitle(std::string title);
     virtual void updateIconTitle(std::string title);
 
-    // --- Inline graphics hooks (TerminalGraphics.cpp) ---------------------------------------------
+    // --- Inline graphics hooks -------------------------------------------------------------------
 
     // The DCS strings the terminal interprets; nothing means the string is swallowed.
     virtual std::unique_ptr<DcsHandler> makeSixelDcsHandler();
@@ -436,7 +426,7 @@ public:
     void syncKittyPlacementsAfterScroll();
     void dropOrphanedKittyPlacements(Buffer &screen);
 
-    // --- Kitty graphics intake, replies and image store (TerminalKittyGraphics*.cpp) ---------------
+    // --- Kitty graphics intake, replies and image store ------------------------------------------
 
     // One graphics command: the bytes of an APC string after its leading "G". Failures become error
     // replies, never exceptions.
@@ -463,7 +453,7 @@ public:
     // Drops one image and the numbers that name it; its cells and placements stay.
     void removeKittyImage(uint32_t id);
 
-    // --- Kitty placements (TerminalKittyPlacements.cpp, TerminalKittyPlacementSync.cpp) ------------
+    // --- Kitty placements ------------------------------------------------------------------------
 
     // Where each placement's stripes sit in a buffer: the first line holding one, and its column.
     using KittyPlacementPositions = std::unordered_map<KittyPlacementKey, Position>;
@@ -490,7 +480,7 @@ public:
     // Removes the placement with this key, stripes and record, before a new one takes the key.
     void replaceKittyPlacement(uint32_t imageId, uint32_t placementId);
 
-    // --- Kitty deletion (TerminalKittyDeletion.cpp) ------------------------------------------------
+    // --- Kitty deletion --------------------------------------------------------------------------
     // Columns are 0-based, rows line indexes of a buffer. Every worker removes the matching stripes
     // and records, then every stripe and record of a placement it touched.
 
@@ -511,7 +501,7 @@ public:
     // Everything Kitty shows on `screen` and every placement made on it.
     void discardKittyScreenGraphics(Buffer &screen, bool isAlternate);
 
-    // --- Handlers of the control functions built elsewhere ----------------------------------------
+    // --- Handlers of the control functions built elsewhere ---------------------------------------
     // Each takes the parameters and the intermediate bytes of its sequence.
 
     virtual void cmdInsertChars(ParameterSpan pars, ByteSpan collect);
@@ -582,8 +572,7 @@ public:
     // above; with `clearImages` its images go too. Marks the row dirty.
     void eraseWholeLine(int64_t row, bool clearImages);
 
-    // --- Operating-system commands (TerminalOsc.cpp, TerminalOscColors.cpp, TerminalHyperlinks.cpp,
-    // TerminalInlineImages.cpp) ------------------------------------------------------------------
+    // --- Operating-system commands ---------------------------------------------------------------
 
     // A hyperlink's parameters and URI together; a longer link is ignored.
     static constexpr size_t maximumHyperlinkPayloadLength = 8192;
@@ -607,7 +596,7 @@ public:
     static FileArguments parseFileArguments(ByteSpan data);
     static ImageSizeRequest parseImageSize(const FileArguments &arguments, std::string_view key);
 
-    // --- Status strings and the child environment (TerminalStatusStrings.cpp, ChildEnvironment.cpp)
+    // --- Status strings and the child environment ------------------------------------------------
 
     // The handler of DECRQSS (DCS $ q ... ST).
     class DECRQSS;
@@ -761,7 +750,7 @@ private:
     void shiftMarginColumns(int64_t row, std::optional<int64_t> sourceRow);
     void finishScroll();
     void shiftColumns(bool right);
-    // Cursor movement and editing (TerminalCursor.cpp, TerminalEditing.cpp).
+    // Cursor movement and editing.
     void eraseScrollback();
     void shiftRows(int64_t first, int64_t last, int64_t shift, const CharData &blank);
     bool cursorInsideMargins() const;

@@ -14,13 +14,6 @@ int64_t Buffer::ringCapacity(int64_t rows, std::optional<int64_t> scrollback)
     return std::min(rows + extra, maximumCapacity);
 }
 
-Attribute Buffer::initialCurAttr()
-{
-    Attribute attribute;
-    attribute.bg = Attribute::Color::defaultInvertedColor();
-    return attribute;
-}
-
 Buffer::Buffer(int64_t cols, int64_t rows, int64_t tabStopWidth, std::optional<int64_t> scrollback)
     : scroll([](bool) { fatalError("This should be set after creating a buffer"); })
     , lines_(ringCapacity(rows, scrollback))

@@ -70,7 +70,6 @@ public:
             yDisp_ = yDisp;
         }
     }
-    int64_t xDisp = 0;
     int64_t xBase = 0;
     // Lines that left the top of the ring since the last clear; the terminal's scroll counts them.
     int64_t linesTop = 0;
@@ -103,8 +102,6 @@ public:
     Attribute savedAttr;
     std::optional<CharSetMap> savedCharset;
 
-    // The attribute of new text.
-    Attribute curAttr = initialCurAttr();
     bool insertMode = false;
     bool marginMode = false;
     bool wraparound = false;
@@ -236,8 +233,6 @@ public:
                                                      int64_t newCols);
 
 private:
-    static Attribute initialCurAttr();
-
     void installLineCallbacks();
     void wrapCursor();
     int64_t rightEdge() const { return marginMode ? marginRight_ : cols_ - 1; }

@@ -50,17 +50,8 @@ class TerminalViewDelegate;
 // output to the terminal, schedules redraws (at once shortly after user input, otherwise coalesced to
 // one per frame), sends user input to its host, and resizes the grid with its frame.
 //
-// Implemented across TerminalView.cpp (set-up, host output, display scheduling, sending, viewport),
-// TerminalViewColors.cpp (fonts, cell metrics, colours), TerminalViewTerminalDelegate.cpp (what the
-// terminal tells the view), TerminalViewProgress.cpp (the progress strip), TerminalViewEvents.cpp
-// (Qt events: resize, focus, painting), TerminalViewKeyboard.cpp (key events), TerminalViewMouse.cpp
-// (pointer and wheel) and
-// TerminalViewTextInput.cpp (committed and composing text, the Edit menu), TerminalViewSelection.cpp
-// (the selection as shown and handed out), TerminalViewImages.cpp (images the host shows),
-// TerminalViewFind.cpp (the find bar and find commands), TerminalViewLinks.cpp (links under the
-// pointer); the drawing of rows is in Kestrix/rendering
-// (TerminalViewTextAttributes.cpp, TerminalViewRowSegments.cpp,
-// TerminalViewRowRenderer.cpp, TerminalViewDecorations.cpp) and the caret in TerminalViewCaret.cpp.
+// Implemented across the TerminalView*.cpp files of this folder, one per group of members below;
+// each file's name says its concern.
 class TerminalView : public QWidget, public TerminalDelegate {
     Q_OBJECT
 

@@ -100,8 +100,6 @@ TEST(Buffer, StartsEmptyWithDefaultsAndTabStopsEveryTabWidth)
     EXPECT_TRUE(buffer.hasScrollback());
     EXPECT_EQ(buffer.scrollBottom(), 3);
     EXPECT_EQ(buffer.marginRight(), 19);
-    EXPECT_EQ(buffer.curAttr.bg, Attribute::Color::defaultInvertedColor());
-    EXPECT_EQ(buffer.curAttr.fg, Attribute::Color::defaultColor());
     EXPECT_TRUE(buffer.savedAttr.isPlainDefault());
     EXPECT_FALSE(buffer.wraparound);
     std::vector<int> stops;
