@@ -46,13 +46,6 @@ bool holdsNul(const std::string &string)
     return string.find('\0') != std::string::npos;
 }
 
-void closeIfOpen(int fd)
-{
-    if (fd >= 0) {
-        ::close(fd);
-    }
-}
-
 int openSlave(int master)
 {
     int slave = ::ioctl(master, TIOCGPTPEER, O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -66,27 +59,22 @@ int openSlave(int master)
     return ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
 }
 
-// Makes `fd` the given standard stream. dup2 onto itself would keep the close-on-exec flag.
-void installStandardStream(int slave, int stream)
+// Closes every descriptor from 3 up except `keep`.
+void closeEverythingAboveStandardStreams(int keep, int highestDescriptor)
 {
-    if (slave == stream) {
-        ::fcntl(stream, F_SETFD, 0);
-    } else {
-        ::dup2(slave, stream);
-    }
-}
-
-void closeEverythingAboveStandardStreams(int highestDescriptor)
-{
-    if (::close_range(3, ~0U, 0) == 0) {
+    const bool closed = (keep <= 3 || ::close_range(3, static_cast<unsigned>(keep - 1), 0) == 0) &&
+                        ::close_range(static_cast<unsigned>(keep + 1), ~0U, 0) == 0;
+    if (closed) {
         return;
     }
     for (int fd = 3; fd <= highestDescriptor; ++fd) {
-        ::close(fd);
+        if (fd != keep) {
+            ::close(fd);
+        }
     }
 }
 
-void resetSignals()
+void resetDispositions()
 {
     struct sigaction defaultAction {};
     defaultAction.sa_handler = SIG_DFL;
@@ -94,27 +82,52 @@ void resetSignals()
     for (int signal = 1; signal < NSIG; ++signal) {
         ::sigaction(signal, &defaultAction, nullptr); // fails harmlessly for KILL, STOP and reserved ones
     }
-    sigset_t empty;
-    sigemptyset(&empty);
-    ::sigprocmask(SIG_SETMASK, &empty, nullptr);
 }
 
-// Runs in the forked child: only async-signal-safe calls from here on.
-[[noreturn]] void becomeChild(int slave, const char *path, char *const argv[], char *const envp[],
-                              const char *directory, int highestDescriptor)
+[[noreturn]] void reportAndExit(int errorPipe)
 {
-    resetSignals();
+    const int error = errno;
+    (void)!::write(errorPipe, &error, sizeof error);
+    ::_exit(127);
+}
+
+// Runs in the forked child, whose signals are all blocked: only async-signal-safe calls from here on.
+[[noreturn]] void becomeChild(int slave, const char *path, char *const argv[], char *const envp[],
+                              const char *directory, int errorPipe, int highestDescriptor)
+{
+    resetDispositions();
     ::setsid();
-    ::ioctl(slave, TIOCSCTTY, 0);
-    for (int stream = 0; stream <= 2; ++stream) {
-        installStandardStream(slave, stream);
+    // A copy above the standard numbers, so each dup2 below makes a descriptor without close-on-exec
+    // even when the slave itself is 0, 1 or 2.
+    const int terminal = ::fcntl(slave, F_DUPFD_CLOEXEC, 3);
+    if (terminal == -1 || ::ioctl(terminal, TIOCSCTTY, 0) == -1) {
+        reportAndExit(errorPipe);
     }
-    closeEverythingAboveStandardStreams(highestDescriptor);
+    for (int stream = 0; stream <= 2; ++stream) {
+        if (::dup2(terminal, stream) == -1) {
+            reportAndExit(errorPipe);
+        }
+    }
+    closeEverythingAboveStandardStreams(errorPipe, highestDescriptor);
     if (directory != nullptr) {
         [[maybe_unused]] int ignored = ::chdir(directory);
     }
+    sigset_t empty;
+    sigemptyset(&empty);
+    ::sigprocmask(SIG_SETMASK, &empty, nullptr);
     ::execve(path, argv, envp);
-    ::_exit(127);
+    reportAndExit(errorPipe);
+}
+
+// The errno the child reported before exec, or 0 when exec succeeded (the pipe closed).
+int readLaunchError(int errorPipe)
+{
+    int error = 0;
+    ssize_t count;
+    do {
+        count = ::read(errorPipe, &error, sizeof error);
+    } while (count == -1 && errno == EINTR);
+    return count == sizeof error ? error : 0;
 }
 
 } // namespace
@@ -131,30 +144,66 @@ PseudoTerminalHelpers::forkAndExec(const std::string &executable, const std::vec
         return std::nullopt;
     }
     const char *directory = currentDirectory ? currentDirectory->c_str() : nullptr;
-    long openMax = ::sysconf(_SC_OPEN_MAX);
-    int highestDescriptor = openMax > 0 && openMax <= INT_MAX ? static_cast<int>(openMax) - 1 : 1023;
-
-    int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master < 0) {
+    const Pair pty = openPair(false);
+    if (pty.error != 0) {
         return std::nullopt;
+    }
+    ::ioctl(pty.slave, TIOCSWINSZ, &windowSize);
+    // A child that cannot run the program exits with 127, which its reaper reports as its status.
+    const Started started = startOnTerminal(pty.slave, executable.c_str(), argv->data(), envp->data(), directory);
+    ::close(pty.slave);
+    if (started.pid < 0) {
+        ::close(pty.master);
+        return std::nullopt;
+    }
+    return Child{started.pid, pty.master};
+}
+
+PseudoTerminalHelpers::Pair PseudoTerminalHelpers::openPair(bool nonBlockingMaster)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | (nonBlockingMaster ? O_NONBLOCK : 0));
+    if (master < 0) {
+        return {.error = errno};
     }
     int slave = -1;
     if (::grantpt(master) != 0 || ::unlockpt(master) != 0 || (slave = openSlave(master)) < 0) {
-        closeIfOpen(master);
-        return std::nullopt;
-    }
-    ::ioctl(slave, TIOCSWINSZ, &windowSize);
-
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        becomeChild(slave, executable.c_str(), argv->data(), envp->data(), directory, highestDescriptor);
-    }
-    ::close(slave);
-    if (pid < 0) {
+        const int error = errno;
         ::close(master);
-        return std::nullopt;
+        return {.error = error};
     }
-    return Child{pid, master};
+    return {.master = master, .slave = slave};
+}
+
+PseudoTerminalHelpers::Started PseudoTerminalHelpers::startOnTerminal(int slave, const char *path,
+                                                                      char *const argv[], char *const envp[],
+                                                                      const char *directory)
+{
+    const long openMax = ::sysconf(_SC_OPEN_MAX);
+    const int highestDescriptor = openMax > 0 && openMax <= INT_MAX ? static_cast<int>(openMax) - 1 : 1023;
+    int errorPipe[2];
+    if (::pipe2(errorPipe, O_CLOEXEC) == -1) {
+        return {.error = errno};
+    }
+    // Signals stay blocked until the child has reset their dispositions.
+    sigset_t all;
+    sigset_t previous;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &previous);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(errorPipe[0]);
+        becomeChild(slave, path, argv, envp, directory, errorPipe[1], highestDescriptor);
+    }
+    const int forkError = errno;
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    ::close(errorPipe[1]);
+    if (pid < 0) {
+        ::close(errorPipe[0]);
+        return {.error = forkError};
+    }
+    const int launchError = readLaunchError(errorPipe[0]);
+    ::close(errorPipe[0]);
+    return {.pid = pid, .launchError = launchError};
 }
 
 int PseudoTerminalHelpers::setWindowSize(int fd, const winsize &size)

@@ -30,7 +30,8 @@ private:
     std::vector<char *> pointers_;
 };
 
-// Stateless routines for running a program on a new pseudo-terminal.
+// Stateless routines for running a program on a new pseudo-terminal; the one place where the
+// engine and the application open terminals and start children on them.
 struct PseudoTerminalHelpers {
     struct Child {
         pid_t pid;
@@ -41,6 +42,32 @@ struct PseudoTerminalHelpers {
         int result;
         int count;
     };
+
+    // A new pseudo-terminal, both descriptors close-on-exec from the start so no child started
+    // meanwhile by another thread inherits them, the master non-blocking when asked. On failure both
+    // are -1 and `error` holds the errno.
+    struct Pair {
+        int master = -1;
+        int slave = -1;
+        int error = 0;
+    };
+    static Pair openPair(bool nonBlockingMaster);
+
+    // What startOnTerminal did: `pid` is -1 when no process could be made (`error` is then fork's
+    // errno). A nonzero `launchError` is the errno of a child that could not take the terminal or
+    // run the program; that child has exited with status 127 and still has to be reaped.
+    struct Started {
+        pid_t pid = -1;
+        int error = 0;
+        int launchError = 0;
+    };
+
+    // Runs `path` in a new session whose controlling terminal and three standard streams are
+    // `slave`, with no other descriptor, default signal dispositions and an empty signal mask, in
+    // `directory` when it is not null. Returns once the program runs or the child has given up.
+    // The caller keeps `slave` and reaps the child.
+    static Started startOnTerminal(int slave, const char *path, char *const argv[], char *const envp[],
+                                   const char *directory);
 
     // Starts `executable` with `args` as its whole argument vector on a new pseudo-terminal of the
     // given size, in `currentDirectory` when one is given. The child gets the terminal as its three

@@ -1,5 +1,7 @@
 #include "corvane/session/ChildProcess.h"
 
+#include "Kestrix/process/PseudoTerminalHelpers.h"
+
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -14,69 +16,11 @@
 namespace corvane {
 namespace {
 
-std::vector<char *> nullTerminated(std::vector<QByteArray> &strings)
+using kestrix::PseudoTerminalHelpers;
+
+QString launchErrorText(const QString &program, int error)
 {
-    std::vector<char *> pointers;
-    pointers.reserve(strings.size() + 1);
-    for (QByteArray &string : strings) {
-        pointers.push_back(string.data());
-    }
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
-void closeAllDescriptorsFrom(int first, int keep)
-{
-    if (keep >= first) {
-        if (keep > first) {
-            ::close_range(unsigned(first), unsigned(keep - 1), 0);
-        }
-        ::close_range(unsigned(keep + 1), ~0U, 0);
-    } else {
-        ::close_range(unsigned(first), ~0U, 0);
-    }
-}
-
-// Runs in the forked child: only async-signal-safe calls from here to exec.
-[[noreturn]] void execOnTerminal(const char *program, char *const *argv, char *const *envp, int terminalFD,
-                                 int errorPipe)
-{
-    ::setsid();
-    // A copy above the standard numbers, so each dup2 below makes a descriptor without
-    // close-on-exec even when the slave itself is 0, 1 or 2.
-    const int terminal = ::fcntl(terminalFD, F_DUPFD, 3);
-    if (terminal == -1 || ::ioctl(terminal, TIOCSCTTY, 0) == -1 || ::dup2(terminal, STDIN_FILENO) == -1 ||
-        ::dup2(terminal, STDOUT_FILENO) == -1 || ::dup2(terminal, STDERR_FILENO) == -1) {
-        const int error = errno;
-        (void)!::write(errorPipe, &error, sizeof error);
-        ::_exit(127);
-    }
-    closeAllDescriptorsFrom(3, errorPipe);
-
-    struct sigaction defaultAction {};
-    defaultAction.sa_handler = SIG_DFL;
-    for (int signalNumber = 1; signalNumber < NSIG; ++signalNumber) {
-        ::sigaction(signalNumber, &defaultAction, nullptr);
-    }
-    sigset_t empty;
-    sigemptyset(&empty);
-    ::sigprocmask(SIG_SETMASK, &empty, nullptr);
-
-    ::execve(program, argv, envp);
-    const int error = errno;
-    (void)!::write(errorPipe, &error, sizeof error);
-    ::_exit(127);
-}
-
-// The errno the child reported before exec, or 0 when exec succeeded (the pipe closed).
-int readLaunchError(int errorPipe)
-{
-    int error = 0;
-    ssize_t count;
-    do {
-        count = ::read(errorPipe, &error, sizeof error);
-    } while (count == -1 && errno == EINTR);
-    return count == sizeof error ? error : 0;
+    return program + QStringLiteral(": ") + qt_error_string(error);
 }
 
 void waitBlocking(pid_t pid, int *status)
@@ -96,42 +40,30 @@ std::variant<std::unique_ptr<ChildProcess>, ChildLaunchError>
 ChildProcess::startOnTerminal(const QString &program, const QStringList &arguments,
                               const std::vector<QByteArray> &environment, int terminalFD)
 {
-    const QByteArray programPath = program.toUtf8();
-    std::vector<QByteArray> argumentBytes{programPath};
+    const std::string programPath = program.toStdString();
+    std::vector<std::string> argumentStrings{programPath};
     for (const QString &argument : arguments) {
-        argumentBytes.push_back(argument.toUtf8());
+        argumentStrings.push_back(argument.toStdString());
     }
-    std::vector<QByteArray> environmentBytes = environment;
-    const std::vector<char *> argv = nullTerminated(argumentBytes);
-    const std::vector<char *> envp = nullTerminated(environmentBytes);
-
-    int errorPipe[2];
-    if (::pipe2(errorPipe, O_CLOEXEC) == -1) {
-        return ChildLaunchError{program + QStringLiteral(": ") + qt_error_string(errno)};
+    std::vector<std::string> environmentStrings;
+    for (const QByteArray &entry : environment) {
+        environmentStrings.push_back(entry.toStdString());
     }
-    // Signals stay blocked until the child has reset their dispositions.
-    sigset_t all;
-    sigset_t previous;
-    sigfillset(&all);
-    pthread_sigmask(SIG_SETMASK, &all, &previous);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(errorPipe[0]);
-        execOnTerminal(programPath.constData(), argv.data(), envp.data(), terminalFD, errorPipe[1]);
+    const auto argv = PseudoTerminalHelpers::cStringArray(argumentStrings);
+    const auto envp = PseudoTerminalHelpers::cStringArray(environmentStrings);
+    if (!argv || !envp || programPath.find('\0') != std::string::npos) {
+        return ChildLaunchError{launchErrorText(program, EINVAL)}; // C strings cannot carry a NUL byte
     }
-    const int forkError = errno;
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    ::close(errorPipe[1]);
-    if (pid == -1) {
-        ::close(errorPipe[0]);
-        return ChildLaunchError{program + QStringLiteral(": ") + qt_error_string(forkError)};
+    const PseudoTerminalHelpers::Started started =
+        PseudoTerminalHelpers::startOnTerminal(terminalFD, programPath.c_str(), argv->data(), envp->data(), nullptr);
+    if (started.pid < 0) {
+        return ChildLaunchError{launchErrorText(program, started.error)};
     }
-    const int launchError = readLaunchError(errorPipe[0]);
-    ::close(errorPipe[0]);
-    if (launchError != 0) {
+    const pid_t pid = started.pid;
+    if (started.launchError != 0) {
         int status = 0;
         waitBlocking(pid, &status);
-        return ChildLaunchError{program + QStringLiteral(": ") + qt_error_string(launchError)};
+        return ChildLaunchError{launchErrorText(program, started.launchError)};
     }
     std::unique_ptr<ChildProcess> child(new ChildProcess(pid));
     child->watchForExit();

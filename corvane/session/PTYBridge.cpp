@@ -1,5 +1,7 @@
 #include "corvane/session/PTYBridge.h"
 
+#include "Kestrix/process/PseudoTerminalHelpers.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -22,26 +24,12 @@ void closeIfOpen(int32_t &fd)
 
 std::optional<PTYError> PTYBridge::open()
 {
-    // posix_openpt and an explicit open of the slave give both descriptors O_CLOEXEC from the
-    // start, so no child started meanwhile by another thread can inherit them.
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (master == -1) {
-        return PTYError::openFailed(errno);
+    const kestrix::PseudoTerminalHelpers::Pair pair = kestrix::PseudoTerminalHelpers::openPair(true);
+    if (pair.error != 0) {
+        return PTYError::openFailed(pair.error);
     }
-    char name[128];
-    if (::grantpt(master) != 0 || ::unlockpt(master) != 0 || ::ptsname_r(master, name, sizeof name) != 0) {
-        const int error = errno;
-        ::close(master);
-        return PTYError::openFailed(error);
-    }
-    const int slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave == -1) {
-        const int error = errno;
-        ::close(master);
-        return PTYError::openFailed(error);
-    }
-    masterFD = master;
-    slaveFD = slave;
+    masterFD = pair.master;
+    slaveFD = pair.slave;
     return std::nullopt;
 }
 

@@ -519,35 +519,5 @@ TEST_F(LocalProcessTest, NoDescriptorOutlivesAChild)
     EXPECT_EQ(openDescriptors(), before);
 }
 
-TEST_F(LocalProcessTest, ChildGetsOnlyItsStandardStreams)
-{
-    int inheritable = ::open("/dev/null", O_RDONLY); // as a careless library would leave one
-    ASSERT_GE(inheritable, 0);
-    // ls lists its own directory descriptor, which comes next after the standard streams.
-    process.startProcess("/bin/ls", {"-1", "/proc/self/fd"});
-    ASSERT_TRUE(runUntilExit());
-    ::close(inheritable);
-    EXPECT_EQ(recorder.text(), "0\n1\n2\n3\n");
-}
-
-TEST_F(LocalProcessTest, ChildStartsWithDefaultSignalsAndAnEmptyMask)
-{
-    struct sigaction ignore {
-    }, previousAction{};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGINT, &ignore, &previousAction);
-    sigset_t blocked, previousMask;
-    sigemptyset(&blocked);
-    sigaddset(&blocked, SIGUSR1);
-    ::pthread_sigmask(SIG_BLOCK, &blocked, &previousMask);
-
-    process.startProcess("/bin/grep", {"-E", "^Sig(Blk|Ign)", "/proc/self/status"});
-    bool exited = runUntilExit();
-    ::pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
-    ::sigaction(SIGINT, &previousAction, nullptr);
-    ASSERT_TRUE(exited);
-    EXPECT_EQ(recorder.text(), "SigBlk:\t0000000000000000\nSigIgn:\t0000000000000000\n");
-}
-
 } // namespace
 } // namespace kestrix

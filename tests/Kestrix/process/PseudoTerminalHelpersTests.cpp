@@ -1,9 +1,14 @@
 #include "Kestrix/process/PseudoTerminalHelpers.h"
 
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <poll.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -69,6 +74,83 @@ TEST(PseudoTerminalHelpersTest, ForkAndExecRunsTheWholeArgumentVectorOnATerminal
     EXPECT_EQ(::waitpid(child->pid, &status, 0), child->pid);
     EXPECT_EQ(status, 0);
     ::close(child->masterFd);
+}
+
+std::string readProcFile(pid_t pid, const char *name)
+{
+    std::ifstream file("/proc/" + std::to_string(pid) + "/" + name);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// The child's start-up rules, for the engine's terminals and the application's sessions alike.
+TEST(PseudoTerminalHelpersTest, ChildHasOnlyTheTerminalAsItsStreamsAndControllingTerminal)
+{
+    // Dispositions, a blocked signal and an inheritable descriptor the parent has must not reach it.
+    struct sigaction ignore {
+    }, previousAction{};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGINT, &ignore, &previousAction);
+    sigset_t blocked, previousMask;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGUSR1);
+    ::pthread_sigmask(SIG_BLOCK, &blocked, &previousMask);
+    const int inheritable = ::open("/dev/null", O_RDONLY);
+    ASSERT_GE(inheritable, 0);
+
+    auto child = PseudoTerminalHelpers::forkAndExec("/bin/sleep", {"sleep", "30"}, {}, std::nullopt, winsize{});
+    ::close(inheritable);
+    ::pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+    ::sigaction(SIGINT, &previousAction, nullptr);
+    ASSERT_TRUE(child);
+    EXPECT_TRUE(::fcntl(child->masterFd, F_GETFD) & FD_CLOEXEC);
+
+    // It runs the program by now: start-up returns once exec has happened.
+    const std::string fdDirectory = "/proc/" + std::to_string(child->pid) + "/fd";
+    std::map<int, std::string> descriptors;
+    for (const auto &entry : std::filesystem::directory_iterator(fdDirectory)) {
+        descriptors[std::stoi(entry.path().filename().string())] = std::filesystem::read_symlink(entry.path());
+    }
+    ASSERT_EQ(descriptors.size(), 3u);
+    EXPECT_TRUE(descriptors.at(0).starts_with("/dev/pts/"));
+    EXPECT_EQ(descriptors.at(1), descriptors.at(0));
+    EXPECT_EQ(descriptors.at(2), descriptors.at(0));
+
+    const std::string stat = readProcFile(child->pid, "stat");
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string state;
+    long parent = 0, group = 0, session = 0, terminal = 0;
+    fields >> state >> parent >> group >> session >> terminal;
+    EXPECT_EQ(session, child->pid) << "session leader";
+    EXPECT_NE(terminal, 0) << "controlling terminal";
+
+    const std::string status = readProcFile(child->pid, "status");
+    EXPECT_NE(status.find("SigBlk:\t0000000000000000\n"), std::string::npos);
+    EXPECT_NE(status.find("SigIgn:\t0000000000000000\n"), std::string::npos);
+
+    ::kill(child->pid, SIGKILL);
+    int reaped = 0;
+    EXPECT_EQ(::waitpid(child->pid, &reaped, 0), child->pid);
+    ::close(child->masterFd);
+}
+
+TEST(PseudoTerminalHelpersTest, ChildThatCannotRunTheProgramReportsWhyAndExitsWith127)
+{
+    const PseudoTerminalHelpers::Pair pty = PseudoTerminalHelpers::openPair(true);
+    ASSERT_EQ(pty.error, 0);
+    EXPECT_TRUE(::fcntl(pty.master, F_GETFD) & FD_CLOEXEC);
+    EXPECT_TRUE(::fcntl(pty.slave, F_GETFD) & FD_CLOEXEC);
+    EXPECT_TRUE(::fcntl(pty.master, F_GETFL) & O_NONBLOCK);
+    auto argv = PseudoTerminalHelpers::cStringArray({"missing"});
+    auto envp = PseudoTerminalHelpers::cStringArray({});
+    const auto started =
+        PseudoTerminalHelpers::startOnTerminal(pty.slave, "/nonexistent/program", argv->data(), envp->data(), nullptr);
+    ASSERT_GT(started.pid, 0);
+    EXPECT_EQ(started.launchError, ENOENT);
+    int status = 0;
+    EXPECT_EQ(::waitpid(started.pid, &status, 0), started.pid);
+    EXPECT_EQ(status, 127 << 8);
+    ::close(pty.master);
+    ::close(pty.slave);
 }
 
 TEST(PseudoTerminalHelpersTest, IoctlsOnABadDescriptorReportFailure)
