@@ -50,12 +50,14 @@ void benchAsciiLines(std::optional<int64_t> scrollback, const char *label)
     buffer.fillViewportRows();
     buffer.wraparound = true;
     installScroll(buffer);
+    Attribute attribute;
+    attribute.bg = Attribute::Color::defaultInvertedColor();
     std::string line(72, 'x');
     std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t *>(line.data()), line.size());
     const int lines = 2'000'000;
     auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < lines; ++i) {
-        buffer.putAsciiRun(bytes, 0, buffer.curAttr);
+        buffer.putAsciiRun(bytes, 0, attribute);
         lineFeed(buffer);
     }
     double seconds = secondsSince(start);
