@@ -1,5 +1,6 @@
 #include "Kestrix/view/LocalProcessTerminalView.h"
 
+#include "Kestrix/model/Utf8.h"
 #include "Kestrix/process/PseudoTerminalHelpers.h"
 
 #include <QApplication>
@@ -124,7 +125,7 @@ void LocalProcessTerminalView::ringBell(TerminalView &)
 void LocalProcessTerminalView::copyToClipboard(TerminalView &, std::span<const uint8_t> content)
 {
     const std::string_view text(reinterpret_cast<const char *>(content.data()), content.size());
-    if (!Terminal::isValidUtf8(text)) {
+    if (!utf8::isValid(text)) {
         return;
     }
     QGuiApplication::clipboard()->setText(QString::fromUtf8(text.data(), qsizetype(text.size())));
