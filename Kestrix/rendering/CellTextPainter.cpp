@@ -131,8 +131,8 @@ const CellTextPainter::Shaped &CellTextPainter::shape(const QFont &font, const Q
     return *shaped_.insert(key, std::move(shaped));
 }
 
-void CellTextPainter::drawCell(QPainter &painter, const QFont &font, const QString &text, QPointF origin,
-                               int64_t columnWidth)
+void CellTextPainter::layOutCell(std::vector<PlacedGlyph> &placed, const QFont &font, const QString &text,
+                                 QPointF origin, int64_t columnWidth)
 {
     const Shaped &shaped = shape(font, text);
     if (shaped.runs.isEmpty()) {
@@ -143,45 +143,88 @@ void CellTextPainter::drawCell(QPainter &painter, const QFont &font, const QStri
                                                     .cellWidth = grid_.cellWidth,
                                                     .cellHeight = grid_.cellHeight,
                                                     .baselineOffset = grid_.baselineOffset});
-    if (fit.scale == 1) {
-        for (const QGlyphRun &run : shaped.runs) {
-            painter.drawGlyphRun(origin + QPointF(fit.dx, fit.dy), run);
-        }
-        return;
-    }
-    painter.save();
-    painter.translate(origin + QPointF(fit.dx, fit.dy));
-    painter.scale(fit.scale, fit.scale);
+    const QPointF start = origin + QPointF(fit.dx, fit.dy);
     for (const QGlyphRun &run : shaped.runs) {
-        painter.drawGlyphRun(QPointF(0, 0), run);
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        const QRawFont runFont = run.rawFont();
+        for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); ++i) {
+            placed.push_back({runFont, glyphs[i], start + positions[i] * fit.scale, fit.scale});
+        }
     }
-    painter.restore();
+}
+
+std::vector<CellTextPainter::PlacedGlyph> CellTextPainter::layOutRun(const QFont &font,
+                                                                     std::span<const SegmentCell> cells,
+                                                                     int64_t columnWidth, double baseline)
+{
+    std::vector<PlacedGlyph> placed;
+    const QRawFont direct = rawFont(font);
+    for (const SegmentCell &cell : cells) {
+        const QPointF origin(static_cast<double>(cell.column) * grid_.cellWidth, baseline);
+        const quint32 glyph = columnWidth == 1 ? directGlyph(direct, cell.text) : 0;
+        if (glyph != 0) {
+            placed.push_back({direct, glyph, origin, 1});
+        } else if (cell.text != QLatin1String(" ")) {
+            layOutCell(placed, font, cell.text, origin, columnWidth);
+        }
+    }
+    return placed;
+}
+
+void CellTextPainter::drawCell(QPainter &painter, const QFont &font, const QString &text, QPointF origin,
+                               int64_t columnWidth)
+{
+    std::vector<PlacedGlyph> placed;
+    layOutCell(placed, font, text, origin, columnWidth);
+    paintGlyphs(painter, placed);
 }
 
 void CellTextPainter::drawRun(QPainter &painter, const QFont &font, std::span<const SegmentCell> cells,
                               int64_t columnWidth, double baseline)
 {
-    // Narrow cells the face has are drawn together, one glyph per cell at its column.
+    paintGlyphs(painter, layOutRun(font, cells, columnWidth, baseline));
+}
+
+void CellTextPainter::paintGlyphs(QPainter &painter, const std::vector<PlacedGlyph> &placed)
+{
+    // Unscaled glyphs of one font go in one glyph run; a fitted glyph is drawn scaled about its origin.
+    QGlyphRun batch;
     QList<quint32> glyphs;
     QList<QPointF> positions;
-    const QRawFont &direct = rawFont(font);
-    for (const SegmentCell &cell : cells) {
-        const QPointF origin(static_cast<double>(cell.column) * grid_.cellWidth, baseline);
-        const quint32 glyph = columnWidth == 1 ? directGlyph(direct, cell.text) : 0;
-        if (glyph != 0) {
-            glyphs.push_back(glyph);
-            positions.push_back(origin);
-        } else if (cell.text != QLatin1String(" ")) {
-            drawCell(painter, font, cell.text, origin, columnWidth);
+    const auto flush = [&] {
+        if (!glyphs.isEmpty()) {
+            batch.setGlyphIndexes(glyphs);
+            batch.setPositions(positions);
+            painter.drawGlyphRun(QPointF(0, 0), batch);
+            glyphs.clear();
+            positions.clear();
         }
+    };
+    for (const PlacedGlyph &glyph : placed) {
+        if (glyph.scale != 1) {
+            flush();
+            QGlyphRun single;
+            single.setRawFont(glyph.font);
+            single.setGlyphIndexes({glyph.glyph});
+            single.setPositions({QPointF(0, 0)});
+            painter.save();
+            painter.translate(glyph.origin);
+            painter.scale(glyph.scale, glyph.scale);
+            painter.drawGlyphRun(QPointF(0, 0), single);
+            painter.restore();
+            continue;
+        }
+        if (!glyphs.isEmpty() && batch.rawFont() != glyph.font) {
+            flush();
+        }
+        if (glyphs.isEmpty()) {
+            batch.setRawFont(glyph.font);
+        }
+        glyphs.push_back(glyph.glyph);
+        positions.push_back(glyph.origin);
     }
-    if (!glyphs.isEmpty()) {
-        QGlyphRun run;
-        run.setRawFont(direct);
-        run.setGlyphIndexes(glyphs);
-        run.setPositions(positions);
-        painter.drawGlyphRun(QPointF(0, 0), run);
-    }
+    flush();
 }
 
 } // namespace kestrix

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 class QPainter;
 
@@ -29,6 +30,15 @@ public:
         double baselineOffset = 0;
     };
 
+    // One glyph where it lands: its origin on the baseline (points, y-down) and the factor it is drawn
+    // at about that origin (below 1 only for text fitted into a wide slot).
+    struct PlacedGlyph {
+        QRawFont font;
+        quint32 glyph = 0;
+        QPointF origin;
+        double scale = 1;
+    };
+
     explicit CellTextPainter(Grid grid);
 
     const Grid &grid() const { return grid_; }
@@ -39,6 +49,10 @@ public:
     // One cell's text with its origin on the baseline at `origin`.
     void drawCell(QPainter &painter, const QFont &font, const QString &text, QPointF origin,
                   int64_t columnWidth);
+    // Where the glyphs of those cells land; the GPU renderer places its quads from this, so both
+    // renderers put every glyph in the same place.
+    std::vector<PlacedGlyph> layOutRun(const QFont &font, std::span<const SegmentCell> cells, int64_t columnWidth,
+                                       double baseline);
 
 private:
     // Text shaped to glyphs whose positions start from an origin on the baseline.
@@ -48,6 +62,10 @@ private:
         QRectF ink;
     };
 
+    // Appends the glyphs of one cell's text with its origin on the baseline at `origin`.
+    void layOutCell(std::vector<PlacedGlyph> &placed, const QFont &font, const QString &text, QPointF origin,
+                    int64_t columnWidth);
+    static void paintGlyphs(QPainter &painter, const std::vector<PlacedGlyph> &glyphs);
     const QRawFont &rawFont(const QFont &font);
     const Shaped &shape(const QFont &font, const QString &text);
     // The single glyph of a scalar the font has, or 0.

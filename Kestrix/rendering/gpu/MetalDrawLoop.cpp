@@ -48,8 +48,8 @@ void MetalTerminalRenderer::requestRedraw()
         pendingRedraw_ = true;
         return;
     }
-    if (view) {
-        view->update();
+    if (MetalSurface *surface = view()) {
+        surface->setNeedsDisplay();
     }
 }
 
@@ -58,8 +58,8 @@ void MetalTerminalRenderer::frameCompleted()
     frameArrivalTimer_->stop();
     frameInFlight_ = false;
     const bool owed = std::exchange(pendingRedraw_, false);
-    if (owed && view) {
-        view->update();
+    if (MetalSurface *surface = view(); owed && surface) {
+        surface->setNeedsDisplay();
     }
 }
 
@@ -79,11 +79,12 @@ void MetalTerminalRenderer::updateCursorBlink(bool enabled)
 
 void MetalTerminalRenderer::cursorBlinkTick()
 {
-    if (!view) {
+    MetalSurface *surface = view();
+    if (!surface) {
         return;
     }
     cursorBlinkOn = !cursorBlinkOn;
-    view->update();
+    surface->setNeedsDisplay();
 }
 
 } // namespace kestrix

@@ -19,7 +19,7 @@ GpuColor metalRgba(const QColor &color)
             static_cast<float>(rgb.alphaF())};
 }
 
-MetalTerminalRenderer::MetalTerminalRenderer(QWidget *terminalView_, MetalView *metalView, Environment environment)
+MetalTerminalRenderer::MetalTerminalRenderer(QObject *terminalView_, MetalSurface *metalView, Environment environment)
     : environment_(std::move(environment))
 {
     if (!environment_.loadShaderSource) {
@@ -33,30 +33,31 @@ MetalTerminalRenderer::MetalTerminalRenderer(QWidget *terminalView_, MetalView *
     // Building the programs once here reports a shader that does not compile or link before any widget
     // depends on it; the view's context builds its own set.
     MetalPipelines::create(device->functions(), shaderSource_);
-    view = metalView;
+    surfaceObject_ = metalView ? metalView->surfaceObject() : nullptr;
     terminalView = terminalView_;
     frameArrivalTimer_ = std::make_unique<QTimer>();
     frameArrivalTimer_->setSingleShot(true);
     frameArrivalTimer_->setInterval(frameArrivalTimeoutMs);
     QObject::connect(frameArrivalTimer_.get(), &QTimer::timeout, [this] { frameCompleted(); });
-    if (metalView) {
-        QObject::connect(metalView, &QOpenGLWidget::frameSwapped, frameArrivalTimer_.get(),
-                         [this] { frameCompleted(); });
-    }
+}
+
+MetalSurface *MetalTerminalRenderer::view() const
+{
+    return dynamic_cast<MetalSurface *>(surfaceObject_.data());
 }
 
 MetalTerminalRenderer::~MetalTerminalRenderer()
 {
-    if (view && view->delegate() == this) {
-        view->setDelegate(nullptr);
+    if (MetalSurface *surface = view()) {
+        surface->detachDelegate(this);
     }
 }
 
-void MetalTerminalRenderer::initializeGL(MetalView &metalView)
+void MetalTerminalRenderer::initializeGL(MetalSurface &metalView)
 {
     releaseResources();
     setupError_.reset();
-    QOpenGLContext *context = metalView.context();
+    QOpenGLContext *context = metalView.glContext();
     QOpenGLFunctions_3_3_Core *gl =
         context ? QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(context) : nullptr;
     try {
@@ -95,7 +96,7 @@ void MetalTerminalRenderer::setUp(QOpenGLFunctions_3_3_Core &gl)
     maxTextureBufferTexels_ = texels;
 }
 
-void MetalTerminalRenderer::releaseGL(MetalView &)
+void MetalTerminalRenderer::releaseGL(MetalSurface &)
 {
     releaseResources();
 }
@@ -145,14 +146,14 @@ void MetalTerminalRenderer::noteAtlasChange(const GlyphAtlas &atlas, int previou
     }
 }
 
-void MetalTerminalRenderer::drawInMetalView(MetalView &metalView)
+void MetalTerminalRenderer::drawInMetalView(MetalSurface &metalView)
 {
     QOpenGLFunctions_3_3_Core *gl = gl_;
     if (!gl || !pipelines_) {
         return;
     }
     // A frame is on its way until the widget has shown it; a hidden one never does.
-    frameInFlight_ = metalView.isVisible();
+    frameInFlight_ = metalView.isShown();
     if (frameInFlight_) {
         frameArrivalTimer_->start();
     }
@@ -165,7 +166,7 @@ void MetalTerminalRenderer::drawInMetalView(MetalView &metalView)
     bufferPool->frameBuffers.clear();
     const GpuPoint viewport{static_cast<float>(drawable.width()), static_cast<float>(drawable.height())};
     gl->glBindVertexArray(pipelines_->vertexArray);
-    const double scale = std::max(1.0, metalView.devicePixelRatioF());
+    const double scale = std::max(1.0, metalView.backingScale());
     encodeFrame(buildDrawData(scale), viewport);
     gl->glBindVertexArray(0);
     gl->glUseProgram(0);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Kestrix/rendering/CellTextPainter.h"
+#include "Kestrix/rendering/RowSegments.h"
 #include "Kestrix/rendering/gpu/BufferPool.h"
 #include "Kestrix/rendering/gpu/CoreTextGlyphRasterizer.h"
 #include "Kestrix/rendering/gpu/GlDeviceProbe.h"
@@ -10,14 +12,14 @@
 #include "Kestrix/rendering/gpu/GpuRecords.h"
 #include "Kestrix/rendering/gpu/MetalError.h"
 #include "Kestrix/rendering/gpu/MetalPipelines.h"
-#include "Kestrix/rendering/gpu/MetalView.h"
+#include "Kestrix/rendering/gpu/MetalSurface.h"
 #include "Kestrix/rendering/gpu/ShaperCache.h"
 
 #include <QColor>
 #include <QPointer>
 #include <QRawFont>
 #include <QTimer>
-#include <QWidget>
+#include <QObject>
 
 #include <functional>
 #include <memory>
@@ -36,11 +38,31 @@ struct MetalRendererEnvironment {
     std::function<std::optional<QString>()> loadShaderSource;
 };
 
-// The GPU renderer of one terminal view, drawn with OpenGL 3.3 core into a `MetalView`. Construction
+// Where one row sits and what its frame looks like, in points unless named pixels.
+struct MetalRowGeometry {
+    int64_t screenRow = 0;
+    double cellWidth = 0;
+    double cellHeight = 0;
+    // The normal font's baseline height above the bottom of a cell.
+    double baselineOffset = 0;
+    double viewWidth = 0;
+    double viewHeight = 0;
+    double scale = 1;
+    int64_t cols = 0;
+    QColor nativeBackground;
+    QColor nativeForeground;
+    // The normal font's underline thickness (which box strokes grow from) and how far its underline
+    // lies below the baseline.
+    double underlineThickness = 1;
+    double underlinePosition = 1;
+    bool antiAliasBlockGlyphs = true;
+};
+
+// The GPU renderer of one terminal view, drawn with OpenGL 3.3 core into its `MetalView`. Construction
 // proves that a 3.3 core context can be made and that the built-in shaders compile and link, so a
 // caller learns of a failure at once; the view's own context then gets the atlases, programs and
 // buffers when it is initialised.
-class MetalTerminalRenderer final : public MetalViewDelegate {
+class MetalTerminalRenderer final : public MetalSurfaceDelegate {
 public:
     using ShaperCache = kestrix::ShaperCache;
     using BufferPool = kestrix::BufferPool;
@@ -50,14 +72,14 @@ public:
     static constexpr int initialAtlasSize = 1024;
 
     // Throws `MetalError`. Does not make itself the view's delegate; the caller does.
-    MetalTerminalRenderer(QWidget *terminalView, MetalView *metalView, Environment environment = {});
+    MetalTerminalRenderer(QObject *terminalView, MetalSurface *metalView, Environment environment = {});
     ~MetalTerminalRenderer() override;
     MetalTerminalRenderer(const MetalTerminalRenderer &) = delete;
     MetalTerminalRenderer &operator=(const MetalTerminalRenderer &) = delete;
 
-    void initializeGL(MetalView &view) override;
-    void drawInMetalView(MetalView &view) override;
-    void releaseGL(MetalView &view) override;
+    void initializeGL(MetalSurface &surface) override;
+    void drawInMetalView(MetalSurface &surface) override;
+    void releaseGL(MetalSurface &surface) override;
 
     // Builds what a frame shows at a scale; it may place glyphs, and so reset or grow the atlases.
     using FrameBuilder = std::function<FrameDrawData(double scale)>;
@@ -77,7 +99,7 @@ public:
     void requestRedraw();
     bool frameInFlight() const { return frameInFlight_; }
     // The screen has the frame; also called when it cannot arrive (a hidden view never shows it).
-    void frameCompleted();
+    void frameCompleted() override;
     static constexpr int frameArrivalTimeoutMs = 250;
 
     static constexpr int cursorBlinkIntervalMs = 700;
@@ -99,6 +121,13 @@ public:
     // What tells fonts apart in the glyph keys.
     static QString fontName(const QRawFont &font);
 
+    // One row of the screen as GPU cells: backgrounds, glyphs where the QPainter path's layout puts
+    // them, box and block glyphs, and the QPainter path's underline and strikethrough strokes as bars.
+    RowDrawData buildRowDrawData(const RowSegments &row, const MetalRowGeometry &geometry, CellTextPainter &text);
+    // A quad showing an atlas region, its texture rectangle normalised by the atlas's current size.
+    static TextCell atlasCell(const GlyphAtlas &atlas, const AtlasRegion &region, GpuPoint position,
+                              const GpuColor &color);
+
     // Glyph bitmaps depend on smoothing while their key does not, so a change empties the glyph caches.
     void setFontSmoothing(bool smoothing);
 
@@ -111,8 +140,9 @@ public:
     const std::optional<MetalError> &setupError() const { return setupError_; }
     bool isReady() const { return pipelines_ != nullptr; }
 
-    QPointer<QWidget> terminalView;
-    QPointer<MetalView> view;
+    QPointer<QObject> terminalView;
+    // The surface drawn into, or nothing once it has gone.
+    MetalSurface *view() const;
     ShaperCache shaperCache;
     CoreTextGlyphRasterizer rasterizer;
     std::unique_ptr<BufferPool> bufferPool;
@@ -126,6 +156,11 @@ public:
 private:
     void setUp(QOpenGLFunctions_3_3_Core &gl);
     void releaseResources();
+    void appendRowBackgrounds(RowDrawData &data, const RowSegments &row, const MetalRowGeometry &geometry);
+    void appendRowGlyphs(RowDrawData &data, const RowSegments &row, const MetalRowGeometry &geometry,
+                         CellTextPainter &text);
+    void appendRowCustomGlyphs(RowDrawData &data, const RowSegments &row, const MetalRowGeometry &geometry);
+    void appendRowDecorations(RowDrawData &data, const RowSegments &row, const MetalRowGeometry &geometry);
     void encodeFrame(const FrameDrawData &frame, const GpuPoint &viewport);
     template <typename Record>
     void drawCells(const MetalPipeline &pipeline, const std::vector<Record> &cells, unsigned int texture,
@@ -136,6 +171,7 @@ private:
     const GpuBuffer *frameBuffer(const void *records, int64_t bytes);
 
     Environment environment_;
+    QPointer<QObject> surfaceObject_;
     QString shaderSource_;
     QOpenGLFunctions_3_3_Core *gl_ = nullptr;
     std::unique_ptr<GpuTextureFactory> textureFactory_;

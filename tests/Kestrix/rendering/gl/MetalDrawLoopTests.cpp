@@ -1,4 +1,5 @@
 #include "Kestrix/rendering/gpu/MetalTerminalRenderer.h"
+#include "Kestrix/view/MetalView.h"
 
 #include "../gpu/LogCapture.h"
 #include "support/WaitUntil.h"

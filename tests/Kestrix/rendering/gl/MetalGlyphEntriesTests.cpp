@@ -1,4 +1,5 @@
 #include "Kestrix/rendering/gpu/MetalTerminalRenderer.h"
+#include "Kestrix/view/MetalView.h"
 #include "Kestrix/rendering/gpu/TextShaper.h"
 
 #include <QGlyphRun>

@@ -1,6 +1,7 @@
 #include "Kestrix/rendering/gpu/GlResources.h"
 #include "Kestrix/rendering/gpu/MetalShaderLibrary.h"
 #include "Kestrix/rendering/gpu/MetalTerminalRenderer.h"
+#include "Kestrix/view/MetalView.h"
 
 #include <QImage>
 #include <QOpenGLFunctions_3_3_Core>

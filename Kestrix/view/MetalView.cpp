@@ -1,4 +1,4 @@
-#include "Kestrix/rendering/gpu/MetalView.h"
+#include "Kestrix/view/MetalView.h"
 
 #include <QOpenGLContext>
 
@@ -22,6 +22,11 @@ MetalView::MetalView(QWidget *parent) : QOpenGLWidget(parent)
 {
     setFormat(coreProfileFormat());
     setUpdateBehavior(QOpenGLWidget::NoPartialUpdate);
+    connect(this, &QOpenGLWidget::frameSwapped, this, [this] {
+        if (delegate_) {
+            delegate_->frameCompleted();
+        }
+    });
 }
 
 MetalView::~MetalView()
@@ -33,7 +38,7 @@ MetalView::~MetalView()
     }
 }
 
-void MetalView::setDelegate(MetalViewDelegate *delegate)
+void MetalView::setDelegate(MetalSurfaceDelegate *delegate)
 {
     if (delegate_ == delegate) {
         return;
@@ -47,6 +52,13 @@ void MetalView::setDelegate(MetalViewDelegate *delegate)
         doneCurrent();
     }
     update();
+}
+
+void MetalView::detachDelegate(MetalSurfaceDelegate *delegate)
+{
+    if (delegate_ == delegate) {
+        setDelegate(nullptr);
+    }
 }
 
 QSize MetalView::drawableSize() const

@@ -1,0 +1,230 @@
+// One row's backgrounds, glyphs and box and block glyphs as GPU cells, from the same row segments and
+// glyph layout the QPainter path draws, so the two renderers agree by construction.
+
+#include "Kestrix/rendering/BoxDrawingGlyph.h"
+#include "Kestrix/rendering/StrikethroughGeometry.h"
+#include "Kestrix/rendering/UnderlineGeometry.h"
+#include "Kestrix/rendering/gpu/MetalTerminalRenderer.h"
+
+#include <QFontMetricsF>
+
+#include <cmath>
+
+namespace kestrix {
+
+namespace {
+
+// The columns [first, end) a run covers.
+std::pair<int64_t, int64_t> runColumns(const SegmentRun &run, int64_t columnWidth)
+{
+    return {run.cells.front().column, run.cells.back().column + columnWidth};
+}
+
+float pixel(double value)
+{
+    return static_cast<float>(std::round(value));
+}
+
+// One bar of a stroke, y-down points, as a cell in y-up pixels.
+void appendBar(std::vector<ColorCell> &cells, double x0, double x1, double centerY, double width,
+               const MetalRowGeometry &g, const GpuColor &color)
+{
+    if (!(x1 > x0) || !(width > 0)) {
+        return;
+    }
+    const double s = g.scale;
+    cells.push_back({{static_cast<float>(x0 * s), static_cast<float>((g.viewHeight - centerY - width / 2) * s)},
+                     {static_cast<float>((x1 - x0) * s), static_cast<float>(width * s)},
+                     color});
+}
+
+// A decoration stroke of the QPainter path as bars: each segment of its polyline becomes a bar at its
+// mean height, cut into dashes when the stroke is dashed; a round cap reaches half a width further.
+void appendStroke(std::vector<ColorCell> &cells, const DecorationStroke &stroke, const MetalRowGeometry &g,
+                  const GpuColor &color)
+{
+    const double cap = stroke.cap == StrokeCap::round ? stroke.width / 2 : 0;
+    for (size_t i = 1; i < stroke.points.size(); ++i) {
+        const PointF &from = stroke.points[i - 1];
+        const PointF &to = stroke.points[i];
+        const double left = std::min(from.x, to.x);
+        const double right = std::max(from.x, to.x);
+        const double centerY = (from.y + to.y) / 2;
+        if (!stroke.isDashed()) {
+            appendBar(cells, left - cap, right + cap, centerY, stroke.width, g, color);
+            continue;
+        }
+        const double period = stroke.dash + stroke.gap;
+        for (double x = left; x < right && period > 0; x += period) {
+            appendBar(cells, x - cap, std::min(x + stroke.dash, right) + cap, centerY, stroke.width, g, color);
+        }
+    }
+}
+
+} // namespace
+
+TextCell MetalTerminalRenderer::atlasCell(const GlyphAtlas &atlas, const AtlasRegion &region, GpuPoint position,
+                                          const GpuColor &color)
+{
+    const auto size = static_cast<float>(atlas.size());
+    const auto width = static_cast<float>(region.width);
+    const auto height = static_cast<float>(region.height);
+    return {position,
+            {width, height},
+            {static_cast<float>(region.x) / size, static_cast<float>(region.y) / size},
+            {width / size, height / size},
+            color};
+}
+
+RowDrawData MetalTerminalRenderer::buildRowDrawData(const RowSegments &row, const MetalRowGeometry &geometry,
+                                                    CellTextPainter &text)
+{
+    RowDrawData data;
+    appendRowBackgrounds(data, row, geometry);
+    appendRowGlyphs(data, row, geometry, text);
+    appendRowCustomGlyphs(data, row, geometry);
+    appendRowDecorations(data, row, geometry);
+    return data;
+}
+
+void MetalTerminalRenderer::appendRowBackgrounds(RowDrawData &data, const RowSegments &row,
+                                                 const MetalRowGeometry &g)
+{
+    const double s = g.scale;
+    const double rowBottom = g.viewHeight - static_cast<double>(g.screenRow + 1) * g.cellHeight;
+    for (const ViewLineSegment &segment : row.segments) {
+        for (const SegmentRun &run : segment.runs) {
+            if (run.cells.empty()) {
+                continue;
+            }
+            const auto [start, end] = runColumns(run, segment.columnWidth);
+            const QColor &color = run.attributes->selectionBackgroundColor.value_or(run.attributes->background);
+            double right = static_cast<double>(end) * g.cellWidth;
+            // The margin right of the grid shows the frame's background (the clear colour), unless the
+            // last cell's own background is that colour anyway and simply runs on to the edge.
+            if (end >= g.cols && color == g.nativeBackground) {
+                right = std::max(right, g.viewWidth);
+            }
+            const double left = static_cast<double>(start) * g.cellWidth;
+            data.backgroundCells.push_back({{static_cast<float>(left * s), static_cast<float>(rowBottom * s)},
+                                            {static_cast<float>((right - left) * s), static_cast<float>(g.cellHeight * s)},
+                                            metalRgba(color)});
+        }
+    }
+}
+
+void MetalTerminalRenderer::appendRowGlyphs(RowDrawData &data, const RowSegments &row, const MetalRowGeometry &g,
+                                            CellTextPainter &text)
+{
+    const double s = g.scale;
+    const double rowTop = static_cast<double>(g.screenRow) * g.cellHeight;
+    const double baseline = rowTop + g.cellHeight - g.baselineOffset;
+    for (const ViewLineSegment &segment : row.segments) {
+        for (const SegmentRun &run : segment.runs) {
+            const TextAttributes &attributes = *run.attributes;
+            const GpuColor ink = metalRgba(attributes.foreground.isValid() ? attributes.foreground : g.nativeForeground);
+            for (const CellTextPainter::PlacedGlyph &placed :
+                 text.layOutRun(attributes.font, run.cells, segment.columnWidth, baseline)) {
+                const std::optional<GlyphEntry> entry = glyphEntry(placed.glyph, scaledFont(placed.font, s));
+                if (!entry || entry->width <= 0 || entry->height <= 0) {
+                    continue;
+                }
+                const bool colour = entry->atlasKind == GlyphAtlasKind::color;
+                const GlyphAtlas &atlas = colour ? *colorAtlas : *grayscaleAtlas;
+                TextCell cell = atlasCell(atlas, entry->region, {}, colour ? GpuColor{1, 1, 1, 1} : ink);
+                const double originX = placed.origin.x() * s;
+                const double originY = (g.viewHeight - placed.origin.y()) * s;
+                if (placed.scale == 1) {
+                    // Glyph origins land on whole pixels as the QPainter path puts them: rounded for
+                    // coverage glyphs, floored across for colour bitmaps.
+                    const double left = colour ? std::floor(originX) : std::round(originX);
+                    cell.position = {static_cast<float>(left) + static_cast<float>(entry->bearingX),
+                                     pixel(originY) + static_cast<float>(entry->bearingY)};
+                } else {
+                    // A glyph fitted into a wide slot is the same bitmap drawn smaller about its origin.
+                    const double f = placed.scale;
+                    cell.position = {static_cast<float>(originX + entry->bearingX * f),
+                                     static_cast<float>(originY + entry->bearingY * f)};
+                    cell.size = {static_cast<float>(entry->width * f), static_cast<float>(entry->height * f)};
+                }
+                (colour ? data.glyphCellsColor : data.glyphCellsGray).push_back(cell);
+            }
+        }
+    }
+}
+
+void MetalTerminalRenderer::appendRowCustomGlyphs(RowDrawData &data, const RowSegments &row,
+                                                  const MetalRowGeometry &g)
+{
+    const double s = g.scale;
+    const double rowTop = static_cast<double>(g.screenRow) * g.cellHeight;
+    const double viewHeightPx = g.viewHeight * s;
+    const auto place = [&](const std::optional<CustomGlyphEntry> &entry, double leftPx, double topPx, const QColor &color) {
+        if (entry && grayscaleAtlas) {
+            const GpuPoint position{pixel(leftPx), pixel(viewHeightPx - topPx) - static_cast<float>(entry->height)};
+            data.glyphCellsGray.push_back(atlasCell(*grayscaleAtlas, entry->region, position, metalRgba(color)));
+        }
+    };
+    if (!row.boxDrawings.empty()) {
+        const int baseThickness = boxDrawingBaseThickness(g.underlineThickness, s);
+        for (const BoxDrawingRenderItem &item : row.boxDrawings) {
+            const RectF cell = boxDrawingCellRect(item.column, static_cast<int>(item.columnWidth), 0, rowTop,
+                                                  g.cellWidth, g.cellHeight, s);
+            const int widthPx = static_cast<int>(std::lround(cell.width * s));
+            const int heightPx = static_cast<int>(std::lround(cell.height * s));
+            place(customGlyphEntry(item.code, widthPx, heightPx, baseThickness, true, s), cell.x * s, cell.y * s,
+                  item.color);
+        }
+    }
+    for (const BlockElementRenderItem &item : row.blockElements) {
+        const double left = static_cast<double>(item.column) * g.cellWidth * s;
+        const int widthPx = wholePixels(static_cast<double>(item.columnWidth) * g.cellWidth, s);
+        const int heightPx = wholePixels(g.cellHeight, s);
+        place(customGlyphEntry(item.code, widthPx, heightPx, 0, g.antiAliasBlockGlyphs, s), left, rowTop * s,
+              item.color);
+    }
+}
+
+void MetalTerminalRenderer::appendRowDecorations(RowDrawData &data, const RowSegments &row, const MetalRowGeometry &g)
+{
+    const double rowTop = static_cast<double>(g.screenRow) * g.cellHeight;
+    const double baseline = rowTop + g.cellHeight - g.baselineOffset;
+    const GpuColor defaultColor = metalRgba(g.nativeForeground);
+    std::vector<DecorationStroke> strokes;
+    for (const ViewLineSegment &segment : row.segments) {
+        for (const SegmentRun &run : segment.runs) {
+            const TextAttributes &attributes = *run.attributes;
+            if (attributes.underlineStyleValue) {
+                // Every underline of a row follows the normal font's line.
+                strokes.clear();
+                const UnderlineGeometry geometry(g.underlineThickness, g.underlinePosition, g.cellWidth, g.scale);
+                for (const SegmentCell &cell : run.cells) {
+                    geometry.appendStrokes(underlineStyle(attributes),
+                                           {static_cast<double>(cell.column) * g.cellWidth, baseline},
+                                           segment.columnWidth, strokes);
+                }
+                const GpuColor color = attributes.underlineColor ? metalRgba(*attributes.underlineColor) : defaultColor;
+                for (const DecorationStroke &stroke : strokes) {
+                    appendStroke(data.decorationCells, stroke, g, color);
+                }
+            }
+            if (attributes.strikethroughStyleValue) {
+                strokes.clear();
+                const QFontMetricsF runFont(attributes.font);
+                const StrikethroughGeometry geometry(runFont.lineWidth(), runFont.xHeight(), g.cellWidth, g.scale);
+                for (const SegmentCell &cell : run.cells) {
+                    geometry.appendStrokes(*attributes.strikethroughStyleValue,
+                                           {static_cast<double>(cell.column) * g.cellWidth, baseline},
+                                           segment.columnWidth, strokes);
+                }
+                const GpuColor color =
+                    attributes.strikethroughColor ? metalRgba(*attributes.strikethroughColor) : defaultColor;
+                for (const DecorationStroke &stroke : strokes) {
+                    appendStroke(data.decorationCells, stroke, g, color);
+                }
+            }
+        }
+    }
+}
+
+} // namespace kestrix
