@@ -1,4 +1,5 @@
 #include "Kestrix/graphics/KittyGraphicsControl.h"
+#include "Kestrix/model/SignedDecimal.h"
 
 #include <algorithm>
 #include <array>
@@ -44,23 +45,6 @@ private:
     std::array<std::optional<std::string_view>, 128> values_{};
 };
 
-// A signed decimal: an optional sign and digits only, within 64 bits.
-std::optional<int64_t> parseSigned(std::string_view text)
-{
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-        if (!text.empty() && text.front() == '-') {
-            return std::nullopt;
-        }
-    }
-    int64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 // An unsigned decimal within 32 bits; "-0" and the like count as unreadable.
 std::optional<uint32_t> parseUnsigned(std::string_view text)
 {
@@ -85,7 +69,7 @@ public:
     void read(char key, int64_t &field) const
     {
         if (const auto &text = values_[key]) {
-            field = parseSigned(*text).value_or(field);
+            field = parseSignedDecimal(*text).value_or(field);
         }
     }
     // 0 counts as no id.

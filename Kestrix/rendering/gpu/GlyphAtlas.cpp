@@ -1,4 +1,5 @@
 #include "Kestrix/rendering/gpu/GlyphAtlas.h"
+#include "Kestrix/model/SignedDecimal.h"
 
 #include "Kestrix/rendering/gpu/MetalLog.h"
 
@@ -15,23 +16,6 @@ constexpr int defaultColorCap = 4096;
 constexpr int defaultGrayscaleCap = 8192;
 constexpr int largeDeviceCap = 16384;
 constexpr int smallDeviceCap = 8192;
-
-// A decimal number with an optional sign that fits 64 bits, and nothing else.
-std::optional<int64_t> parseDecimal(std::string_view text)
-{
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-        if (!text.empty() && text.front() == '-') {
-            return std::nullopt;
-        }
-    }
-    int64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 } // namespace
 
@@ -65,7 +49,7 @@ int GlyphAtlas::maximumSize(bool isColor, int maxTextureSize)
 int GlyphAtlas::maximumSize(bool isColor, int maxTextureSize, std::optional<std::string_view> environmentValue)
 {
     int cap = isColor ? defaultColorCap : defaultGrayscaleCap;
-    if (const std::optional<int64_t> requested = environmentValue ? parseDecimal(*environmentValue) : std::nullopt) {
+    if (const std::optional<int64_t> requested = environmentValue ? parseSignedDecimal(*environmentValue) : std::nullopt) {
         const int deviceCap = maxTextureSize >= largeDeviceCap ? largeDeviceCap : smallDeviceCap;
         cap = static_cast<int>(std::clamp<int64_t>(*requested, smallestSize, deviceCap));
     }
