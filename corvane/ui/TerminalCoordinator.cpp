@@ -2,6 +2,8 @@
 
 #include "corvane/session/SSHSession.h"
 
+#include "Kestrix/view/LinkOpening.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
@@ -9,12 +11,6 @@
 #include <algorithm>
 
 namespace corvane {
-namespace {
-
-// Schemes that only show a page or start a message: harmless to open on a host's say-so.
-constexpr const char *schemesOpenedWithoutAsking[] = {"http", "https", "mailto"};
-
-} // namespace
 
 TerminalCoordinator::TerminalCoordinator(SSHSession &session)
     : session_(&session)
@@ -23,20 +19,15 @@ TerminalCoordinator::TerminalCoordinator(SSHSession &session)
 {
 }
 
+// A session's links follow the same rule as a local program's.
 std::optional<QUrl> TerminalCoordinator::linkURL(const std::string &link)
 {
-    const QUrl url(QString::fromStdString(link), QUrl::StrictMode);
-    if (!url.isValid() || url.scheme().isEmpty()) {
-        return std::nullopt;
-    }
-    return url;
+    return kestrix::LinkOpening::linkURL(link);
 }
 
 bool TerminalCoordinator::opensWithoutAsking(const QUrl &url)
 {
-    const QString scheme = url.scheme().toLower();
-    return std::any_of(std::begin(schemesOpenedWithoutAsking), std::end(schemesOpenedWithoutAsking),
-                       [&](const char *harmless) { return scheme == QLatin1String(harmless); });
+    return kestrix::LinkOpening::opensWithoutAsking(url);
 }
 
 TerminalCoordinator::ConfirmLink TerminalCoordinator::defaultConfirmLink(QWidget *parent)
