@@ -172,12 +172,18 @@ std::vector<CellTextPainter::PlacedGlyph> CellTextPainter::layOutRun(const QFont
     return placed;
 }
 
-void CellTextPainter::drawCell(QPainter &painter, const QFont &font, const QString &text, QPointF origin,
-                               int64_t columnWidth)
+std::vector<CellTextPainter::PlacedGlyph> CellTextPainter::layOutText(const QFont &font, const QString &text,
+                                                                      QPointF origin, int64_t columnWidth)
 {
     std::vector<PlacedGlyph> placed;
     layOutCell(placed, font, text, origin, columnWidth);
-    paintGlyphs(painter, placed);
+    return placed;
+}
+
+void CellTextPainter::drawCell(QPainter &painter, const QFont &font, const QString &text, QPointF origin,
+                               int64_t columnWidth)
+{
+    paintGlyphs(painter, layOutText(font, text, origin, columnWidth));
 }
 
 void CellTextPainter::drawRun(QPainter &painter, const QFont &font, std::span<const SegmentCell> cells,

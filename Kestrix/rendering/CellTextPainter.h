@@ -53,6 +53,8 @@ public:
     // renderers put every glyph in the same place.
     std::vector<PlacedGlyph> layOutRun(const QFont &font, std::span<const SegmentCell> cells, int64_t columnWidth,
                                        double baseline);
+    // Where the glyphs of `drawCell` land.
+    std::vector<PlacedGlyph> layOutText(const QFont &font, const QString &text, QPointF origin, int64_t columnWidth);
 
 private:
     // Text shaped to glyphs whose positions start from an origin on the baseline.

@@ -79,6 +79,8 @@ struct CacheSignature {
     double fontSize = 0;
     bool isAltBuffer = false;
     KittyCacheStamp kittyStamp;
+    // The view's drawing state beyond the lines: colours, selection, highlights.
+    uint64_t appearance = 0;
 
     friend bool operator==(const CacheSignature &, const CacheSignature &) = default;
 };

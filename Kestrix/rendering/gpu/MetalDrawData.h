@@ -1,8 +1,12 @@
 #pragma once
 
+#include "Kestrix/graphics/KittyPlacementRecord.h"
 #include "Kestrix/rendering/gpu/GpuGeometry.h"
 #include "Kestrix/rendering/gpu/GpuRecords.h"
 
+#include <cstdint>
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace kestrix {
@@ -22,5 +26,35 @@ struct FrameDrawData {
 };
 
 using RowDrawData = FrameDrawData;
+
+// Appends every list of a row to the same list of the frame.
+void appendRowToFrame(FrameDrawData &frame, const RowDrawData &row);
+
+// One frame: the rows' lists, then the cursor drawn over them (its shape, then the character under a
+// block cursor from either atlas).
+struct DrawData {
+    FrameDrawData frame;
+    std::vector<ColorVertex> cursorColorVertices;
+    std::vector<GlyphVertex> cursorGlyphVerticesGray;
+    std::vector<GlyphVertex> cursorGlyphVerticesColor;
+};
+
+// The virtual (Unicode placeholder) Kitty placements of the active buffer by image id, each list in
+// placement id order.
+using MetalVirtualPlacements = std::unordered_map<uint32_t, std::vector<KittyPlacementRecord>>;
+
+// A row drawn earlier and the line it was drawn from: reused while the line at its index is the same
+// line (its serial) unchanged since (its generation).
+struct RowCacheEntry {
+    uint64_t lineSerial = 0;
+    uint64_t generation = 0;
+    RowDrawData data;
+};
+
+// How much of the last frame build was drawn anew.
+struct FrameBuildStats {
+    int64_t rowsBuilt = 0;
+    int64_t rowsReused = 0;
+};
 
 } // namespace kestrix

@@ -12,10 +12,10 @@ void MetalTerminalRenderer::setFrameBuilder(FrameBuilder builder)
     frameBuilder_ = std::move(builder);
 }
 
-FrameDrawData MetalTerminalRenderer::buildDrawData(double scale)
+DrawData MetalTerminalRenderer::buildDrawData(double scale)
 {
     const auto build = [&] { return frameBuilder_ ? frameBuilder_(scale) : frame_; };
-    FrameDrawData built;
+    DrawData built;
     for (int pass = 0;; ++pass) {
         if (pass == rebuildPasses) {
             qCCritical(metalAtlasLog).noquote()
@@ -31,6 +31,8 @@ FrameDrawData MetalTerminalRenderer::buildDrawData(double scale)
         if (!atlasInvalidatedDuringBuild || pass >= rebuildPasses) {
             break;
         }
+        // Cached rows hold texture coordinates of the atlas as it was.
+        rowCache.clear();
         qCInfo(metalAtlasLog).noquote()
             << QStringLiteral("glyph atlas changed during frame build; rebuild pass %1/%2").arg(pass + 1).arg(rebuildPasses);
     }

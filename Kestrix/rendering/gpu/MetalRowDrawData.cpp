@@ -25,23 +25,75 @@ float pixel(double value)
     return static_cast<float>(std::round(value));
 }
 
+// How a row's render mode bends its quads: double width doubles every x, double height also
+// stretches y about the row's top (upper half) or bottom (lower half) and cuts what leaves the row.
+struct RowBend {
+    LineRenderMode mode = LineRenderMode::single;
+    float anchorY = 0;
+    GpuClip clip;
+};
+
+RowBend rowBend(const MetalRowGeometry &g)
+{
+    const double s = g.scale;
+    const double rowBottomPx = (g.viewHeight - static_cast<double>(g.screenRow + 1) * g.cellHeight) * s;
+    const double rowTopPx = rowBottomPx + g.cellHeight * s;
+    RowBend bend{g.renderMode, 0, {}};
+    if (g.renderMode == LineRenderMode::doubledTop || g.renderMode == LineRenderMode::doubledDown) {
+        bend.anchorY = static_cast<float>(g.renderMode == LineRenderMode::doubledTop ? rowTopPx : rowBottomPx);
+        bend.clip = {{{0, static_cast<float>(rowBottomPx)}, {static_cast<float>(g.viewWidth * s), static_cast<float>(rowTopPx)}},
+                     false};
+    }
+    return bend;
+}
+
+bool doublesHeight(LineRenderMode mode)
+{
+    return mode == LineRenderMode::doubledTop || mode == LineRenderMode::doubledDown;
+}
+
+void pushColorCell(std::vector<ColorCell> &cells, const GpuRect &rect, const GpuColor &color, const RowBend &bend)
+{
+    if (const std::optional<GpuRect> placed = clipRect(applyRenderMode(rect, bend.mode, bend.anchorY), bend.clip)) {
+        cells.push_back({placed->min, {placed->width(), placed->height()}, color});
+    }
+}
+
+// `bent`: the cell already lies where the render mode puts it and is only cut to the row.
+void pushTextCell(std::vector<TextCell> &cells, const TextCell &cell, const RowBend &bend, bool bent = false)
+{
+    const TexturedRect quad{{cell.position, {cell.position.x + cell.size.x, cell.position.y + cell.size.y}},
+                            {cell.texOrigin, {cell.texOrigin.x + cell.texSize.x, cell.texOrigin.y + cell.texSize.y}}};
+    const std::optional<TexturedRect> placed =
+        clipTexturedRect({bent ? quad.rect : applyRenderMode(quad.rect, bend.mode, bend.anchorY), quad.texture}, bend.clip);
+    if (placed) {
+        cells.push_back({placed->rect.min,
+                         {placed->rect.width(), placed->rect.height()},
+                         placed->texture.min,
+                         {placed->texture.width(), placed->texture.height()},
+                         cell.color});
+    }
+}
+
 // One bar of a stroke, y-down points, as a cell in y-up pixels.
 void appendBar(std::vector<ColorCell> &cells, double x0, double x1, double centerY, double width,
-               const MetalRowGeometry &g, const GpuColor &color)
+               const MetalRowGeometry &g, const RowBend &bend, const GpuColor &color)
 {
     if (!(x1 > x0) || !(width > 0)) {
         return;
     }
     const double s = g.scale;
-    cells.push_back({{static_cast<float>(x0 * s), static_cast<float>((g.viewHeight - centerY - width / 2) * s)},
-                     {static_cast<float>((x1 - x0) * s), static_cast<float>(width * s)},
-                     color});
+    const double bottom = (g.viewHeight - centerY - width / 2) * s;
+    pushColorCell(cells,
+                  {{static_cast<float>(x0 * s), static_cast<float>(bottom)},
+                   {static_cast<float>(x1 * s), static_cast<float>(bottom + width * s)}},
+                  color, bend);
 }
 
 // A decoration stroke of the QPainter path as bars: each segment of its polyline becomes a bar at its
 // mean height, cut into dashes when the stroke is dashed; a round cap reaches half a width further.
 void appendStroke(std::vector<ColorCell> &cells, const DecorationStroke &stroke, const MetalRowGeometry &g,
-                  const GpuColor &color)
+                  const RowBend &bend, const GpuColor &color)
 {
     const double cap = stroke.cap == StrokeCap::round ? stroke.width / 2 : 0;
     for (size_t i = 1; i < stroke.points.size(); ++i) {
@@ -51,12 +103,12 @@ void appendStroke(std::vector<ColorCell> &cells, const DecorationStroke &stroke,
         const double right = std::max(from.x, to.x);
         const double centerY = (from.y + to.y) / 2;
         if (!stroke.isDashed()) {
-            appendBar(cells, left - cap, right + cap, centerY, stroke.width, g, color);
+            appendBar(cells, left - cap, right + cap, centerY, stroke.width, g, bend, color);
             continue;
         }
         const double period = stroke.dash + stroke.gap;
         for (double x = left; x < right && period > 0; x += period) {
-            appendBar(cells, x - cap, std::min(x + stroke.dash, right) + cap, centerY, stroke.width, g, color);
+            appendBar(cells, x - cap, std::min(x + stroke.dash, right) + cap, centerY, stroke.width, g, bend, color);
         }
     }
 }
@@ -81,9 +133,11 @@ RowDrawData MetalTerminalRenderer::buildRowDrawData(const RowSegments &row, cons
 {
     RowDrawData data;
     appendRowBackgrounds(data, row, geometry);
+    appendRowImages(data, row, geometry);
     appendRowGlyphs(data, row, geometry, text);
     appendRowCustomGlyphs(data, row, geometry);
     appendRowDecorations(data, row, geometry);
+    appendRowPlaceholders(data, row, geometry);
     return data;
 }
 
@@ -92,6 +146,7 @@ void MetalTerminalRenderer::appendRowBackgrounds(RowDrawData &data, const RowSeg
 {
     const double s = g.scale;
     const double rowBottom = g.viewHeight - static_cast<double>(g.screenRow + 1) * g.cellHeight;
+    const RowBend bend = rowBend(g);
     for (const ViewLineSegment &segment : row.segments) {
         for (const SegmentRun &run : segment.runs) {
             if (run.cells.empty()) {
@@ -106,48 +161,68 @@ void MetalTerminalRenderer::appendRowBackgrounds(RowDrawData &data, const RowSeg
                 right = std::max(right, g.viewWidth);
             }
             const double left = static_cast<double>(start) * g.cellWidth;
-            data.backgroundCells.push_back({{static_cast<float>(left * s), static_cast<float>(rowBottom * s)},
-                                            {static_cast<float>((right - left) * s), static_cast<float>(g.cellHeight * s)},
-                                            metalRgba(color)});
+            pushColorCell(data.backgroundCells,
+                          {{static_cast<float>(left * s), static_cast<float>(rowBottom * s)},
+                           {static_cast<float>(right * s), static_cast<float>((rowBottom + g.cellHeight) * s)}},
+                          metalRgba(color), bend);
         }
     }
+}
+
+std::optional<MetalTerminalRenderer::PlacedCell>
+MetalTerminalRenderer::placedGlyphCell(const CellTextPainter::PlacedGlyph &placed, const MetalRowGeometry &g,
+                                       const GpuColor &ink)
+{
+    const double s = g.scale;
+    const bool doubled = doublesHeight(g.renderMode);
+    // A double-height row's glyphs are drawn from bitmaps of twice the size, as sharp as the QPainter
+    // path's scaled text.
+    const std::optional<GlyphEntry> entry = glyphEntry(placed.glyph, scaledFont(placed.font, doubled ? 2 * s : s));
+    if (!entry || entry->width <= 0 || entry->height <= 0) {
+        return std::nullopt;
+    }
+    const bool colour = entry->atlasKind == GlyphAtlasKind::color;
+    const GlyphAtlas &atlas = colour ? *colorAtlas : *grayscaleAtlas;
+    TextCell cell = atlasCell(atlas, entry->region, {}, colour ? GpuColor{1, 1, 1, 1} : ink);
+    double originX = placed.origin.x() * s;
+    double originY = (g.viewHeight - placed.origin.y()) * s;
+    if (doubled) {
+        const double anchorY = rowBend(g).anchorY;
+        originX *= 2;
+        originY = 2 * originY - anchorY;
+    }
+    if (placed.scale == 1) {
+        // Glyph origins land on whole pixels as the QPainter path puts them: rounded for coverage
+        // glyphs, floored across for colour bitmaps.
+        const double left = colour ? std::floor(originX) : std::round(originX);
+        cell.position = {static_cast<float>(left) + static_cast<float>(entry->bearingX),
+                         pixel(originY) + static_cast<float>(entry->bearingY)};
+    } else {
+        // A glyph fitted into a wide slot is the same bitmap drawn smaller about its origin.
+        const double f = placed.scale;
+        cell.position = {static_cast<float>(originX + entry->bearingX * f),
+                         static_cast<float>(originY + entry->bearingY * f)};
+        cell.size = {static_cast<float>(entry->width * f), static_cast<float>(entry->height * f)};
+    }
+    return PlacedCell{cell, colour};
 }
 
 void MetalTerminalRenderer::appendRowGlyphs(RowDrawData &data, const RowSegments &row, const MetalRowGeometry &g,
                                             CellTextPainter &text)
 {
-    const double s = g.scale;
     const double rowTop = static_cast<double>(g.screenRow) * g.cellHeight;
     const double baseline = rowTop + g.cellHeight - g.baselineOffset;
+    const RowBend bend = rowBend(g);
     for (const ViewLineSegment &segment : row.segments) {
         for (const SegmentRun &run : segment.runs) {
             const TextAttributes &attributes = *run.attributes;
             const GpuColor ink = metalRgba(attributes.foreground.isValid() ? attributes.foreground : g.nativeForeground);
             for (const CellTextPainter::PlacedGlyph &placed :
                  text.layOutRun(attributes.font, run.cells, segment.columnWidth, baseline)) {
-                const std::optional<GlyphEntry> entry = glyphEntry(placed.glyph, scaledFont(placed.font, s));
-                if (!entry || entry->width <= 0 || entry->height <= 0) {
-                    continue;
+                if (const std::optional<PlacedCell> glyph = placedGlyphCell(placed, g, ink)) {
+                    pushTextCell(glyph->colour ? data.glyphCellsColor : data.glyphCellsGray, glyph->cell, bend,
+                                 doublesHeight(g.renderMode));
                 }
-                const bool colour = entry->atlasKind == GlyphAtlasKind::color;
-                const GlyphAtlas &atlas = colour ? *colorAtlas : *grayscaleAtlas;
-                TextCell cell = atlasCell(atlas, entry->region, {}, colour ? GpuColor{1, 1, 1, 1} : ink);
-                const double originX = placed.origin.x() * s;
-                const double originY = (g.viewHeight - placed.origin.y()) * s;
-                if (placed.scale == 1) {
-                    // Glyph origins land on whole pixels as the QPainter path puts them: rounded for
-                    // coverage glyphs, floored across for colour bitmaps.
-                    const double left = colour ? std::floor(originX) : std::round(originX);
-                    cell.position = {static_cast<float>(left) + static_cast<float>(entry->bearingX),
-                                     pixel(originY) + static_cast<float>(entry->bearingY)};
-                } else {
-                    // A glyph fitted into a wide slot is the same bitmap drawn smaller about its origin.
-                    const double f = placed.scale;
-                    cell.position = {static_cast<float>(originX + entry->bearingX * f),
-                                     static_cast<float>(originY + entry->bearingY * f)};
-                    cell.size = {static_cast<float>(entry->width * f), static_cast<float>(entry->height * f)};
-                }
-                (colour ? data.glyphCellsColor : data.glyphCellsGray).push_back(cell);
             }
         }
     }
@@ -159,10 +234,12 @@ void MetalTerminalRenderer::appendRowCustomGlyphs(RowDrawData &data, const RowSe
     const double s = g.scale;
     const double rowTop = static_cast<double>(g.screenRow) * g.cellHeight;
     const double viewHeightPx = g.viewHeight * s;
+    const RowBend bend = rowBend(g);
     const auto place = [&](const std::optional<CustomGlyphEntry> &entry, double leftPx, double topPx, const QColor &color) {
         if (entry && grayscaleAtlas) {
             const GpuPoint position{pixel(leftPx), pixel(viewHeightPx - topPx) - static_cast<float>(entry->height)};
-            data.glyphCellsGray.push_back(atlasCell(*grayscaleAtlas, entry->region, position, metalRgba(color)));
+            pushTextCell(data.glyphCellsGray, atlasCell(*grayscaleAtlas, entry->region, position, metalRgba(color)),
+                         bend);
         }
     };
     if (!row.boxDrawings.empty()) {
@@ -190,6 +267,7 @@ void MetalTerminalRenderer::appendRowDecorations(RowDrawData &data, const RowSeg
     const double rowTop = static_cast<double>(g.screenRow) * g.cellHeight;
     const double baseline = rowTop + g.cellHeight - g.baselineOffset;
     const GpuColor defaultColor = metalRgba(g.nativeForeground);
+    const RowBend bend = rowBend(g);
     std::vector<DecorationStroke> strokes;
     for (const ViewLineSegment &segment : row.segments) {
         for (const SegmentRun &run : segment.runs) {
@@ -205,7 +283,7 @@ void MetalTerminalRenderer::appendRowDecorations(RowDrawData &data, const RowSeg
                 }
                 const GpuColor color = attributes.underlineColor ? metalRgba(*attributes.underlineColor) : defaultColor;
                 for (const DecorationStroke &stroke : strokes) {
-                    appendStroke(data.decorationCells, stroke, g, color);
+                    appendStroke(data.decorationCells, stroke, g, bend, color);
                 }
             }
             if (attributes.strikethroughStyleValue) {
@@ -220,7 +298,7 @@ void MetalTerminalRenderer::appendRowDecorations(RowDrawData &data, const RowSeg
                 const GpuColor color =
                     attributes.strikethroughColor ? metalRgba(*attributes.strikethroughColor) : defaultColor;
                 for (const DecorationStroke &stroke : strokes) {
-                    appendStroke(data.decorationCells, stroke, g, color);
+                    appendStroke(data.decorationCells, stroke, g, bend, color);
                 }
             }
         }

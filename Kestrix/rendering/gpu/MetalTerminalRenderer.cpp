@@ -122,7 +122,7 @@ void MetalTerminalRenderer::setClearColor(const QColor &color)
 
 void MetalTerminalRenderer::setFrame(FrameDrawData frame)
 {
-    frame_ = std::move(frame);
+    frame_ = DrawData{std::move(frame), {}, {}, {}};
 }
 
 void MetalTerminalRenderer::setFontSmoothing(bool smoothing)
@@ -167,7 +167,9 @@ void MetalTerminalRenderer::drawInMetalView(MetalSurface &metalView)
     const GpuPoint viewport{static_cast<float>(drawable.width()), static_cast<float>(drawable.height())};
     gl->glBindVertexArray(pipelines_->vertexArray);
     const double scale = std::max(1.0, metalView.backingScale());
-    encodeFrame(buildDrawData(scale), viewport);
+    const DrawData data = buildDrawData(scale);
+    encodeFrame(data.frame, viewport);
+    encodeCursor(data, viewport);
     gl->glBindVertexArray(0);
     gl->glUseProgram(0);
     // GL orders a buffer's next write after the draws that read it, so the frame's buffers may be
@@ -187,6 +189,14 @@ void MetalTerminalRenderer::encodeFrame(const FrameDrawData &frame, const GpuPoi
     encodeImageDraws(frame.placeholderImageDraws, viewport);
     encodeImageDraws(frame.overImageDraws, viewport);
     encodeImageDraws(frame.otherImageDraws, viewport);
+}
+
+void MetalTerminalRenderer::encodeCursor(const DrawData &data, const GpuPoint &viewport)
+{
+    const MetalPipelines &p = *pipelines_;
+    drawVertices(p.colorPipeline, data.cursorColorVertices, 0, viewport);
+    drawVertices(p.textGrayPipeline, data.cursorGlyphVerticesGray, grayscaleAtlas->texture().textureId(), viewport);
+    drawVertices(p.textPipeline, data.cursorGlyphVerticesColor, colorAtlas->texture().textureId(), viewport);
 }
 
 void MetalTerminalRenderer::usePipeline(const MetalPipeline &pipeline, const GpuPoint &viewport)
@@ -239,6 +249,28 @@ void MetalTerminalRenderer::drawCells(const MetalPipeline &pipeline, const std::
         gl.glActiveTexture(GL_TEXTURE0 + MetalPipelines::fragmentTextureUnit);
         gl.glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count * 6));
     }
+    gl.glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+template <typename Vertex>
+void MetalTerminalRenderer::drawVertices(const MetalPipeline &pipeline, const std::vector<Vertex> &vertices,
+                                         unsigned int texture, const GpuPoint &viewport)
+{
+    if (vertices.empty()) {
+        return;
+    }
+    const auto bytes = static_cast<int64_t>(vertices.size() * sizeof(Vertex));
+    const GpuBuffer *buffer = frameBuffer(vertices.data(), bytes);
+    if (!buffer) {
+        return;
+    }
+    QOpenGLFunctions_3_3_Core &gl = *gl_;
+    usePipeline(pipeline, viewport);
+    gl.glActiveTexture(GL_TEXTURE0 + MetalPipelines::primitivesTextureUnit);
+    gl.glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, buffer->bufferId());
+    gl.glActiveTexture(GL_TEXTURE0 + MetalPipelines::fragmentTextureUnit);
+    gl.glBindTexture(GL_TEXTURE_2D, texture);
+    gl.glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertices.size()));
     gl.glBindTexture(GL_TEXTURE_2D, 0);
 }
 

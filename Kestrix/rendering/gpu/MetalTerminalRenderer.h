@@ -7,10 +7,12 @@
 #include "Kestrix/rendering/gpu/GlDeviceProbe.h"
 #include "Kestrix/rendering/gpu/GlyphAtlas.h"
 #include "Kestrix/rendering/gpu/GlyphEntry.h"
+#include "Kestrix/rendering/gpu/MetalCursorDrawData.h"
 #include "Kestrix/rendering/gpu/MetalDrawData.h"
 #include "Kestrix/rendering/gpu/GpuCacheKeys.h"
 #include "Kestrix/rendering/gpu/GpuRecords.h"
 #include "Kestrix/rendering/gpu/MetalError.h"
+#include "Kestrix/rendering/gpu/MetalFrameSource.h"
 #include "Kestrix/rendering/gpu/MetalPipelines.h"
 #include "Kestrix/rendering/gpu/MetalSurface.h"
 #include "Kestrix/rendering/gpu/ShaperCache.h"
@@ -56,6 +58,13 @@ struct MetalRowGeometry {
     double underlineThickness = 1;
     double underlinePosition = 1;
     bool antiAliasBlockGlyphs = true;
+    // Double width doubles the row across; double height also draws it twice as tall about the row's
+    // top (upper half) or bottom (lower half), showing only what falls inside the row.
+    LineRenderMode renderMode = LineRenderMode::single;
+    // Device pixels per point of the window, which Kitty pixel offsets are divided by.
+    double backingScale = 1;
+    // The frame's virtual Kitty placements, which placeholder cells show slices of.
+    const MetalVirtualPlacements *virtualPlacements = nullptr;
 };
 
 // The GPU renderer of one terminal view, drawn with OpenGL 3.3 core into its `MetalView`. Construction
@@ -82,7 +91,7 @@ public:
     void releaseGL(MetalSurface &surface) override;
 
     // Builds what a frame shows at a scale; it may place glyphs, and so reset or grow the atlases.
-    using FrameBuilder = std::function<FrameDrawData(double scale)>;
+    using FrameBuilder = std::function<DrawData(double scale)>;
 
     // The background, and what the frames show: a builder, or else one fixed frame.
     void setClearColor(const QColor &color);
@@ -92,7 +101,17 @@ public:
     static constexpr int rebuildPasses = 5;
     // Builds the frame, again while a build changed an atlas (its glyph positions went stale), at most
     // five times more; the last build runs with frozen atlases, which skip what does not fit.
-    FrameDrawData buildDrawData(double scale);
+    DrawData buildDrawData(double scale);
+
+    // The visible lines of the terminal's active buffer as a frame at a scale, with the cursor. A row
+    // is drawn anew only when its line changed (another line at its index, or a new generation), lies
+    // in the source's dirty lines, or anything every row depends on changed (the cache signature:
+    // scale, cell and view size, scroll position, grid, font, active buffer, Kitty images and
+    // placements, the view's appearance); otherwise its cached lists are reused.
+    DrawData buildFrameDrawData(double scale, const MetalFrameSource &source);
+    std::unordered_map<int64_t, RowCacheEntry> rowCache;
+    std::optional<CacheSignature> cacheSignature;
+    FrameBuildStats lastFrameStats;
 
     // Asks for a frame. While one is on its way to the screen the request is remembered, and all such
     // requests are answered by one frame when it arrives.
@@ -124,6 +143,16 @@ public:
     // One row of the screen as GPU cells: backgrounds, glyphs where the QPainter path's layout puts
     // them, box and block glyphs, and the QPainter path's underline and strikethrough strokes as bars.
     RowDrawData buildRowDrawData(const RowSegments &row, const MetalRowGeometry &geometry, CellTextPainter &text);
+    // The row's own images (under the text, over it, and from other protocols) and the slices of
+    // Kitty images its placeholder cells show.
+    void appendRowImages(RowDrawData &data, const RowSegments &row, const MetalRowGeometry &geometry);
+    void appendRowPlaceholders(RowDrawData &data, const RowSegments &row, const MetalRowGeometry &geometry);
+    // At the start of every frame build: forgets textures of Kitty images the terminal no longer has.
+    void pruneKittyTextureCache(const Terminal *terminal);
+    // The character under a focused block cursor, in the caret's text colour (a colour glyph in its
+    // own colours), cut to the cursor's rectangle.
+    void appendCursorText(DrawData &data, const MetalCursorRect &rect, const MetalCaretState &caret, int64_t columns,
+                          const MetalRowGeometry &geometry, CellTextPainter &text);
     // A quad showing an atlas region, its texture rectangle normalised by the atlas's current size.
     static TextCell atlasCell(const GlyphAtlas &atlas, const AtlasRegion &region, GpuPoint position,
                               const GpuColor &color);
@@ -154,6 +183,13 @@ public:
     bool atlasInvalidatedDuringBuild = false;
 
 private:
+    struct PlacedCell {
+        TextCell cell;
+        bool colour = false;
+    };
+    // A glyph of the QPainter path's layout as a quad of its atlas, in the row's render mode.
+    std::optional<PlacedCell> placedGlyphCell(const CellTextPainter::PlacedGlyph &placed, const MetalRowGeometry &g,
+                                              const GpuColor &ink);
     void setUp(QOpenGLFunctions_3_3_Core &gl);
     void releaseResources();
     void appendRowBackgrounds(RowDrawData &data, const RowSegments &row, const MetalRowGeometry &geometry);
@@ -161,7 +197,13 @@ private:
                          CellTextPainter &text);
     void appendRowCustomGlyphs(RowDrawData &data, const RowSegments &row, const MetalRowGeometry &geometry);
     void appendRowDecorations(RowDrawData &data, const RowSegments &row, const MetalRowGeometry &geometry);
+    void appendCursor(DrawData &draw, const MetalFrameSource &source, LineIndexRange visible,
+                      MetalRowGeometry geometry);
     void encodeFrame(const FrameDrawData &frame, const GpuPoint &viewport);
+    void encodeCursor(const DrawData &data, const GpuPoint &viewport);
+    template <typename Vertex>
+    void drawVertices(const MetalPipeline &pipeline, const std::vector<Vertex> &vertices, unsigned int texture,
+                      const GpuPoint &viewport);
     template <typename Record>
     void drawCells(const MetalPipeline &pipeline, const std::vector<Record> &cells, unsigned int texture,
                    const GpuPoint &viewport);
@@ -180,7 +222,7 @@ private:
     int maxTextureBufferTexels_ = 0;
     std::optional<MetalError> setupError_;
     GpuColor clearColor_{0, 0, 0, 1};
-    FrameDrawData frame_;
+    DrawData frame_;
     FrameBuilder frameBuilder_;
     bool frameInFlight_ = false;
     bool pendingRedraw_ = false;

@@ -19,7 +19,7 @@ struct ShownRenderer {
         view.setDelegate(&renderer);
         renderer.setFrameBuilder([this](double) {
             ++builds;
-            return FrameDrawData{};
+            return DrawData{};
         });
     }
     ~ShownRenderer() { view.setDelegate(nullptr); }
@@ -38,7 +38,7 @@ TEST(MetalDrawLoop, AtlasChangesRebuildTheFrameAtMostFiveTimesThenFreeze)
     renderer.setFrameBuilder([&](double) {
         frozenDuringBuild.push_back(renderer.grayscaleAtlas->frozen() && renderer.colorAtlas->frozen());
         renderer.atlasInvalidatedDuringBuild = true;
-        return FrameDrawData{};
+        return DrawData{};
     });
     LogCapture log("MetalAtlas");
     renderer.buildDrawData(1);
@@ -57,7 +57,7 @@ TEST(MetalDrawLoop, AtlasChangesRebuildTheFrameAtMostFiveTimesThenFreeze)
     int builds = 0;
     renderer.setFrameBuilder([&](double) {
         renderer.atlasInvalidatedDuringBuild = ++builds == 1;
-        return FrameDrawData{};
+        return DrawData{};
     });
     renderer.buildDrawData(1);
     EXPECT_EQ(builds, 2);

@@ -217,7 +217,7 @@ TEST(MetalRowDrawData, RowsDrawnOnTheGpuMatchTheQPainterPath)
             frame.glyphCellsColor.insert(frame.glyphCellsColor.end(), row.glyphCellsColor.begin(),
                                          row.glyphCellsColor.end());
         }
-        return frame;
+        return DrawData{std::move(frame), {}, {}, {}};
     });
     const QImage drawn = view.grabFramebuffer().convertToFormat(QImage::Format_RGB32);
     const QImage expected = paintedByQPainter(rows, size);
