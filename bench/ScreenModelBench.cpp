@@ -48,7 +48,7 @@ void benchAsciiLines(std::optional<int64_t> scrollback, const char *label)
 {
     Buffer buffer(80, 24, 8, scrollback);
     buffer.fillViewportRows();
-    buffer.wraparound = true;
+    buffer.modes().wraparound = true;
     installScroll(buffer);
     Attribute attribute;
     attribute.bg = Attribute::Color::defaultInvertedColor();
@@ -71,7 +71,7 @@ void benchWideCharacters()
 {
     Buffer buffer(80, 24, 8, 1000);
     buffer.fillViewportRows();
-    buffer.wraparound = true;
+    buffer.modes().wraparound = true;
     installScroll(buffer);
     CharData wide;
     wide.setValue(0x4E2D, 2);

@@ -24,9 +24,11 @@ Terminal::Terminal(TerminalDelegate *delegate, TerminalOptions options, TaskQueu
     configureParser();
 
     const int64_t scrollback = std::max<int64_t>(this->options.scrollback, 0);
-    normalBuffer = std::make_unique<Buffer>(cols, rows, tabStopWidth, scrollback);
+    // Both buffers read this terminal's writing modes.
+    WritingModes &modes = *this;
+    normalBuffer = std::make_unique<Buffer>(cols, rows, tabStopWidth, scrollback, modes);
     normalBuffer->fillViewportRows();
-    altBuffer = std::make_unique<Buffer>(cols, rows, tabStopWidth, std::nullopt);
+    altBuffer = std::make_unique<Buffer>(cols, rows, tabStopWidth, std::nullopt, modes);
     buffer = normalBuffer.get();
     cc.send8bit = false;
     installScrollCallback(*normalBuffer);
@@ -110,11 +112,6 @@ void Terminal::resetState(bool clearBuffers)
     marginMode = false;
     insertMode = false;
     wraparound = true;
-    for (Buffer *each : {normalBuffer.get(), altBuffer.get()}) {
-        each->marginMode = false;
-        each->insertMode = false;
-        each->wraparound = true;
-    }
     bracketedPasteMode = false;
     saveCursorMode = false;
     keyboardModeNormal = {};
@@ -150,8 +147,9 @@ void Terminal::resetState(bool clearBuffers)
 void Terminal::makeBuffers()
 {
     const bool wasActive = buffer == normalBuffer.get();
+    WritingModes &modes = *this;
     normalBuffer =
-        std::make_unique<Buffer>(cols, rows, tabStopWidth, std::max<int64_t>(options.scrollback, 0));
+        std::make_unique<Buffer>(cols, rows, tabStopWidth, std::max<int64_t>(options.scrollback, 0), modes);
     installScrollCallback(*normalBuffer);
     normalBuffer->fillViewportRows();
     normalBuffer->setupTabStops(-1, tabStopWidth);

@@ -22,6 +22,7 @@
 #include "Kestrix/model/Color.h"
 #include "Kestrix/model/Line.h"
 #include "Kestrix/model/Position.h"
+#include "Kestrix/model/WritingModes.h"
 
 #include <algorithm>
 #include <array>
@@ -50,7 +51,7 @@ class TerminalDelegate;
 // The class is implemented across the Terminal*.cpp files of this folder, one per group of members
 // below; each file's name says its concern.
 // The control-function handlers are virtual so a host or a test can observe or replace them.
-class Terminal {
+class Terminal : public WritingModes {
 public:
     enum class MouseMode { off, x10, vt200, buttonEventTracking, anyEvent };
     enum class MouseProtocolEncoding { x10, utf8, sgr, urxvt, sgrPixel };
@@ -624,9 +625,7 @@ public:
     bool sendFocus = false;
     bool cursorHidden = false;
     bool originMode = false;
-    bool marginMode = false;
-    bool insertMode = false;
-    bool wraparound = false;
+    // insertMode, marginMode and wraparound come from WritingModes: both buffers read them there.
     bool bracketedPasteMode = false;
     // Mode 1048: set by the save it makes, reset by the restore.
     bool saveCursorMode = false;

@@ -257,10 +257,6 @@ void Terminal::cmdRestoreCursor(ParameterSpan, ByteSpan collect)
     originMode = b.savedOriginMode;
     marginMode = b.savedMarginMode;
     wraparound = b.savedWraparound;
-    for (Buffer *each : {normalBuffer.get(), altBuffer.get()}) {
-        each->marginMode = marginMode;
-        each->wraparound = wraparound;
-    }
     reverseWraparound = b.savedReverseWraparound;
 }
 

@@ -90,27 +90,6 @@ const std::array privateModeQueries = std::to_array<PrivateModeQuery>({
     {2026, [](const Terminal &t) { return stateOf(t.synchronizedOutputActive); }},
 });
 
-void setInsertMode(Terminal &t, bool on)
-{
-    t.insertMode = on;
-    t.normalBuffer->insertMode = on;
-    t.altBuffer->insertMode = on;
-}
-
-void setWraparound(Terminal &t, bool on)
-{
-    t.wraparound = on;
-    t.normalBuffer->wraparound = on;
-    t.altBuffer->wraparound = on;
-}
-
-void setMarginMode(Terminal &t, bool on)
-{
-    t.marginMode = on;
-    t.normalBuffer->marginMode = on;
-    t.altBuffer->marginMode = on;
-}
-
 } // namespace
 
 // MARK: SM, RM, DECSET, DECRST
@@ -143,7 +122,7 @@ void Terminal::setModes(int64_t mode, ByteSpan collect)
     case 2: // keyboard action: not supported
         break;
     case 4:
-        setInsertMode(*this, true);
+        insertMode = true;
         break;
     case 20:
         lineFeedMode = true;
@@ -165,7 +144,7 @@ void Terminal::resetModes(int64_t mode, ByteSpan collect)
     }
     switch (mode) {
     case 4:
-        setInsertMode(*this, false);
+        insertMode = false;
         break;
     case 20:
         lineFeedMode = false;
@@ -210,7 +189,7 @@ void Terminal::setDecPrivateMode(int64_t mode, bool on)
         originMode = on;
         break;
     case 7:
-        setWraparound(*this, on);
+        wraparound = on;
         break;
     case 9:
         setMouseMode(on ? MouseMode::x10 : MouseMode::off);
@@ -250,7 +229,7 @@ void Terminal::setDecPrivateMode(int64_t mode, bool on)
         applicationKeypad = on;
         break;
     case 69:
-        setMarginMode(*this, on);
+        marginMode = on;
         break;
     case 95:
     case 1034:
@@ -411,8 +390,8 @@ void Terminal::cmdSoftReset()
     cursorHidden = false;
     originMode = false;
     saveCursorMode = false;
-    setInsertMode(*this, false);
-    setWraparound(*this, true);
+    insertMode = false;
+    wraparound = true;
     reverseWraparound = false;
     applicationKeypad = false;
     applicationCursor = false;

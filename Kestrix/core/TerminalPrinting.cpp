@@ -319,7 +319,7 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
             pendingCount = 0;
         }
     };
-    const bool joinsCollected = buffer->wraparound && buffer->cols() == cols && buffer->rows() == rows;
+    const bool joinsCollected = wraparound && buffer->cols() == cols && buffer->rows() == rows;
     const bool wideFlags = options.regionalIndicatorWidth == RegionalIndicatorWidth::wide;
     // What the last cell, collected or written, ends with as far as known: after a zero-width
     // joiner, a scalar that prints alone is offered to the cell.

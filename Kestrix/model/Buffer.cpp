@@ -15,6 +15,12 @@ int64_t Buffer::ringCapacity(int64_t rows, std::optional<int64_t> scrollback)
 }
 
 Buffer::Buffer(int64_t cols, int64_t rows, int64_t tabStopWidth, std::optional<int64_t> scrollback)
+    : Buffer(cols, rows, tabStopWidth, scrollback, ownModes_)
+{
+}
+
+Buffer::Buffer(int64_t cols, int64_t rows, int64_t tabStopWidth, std::optional<int64_t> scrollback,
+               WritingModes &modes)
     : scroll([](bool) { fatalError("This should be set after creating a buffer"); })
     , lines_(ringCapacity(rows, scrollback))
     , scrollBottom_(std::max<int64_t>(rows, 1) - 1)
@@ -23,6 +29,7 @@ Buffer::Buffer(int64_t cols, int64_t rows, int64_t tabStopWidth, std::optional<i
     , cols_(std::max<int64_t>(cols, 1))
     , rows_(std::max<int64_t>(rows, 1))
     , scrollback_(scrollback)
+    , modes_(&modes)
 {
     installLineCallbacks();
     setupTabStops(-1, tabStopWidth);
@@ -231,7 +238,7 @@ void Buffer::recountLinesWithImages()
 
 void Buffer::wrapCursor()
 {
-    x_ = marginMode ? marginLeft_ : 0;
+    x_ = modes_->marginMode ? marginLeft_ : 0;
     // The line-feed rule: only the region's bottom row scrolls it; below the region the cursor moves
     // down, and on the last row it stays.
     if (y_ == scrollBottom_) {
@@ -249,7 +256,7 @@ void Buffer::putCharacter(const CharData &cell)
     int64_t width = cell.width;
     int64_t right = rightEdge();
     if (x_ + width - 1 > right) {
-        if (wraparound) {
+        if (modes_->wraparound) {
             wrapCursor();
         } else if (width >= 2) {
             return;
@@ -261,7 +268,7 @@ void Buffer::putCharacter(const CharData &cell)
     BufferLine &line = lines_[yBase_ + y_];
     CharData blank;
     blank.attribute = cell.attribute;
-    if (insertMode) {
+    if (modes_->insertMode) {
         line.insertCells(x_, width, right, blank);
         // A wide character pushed against the edge lost its second half.
         if (line[std::min(cols_ - 1, line.dataSize() - 1)].width == 2) {
@@ -292,7 +299,7 @@ void Buffer::putCharacters(std::span<const CharData> cells)
         const int64_t row = yBase_ + y_;
         BufferLine &line = lines_[row];
         const int64_t limit = std::min(rightEdge() + 1, cols_);
-        const BufferLine::Written written = insertMode || x_ < 0
+        const BufferLine::Written written = modes_->insertMode || x_ < 0
                                                 ? BufferLine::Written{}
                                                 : line.writeCharacters(x_, cells.subspan(next), limit);
         if (written.cells == 0) {

@@ -3,6 +3,7 @@
 #include "Kestrix/model/BufferLine.h"
 #include "Kestrix/model/CharSets.h"
 #include "Kestrix/model/CircularBufferLineList.h"
+#include "Kestrix/model/WritingModes.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -38,7 +39,10 @@ public:
     static int64_t ringCapacity(int64_t rows, std::optional<int64_t> scrollback);
 
     // An empty ring (the terminal then calls `fillViewportRows`), tab stops every `tabStopWidth`
-    // columns. An absent `scrollback` means no scrollback at all.
+    // columns. An absent `scrollback` means no scrollback at all. The buffer follows `modes`, which
+    // must outlive it; without them it keeps modes of its own.
+    Buffer(int64_t cols, int64_t rows, int64_t tabStopWidth, std::optional<int64_t> scrollback,
+           WritingModes &modes);
     Buffer(int64_t cols, int64_t rows, int64_t tabStopWidth, std::optional<int64_t> scrollback);
     Buffer(const Buffer &) = delete;
     Buffer &operator=(const Buffer &) = delete;
@@ -102,9 +106,9 @@ public:
     Attribute savedAttr;
     std::optional<CharSetMap> savedCharset;
 
-    bool insertMode = false;
-    bool marginMode = false;
-    bool wraparound = false;
+    // Insert, wraparound and margin modes: those the buffer was made with.
+    const WritingModes &modes() const { return *modes_; }
+    WritingModes &modes() { return *modes_; }
 
     ScrollHandler scroll;
     LastBufferStorage lastBufferStorage;
@@ -134,7 +138,7 @@ public:
     // The first stop after `from` (-1: the cursor column), or the limit: `marginRight` when
     // `withinMargins`, else the last column.
     int64_t nextTabStop(int64_t from, bool withinMargins) const;
-    int64_t nextTabStop(int64_t from = -1) const { return nextTabStop(from, marginMode); }
+    int64_t nextTabStop(int64_t from = -1) const { return nextTabStop(from, modes_->marginMode); }
     // The last stop before `from` (-1: the cursor column), 0 when there is none.
     int64_t previousTabStop(int64_t from = -1) const;
 
@@ -158,14 +162,14 @@ public:
     int64_t putAsciiRun(std::span<const uint8_t> bytes, int64_t start, const Attribute &attribute)
     {
         int64_t size = static_cast<int64_t>(bytes.size());
-        if (insertMode || start < 0 || start >= size) {
+        if (modes_->insertMode || start < 0 || start >= size) {
             return 0;
         }
         int64_t right = rightEdge();
         int64_t position = start;
         while (position < size) {
             if (x_ > right) {
-                if (!wraparound) {
+                if (!modes_->wraparound) {
                     break;
                 }
                 wrapCursor();
@@ -192,7 +196,7 @@ public:
     bool putAsciiWithinLine(std::span<const uint8_t> bytes, const Attribute &attribute)
     {
         const auto size = static_cast<int64_t>(bytes.size());
-        if (insertMode || x_ + size > rightEdge() + 1) {
+        if (modes_->insertMode || x_ + size > rightEdge() + 1) {
             return false;
         }
         // The cursor moves before the cells are written: nothing is read again after the call.
@@ -235,7 +239,7 @@ public:
 private:
     void installLineCallbacks();
     void wrapCursor();
-    int64_t rightEdge() const { return marginMode ? marginRight_ : cols_ - 1; }
+    int64_t rightEdge() const { return modes_->marginMode ? marginRight_ : cols_ - 1; }
     // Drops the oldest lines beyond `capacity` and shrinks the ring to it.
     void shrinkRing(int64_t capacity);
     void growRows(int64_t newCols, int64_t newRows, int64_t &addToY);
@@ -272,6 +276,9 @@ private:
     int64_t cols_ = 0;
     int64_t rows_ = 0;
     std::optional<int64_t> scrollback_;
+    // Used only by a buffer made without the terminal's modes.
+    WritingModes ownModes_;
+    WritingModes *modes_;
 };
 
 } // namespace kestrix

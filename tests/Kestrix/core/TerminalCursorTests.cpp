@@ -42,7 +42,6 @@ void apply(Terminal &terminal, const CursorSetup &setup)
     b.setMarginRight(setup.right);
     terminal.originMode = setup.originMode;
     terminal.marginMode = setup.marginMode;
-    b.marginMode = setup.marginMode;
     b.setX(setup.x);
     b.setY(setup.y);
 }
@@ -264,8 +263,8 @@ TEST(TerminalCursor, RestoreBringsBackPositionAttributeCharsetAndModes)
     EXPECT_TRUE(terminal.originMode);
     EXPECT_TRUE(terminal.reverseWraparound);
     EXPECT_TRUE(terminal.wraparound);
-    EXPECT_TRUE(terminal.normalBuffer->wraparound);
-    EXPECT_TRUE(terminal.altBuffer->wraparound);
+    EXPECT_TRUE(terminal.normalBuffer->modes().wraparound);
+    EXPECT_TRUE(terminal.altBuffer->modes().wraparound);
 
     // CSI u restores too, but not with intermediates.
     terminal.feedString("\x1b[5;9H\x1b[?u");

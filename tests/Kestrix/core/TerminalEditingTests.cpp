@@ -40,7 +40,6 @@ void applyFrame(Terminal &terminal, Frame frame)
         b.setScrollBottom(3);
     } else if (frame == Frame::margins) {
         terminal.marginMode = true;
-        b.marginMode = true;
         b.setMarginLeft(2);
         b.setMarginRight(5);
     }

@@ -59,22 +59,41 @@ TEST(TerminalModes, PrivateModesSetAndResetWhatTheRequestReports)
     }
 }
 
-TEST(TerminalModes, ModesThatExistThreeTimesChangeInTheTerminalAndBothBuffers)
+TEST(TerminalModes, WritingModesChangeInTheTerminalAndBothBuffers)
 {
     TerminalWithHost host;
     Terminal &t = host.terminal;
     t.feedString("\x1b[4h\x1b[?69h\x1b[?7l");
     for (const Buffer *each : {t.normalBuffer.get(), t.altBuffer.get()}) {
-        EXPECT_TRUE(each->insertMode);
-        EXPECT_TRUE(each->marginMode);
-        EXPECT_FALSE(each->wraparound);
+        EXPECT_TRUE(each->modes().insertMode);
+        EXPECT_TRUE(each->modes().marginMode);
+        EXPECT_FALSE(each->modes().wraparound);
     }
     EXPECT_TRUE(t.insertMode && t.marginMode && !t.wraparound);
     EXPECT_EQ(host.reply("\x1b[4$p"), "\x1b[4;1$y");
     t.feedString("\x1b[4l\x1b[?69l\x1b[?7h");
     for (const Buffer *each : {t.normalBuffer.get(), t.altBuffer.get()}) {
-        EXPECT_FALSE(each->insertMode || each->marginMode || !each->wraparound);
+        EXPECT_FALSE(each->modes().insertMode || each->modes().marginMode || !each->modes().wraparound);
     }
+}
+
+TEST(TerminalModes, WritingModesSetOnOneScreenGovernTheOtherAndSurviveANewScreen)
+{
+    TerminalWithHost host;
+    Terminal &t = host.terminal;
+    // Wraparound turned off on the normal screen: the alternate screen overwrites its last column.
+    t.feedString("\x1b[?7l\x1b[?1049h0123456789AB");
+    EXPECT_EQ(rowText(t, 0), "012345678B");
+    EXPECT_EQ(rowText(t, 1), "");
+    // Insert mode turned on on the alternate screen: the normal screen shifts its text.
+    t.feedString("\x1b[4h\x1b[?1049l\x1b[Hxy\x1b[Hab");
+    EXPECT_EQ(rowText(t, 0), "abxy");
+    // A full reset builds a new normal screen, which reads the reset modes and later changes.
+    t.feedString("\x1b" "c0123456789AB");
+    EXPECT_EQ(rowText(t, 0), "0123456789");
+    EXPECT_EQ(rowText(t, 1), "AB");
+    t.feedString("\x1b[?7l\x1b[3H0123456789CD");
+    EXPECT_EQ(rowText(t, 2), "012345678D");
 }
 
 TEST(TerminalModes, UnknownModesDoNotStopTheRestOfTheList)
@@ -101,8 +120,8 @@ TEST(TerminalModes, SoftResetTurnsInsertModeOffEverywhere)
     const int revealed = host.delegate.revealed;
     t.feedString("\x1b[!p");
     for (const Buffer *each : {t.normalBuffer.get(), t.altBuffer.get()}) {
-        EXPECT_FALSE(each->insertMode);
-        EXPECT_TRUE(each->wraparound);
+        EXPECT_FALSE(each->modes().insertMode);
+        EXPECT_TRUE(each->modes().wraparound);
     }
     EXPECT_FALSE(t.insertMode);
     EXPECT_TRUE(t.wraparound);

@@ -26,7 +26,7 @@ struct ReflowBuffer {
         : buffer(cols, rows, 8, scrollback)
     {
         buffer.fillViewportRows();
-        buffer.wraparound = true;
+        buffer.modes().wraparound = true;
         buffer.scroll = [this](bool wrapped) { scrollUp(wrapped); };
     }
 

@@ -21,7 +21,7 @@ struct BufferFixture : testing::Test {
         : buffer(cols, rows, 8, scrollback)
     {
         buffer.fillViewportRows();
-        buffer.wraparound = true;
+        buffer.modes().wraparound = true;
         buffer.scroll = [this](bool wrapped) { scrollUp(wrapped); };
     }
 
@@ -101,7 +101,7 @@ TEST(Buffer, StartsEmptyWithDefaultsAndTabStopsEveryTabWidth)
     EXPECT_EQ(buffer.scrollBottom(), 3);
     EXPECT_EQ(buffer.marginRight(), 19);
     EXPECT_TRUE(buffer.savedAttr.isPlainDefault());
-    EXPECT_FALSE(buffer.wraparound);
+    EXPECT_FALSE(buffer.modes().wraparound);
     std::vector<int> stops;
     for (size_t i = 0; i < buffer.tabStops.size(); ++i) {
         if (buffer.tabStops[i]) {
@@ -160,7 +160,7 @@ TEST(BufferDeathTest, PrintingAWrapAtTheBottomWithoutAScrollHandlerStops)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     Buffer buffer(3, 1, 8, 10);
     buffer.fillViewportRows();
-    buffer.wraparound = true;
+    buffer.modes().wraparound = true;
     std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t *>("abcd"), 4);
     EXPECT_DEATH(buffer.putAsciiRun(bytes, 0, Attribute()), "This should be set after creating a buffer");
 }
@@ -198,13 +198,13 @@ TEST_F(BufferFixture, AWideCharacterAtTheLastColumnWrapsOrIsDropped)
 {
     Attribute red;
     red.fg = Attribute::Color::ansi256(1);
-    buffer.wraparound = false;
+    buffer.modes().wraparound = false;
     buffer.setX(9);
     buffer.putCharacter(cellOf(0x4E2D, 2, red));
     EXPECT_EQ(buffer.x(), 9);
     EXPECT_EQ(buffer.charAt(9, 0), CharData::nullCell);
 
-    buffer.wraparound = true;
+    buffer.modes().wraparound = true;
     buffer.putCharacter(cellOf(0x4E2D, 2, red));
     EXPECT_EQ(buffer.y(), 1);
     EXPECT_EQ(buffer.x(), 2);
@@ -218,7 +218,7 @@ TEST_F(BufferFixture, AWideCharacterAtTheLastColumnWrapsOrIsDropped)
 
 TEST_F(BufferFixture, WithoutWraparoundANarrowCharacterOverwritesTheLastColumn)
 {
-    buffer.wraparound = false;
+    buffer.modes().wraparound = false;
     print("0123456789");
     EXPECT_EQ(buffer.x(), 10);
     buffer.putCharacter(cellOf('x'));
@@ -272,7 +272,7 @@ TEST_F(BufferFixture, WrappingWithScrollbackMarksTheRowUnderTheCursor)
 TEST_F(BufferFixture, InsertModePushesTheLineRightWithinTheMargin)
 {
     print("abcdefghi");
-    buffer.insertMode = true;
+    buffer.modes().insertMode = true;
     buffer.setX(2);
     buffer.putCharacter(cellOf('X'));
     EXPECT_EQ(rowText(0), "abXcdefghi");
@@ -281,13 +281,13 @@ TEST_F(BufferFixture, InsertModePushesTheLineRightWithinTheMargin)
     blue.bg = Attribute::Color::ansi256(4);
     buffer.setX(0);
     buffer.setY(1);
-    buffer.insertMode = false;
+    buffer.modes().insertMode = false;
     print("abcdefgh");
     buffer.putCharacter(cellOf(0x4E2D, 2));
     EXPECT_EQ(buffer.charAt(8, 1).width, 2);
     // Inserting pushes the wide character half out of the line: the cut half becomes a blank of the
     // printed cell's attribute.
-    buffer.insertMode = true;
+    buffer.modes().insertMode = true;
     buffer.setX(0);
     buffer.putCharacter(cellOf('Z', 1, blue));
     EXPECT_EQ(buffer.charAt(0, 1).code, 'Z');
@@ -295,19 +295,19 @@ TEST_F(BufferFixture, InsertModePushesTheLineRightWithinTheMargin)
     EXPECT_EQ(buffer.charAt(9, 1), cellOf(0, 1, blue));
 
     // The margin bounds the push.
-    buffer.marginMode = true;
+    buffer.modes().marginMode = true;
     buffer.setMarginLeft(2);
     buffer.setMarginRight(5);
     buffer.setY(2);
     buffer.setX(0);
-    buffer.insertMode = false;
+    buffer.modes().insertMode = false;
     print("abcdef");
     buffer.setY(3);
     buffer.setX(0);
-    buffer.marginMode = false;
+    buffer.modes().marginMode = false;
     print("0123456789");
-    buffer.marginMode = true;
-    buffer.insertMode = true;
+    buffer.modes().marginMode = true;
+    buffer.modes().insertMode = true;
     buffer.setX(3);
     buffer.putCharacter(cellOf('Q'));
     EXPECT_EQ(rowText(buffer.yBase() + 3), "012Q346789");
@@ -317,13 +317,13 @@ TEST_F(BufferFixture, AsciiRunsStopAtTheEdgeWithoutWraparoundAndNeverRunInInsert
 {
     std::string text = "abcdefghijkl";
     std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t *>(text.data()), text.size());
-    buffer.insertMode = true;
+    buffer.modes().insertMode = true;
     EXPECT_EQ(buffer.putAsciiRun(bytes, 0, Attribute()), 0);
-    buffer.insertMode = false;
+    buffer.modes().insertMode = false;
     EXPECT_EQ(buffer.putAsciiRun(bytes, 12, Attribute()), 0);
 
-    buffer.wraparound = false;
-    buffer.marginMode = true;
+    buffer.modes().wraparound = false;
+    buffer.modes().marginMode = true;
     buffer.setMarginRight(5);
     buffer.setX(2);
     EXPECT_EQ(buffer.putAsciiRun(bytes, 1, Attribute()), 4);
@@ -331,7 +331,7 @@ TEST_F(BufferFixture, AsciiRunsStopAtTheEdgeWithoutWraparoundAndNeverRunInInsert
     EXPECT_EQ(buffer.x(), 6);
     EXPECT_EQ(buffer.lastBufferStorage.x, 5);
 
-    buffer.wraparound = true;
+    buffer.modes().wraparound = true;
     buffer.setMarginLeft(1);
     EXPECT_EQ(buffer.putAsciiRun(bytes, 0, Attribute()), 12);
     EXPECT_EQ(rowText(1), " abcde");
@@ -344,7 +344,7 @@ TEST_F(BufferFixture, AsciiRunsStopAtTheEdgeWithoutWraparoundAndNeverRunInInsert
 
 TEST_F(BufferFixture, AsciiRunsGiveUpWhenTheMarginsLeaveNoRoom)
 {
-    buffer.marginMode = true;
+    buffer.modes().marginMode = true;
     buffer.setMarginLeft(6);
     buffer.setMarginRight(4);
     buffer.setX(5);
@@ -559,7 +559,7 @@ TEST(Buffer, RecyclingALineWithImagesLowersTheCount)
 TEST_F(BufferFixture, ClearEmptiesTheRingAndResetsPositionsButKeepsModes)
 {
     printLines(7);
-    buffer.insertMode = true;
+    buffer.modes().insertMode = true;
     buffer.setMarginLeft(2);
     buffer.setScrollTop(1);
     buffer.savedX = 4;
@@ -573,7 +573,7 @@ TEST_F(BufferFixture, ClearEmptiesTheRingAndResetsPositionsButKeepsModes)
     EXPECT_EQ(buffer.linesTop, 0);
     EXPECT_EQ(buffer.scrollTop(), 0);
     EXPECT_EQ(buffer.marginLeft(), 0);
-    EXPECT_TRUE(buffer.insertMode);
+    EXPECT_TRUE(buffer.modes().insertMode);
     EXPECT_EQ(buffer.savedX, 4);
 
     buffer.savedAttr.style = CharacterStyle::bold;
@@ -586,7 +586,7 @@ TEST_F(BufferFixture, ClearEmptiesTheRingAndResetsPositionsButKeepsModes)
     EXPECT_FALSE(buffer.savedCharset);
     EXPECT_FALSE(buffer.savedWraparound);
     EXPECT_EQ(buffer.marginRight(), 9);
-    EXPECT_TRUE(buffer.insertMode);
+    EXPECT_TRUE(buffer.modes().insertMode);
 }
 
 } // namespace
