@@ -5,6 +5,7 @@
 #include "Kestrix/core/Terminal.h"
 #include "Kestrix/core/TerminalDelegate.h"
 #include "Kestrix/rendering/CellTextPainter.h"
+#include "Kestrix/rendering/KittyPlaceholderImages.h"
 #include "Kestrix/rendering/RowSegments.h"
 #include "Kestrix/rendering/SelectedColumns.h"
 #include "Kestrix/rendering/TextAttributes.h"
@@ -460,7 +461,7 @@ private:
     // What the Kitty placeholder cells of one draw share: the virtual placements of the current
     // screen by image id, and the images decoded so far (nothing for one that cannot be).
     struct KittyPlaceholderDrawing {
-        std::unordered_map<uint32_t, std::vector<KittyPlacementRecord>> virtualPlacements;
+        VirtualPlacements virtualPlacements;
         std::unordered_map<uint32_t, std::optional<QImage>> images;
     };
     KittyPlaceholderDrawing makeKittyPlaceholderDrawing() const;

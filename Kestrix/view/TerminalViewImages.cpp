@@ -1,7 +1,7 @@
 // Images the host shows in the terminal (OSC 1337 files, Sixel bitmaps, Kitty placements): sized,
 // cut into stripes one cell high and attached to the lines from the cursor down.
 
-#include "Kestrix/view/AppleImage.h"
+#include "Kestrix/rendering/AppleImage.h"
 #include "Kestrix/view/TerminalView.h"
 
 #include <QPainter>

@@ -3,14 +3,15 @@
 // strip below the last whole row.
 
 #include "Kestrix/rendering/CellTextPainter.h"
-#include "Kestrix/view/AppleImage.h"
+#include "Kestrix/rendering/KittyPlaceholderImages.h"
+#include "Kestrix/rendering/gpu/GpuGeometry.h"
+#include "Kestrix/rendering/AppleImage.h"
 #include "Kestrix/view/TerminalView.h"
 
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace kestrix {
 
@@ -25,36 +26,6 @@ std::pair<int64_t, int64_t> dirtyRows(const QRectF &dirtyRect, double cellHeight
         return yDisp + static_cast<int64_t>(std::min(row, static_cast<double>(rows + 1)));
     };
     return {rowAt(dirtyRect.top()), rowAt(dirtyRect.bottom())};
-}
-
-struct SortedImages {
-    std::vector<std::shared_ptr<AppleImage>> kittyBelowText;
-    std::vector<std::shared_ptr<AppleImage>> kittyAboveText;
-    std::vector<std::shared_ptr<AppleImage>> others;
-};
-
-SortedImages sortImages(const std::optional<BufferLine::ImageList> &images)
-{
-    SortedImages sorted;
-    if (!images) {
-        return sorted;
-    }
-    for (const auto &image : *images) {
-        auto apple = std::dynamic_pointer_cast<AppleImage>(image);
-        if (!apple) {
-            continue;
-        }
-        if (!apple->kittyIsKitty) {
-            sorted.others.push_back(std::move(apple));
-        } else if (apple->kittyZIndex < 0) {
-            sorted.kittyBelowText.push_back(std::move(apple));
-        } else {
-            sorted.kittyAboveText.push_back(std::move(apple));
-        }
-    }
-    sortImagesByZIndex(sorted.kittyBelowText);
-    sortImagesByZIndex(sorted.kittyAboveText);
-    return sorted;
 }
 
 // The columns [first, end) a run covers.
@@ -118,7 +89,7 @@ void TerminalView::drawRow(QPainter &painter, int64_t row, BufferLine &line, int
     }
 
     const RowSegments segments = buildAttributedSegments(row, line, terminal_->cols);
-    const SortedImages images = sortImages(segments.images);
+    const SortedLineImages images = sortLineImages(segments.images);
     drawRowBackgrounds(painter, segments, rowTop);
     drawRowImages(painter, images.kittyBelowText, rowTop, true);
     drawBoxCharacters(painter, segments.boxDrawings, rowTop);
@@ -208,18 +179,7 @@ void TerminalView::drawRowImages(QPainter &painter, const std::vector<std::share
 
 TerminalView::KittyPlaceholderDrawing TerminalView::makeKittyPlaceholderDrawing() const
 {
-    KittyPlaceholderDrawing drawing;
-    const bool alternate = terminal_->isAlternateBufferActive();
-    for (const auto &[key, record] : terminal_->kittyGraphicsState.placementsByKey) {
-        if (record.isVirtual && record.isAlternateBuffer == alternate) {
-            drawing.virtualPlacements[record.imageId].push_back(record);
-        }
-    }
-    // The table has no order of its own; "any placement" picks the lowest id, the same on every draw.
-    for (auto &[id, records] : drawing.virtualPlacements) {
-        std::ranges::sort(records, {}, &KittyPlacementRecord::placementId);
-    }
-    return drawing;
+    return {virtualPlacementsByImage(terminal_->kittyGraphicsState, terminal_->isAlternateBufferActive()), {}};
 }
 
 std::optional<QImage>
@@ -232,16 +192,7 @@ TerminalView::kittyPlaceholderImage(uint32_t imageId,
     std::optional<QImage> image;
     const auto &stored = terminal_->kittyGraphicsState.imagesById;
     if (const auto found = stored.find(imageId); found != stored.end()) {
-        const KittyGraphicsPayload &payload = found->second.payload;
-        const std::span<const uint8_t> bytes = payload.bytes();
-        if (payload.isRgba()) {
-            image = imageFromStraightRgba(bytes, payload.width(), payload.height());
-        } else if (bytes.size() <= static_cast<size_t>(std::numeric_limits<int>::max())) {
-            QImage decoded = QImage::fromData(bytes.data(), static_cast<int>(bytes.size()));
-            if (!decoded.isNull()) {
-                image = std::move(decoded);
-            }
-        }
+        image = decodeKittyImage(found->second.payload);
     }
     // A failure is remembered too, so cells of an undecodable image do not decode it again.
     cache.emplace(imageId, image);
@@ -262,11 +213,8 @@ void TerminalView::drawKittyPlaceholders(QPainter &painter, std::span<const Kitt
         if (placements == drawing.virtualPlacements.end()) {
             continue;
         }
-        const auto record = std::ranges::find_if(placements->second, [&](const KittyPlacementRecord &each) {
-            return (cell.placementId == 0 || each.placementId == cell.placementId) && each.cols > 0 &&
-                   each.rows > 0 && cell.placeholderCol < each.cols && cell.placeholderRow < each.rows;
-        });
-        if (record == placements->second.end()) {
+        const std::optional<KittyPlacementRecord> record = placementForPlaceholder(placements->second, cell);
+        if (!record) {
             continue;
         }
         const std::optional<QImage> image = kittyPlaceholderImage(cell.imageId, drawing.images);

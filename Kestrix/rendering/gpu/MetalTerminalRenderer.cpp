@@ -90,6 +90,7 @@ void MetalTerminalRenderer::setUp(QOpenGLFunctions_3_3_Core &gl)
     if (!grayscaleAtlas || !colorAtlas) {
         throw MetalError(MetalError::Kind::atlasUnavailable);
     }
+    imageTextures = std::make_unique<MetalImageTextures>(*textureFactory_, maxTextureSize);
     pipelines_ = MetalPipelines::create(gl, shaderSource_);
     GLint texels = 0;
     gl.glGetIntegerv(GL_MAX_TEXTURE_BUFFER_SIZE, &texels);
@@ -106,6 +107,7 @@ void MetalTerminalRenderer::releaseResources()
     // Everything below holds GL names of the context that is current now.
     glyphCache.clear();
     customGlyphCache.clear();
+    imageTextures.reset();
     pipelines_.reset();
     grayscaleAtlas.reset();
     colorAtlas.reset();

@@ -13,6 +13,7 @@
 #include "Kestrix/rendering/gpu/GpuRecords.h"
 #include "Kestrix/rendering/gpu/MetalError.h"
 #include "Kestrix/rendering/gpu/MetalFrameSource.h"
+#include "Kestrix/rendering/gpu/MetalImageTextures.h"
 #include "Kestrix/rendering/gpu/MetalPipelines.h"
 #include "Kestrix/rendering/gpu/MetalSurface.h"
 #include "Kestrix/rendering/gpu/ShaperCache.h"
@@ -180,6 +181,8 @@ public:
     std::unordered_map<GlyphKey, GlyphEntry> glyphCache;
     std::unordered_map<GlyphKey, QRawFont> scaledFontCache;
     std::unordered_map<CustomGlyphKey, CustomGlyphEntry> customGlyphCache;
+    // Textures of the images shown, in the view's context; nothing while it has none.
+    std::unique_ptr<MetalImageTextures> imageTextures;
     bool atlasInvalidatedDuringBuild = false;
 
 private:

@@ -1,5 +1,5 @@
 #include "Kestrix/model/Base64.h"
-#include "Kestrix/view/AppleImage.h"
+#include "Kestrix/rendering/AppleImage.h"
 #include "tests/Kestrix/view/TerminalViewTestSupport.h"
 
 #include <QBuffer>

@@ -1,5 +1,5 @@
 #include "Kestrix/graphics/KittyGraphicsState.h"
-#include "Kestrix/view/AppleImage.h"
+#include "Kestrix/rendering/AppleImage.h"
 #include "tests/Kestrix/view/TerminalViewTestSupport.h"
 
 #include <QFontDatabase>

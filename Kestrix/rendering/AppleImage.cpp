@@ -1,4 +1,4 @@
-#include "Kestrix/view/AppleImage.h"
+#include "Kestrix/rendering/AppleImage.h"
 
 #include <algorithm>
 
@@ -27,6 +27,30 @@ void sortImagesByZIndex(std::vector<std::shared_ptr<AppleImage>> &images)
         }
         return a->kittyImageId.value_or(0) < b->kittyImageId.value_or(0);
     });
+}
+
+SortedLineImages sortLineImages(const std::optional<BufferLine::ImageList> &images)
+{
+    SortedLineImages sorted;
+    if (!images) {
+        return sorted;
+    }
+    for (const auto &image : *images) {
+        auto apple = std::dynamic_pointer_cast<AppleImage>(image);
+        if (!apple) {
+            continue;
+        }
+        if (!apple->kittyIsKitty) {
+            sorted.others.push_back(std::move(apple));
+        } else if (apple->kittyZIndex < 0) {
+            sorted.kittyBelowText.push_back(std::move(apple));
+        } else {
+            sorted.kittyAboveText.push_back(std::move(apple));
+        }
+    }
+    sortImagesByZIndex(sorted.kittyBelowText);
+    sortImagesByZIndex(sorted.kittyAboveText);
+    return sorted;
 }
 
 QRectF aspectFitRect(QSizeF size, const QRectF &rect)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Kestrix/graphics/KittyPlacementImage.h"
+#include "Kestrix/model/BufferLine.h"
 
 #include <QImage>
 #include <QRectF>
@@ -35,6 +36,15 @@ private:
 
 // Stable: by z-index, then by image id (none counts as 0).
 void sortImagesByZIndex(std::vector<std::shared_ptr<AppleImage>> &images);
+
+// A line's images in the layers they are drawn in, each Kitty layer in z order.
+struct SortedLineImages {
+    std::vector<std::shared_ptr<AppleImage>> kittyBelowText;
+    std::vector<std::shared_ptr<AppleImage>> kittyAboveText;
+    // Not from the Kitty protocol, drawn last in their own order.
+    std::vector<std::shared_ptr<AppleImage>> others;
+};
+SortedLineImages sortLineImages(const std::optional<BufferLine::ImageList> &images);
 
 // A rectangle of `size` scaled to fit `rect`, centred; `rect` itself when either has no area.
 QRectF aspectFitRect(QSizeF size, const QRectF &rect);

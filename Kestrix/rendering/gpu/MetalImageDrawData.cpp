@@ -1,0 +1,134 @@
+#include "Kestrix/rendering/gpu/MetalImageDrawData.h"
+
+#include "Kestrix/rendering/AppleImage.h"
+
+#include <QRectF>
+
+namespace kestrix {
+
+namespace {
+
+// The QPainter path lays images out in y-down points; the GPU's quads are y-up.
+GpuRect upward(const QRectF &rect, double viewHeight)
+{
+    return {{static_cast<float>(rect.left()), static_cast<float>(viewHeight - rect.bottom())},
+            {static_cast<float>(rect.right()), static_cast<float>(viewHeight - rect.top())}};
+}
+
+double rowTop(const MetalRowGeometry &g)
+{
+    return static_cast<double>(g.screenRow) * g.cellHeight;
+}
+
+void appendImages(std::vector<ImageDraw> &draws, const std::vector<std::shared_ptr<AppleImage>> &images,
+                  bool withPixelOffsets, const MetalRowGeometry &g, LineRenderMode mode, MetalImageTextures &textures)
+{
+    const MetalRowImageFrame frame = rowImageFrame(g, mode);
+    for (const std::shared_ptr<AppleImage> &image : images) {
+        std::shared_ptr<GpuTexture> texture = textures.imageTexture(image);
+        if (!texture) {
+            continue;
+        }
+        QPointF origin(static_cast<double>(image->col()) * g.cellWidth, rowTop(g));
+        if (withPixelOffsets) {
+            // Offsets are device pixels into the first cell, rightwards and downwards.
+            origin += QPointF(static_cast<double>(image->kittyPixelOffsetX) / g.scale,
+                              static_cast<double>(image->kittyPixelOffsetY) / g.scale);
+        }
+        // The stripe's own extent, as the QPainter path draws it, so stripes meet at any cell height.
+        const QRectF placed(origin, image->image().deviceIndependentSize());
+        if (std::optional<ImageDraw> draw = makeImageDraw(std::move(texture), mode, frame.clip,
+                                                          upward(placed, g.viewHeight), {{0, 0}, {1, 1}},
+                                                          frame.anchorY, g.scale)) {
+            draws.push_back(std::move(*draw));
+        }
+    }
+}
+
+} // namespace
+
+MetalRowImageFrame rowImageFrame(const MetalRowGeometry &g, LineRenderMode mode)
+{
+    const double s = g.scale;
+    const auto rowTopPx = static_cast<float>((g.viewHeight - rowTop(g)) * s);
+    const auto rowBottomPx = static_cast<float>((g.viewHeight - rowTop(g) - g.cellHeight) * s);
+    const auto viewWidthPx = static_cast<float>(g.viewWidth * s);
+    switch (mode) {
+    case LineRenderMode::doubledTop:
+        return {{{{0, rowBottomPx}, {viewWidthPx, rowTopPx}}, false}, rowTopPx};
+    case LineRenderMode::doubledDown:
+        return {{{{0, rowBottomPx}, {viewWidthPx, rowTopPx}}, false}, rowBottomPx};
+    case LineRenderMode::single:
+    case LineRenderMode::doubleWidth:
+        break;
+    }
+    return {{{{0, 0}, {viewWidthPx, static_cast<float>(g.viewHeight * s)}}, false}, 0};
+}
+
+void appendLineImageDraws(RowDrawData &data, const std::optional<BufferLine::ImageList> &images,
+                          const MetalRowGeometry &geometry, LineRenderMode mode, MetalImageTextures &textures)
+{
+    const SortedLineImages sorted = sortLineImages(images);
+    appendImages(data.underImageDraws, sorted.kittyBelowText, true, geometry, mode, textures);
+    appendImages(data.overImageDraws, sorted.kittyAboveText, true, geometry, mode, textures);
+    appendImages(data.otherImageDraws, sorted.others, false, geometry, mode, textures);
+}
+
+void appendPlaceholderImageDraws(RowDrawData &data, std::span<const KittyPlaceholderCell> cells,
+                                 const MetalRowGeometry &g, LineRenderMode mode, const MetalRowImageSources &sources)
+{
+    if (cells.empty() || !sources.kittyState || !sources.virtualPlacements) {
+        return;
+    }
+    const MetalRowImageFrame frame = rowImageFrame(g, mode);
+    const double cw = g.cellWidth;
+    const double ch = g.cellHeight;
+    const double top = rowTop(g);
+    for (const KittyPlaceholderCell &cell : cells) {
+        const auto placements = sources.virtualPlacements->find(cell.imageId);
+        if (placements == sources.virtualPlacements->end()) {
+            continue;
+        }
+        const std::optional<KittyPlacementRecord> record = placementForPlaceholder(placements->second, cell);
+        if (!record) {
+            continue;
+        }
+        const std::optional<MetalImageTexture> texture = sources.textures.kittyTexture(cell.imageId, *sources.kittyState);
+        if (!texture) {
+            continue;
+        }
+        // The whole placement, placed so that this cell shows its own slice of it.
+        const QRectF placement(static_cast<double>(cell.col - cell.placeholderCol) * cw +
+                                   static_cast<double>(record->pixelOffsetX) / g.scale,
+                               top - static_cast<double>(cell.placeholderRow) * ch +
+                                   static_cast<double>(record->pixelOffsetY) / g.scale,
+                               static_cast<double>(record->cols) * cw, static_cast<double>(record->rows) * ch);
+        if (!(placement.width() > 0 && placement.height() > 0)) {
+            continue;
+        }
+        const QRectF fitted = aspectFitRect(texture->imageSize, placement);
+        const QRectF visible = fitted.intersected(QRectF(static_cast<double>(cell.col) * cw, top, cw, ch));
+        if (visible.isEmpty()) {
+            continue;
+        }
+        // The texture's rows run bottom to top, as y-up positions do.
+        const auto fraction = [](double offset, double length) { return static_cast<float>(offset / length); };
+        const GpuRect slice{{fraction(visible.left() - fitted.left(), fitted.width()),
+                             fraction(fitted.bottom() - visible.bottom(), fitted.height())},
+                            {fraction(visible.right() - fitted.left(), fitted.width()),
+                             fraction(fitted.bottom() - visible.top(), fitted.height())}};
+        if (std::optional<ImageDraw> draw = makeImageDraw(texture->texture, mode, frame.clip,
+                                                          upward(visible, g.viewHeight), slice, frame.anchorY, g.scale)) {
+            data.placeholderImageDraws.push_back(std::move(*draw));
+        }
+    }
+}
+
+void appendRowImageDraws(RowDrawData &data, const RowSegments &row, const MetalRowGeometry &geometry,
+                         LineRenderMode mode, const MetalRowImageSources &sources)
+{
+    appendLineImageDraws(data, row.images, geometry, mode, sources.textures);
+    appendPlaceholderImageDraws(data, row.placeholders, geometry, mode, sources);
+}
+
+} // namespace kestrix
