@@ -122,6 +122,9 @@ public:
     // Back to the default font without measuring the cells again.
     void restoreDefaultFont();
     std::optional<QSizeF> cellDimension() const { return cellDimension_; }
+    // Device pixels per device-independent pixel, which images are made at and Kitty pixel offsets
+    // are counted in.
+    double backingScale() const;
     QSizeF computeCellDimension() const;
     void resetFontMetrics();
     void resetCaches();
@@ -418,8 +421,6 @@ public:
                              ImageSizeRequest height, bool preserveAspectRatio) override;
 
 protected:
-    // Device pixels per device-independent pixel.
-    double backingScale() const;
     // The queue deferred work of the view and its terminal runs on.
     TaskQueue &mainQueue() const { return *mainQueue_; }
     // Schedules a repaint of part of the widget (y down).

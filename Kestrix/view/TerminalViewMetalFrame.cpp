@@ -87,7 +87,7 @@ MetalFrameSource makeMetalFrameSource(TerminalView &view, std::optional<LineInde
     source.nativeBackground = view.nativeBackgroundColor();
     source.nativeForeground = view.nativeForegroundColor();
     source.antiAliasBlockGlyphs = view.antiAliasCustomBlockGlyphs();
-    source.backingScale = view.devicePixelRatioF();
+    source.backingScale = view.backingScale();
     source.appearance = metalAppearance(view);
     source.dirtyLines = dirtyLines;
     source.segmentRow = [&view](int64_t line, const BufferLine &bufferLine, int64_t cols) {

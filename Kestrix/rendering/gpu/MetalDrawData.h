@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Kestrix/graphics/KittyPlacementRecord.h"
+#include "Kestrix/rendering/KittyPlaceholderImages.h"
 #include "Kestrix/rendering/gpu/GpuGeometry.h"
 #include "Kestrix/rendering/gpu/GpuRecords.h"
 
@@ -41,7 +41,7 @@ struct DrawData {
 
 // The virtual (Unicode placeholder) Kitty placements of the active buffer by image id, each list in
 // placement id order.
-using MetalVirtualPlacements = std::unordered_map<uint32_t, std::vector<KittyPlacementRecord>>;
+using MetalVirtualPlacements = VirtualPlacements;
 
 // A row drawn earlier and the line it was drawn from: reused while the line at its index is the same
 // line (its serial) unchanged since (its generation).

@@ -55,22 +55,6 @@ std::optional<LineIndexRange> visibleDirtyLines(const std::optional<LineIndexRan
     return clamped;
 }
 
-MetalVirtualPlacements virtualPlacements(const Terminal &terminal)
-{
-    MetalVirtualPlacements placements;
-    const bool alternate = terminal.isAlternateBufferActive();
-    for (const auto &[key, record] : terminal.kittyGraphicsState.placementsByKey) {
-        if (record.isVirtual && record.isAlternateBuffer == alternate) {
-            placements[record.imageId].push_back(record);
-        }
-    }
-    // The table has no order of its own; "any placement" picks the lowest id, as the QPainter path does.
-    for (auto &[id, records] : placements) {
-        std::ranges::sort(records, {}, &KittyPlacementRecord::placementId);
-    }
-    return placements;
-}
-
 MetalRowGeometry frameGeometry(const MetalFrameSource &source, double scale)
 {
     const QFontMetricsF normal(source.normalFont);
@@ -133,9 +117,11 @@ DrawData MetalTerminalRenderer::buildFrameDrawData(double scale, const MetalFram
     const bool forceAll = !signatureMatched || rowCache.empty();
     const std::optional<LineIndexRange> dirty = visibleDirtyLines(source.dirtyLines, *visible);
 
-    const MetalVirtualPlacements placements = virtualPlacements(terminal);
+    const MetalVirtualPlacements placements =
+        virtualPlacementsByImage(terminal.kittyGraphicsState, terminal.isAlternateBufferActive());
     MetalRowGeometry geometry = frameGeometry(source, scale);
     geometry.virtualPlacements = &placements;
+    geometry.kittyState = &terminal.kittyGraphicsState;
     for (int64_t index = visible->first; index <= visible->last; ++index) {
         const BufferLine &line = lines[index];
         auto cached = rowCache.find(index);

@@ -21,9 +21,9 @@ double rowTop(const MetalRowGeometry &g)
 }
 
 void appendImages(std::vector<ImageDraw> &draws, const std::vector<std::shared_ptr<AppleImage>> &images,
-                  bool withPixelOffsets, const MetalRowGeometry &g, LineRenderMode mode, MetalImageTextures &textures)
+                  bool withPixelOffsets, const MetalRowGeometry &g, MetalImageTextures &textures)
 {
-    const MetalRowImageFrame frame = rowImageFrame(g, mode);
+    const MetalRowImageFrame frame = rowImageFrame(g);
     for (const std::shared_ptr<AppleImage> &image : images) {
         std::shared_ptr<GpuTexture> texture = textures.imageTexture(image);
         if (!texture) {
@@ -32,12 +32,12 @@ void appendImages(std::vector<ImageDraw> &draws, const std::vector<std::shared_p
         QPointF origin(static_cast<double>(image->col()) * g.cellWidth, rowTop(g));
         if (withPixelOffsets) {
             // Offsets are device pixels into the first cell, rightwards and downwards.
-            origin += QPointF(static_cast<double>(image->kittyPixelOffsetX) / g.scale,
-                              static_cast<double>(image->kittyPixelOffsetY) / g.scale);
+            origin += QPointF(static_cast<double>(image->kittyPixelOffsetX) / g.backingScale,
+                              static_cast<double>(image->kittyPixelOffsetY) / g.backingScale);
         }
         // The stripe's own extent, as the QPainter path draws it, so stripes meet at any cell height.
         const QRectF placed(origin, image->image().deviceIndependentSize());
-        if (std::optional<ImageDraw> draw = makeImageDraw(std::move(texture), mode, frame.clip,
+        if (std::optional<ImageDraw> draw = makeImageDraw(std::move(texture), g.renderMode, frame.clip,
                                                           upward(placed, g.viewHeight), {{0, 0}, {1, 1}},
                                                           frame.anchorY, g.scale)) {
             draws.push_back(std::move(*draw));
@@ -47,13 +47,13 @@ void appendImages(std::vector<ImageDraw> &draws, const std::vector<std::shared_p
 
 } // namespace
 
-MetalRowImageFrame rowImageFrame(const MetalRowGeometry &g, LineRenderMode mode)
+MetalRowImageFrame rowImageFrame(const MetalRowGeometry &g)
 {
     const double s = g.scale;
     const auto rowTopPx = static_cast<float>((g.viewHeight - rowTop(g)) * s);
     const auto rowBottomPx = static_cast<float>((g.viewHeight - rowTop(g) - g.cellHeight) * s);
     const auto viewWidthPx = static_cast<float>(g.viewWidth * s);
-    switch (mode) {
+    switch (g.renderMode) {
     case LineRenderMode::doubledTop:
         return {{{{0, rowBottomPx}, {viewWidthPx, rowTopPx}}, false}, rowTopPx};
     case LineRenderMode::doubledDown:
@@ -66,42 +66,42 @@ MetalRowImageFrame rowImageFrame(const MetalRowGeometry &g, LineRenderMode mode)
 }
 
 void appendLineImageDraws(RowDrawData &data, const std::optional<BufferLine::ImageList> &images,
-                          const MetalRowGeometry &geometry, LineRenderMode mode, MetalImageTextures &textures)
+                          const MetalRowGeometry &geometry, MetalImageTextures &textures)
 {
     const SortedLineImages sorted = sortLineImages(images);
-    appendImages(data.underImageDraws, sorted.kittyBelowText, true, geometry, mode, textures);
-    appendImages(data.overImageDraws, sorted.kittyAboveText, true, geometry, mode, textures);
-    appendImages(data.otherImageDraws, sorted.others, false, geometry, mode, textures);
+    appendImages(data.underImageDraws, sorted.kittyBelowText, true, geometry, textures);
+    appendImages(data.overImageDraws, sorted.kittyAboveText, true, geometry, textures);
+    appendImages(data.otherImageDraws, sorted.others, false, geometry, textures);
 }
 
 void appendPlaceholderImageDraws(RowDrawData &data, std::span<const KittyPlaceholderCell> cells,
-                                 const MetalRowGeometry &g, LineRenderMode mode, const MetalRowImageSources &sources)
+                                 const MetalRowGeometry &g, MetalImageTextures &textures)
 {
-    if (cells.empty() || !sources.kittyState || !sources.virtualPlacements) {
+    if (cells.empty() || !g.kittyState || !g.virtualPlacements) {
         return;
     }
-    const MetalRowImageFrame frame = rowImageFrame(g, mode);
+    const MetalRowImageFrame frame = rowImageFrame(g);
     const double cw = g.cellWidth;
     const double ch = g.cellHeight;
     const double top = rowTop(g);
     for (const KittyPlaceholderCell &cell : cells) {
-        const auto placements = sources.virtualPlacements->find(cell.imageId);
-        if (placements == sources.virtualPlacements->end()) {
+        const auto placements = g.virtualPlacements->find(cell.imageId);
+        if (placements == g.virtualPlacements->end()) {
             continue;
         }
         const std::optional<KittyPlacementRecord> record = placementForPlaceholder(placements->second, cell);
         if (!record) {
             continue;
         }
-        const std::optional<MetalImageTexture> texture = sources.textures.kittyTexture(cell.imageId, *sources.kittyState);
+        const std::optional<MetalImageTexture> texture = textures.kittyTexture(cell.imageId, *g.kittyState);
         if (!texture) {
             continue;
         }
         // The whole placement, placed so that this cell shows its own slice of it.
         const QRectF placement(static_cast<double>(cell.col - cell.placeholderCol) * cw +
-                                   static_cast<double>(record->pixelOffsetX) / g.scale,
+                                   static_cast<double>(record->pixelOffsetX) / g.backingScale,
                                top - static_cast<double>(cell.placeholderRow) * ch +
-                                   static_cast<double>(record->pixelOffsetY) / g.scale,
+                                   static_cast<double>(record->pixelOffsetY) / g.backingScale,
                                static_cast<double>(record->cols) * cw, static_cast<double>(record->rows) * ch);
         if (!(placement.width() > 0 && placement.height() > 0)) {
             continue;
@@ -117,18 +117,11 @@ void appendPlaceholderImageDraws(RowDrawData &data, std::span<const KittyPlaceho
                              fraction(fitted.bottom() - visible.bottom(), fitted.height())},
                             {fraction(visible.right() - fitted.left(), fitted.width()),
                              fraction(fitted.bottom() - visible.top(), fitted.height())}};
-        if (std::optional<ImageDraw> draw = makeImageDraw(texture->texture, mode, frame.clip,
+        if (std::optional<ImageDraw> draw = makeImageDraw(texture->texture, g.renderMode, frame.clip,
                                                           upward(visible, g.viewHeight), slice, frame.anchorY, g.scale)) {
             data.placeholderImageDraws.push_back(std::move(*draw));
         }
     }
-}
-
-void appendRowImageDraws(RowDrawData &data, const RowSegments &row, const MetalRowGeometry &geometry,
-                         LineRenderMode mode, const MetalRowImageSources &sources)
-{
-    appendLineImageDraws(data, row.images, geometry, mode, sources.textures);
-    appendPlaceholderImageDraws(data, row.placeholders, geometry, mode, sources);
 }
 
 } // namespace kestrix

@@ -104,7 +104,10 @@ void MetalTerminalRenderer::releaseGL(MetalSurface &)
 
 void MetalTerminalRenderer::releaseResources()
 {
-    // Everything below holds GL names of the context that is current now.
+    // Everything below holds GL names of the context that is current now; cached rows hold its image
+    // textures and positions in its atlases.
+    rowCache.clear();
+    cacheSignature.reset();
     glyphCache.clear();
     customGlyphCache.clear();
     imageTextures.reset();

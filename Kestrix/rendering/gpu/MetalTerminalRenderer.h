@@ -64,8 +64,10 @@ struct MetalRowGeometry {
     LineRenderMode renderMode = LineRenderMode::single;
     // Device pixels per point of the window, which Kitty pixel offsets are divided by.
     double backingScale = 1;
-    // The frame's virtual Kitty placements, which placeholder cells show slices of.
+    // The frame's virtual Kitty placements, which placeholder cells show slices of, and the Kitty
+    // images they show.
     const MetalVirtualPlacements *virtualPlacements = nullptr;
+    const KittyGraphicsState *kittyState = nullptr;
 };
 
 // The GPU renderer of one terminal view, drawn with OpenGL 3.3 core into its `MetalView`. Construction

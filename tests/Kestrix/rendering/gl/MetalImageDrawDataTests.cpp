@@ -1,5 +1,6 @@
-#include "Kestrix/rendering/gpu/MetalImageDrawData.h"
+#include "Kestrix/rendering/gpu/MetalTerminalRenderer.h"
 #include "Kestrix/view/MetalView.h"
+#include "Kestrix/view/TerminalViewMetalFrame.h"
 #include "tests/Kestrix/view/TerminalViewTestSupport.h"
 
 #include <QByteArray>
@@ -51,6 +52,8 @@ void feedFixture(TerminalView &view, int scale)
     view.feedHostOutput("\x1b[3;1H\x1bPq#0;2;100;0;0#1;2;0;0;100#0!16~-#1!16~\x1b\\");
     const std::string small = rgbaPayload(4, 4, [](int x, int y) { return QColor(x * 60, 200, y * 60, 100 + x * 40); });
     view.feedHostOutput("\x1b[4;1H\x1b[45m\x1b[K\x1b[4;5H\x1b_Ga=T,f=32,s=4,v=4,i=8,X=3,Y=5,q=2;" + small + "\x1b\\");
+    // The caret is drawn apart from the rows in the QPainter path.
+    view.feedHostOutput("\x1b[?25l");
 }
 
 QImage paintedByQPainter(TerminalView &view, double scale)
@@ -62,45 +65,6 @@ QImage paintedByQPainter(TerminalView &view, double scale)
     view.drawTerminalContents(painter, QRectF(view.rect()), view.getTerminal().buffer->yDisp());
     painter.end();
     return image;
-}
-
-void append(std::vector<ImageDraw> &to, std::vector<ImageDraw> &from)
-{
-    std::move(from.begin(), from.end(), std::back_inserter(to));
-}
-
-// The frame the GPU renderer draws of the view's screen: row backgrounds and the rows' images.
-FrameDrawData gpuFrame(TerminalView &view, MetalTerminalRenderer &renderer, double scale)
-{
-    Terminal &t = view.getTerminal();
-    renderer.imageTextures->beginFrame(&t.kittyGraphicsState);
-    const VirtualPlacements placements = virtualPlacementsByImage(t.kittyGraphicsState, t.isAlternateBufferActive());
-    FrameDrawData frame;
-    const int64_t yDisp = t.buffer->yDisp();
-    for (int64_t r = 0; r < t.rows && yDisp + r < t.buffer->lines().count(); ++r) {
-        const BufferLine &line = t.buffer->lines()[yDisp + r];
-        const RowSegments segments = view.buildAttributedSegments(yDisp + r, line, t.cols);
-        MetalRowGeometry g;
-        g.screenRow = r;
-        g.cellWidth = view.cellDimension()->width();
-        g.cellHeight = view.cellDimension()->height();
-        g.baselineOffset = view.baselineOffset();
-        g.viewWidth = view.width();
-        g.viewHeight = view.height();
-        g.scale = scale;
-        g.cols = t.cols;
-        g.nativeBackground = view.nativeBackgroundColor();
-        g.nativeForeground = view.nativeForegroundColor();
-        RowDrawData row = renderer.buildRowDrawData(segments, g, view.cellTextPainter());
-        appendRowImageDraws(row, segments, g, line.renderMode,
-                            {*renderer.imageTextures, &t.kittyGraphicsState, &placements});
-        frame.backgroundCells.insert(frame.backgroundCells.end(), row.backgroundCells.begin(), row.backgroundCells.end());
-        append(frame.underImageDraws, row.underImageDraws);
-        append(frame.placeholderImageDraws, row.placeholderImageDraws);
-        append(frame.overImageDraws, row.overImageDraws);
-        append(frame.otherImageDraws, row.otherImageDraws);
-    }
-    return frame;
 }
 
 class ImagesOnBothRenderers : public ::testing::TestWithParam<int> {};
@@ -126,8 +90,9 @@ TEST_P(ImagesOnBothRenderers, SixelKittyAndPlaceholderImagesMatchTheQPainterPath
     renderer.setClearColor(f.view->nativeBackgroundColor());
     FrameDrawData frame;
     renderer.setFrameBuilder([&](double) {
-        frame = gpuFrame(*f.view, renderer, scale);
-        return frame;
+        DrawData built = renderer.buildFrameDrawData(scale, makeMetalFrameSource(*f.view));
+        frame = built.frame;
+        return built;
     });
     const QImage drawn = metal.grabFramebuffer().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(drawn.size(), expected.size());
@@ -162,6 +127,33 @@ TEST_P(ImagesOnBothRenderers, SixelKittyAndPlaceholderImagesMatchTheQPainterPath
 }
 
 INSTANTIATE_TEST_SUITE_P(Scales, ImagesOnBothRenderers, ::testing::Values(1, 2));
+
+TEST(MetalImageTextures, ReleasingTheContextDropsTheCachedRowsWithItsTextures)
+{
+    ViewFixture f(ViewFixture::gridFrame(cols, rows));
+    f.view->feedHostOutput("\x1bPq#0;2;100;0;0#0!16~\x1b\\");
+    MetalView metal;
+    metal.resize(f.view->size());
+    MetalTerminalRenderer renderer(nullptr, &metal);
+    metal.setDelegate(&renderer);
+    renderer.setFrameBuilder([&](double scale) { return renderer.buildFrameDrawData(scale, makeMetalFrameSource(*f.view)); });
+    metal.grabFramebuffer();
+    ASSERT_TRUE(renderer.isReady());
+    std::weak_ptr<GpuTexture> texture;
+    for (const auto &[row, entry] : renderer.rowCache) {
+        for (const ImageDraw &draw : entry.data.otherImageDraws) {
+            texture = draw.texture;
+        }
+    }
+    ASSERT_FALSE(texture.expired());
+    // A texture outliving its context would be deleted through it later.
+    metal.makeCurrent();
+    renderer.releaseGL(metal);
+    metal.doneCurrent();
+    EXPECT_TRUE(texture.expired());
+    EXPECT_TRUE(renderer.rowCache.empty());
+    metal.setDelegate(nullptr);
+}
 
 } // namespace
 } // namespace kestrix

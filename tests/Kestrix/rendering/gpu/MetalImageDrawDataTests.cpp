@@ -16,6 +16,7 @@ MetalRowGeometry rowGeometry(int64_t screenRow, double scale = 1)
     g.viewWidth = 80;
     g.viewHeight = 45;
     g.scale = scale;
+    g.backingScale = scale;
     g.cols = 10;
     return g;
 }
@@ -59,11 +60,12 @@ Quad quad(const ImageDraw &draw)
 const GpuRect wholeTexture{{0, 0}, {1, 1}};
 
 struct ImageDrawData : ::testing::Test {
-    RowDrawData draw(const BufferLine::ImageList &images, const MetalRowGeometry &g,
+    RowDrawData draw(const BufferLine::ImageList &images, MetalRowGeometry g,
                      LineRenderMode mode = LineRenderMode::single)
     {
         RowDrawData data;
-        appendLineImageDraws(data, images, g, mode, textures);
+        g.renderMode = mode;
+        appendLineImageDraws(data, images, g, textures);
         return data;
     }
 
@@ -171,8 +173,10 @@ struct PlaceholderDrawData : ImageDrawData {
         for (const KittyPlaceholderCell &cell : cells) {
             RowDrawData data;
             const KittyPlaceholderCell one[] = {cell};
-            appendPlaceholderImageDraws(data, one, rowGeometry(cell.row, scale), LineRenderMode::single,
-                                        {textures, &state, &placements});
+            MetalRowGeometry g = rowGeometry(cell.row, scale);
+            g.virtualPlacements = &placements;
+            g.kittyState = &state;
+            appendPlaceholderImageDraws(data, one, g, textures);
             found.push_back(data.placeholderImageDraws.empty() ? std::nullopt
                                                                : std::optional(quad(data.placeholderImageDraws.at(0))));
         }
@@ -242,7 +246,7 @@ TEST_F(PlaceholderDrawData, CellsWithoutAPlacementImageOrTerminalDrawNothing)
     EXPECT_EQ(slices({cell(0, 0, 0, 0)}).at(0), std::nullopt);
     RowDrawData data;
     const KittyPlaceholderCell one[] = {cell(0, 0, 0, 0)};
-    appendPlaceholderImageDraws(data, one, rowGeometry(0), LineRenderMode::single, {textures, nullptr, nullptr});
+    appendPlaceholderImageDraws(data, one, rowGeometry(0), textures);
     EXPECT_TRUE(data.placeholderImageDraws.empty());
 }
 
