@@ -238,7 +238,7 @@ void TerminalView::queueDisplayUpdate()
     if (pendingDisplay_.exchange(true)) {
         return;
     }
-    mainQueue_->asyncAfter(displayCoalescingDelay, [view = QPointer<TerminalView>(this)] {
+    mainQueue_->asyncAfter(displayCoalescingDelayAfter(recentPainting()), [view = QPointer<TerminalView>(this)] {
         if (view) {
             view->runQueuedDisplayUpdate();
         }
@@ -261,8 +261,35 @@ void TerminalView::updateDisplayNow()
     });
 }
 
+std::chrono::milliseconds TerminalView::displayCoalescingDelayAfter(std::chrono::nanoseconds painting)
+{
+    const auto share = std::chrono::ceil<std::chrono::milliseconds>(painting * (paintingShareDivisor - 1));
+    return std::clamp(share, displayCoalescingDelay, maximumDisplayCoalescingDelay);
+}
+
+void TerminalView::notePainting(std::chrono::nanoseconds duration)
+{
+    paintingSinceUpdate_ += duration;
+}
+
+std::chrono::nanoseconds TerminalView::recentPainting() const
+{
+    // Output after a pause is drawn at the normal pace; only a stream of updates is slowed by the
+    // cost of painting it. The paint an update asked for may still be to come when output queues
+    // the next one, so the frame before counts too.
+    const uint64_t now = uptimeNs();
+    const auto pause = static_cast<uint64_t>(std::chrono::nanoseconds(maximumDisplayCoalescingDelay).count());
+    if (lastUpdateUptimeNs_ == 0 || now < lastUpdateUptimeNs_ || now - lastUpdateUptimeNs_ > pause) {
+        return {};
+    }
+    return std::max(paintingSinceUpdate_, paintingOfLastFrame_);
+}
+
 void TerminalView::runQueuedDisplayUpdate()
 {
+    paintingOfLastFrame_ = paintingSinceUpdate_;
+    paintingSinceUpdate_ = {};
+    lastUpdateUptimeNs_ = uptimeNs();
     updateDisplay(true);
     pendingDisplay_ = false;
 }

@@ -70,6 +70,10 @@ public:
     static constexpr uint64_t interactiveInputDisplayWindowNs = 150'000'000;
     // One frame at 60 Hz; the queue counts whole milliseconds, so the wait is rounded up.
     static constexpr std::chrono::milliseconds displayCoalescingDelay{17};
+    // While output keeps coming, painting gets at most one part in this many of the time: the wait
+    // for the next update grows with the time the last frame took to paint, up to the maximum.
+    static constexpr int paintingShareDivisor = 10;
+    static constexpr std::chrono::milliseconds maximumDisplayCoalescingDelay{100};
     static constexpr double maximumCellHeight = 8192;
     static constexpr double minimumScrollSensitivity = 0.05;
     static constexpr std::chrono::milliseconds selectionAutoScrollInterval{50};
@@ -100,6 +104,8 @@ public:
 
     // At most one coalesced update waits at a time.
     void queueDisplayUpdate();
+    // The wait before a coalesced update when painting since the last update took `painting`.
+    static std::chrono::milliseconds displayCoalescingDelayAfter(std::chrono::nanoseconds painting);
     // Updates at once on the main thread; from another thread it hops there.
     void updateDisplayNow();
     void updateDisplay(bool notifyAccessibility);
@@ -425,6 +431,8 @@ protected:
     TaskQueue &mainQueue() const { return *mainQueue_; }
     // Schedules a repaint of part of the widget (y down).
     virtual void setNeedsDisplay(const QRectF &rect);
+    // Time spent painting, which paces the next coalesced update.
+    void notePainting(std::chrono::nanoseconds duration);
     // Shows a progress report; always called on the main thread.
     virtual void applyProgressReport(const ProgressReport &report);
 
@@ -505,6 +513,8 @@ private:
     // Every row redrawn at the next display update.
     void fullRefresh();
     void runQueuedDisplayUpdate();
+    // Painting of the last frame while updates follow each other; nothing after a pause.
+    std::chrono::nanoseconds recentPainting() const;
     bool isOnMainThread() const;
     uint64_t uptimeNs() const;
     int64_t maxScroll() const;
@@ -568,6 +578,11 @@ private:
 
     // Set from any thread by updateDisplayNow, cleared by the display update on the main thread.
     std::atomic<bool> pendingDisplay_{false};
+    // Painting since the last display update ran, painting between the two updates before, and
+    // when the last one ran; main thread only.
+    std::chrono::nanoseconds paintingSinceUpdate_{0};
+    std::chrono::nanoseconds paintingOfLastFrame_{0};
+    uint64_t lastUpdateUptimeNs_ = 0;
     mutable std::mutex userInputLock_;
     uint64_t lastUserInputUptimeNs_ = 0;
 

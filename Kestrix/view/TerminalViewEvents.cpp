@@ -14,6 +14,7 @@
 #include <QResizeEvent>
 
 #include <algorithm>
+#include <chrono>
 
 namespace kestrix {
 
@@ -133,8 +134,11 @@ void TerminalView::changeEvent(QEvent *event)
 
 void TerminalView::paintEvent(QPaintEvent *event)
 {
+    const auto start = std::chrono::steady_clock::now();
     QPainter painter(this);
     drawTerminalContents(painter, event->rect(), terminal_->buffer->yDisp());
+    painter.end();
+    notePainting(std::chrono::steady_clock::now() - start);
 }
 
 } // namespace kestrix

@@ -102,6 +102,7 @@ public:
 class RecordingTerminalView final : public TerminalView {
 public:
     using TerminalView::applyProgressReport;
+    using TerminalView::notePainting;
     using TerminalView::TerminalView;
 
     std::vector<QRectF> dirtyRects;

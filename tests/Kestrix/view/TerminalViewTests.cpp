@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFocusEvent>
 
+#include <chrono>
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
@@ -118,6 +119,71 @@ TEST(TerminalViewTest, OutputLongAfterInputIsCoalescedIntoOneUpdatePerFrame)
     f.advance(1);
     EXPECT_EQ(f.view->dirtyRects.size(), 1u);
     EXPECT_FALSE(f.view->pendingDisplay());
+}
+
+TEST(TerminalViewTest, CoalescingWaitGivesPaintingATenthOfTheTime)
+{
+    using std::chrono::milliseconds;
+    using std::chrono::microseconds;
+    struct Case {
+        microseconds painting;
+        milliseconds expected;
+    };
+    const Case cases[] = {
+        {microseconds(0), milliseconds(17)},     {microseconds(1800), milliseconds(17)},
+        {microseconds(1900), milliseconds(18)},  {microseconds(5000), milliseconds(45)},
+        {microseconds(5001), milliseconds(46)},  {microseconds(20000), milliseconds(100)},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(TerminalView::displayCoalescingDelayAfter(c.painting), c.expected) << c.painting.count();
+    }
+}
+
+TEST(TerminalViewTest, FloodIsDrawnOncePerFrameStretchedByItsPaintingTime)
+{
+    ViewFixture f;
+    f.view->feedHostOutput(std::string_view("x"));
+    f.advance(17);
+    ASSERT_EQ(f.view->dirtyRects.size(), 1u);
+    // Drawing that frame took 5 ms: the host keeps writing, and the next update waits 45 ms,
+    // however many chunks arrive meanwhile.
+    f.view->notePainting(std::chrono::milliseconds(5));
+    for (int chunk = 0; chunk < 200; ++chunk) {
+        f.view->feedHostOutput(std::string_view("more output\r\n"));
+        if (chunk % 20 == 19) {
+            f.advance(4);
+        }
+    }
+    EXPECT_EQ(f.view->dirtyRects.size(), 1u);
+    f.advance(5);
+    EXPECT_EQ(f.view->dirtyRects.size(), 2u);
+    EXPECT_FALSE(f.view->pendingDisplay());
+}
+
+TEST(TerminalViewTest, OutputAfterAPauseIsDrawnAtTheNormalPace)
+{
+    ViewFixture f;
+    f.view->feedHostOutput(std::string_view("x"));
+    f.advance(17);
+    f.view->notePainting(std::chrono::milliseconds(5));
+    f.advance(101);
+    f.view->dirtyRects.clear();
+    f.view->feedHostOutput(std::string_view("y"));
+    f.advance(17);
+    EXPECT_EQ(f.view->dirtyRects.size(), 1u);
+}
+
+TEST(TerminalViewTest, OneChangedRowMarksOnlyThatRowsBand)
+{
+    ViewFixture f;
+    f.view->feedHostOutput(std::string_view("\x1b[11;1H"));
+    f.advance(17);
+    f.view->dirtyRects.clear();
+    f.view->feedHostOutput(std::string_view("\x1b[31mchanged\x1b[m\x1b[K\x1b[11;1H"));
+    f.advance(17);
+    // Row 10 (15 points high) and the row below it, which a glyph may reach into.
+    ASSERT_EQ(f.view->dirtyRects.size(), 1u);
+    EXPECT_EQ(f.view->dirtyRects[0], QRectF(0, 150, f.view->width(), 30));
 }
 
 TEST(TerminalViewTest, InputTimeAheadOfTheClockDoesNotCountAsRecent)
