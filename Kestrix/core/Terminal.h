@@ -19,6 +19,7 @@
 #include "Kestrix/model/BufferLine.h"
 #include "Kestrix/model/CharData.h"
 #include "Kestrix/model/CharSets.h"
+#include "Kestrix/model/ClusterTable.h"
 #include "Kestrix/model/Color.h"
 #include "Kestrix/model/Line.h"
 #include "Kestrix/model/Position.h"
@@ -69,8 +70,10 @@ public:
 
     // Cell codes from here up name interned grapheme clusters.
     static constexpr int32_t firstClusterCode = 0x400001;
-    // Host output must not grow the cluster table without bound: past this many clusters a new one
-    // is stored as its first scalar.
+    // Host output must not grow the cluster table without bound: while this many clusters are held,
+    // a new one is stored as its first scalar. Printing frees the clusters no cell refers to any
+    // more when the table is full, so that happens only while this many are on the screens and in
+    // the scrollback at once.
     static constexpr size_t maximumClusterCount = 262144;
     // A cluster keeps at most this many scalars; further joining scalars are dropped.
     static constexpr size_t maximumClusterScalars = 32;
@@ -227,12 +230,17 @@ public:
 
     // --- Cell codes of grapheme clusters ---------------------------------------------------------
 
-    // The code a cell stores for a cluster given as UTF-8.
+    // The code a cell stores for a cluster given as UTF-8. A cluster code stays valid while a cell
+    // holds it: printing may free the code of a cluster that no cell refers to and give it to
+    // another cluster.
     int32_t cellCode(std::string_view cluster);
     // The text of a cell code; " " for a code that is neither a scalar nor an interned cluster.
     std::string stringForCellCode(int32_t code) const;
-    size_t internedClusterCount() const { return indexToCharMap_.size(); }
-    int32_t lastCharIndex() const { return lastCharIndex_; }
+    size_t internedClusterCount() const { return clusters_.size(); }
+    // One past the highest cluster code handed out so far.
+    int32_t lastCharIndex() const { return firstClusterCode + static_cast<int32_t>(clusters_.indexLimit()); }
+    // How many clusters are held at once (maximumClusterCount unless changed).
+    void setMaximumClusterCount(size_t count) { clusters_.setCapacity(count); }
 
     // --- Reading ---------------------------------------------------------------------------------
 
@@ -732,7 +740,10 @@ private:
     void putCell(int32_t code, int width);
     int32_t cellCodeOfScalar(uint32_t scalar);
     int32_t astralCellCode(uint32_t scalar);
-    int32_t internCluster(const std::string &cluster);
+    // cellCode for the print path: when the table is full, it first frees the clusters no cell
+    // refers to.
+    int32_t printedClusterCode(std::string_view cluster);
+    void reclaimClusters();
     bool isSingleCluster(std::string_view text);
     bool joinsWithoutBreak(int32_t code, std::string_view text, uint32_t scalar) const;
     // The text of an interned cluster code (" " for any other code), valid until the next cluster
@@ -791,14 +802,11 @@ private:
     bool settingFgColor_ = false;
     bool settingBgColor_ = false;
     bool settingCursorColor_ = false;
-    // Looked up by string_view: finding a long cluster allocates nothing.
-    struct ClusterHash {
-        using is_transparent = void;
-        size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
-    };
-    std::unordered_map<std::string, int32_t, ClusterHash, std::equal_to<>> charToIndexMap_;
+    // Cluster codes are firstClusterCode + the table's index.
+    ClusterTable clusters_{maximumClusterCount};
     std::string joinBuffer_;
     // Cells of a print run on their way to the buffer; kept here, as made once, to spare their set-up.
+    // A run interns clusters while it holds cells here, so reclaiming counts all of them as in use.
     std::array<CharData, 64> pendingCells_{};
     struct AstralCode {
         uint32_t scalar = 0;
@@ -824,8 +832,6 @@ private:
         Outcome outcome = Outcome::unknown;
     };
     std::array<ClusterJoin, 256> clusterJoins_{};
-    std::vector<std::string> indexToCharMap_;
-    int32_t lastCharIndex_ = firstClusterCode;
     // Each arming of the synchronized-output time-out gets a new generation; an older one that
     // fires does nothing. The token tells a queued time-out whether the terminal still exists.
     uint64_t synchronizedOutputGeneration_ = 0;

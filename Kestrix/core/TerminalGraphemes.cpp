@@ -6,7 +6,10 @@
 
 namespace kestrix {
 
-int32_t Terminal::cellCode(std::string_view cluster)
+namespace {
+
+// The code of a cluster that is stored as itself, or nothing for one that is interned.
+std::optional<int32_t> codeWithoutInterning(std::string_view cluster)
 {
     if (cluster == "\r\n") {
         return '\n';
@@ -20,21 +23,78 @@ int32_t Terminal::cellCode(std::string_view cluster)
     if (index == cluster.size() && first < 0x10000) {
         return static_cast<int32_t>(first);
     }
-    if (const auto known = charToIndexMap_.find(cluster); known != charToIndexMap_.end()) {
-        return known->second;
-    }
-    if (indexToCharMap_.size() >= maximumClusterCount) {
-        return static_cast<int32_t>(first);
-    }
-    return internCluster(std::string(cluster));
+    return std::nullopt;
 }
 
-int32_t Terminal::internCluster(const std::string &cluster)
+// What a cluster shows as while the table is full: its first scalar.
+int32_t firstScalarCode(std::string_view cluster)
 {
-    const int32_t code = lastCharIndex_++;
-    charToIndexMap_.emplace(cluster, code);
-    indexToCharMap_.push_back(cluster);
-    return code;
+    size_t index = 0;
+    return static_cast<int32_t>(utf8::next(cluster, index));
+}
+
+} // namespace
+
+int32_t Terminal::cellCode(std::string_view cluster)
+{
+    if (const std::optional<int32_t> code = codeWithoutInterning(cluster)) {
+        return *code;
+    }
+    const std::optional<uint32_t> index = clusters_.intern(cluster);
+    return index ? firstClusterCode + static_cast<int32_t>(*index) : firstScalarCode(cluster);
+}
+
+int32_t Terminal::printedClusterCode(std::string_view cluster)
+{
+    if (const std::optional<int32_t> code = codeWithoutInterning(cluster)) {
+        return *code;
+    }
+    std::optional<uint32_t> index = clusters_.intern(cluster);
+    if (!index && clusters_.reclaimIsDue()) {
+        reclaimClusters();
+        index = clusters_.intern(cluster);
+    }
+    return index ? firstClusterCode + static_cast<int32_t>(*index) : firstScalarCode(cluster);
+}
+
+// Frees the clusters that no cell refers to. Cells live in the lines of both buffers (every slot of
+// each ring, including lines a resize put out of the count, which may count again), in the line
+// used to fill new rows and in the cells a print run is collecting. The caches that map to codes
+// are emptied, since a freed code may come back as another cluster.
+void Terminal::reclaimClusters()
+{
+    std::vector<uint64_t> inUse((clusters_.indexLimit() + 63) / 64, 0);
+    const auto limit = static_cast<int64_t>(clusters_.indexLimit());
+    auto mark = [&inUse, limit](const CharData *cells, int64_t count) {
+        for (int64_t col = 0; col < count; ++col) {
+            const int64_t index = static_cast<int64_t>(cells[col].code) - firstClusterCode;
+            if (index >= 0 && index < limit) {
+                inUse[static_cast<size_t>(index) / 64] |= uint64_t{1} << (index % 64);
+            }
+        }
+    };
+    size_t cellsLookedAt = pendingCells_.size();
+    auto markLine = [&mark, &cellsLookedAt](const BufferLine *line) {
+        if (line != nullptr) {
+            mark(line->cells(), line->dataSize());
+            cellsLookedAt += static_cast<size_t>(line->dataSize());
+        }
+    };
+    for (Buffer *each : {normalBuffer.get(), altBuffer.get()}) {
+        if (each == nullptr) {
+            continue;
+        }
+        const CircularBufferLineList &lines = each->lines();
+        for (int64_t slot = 0; slot < lines.allocatedSlots(); ++slot) {
+            markLine(lines.lineInSlot(slot));
+        }
+    }
+    markLine(blankLine.get());
+    mark(pendingCells_.data(), static_cast<int64_t>(pendingCells_.size()));
+    if (clusters_.reclaim(inUse, cellsLookedAt) > 0) {
+        astralCodes_.fill({});
+        clusterJoins_.fill({});
+    }
 }
 
 std::string Terminal::stringForCellCode(int32_t code) const
@@ -42,18 +102,16 @@ std::string Terminal::stringForCellCode(int32_t code) const
     if (code >= 0 && code < firstClusterCode) {
         return isUnicodeScalar(code) ? CharData::stringFromScalar(code) : std::string(" ");
     }
-    const auto index = static_cast<size_t>(static_cast<int64_t>(code) - firstClusterCode);
-    if (code >= firstClusterCode && index < indexToCharMap_.size()) {
-        return indexToCharMap_[index];
-    }
-    return " ";
+    return std::string(clusterText(code));
 }
 
 std::string_view Terminal::clusterText(int32_t code) const
 {
-    const auto index = static_cast<size_t>(static_cast<int64_t>(code) - firstClusterCode);
-    if (code >= firstClusterCode && index < indexToCharMap_.size()) {
-        return indexToCharMap_[index];
+    if (code >= firstClusterCode) {
+        const std::string_view text = clusters_.text(static_cast<uint32_t>(code - firstClusterCode));
+        if (!text.empty()) {
+            return text;
+        }
     }
     return " ";
 }

@@ -22,90 +22,9 @@ constexpr uint32_t zeroWidthJoiner = 0x200D;
 constexpr uint32_t textPresentationSelector = 0xFE0E;
 constexpr uint32_t emojiPresentationSelector = 0xFE0F;
 
-// The length of the UTF-8 sequence each byte starts; 1 for a byte that starts none (ASCII,
-// continuation bytes, C0/C1 and the bytes that never appear in UTF-8), which prints by itself.
-constexpr std::array<uint8_t, 256> sequenceLengths = [] {
-    std::array<uint8_t, 256> lengths{};
-    for (int byte = 0; byte < 256; ++byte) {
-        lengths[byte] = byte >= 0xC2 && byte <= 0xDF   ? 2
-                        : byte >= 0xE0 && byte <= 0xEF ? 3
-                        : byte >= 0xF0 && byte <= 0xF4 ? 4
-                                                       : 1;
-    }
-    return lengths;
-}();
-
-struct Decoded {
-    enum class Kind { scalar, invalid, incomplete };
-    Kind kind;
-    uint32_t scalar = 0;
-    // Bytes consumed: the sequence, or for an invalid one its lead and the continuation bytes that
-    // belong to it, or all that is there for an incomplete one.
-    size_t length = 0;
-};
-
-bool isContinuation(uint8_t byte)
-{
-    return (byte & 0xC0) == 0x80;
-}
-
-// Decodes the sequence whose lead byte (0xC2-0xF4) is bytes[0], byte by byte with every check.
-Decoded decodeSequenceSlowly(const uint8_t *bytes, size_t available)
-{
-    const uint8_t lead = bytes[0];
-    const size_t length = sequenceLengths[lead];
-    uint32_t scalar = lead & (length == 2 ? 0x1F : length == 3 ? 0x0F : 0x07);
-    for (size_t k = 1; k < length; ++k) {
-        if (k >= available) {
-            return {Decoded::Kind::incomplete, 0, available};
-        }
-        uint8_t low = 0x80;
-        uint8_t high = 0xBF;
-        if (k == 1) {
-            low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-        }
-        if (bytes[k] < low || bytes[k] > high) {
-            size_t skip = 1;
-            while (skip < length && skip < available && (bytes[skip] & 0xC0) == 0x80) {
-                ++skip;
-            }
-            return {Decoded::Kind::invalid, lead, skip};
-        }
-        scalar = scalar << 6 | (bytes[k] & 0x3F);
-    }
-    return {Decoded::Kind::scalar, scalar, length};
-}
-
-// Decodes the sequence whose lead byte (0xC2-0xF4) is bytes[0]. Overlong forms, surrogates and
-// values above U+10FFFF are invalid; a byte that is not a continuation ends an invalid sequence
-// and is read again as the start of the next one. Inline for the print path: the well-formed forms
-// are tried first (a two-byte lead of 0xC2 or more is never overlong; three bytes must reach
-// U+0800 and skip the surrogates, four must reach U+10000 and stay within U+10FFFF).
-inline Decoded decodeSequence(const uint8_t *bytes, size_t available)
-{
-    const uint8_t lead = bytes[0];
-    const size_t length = sequenceLengths[lead];
-    if (length == 2 && available >= 2 && isContinuation(bytes[1])) {
-        return {Decoded::Kind::scalar, static_cast<uint32_t>((lead & 0x1F) << 6 | (bytes[1] & 0x3F)), 2};
-    }
-    if (length == 3 && available >= 3 && isContinuation(bytes[1]) && isContinuation(bytes[2])) {
-        const auto scalar =
-            static_cast<uint32_t>((lead & 0x0F) << 12 | (bytes[1] & 0x3F) << 6 | (bytes[2] & 0x3F));
-        if (scalar >= 0x800 && (scalar < 0xD800 || scalar > 0xDFFF)) {
-            return {Decoded::Kind::scalar, scalar, 3};
-        }
-    }
-    if (length == 4 && available >= 4 && isContinuation(bytes[1]) && isContinuation(bytes[2]) &&
-        isContinuation(bytes[3])) {
-        const auto scalar = static_cast<uint32_t>((lead & 0x07) << 18 | (bytes[1] & 0x3F) << 12 |
-                                                  (bytes[2] & 0x3F) << 6 | (bytes[3] & 0x3F));
-        if (scalar >= 0x10000 && scalar <= 0x10FFFF) {
-            return {Decoded::Kind::scalar, scalar, 4};
-        }
-    }
-    return decodeSequenceSlowly(bytes, available);
-}
+using utf8::Decoded;
+using utf8::isContinuation;
+using utf8::sequenceLengths;
 
 bool isRegionalIndicator(uint32_t scalar)
 {
@@ -196,7 +115,7 @@ std::optional<size_t> Terminal::finishCarriedSequence(ByteSpan bytes)
     std::copy_n(readingBuffer.putbackBuffer.begin(), carried, joined.begin());
     const size_t taken = std::min(bytes.size(), joined.size() - carried);
     std::copy_n(bytes.begin(), taken, joined.begin() + static_cast<std::ptrdiff_t>(carried));
-    const Decoded decoded = decodeSequence(joined.data(), carried + taken);
+    const Decoded decoded = utf8::decode(joined.data(), carried + taken);
     if (decoded.kind == Decoded::Kind::incomplete) {
         std::copy_n(joined.begin(), carried + taken, readingBuffer.putbackBuffer.begin());
         readingBuffer.putbackCount = static_cast<uint8_t>(carried + taken);
@@ -370,7 +289,7 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
         if (sequenceLengths[lead] == 1) {
             break;
         }
-        const Decoded decoded = decodeSequence(bytes.data() + i, size - i);
+        const Decoded decoded = utf8::decode(bytes.data() + i, size - i);
         if (decoded.kind == Decoded::Kind::incomplete) {
             std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(i), bytes.end(),
                       readingBuffer.putbackBuffer.begin());
@@ -428,6 +347,11 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
         lastEnd = LastCellEnd::unknown;
     }
     flush();
+    // The collected cells are in the buffer now; codes left here would only keep clusters that
+    // have since left the buffer from being reclaimed.
+    for (CharData &cell : pending) {
+        cell.code = 0;
+    }
     return i;
 }
 
@@ -477,16 +401,21 @@ int32_t Terminal::cellCodeOfScalar(uint32_t scalar)
 }
 
 // The interned code of a scalar above the BMP. Emoji repeat: the last codes found are kept in a
-// small direct-mapped cache, valid for good because an interned code never changes.
+// small direct-mapped cache, emptied whenever codes are freed. A code refused by a full table is
+// not kept, so the scalar is interned once there is room.
 int32_t Terminal::astralCellCode(uint32_t scalar)
 {
     AstralCode &entry = astralCodes_[scalar % astralCodes_.size()];
-    if (entry.scalar != scalar) {
-        std::string text;
-        utf8::append(text, scalar);
-        entry = {scalar, cellCode(text)};
+    if (entry.scalar == scalar) {
+        return entry.code;
     }
-    return entry.code;
+    std::array<char, 4> text{};
+    const size_t length = utf8::encode(scalar, text.data());
+    const int32_t code = printedClusterCode(std::string_view(text.data(), length));
+    if (code >= firstClusterCode) {
+        entry = {scalar, code};
+    }
+    return code;
 }
 
 void Terminal::putCell(int32_t code, int width)
@@ -612,18 +541,23 @@ bool Terminal::joinWithPreviousCell(uint32_t scalar, int width)
     return true;
 }
 
-// What joining the scalar to a cell of the code gives. It depends on nothing else, and an interned
-// code never changes, so the answers are kept in a small direct-mapped cache: a repeated emoji
-// sequence or accent is joined without building its text, asking the grapheme rules or hashing.
+// What joining the scalar to a cell of the code gives. It depends on nothing else while the code
+// names the same cluster, so the answers are kept in a small direct-mapped cache, emptied whenever
+// codes are freed: a repeated emoji sequence or accent is joined without building its text, asking
+// the grapheme rules or hashing. A join that a full table refused is not kept, so it is tried again
+// once there is room.
 Terminal::ClusterJoin Terminal::clusterJoin(int32_t code, uint32_t scalar)
 {
     const auto slot = (static_cast<uint32_t>(code) * 0x9E3779B1U ^ scalar) % clusterJoins_.size();
     ClusterJoin &entry = clusterJoins_[slot];
-    if (entry.outcome == ClusterJoin::Outcome::unknown || entry.previousCode != code ||
-        entry.scalar != scalar) {
-        entry = computeClusterJoin(code, scalar);
+    if (entry.outcome != ClusterJoin::Outcome::unknown && entry.previousCode == code && entry.scalar == scalar) {
+        return entry;
     }
-    return entry;
+    const ClusterJoin join = computeClusterJoin(code, scalar);
+    if (join.outcome != ClusterJoin::Outcome::joins || join.code >= firstClusterCode) {
+        entry = join;
+    }
+    return join;
 }
 
 Terminal::ClusterJoin Terminal::computeClusterJoin(int32_t code, uint32_t scalar)
@@ -649,7 +583,7 @@ Terminal::ClusterJoin Terminal::computeClusterJoin(int32_t code, uint32_t scalar
         join.outcome = ClusterJoin::Outcome::selectsNothing;
     } else {
         join.outcome = ClusterJoin::Outcome::joins;
-        join.code = cellCode(joined);
+        join.code = printedClusterCode(joined);
     }
     return join;
 }

@@ -1,9 +1,14 @@
 #include "Kestrix/core/Terminal.h"
 #include "Kestrix/model/AtomTable.h"
 #include "Kestrix/model/TinyAtom.h"
+#include "Kestrix/model/Utf8.h"
 #include "TerminalTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
 
 using namespace kestrix;
 using namespace kestrix::testing;
@@ -126,6 +131,155 @@ TEST(Terminal, FullClusterTableFallsBackToTheFirstScalar)
     EXPECT_EQ(terminal.internedClusterCount(), Terminal::maximumClusterCount);
     EXPECT_EQ(terminal.cellCode("o\u0308"), 'o');
     EXPECT_EQ(terminal.internedClusterCount(), Terminal::maximumClusterCount);
+}
+
+namespace {
+
+// A cluster of its own for each n below 26 * 112: a letter and one combining mark.
+std::string distinctCluster(int n)
+{
+    std::string text(1, static_cast<char>('a' + n % 26));
+    utf8::append(text, 0x300 + static_cast<uint32_t>(n / 26 % 112));
+    return text;
+}
+
+std::string distinctClusters(int first, int count)
+{
+    std::string text;
+    for (int n = first; n < first + count; ++n) {
+        text += distinctCluster(n);
+    }
+    return text;
+}
+
+// Every line of both buffers, as cell texts and widths, from the oldest scrollback line on.
+std::vector<std::string> everyLine(Terminal &terminal)
+{
+    std::vector<std::string> lines;
+    for (Buffer *each : {terminal.normalBuffer.get(), terminal.altBuffer.get()}) {
+        for (int64_t row = 0; row < each->lines().count(); ++row) {
+            const BufferLine &line = each->lines()[row];
+            std::string text;
+            for (int64_t col = 0; col < line.dataSize(); ++col) {
+                text += line[col].code == 0 ? std::string(" ") : terminal.stringForCellCode(line[col].code);
+                text += std::to_string(line[col].width);
+            }
+            lines.push_back(text);
+        }
+        lines.emplace_back("--");
+    }
+    return lines;
+}
+
+// A terminal with a small cluster table next to one whose table never fills, fed the same bytes.
+struct ClusterTwins {
+    ClusterTwins(int64_t cols, int64_t rows, int64_t scrollback, size_t maximumClusters)
+        : small(nullptr, optionsOfSize(cols, rows, scrollback)),
+          reference(nullptr, optionsOfSize(cols, rows, scrollback))
+    {
+        small.setMaximumClusterCount(maximumClusters);
+    }
+    void feed(const std::string &text)
+    {
+        small.feedString(text);
+        reference.feedString(text);
+    }
+    Terminal small;
+    Terminal reference;
+};
+
+} // namespace
+
+TEST(Terminal, PrintingReclaimsClustersThatLeftTheScreenAndScrollbackAndKeepsTheRest)
+{
+    // Ten lines in the ring; the table holds two lines' worth of clusters.
+    ClusterTwins twins(12, 4, 6, 20);
+    twins.feed(distinctClusters(0, 9) + "\r\n" + distinctClusters(9, 10) + "\r\n");
+    EXPECT_EQ(twins.small.internedClusterCount(), 19u);
+    for (int i = 0; i < 8; ++i) {
+        twins.feed("x\r\n");
+    }
+    // The first line has left the ring. The next line's first cluster fills the table and stays
+    // among the cells being collected while the second one makes room: both keep their text.
+    twins.feed("\u00e9" + distinctClusters(19, 10));
+    EXPECT_EQ(everyLine(twins.small), everyLine(twins.reference));
+    EXPECT_EQ(rowText(twins.small, 3), "\u00e9" + distinctClusters(19, 10));
+    EXPECT_EQ(twins.small.internedClusterCount(), 20u);
+    // Once more with the second line: clusters freed before are handed out again.
+    for (int i = 0; i < 9; ++i) {
+        twins.feed("\r\ny");
+    }
+    twins.feed("\r\n" + distinctClusters(29, 10) + "\r\n" + distinctClusters(29, 3));
+    EXPECT_EQ(everyLine(twins.small), everyLine(twins.reference));
+    EXPECT_LT(twins.small.lastCharIndex(), Terminal::firstClusterCode + 21);
+}
+
+TEST(Terminal, ClustersStillInUseAreNeverReclaimedSoNewOnesShowTheirFirstScalar)
+{
+    Terminal terminal(nullptr, optionsOfSize(10, 4, 6));
+    terminal.setMaximumClusterCount(20);
+    terminal.feedString(distinctClusters(0, 10) + "\r\n" + distinctClusters(10, 10) + "\r\n" +
+                        distinctClusters(20, 10));
+    EXPECT_EQ(rowText(terminal, 0), distinctClusters(0, 10));
+    EXPECT_EQ(rowText(terminal, 1), distinctClusters(10, 10));
+    EXPECT_EQ(rowText(terminal, 2), "uvwxyzabcd");
+    // A cluster already held still gets its code.
+    terminal.feedString("\r\n" + distinctClusters(5, 1));
+    EXPECT_EQ(rowText(terminal, 3), distinctClusters(5, 1));
+}
+
+// Random printing, joining across reads, editing, resizing (with reflow) and screen switches, with a
+// table that fills again and again but always has room for every cluster in the buffers: the small
+// table's terminal must hold exactly the text of one whose table never fills.
+TEST(Terminal, ReclaimingClustersNeverChangesTheTextOfAnyCell)
+{
+    constexpr int64_t scrollback = 8;
+    constexpr int64_t widest = 14;
+    constexpr int64_t tallest = 6;
+    // Room for every cell of both buffers twice over.
+    constexpr size_t maximumClusters = 2 * (widest * (tallest + scrollback) + widest * tallest + widest + 64);
+    ClusterTwins twins(12, 5, scrollback, maximumClusters);
+    std::mt19937 random(11);
+    int next = 0;
+    for (int step = 0; step < 3000; ++step) {
+        std::string bytes;
+        switch (random() % 16) {
+        case 0:
+            bytes = "\r\n";
+            break;
+        case 1:
+            // A mark for the cell printed last, in a read of its own.
+            utf8::append(bytes, 0x300 + random() % 112);
+            break;
+        case 2:
+            bytes = "\xf0\x9f\x91\xa9\xe2\x80\x8d\xf0\x9f\x92\xbb\xe4\xb8\xad";
+            break;
+        case 3:
+            bytes = random() % 2 == 0 ? "\x1b[?1049h" : "\x1b[?1049l";
+            break;
+        case 4:
+            twins.small.resizeScreen(8 + random() % (widest - 7), 3 + random() % (tallest - 2));
+            twins.reference.resizeScreen(twins.small.screenSize().first, twins.small.screenSize().second);
+            break;
+        case 5:
+            bytes = random() % 3 == 0 ? "\x1b[2J\x1b[3J" : random() % 2 == 0 ? "\x1b[2@" : "\x1b[3P";
+            break;
+        case 6:
+            bytes = "\x1b[" + std::to_string(1 + random() % 6) + ";" + std::to_string(1 + random() % 14) + "H";
+            break;
+        default:
+            for (int n = 1 + static_cast<int>(random() % 8); n > 0; --n) {
+                bytes += distinctCluster(next++ % (26 * 112));
+                if (random() % 4 == 0) {
+                    utf8::append(bytes, 0x300 + random() % 112);
+                }
+            }
+            break;
+        }
+        twins.feed(bytes);
+        ASSERT_EQ(everyLine(twins.small), everyLine(twins.reference)) << "step " << step;
+    }
+    EXPECT_GT(next, static_cast<int>(2 * maximumClusters));
 }
 
 TEST(Terminal, TitlesAreBoundedAtACharacterBoundary)

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace kestrix {
+
+// Texts of grapheme clusters behind small dense indices, so that a cell can hold a cluster in a
+// fixed-size code. Interning is on the print path of every new cluster, so it allocates nothing per
+// text and touches as little memory as it can: it is an open-addressing table of 16-byte slots that
+// each hold a text's hash and index and the text itself when it is short (most clusters), so that
+// finding a text reads one slot and its neighbours. Longer texts lie back to back in an arena.
+//
+// The table holds at most `capacity` texts. A full table refuses new texts until `reclaim` frees the
+// ones its owner no longer refers to; a freed index is handed out again, so the owner must first
+// forget every place it kept an index it did not mark as in use. `reclaimIsDue` spaces reclaims by
+// the work done since the last one, so that a table full of texts still in use is not searched at
+// every refusal.
+class ClusterTable {
+public:
+    // Indices stay below 2^23 - 1, so a code made from one fits a cell.
+    static constexpr size_t maximumCapacity = (size_t{1} << 23) - 2;
+
+    explicit ClusterTable(size_t capacity);
+
+    // The index of the text, interned now when it is new; nothing when it is new and the table is
+    // full, or the text is empty.
+    std::optional<uint32_t> intern(std::string_view text);
+    // The index of the text when it is interned.
+    std::optional<uint32_t> find(std::string_view text) const;
+    // The text of an index; empty for an index that holds none. Valid until the next intern or
+    // reclaim.
+    std::string_view text(uint32_t index) const;
+
+    // Texts held.
+    size_t size() const { return size_; }
+    size_t capacity() const { return capacity_; }
+    // Takes effect for the next text: a table above a lowered capacity keeps its texts.
+    void setCapacity(size_t capacity);
+    bool isFull() const { return size_ >= capacity_; }
+    // One past the highest index ever handed out: the number of bits `reclaim` reads.
+    uint32_t indexLimit() const { return static_cast<uint32_t>(positions_.size()); }
+
+    // Whether a reclaim is worth its cost now: the table is full, and enough texts were interned or
+    // refused since the last reclaim to pay for the search that came before it.
+    bool reclaimIsDue() const;
+    // Frees every index whose bit in `inUse` is clear (bit i of word i / 64; indexLimit() bits).
+    // `searchCost` is what finding the indices in use cost (for example the cells looked at); the
+    // next reclaim is due after a share of that much work. Returns the number of texts freed.
+    size_t reclaim(std::span<const uint64_t> inUse, size_t searchCost);
+
+private:
+    struct Slot {
+        static constexpr size_t inlineCapacity = 8;
+        // `length` of a text kept in the arena.
+        static constexpr uint8_t inArena = 0xFF;
+        uint32_t hash = 0;
+        // 0 for an empty slot.
+        uint32_t indexPlusOne : 24 = 0;
+        uint32_t length : 8 = 0;
+        // A short text padded with zeros, or the arena's offset and length of a long one.
+        uint64_t bytes = 0;
+    };
+    static_assert(sizeof(Slot) == 16);
+    static constexpr uint32_t freeIndex = UINT32_MAX;
+
+    static uint32_t hashOf(std::string_view text);
+    std::string_view textOf(const Slot &slot) const;
+    // The slot that holds the text, or the empty slot where it would go.
+    size_t slotFor(std::string_view text, uint32_t hash) const;
+    size_t homeOf(uint32_t hash) const { return hash & (slots_.size() - 1); }
+    void resizeIndex(size_t slotCount);
+    Slot makeSlot(std::string_view text, uint32_t hash, uint32_t index);
+    void erase(size_t position);
+    void compactArena();
+
+    std::vector<Slot> slots_;
+    // Where each index's slot is; freeIndex for a free index.
+    std::vector<uint32_t> positions_;
+    std::vector<char> arena_;
+    // Bytes of the arena that belong to freed texts.
+    size_t garbageBytes_ = 0;
+    // Freed indices, the lowest last so it is handed out first.
+    std::vector<uint32_t> freeIndices_;
+    size_t size_ = 0;
+    size_t capacity_;
+    size_t workSinceReclaim_ = 0;
+    size_t workBeforeNextReclaim_ = 0;
+};
+
+} // namespace kestrix
