@@ -3,6 +3,8 @@
 #include "Kestrix/model/Diagnostics.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <string>
 
 namespace kestrix {
@@ -174,8 +176,22 @@ int64_t Buffer::nextTabStop(int64_t from, bool withinMargins) const
     if (column > last) {
         return limit;
     }
+    const uint8_t *stops = tabStops.data();
+    if constexpr (std::endian::native == std::endian::little) {
+        // Eight stops a step: a tab crosses up to eight columns, and source text is full of them.
+        // Adding 0x7F to the low seven bits of a byte carries into its top bit unless they are 0;
+        // with the byte's own top bit, the top bit says whether the byte is not 0.
+        constexpr uint64_t lowBits = 0x7F7F7F7F7F7F7F7FULL;
+        for (; column + 8 <= last + 1; column += 8) {
+            uint64_t word = 0;
+            std::memcpy(&word, stops + column, sizeof word);
+            if (const uint64_t set = (((word & lowBits) + lowBits) | word) & ~lowBits) {
+                return column + std::countr_zero(set) / 8;
+            }
+        }
+    }
     for (; column <= last; ++column) {
-        if (tabStops[static_cast<size_t>(column)] != 0) {
+        if (stops[column] != 0) {
             return column;
         }
     }

@@ -379,6 +379,31 @@ TEST_F(BufferFixture, TabStopsStayWithinTheLineAndTheMargins)
     EXPECT_EQ(buffer.previousTabStop(), 0);
 }
 
+// One stop anywhere in a line of 37 columns (so stops sit before, inside and after whole words of
+// eight), with any non-zero value marking it: the next stop from every column is that stop while it
+// lies ahead, else the right edge.
+TEST(Buffer, NextTabStopFindsASingleStopFromEveryColumn)
+{
+    const int64_t cols = 37;
+    Buffer buffer(cols, 2, 8, std::nullopt);
+    for (const uint8_t mark : {uint8_t{1}, uint8_t{0x7F}, uint8_t{0x80}, uint8_t{0xFF}}) {
+        for (int64_t stop = 0; stop < cols; ++stop) {
+            std::fill(buffer.tabStops.begin(), buffer.tabStops.end(), uint8_t{0});
+            buffer.tabStops[static_cast<size_t>(stop)] = mark;
+            for (int64_t from = 0; from < cols + 2; ++from) {
+                ASSERT_EQ(buffer.nextTabStop(from), stop > from ? stop : cols - 1)
+                    << "stop " << stop << " from " << from << " mark " << int(mark);
+            }
+        }
+    }
+    // Within margins the search ends at the right margin.
+    std::fill(buffer.tabStops.begin(), buffer.tabStops.end(), uint8_t{0});
+    buffer.tabStops[30] = 1;
+    buffer.setMarginRight(20);
+    EXPECT_EQ(buffer.nextTabStop(0, true), 20);
+    EXPECT_EQ(buffer.nextTabStop(0, false), 30);
+}
+
 TEST(Buffer, TabStopsContinueFromTheOldWidthAfterAResize)
 {
     Buffer buffer(20, 2, 8, std::nullopt);
