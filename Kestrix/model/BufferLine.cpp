@@ -109,11 +109,10 @@ private:
 // Fills cells with one value. Fills up to a wide line's width (the usual clear of a recycled line or
 // an erase) store four cells at a time from lanes kept in registers; longer ones copy the filled
 // part onto the rest in doubling blocks, at memory-copy speed.
-void fillCells(CharData *first, CharData *last, const CellWords &value)
+void fillCells(CharData *first, CharData *last, const CellQuad quad)
 {
     constexpr size_t shortFill = 512;
     const size_t count = static_cast<size_t>(last - first);
-    const CellQuad quad(value);
     auto *out = reinterpret_cast<unsigned char *>(first);
     if (count <= shortFill) {
         size_t i = 0;
@@ -132,6 +131,18 @@ void fillCells(CharData *first, CharData *last, const CellWords &value)
         std::memcpy(static_cast<void *>(first + filled), first, block * sizeof(CharData));
         filled += block;
     }
+}
+
+void fillCells(CharData *first, CharData *last, const CellWords &value)
+{
+    fillCells(first, last, CellQuad(value));
+}
+
+// The lanes of the plain blank cell, which every clear of a recycled line writes: built once.
+const CellQuad &plainBlankQuad()
+{
+    static const CellQuad quad(plainCellWords(Attribute()));
+    return quad;
 }
 
 void fillCells(CharData *first, CharData *last, const CharData &value)
@@ -511,7 +522,7 @@ void BufferLine::clear(const Attribute &attribute)
     const CellWords empty = plainCellWords(attribute);
     if (equalWords(empty, plainCellWords(Attribute()))) {
         // Only the cells that ever held something need writing: a recycled line stays cold.
-        fillCells(data_.data(), data_.data() + extent_, empty);
+        fillCells(data_.data(), data_.data() + extent_, plainBlankQuad());
         extent_ = 0;
     } else {
         fillCells(data_.data(), data_.data() + data_.size(), empty);

@@ -120,6 +120,27 @@ const SgrCase sgrCases[] = {
     {"underline colour true", "\x1b[58:2::1:2:3m", underlineColor(Color::trueColor(1, 2, 3))},
     {"59 removes the underline colour", "\x1b[58;5;1;59m", plain},
 
+    {"simple parameters with colons between them", "\x1b[1:3m", with({CharacterStyle::bold, CharacterStyle::italic})},
+    {"simple parameters before an extended colour", "\x1b[7m\x1b[27;1;38;5;2m",
+     [] {
+         Attribute attribute = with(CharacterStyle::bold);
+         attribute.fg = Color::ansi256(2);
+         return attribute;
+     }()},
+    {"simple parameters before an underline style", "\x1b[3m\x1b[23;32;4:3m",
+     [] {
+         Attribute attribute = with(underline, UnderlineStyle::curly);
+         attribute.fg = Color::ansi256(2);
+         return attribute;
+     }()},
+    {"simple parameters around an unknown one", "\x1b[1m\x1b[0;31;6;44m",
+     [] {
+         Attribute attribute = foreground(Color::ansi256(1));
+         attribute.bg = Color::ansi256(4);
+         return attribute;
+     }(),
+     "Unknown SGR attribute: 6 [0, 31, 6, 44]\n"},
+
     {"intermediates make it another function", "\x1b[>4;2m", plain},
     {"an unknown parameter is reported and skipped", "\x1b[6;1m", with(CharacterStyle::bold),
      "Unknown SGR attribute: 6 [6, 1]\n"},
