@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -16,6 +17,7 @@ namespace {
 
 // Larger ink than this is no glyph a terminal shows; the atlas could not hold it either.
 constexpr double largestSide = 16384;
+constexpr double largestStretch = 64;
 
 // Any pixel whose channels differ is colour: a white glyph is gray everywhere.
 bool hasColor(const std::vector<uint8_t> &pixels)
@@ -33,21 +35,27 @@ bool hasColor(const std::vector<uint8_t> &pixels)
 
 } // namespace
 
-std::optional<GlyphBitmap> CoreTextGlyphRasterizer::rasterize(quint32 glyph, const QRawFont &font) const
+std::optional<GlyphBitmap> CoreTextGlyphRasterizer::rasterize(quint32 glyph, const QRawFont &font, double stretchX,
+                                                              double stretchY) const
 {
-    if (!font.isValid()) {
+    if (!font.isValid() || !(stretchX > 0) || !(stretchY > 0) || stretchX > largestStretch ||
+        stretchY > largestStretch) {
         return std::nullopt;
     }
     // Qt's bounds are y-down from the origin on the baseline; the bitmap's bearing is y-up.
-    const QRectF bounds = font.boundingRect(glyph);
+    const QTransform stretch = QTransform::fromScale(stretchX, stretchY);
+    const QRectF bounds = stretch.mapRect(font.boundingRect(glyph));
     if (!(bounds.width() > 0) || !(bounds.height() > 0) || bounds.width() > largestSide ||
         bounds.height() > largestSide) {
         return std::nullopt;
     }
-    const double x0 = std::floor(bounds.left());
-    const double y0 = std::floor(-bounds.bottom());
-    const int width = static_cast<int>(std::ceil(bounds.right()) - x0);
-    const int height = static_cast<int>(std::ceil(-bounds.top()) - y0);
+    // Text drawn through a scaling transform is hinted at its drawn size, which may put ink up to a
+    // font pixel outside the font's box scaled up; a stretched glyph gets that much room on every side.
+    const double margin = stretchX != 1 || stretchY != 1 ? std::ceil(std::max(stretchX, stretchY)) : 0;
+    const double x0 = std::floor(bounds.left()) - margin;
+    const double y0 = std::floor(-bounds.bottom()) - margin;
+    const int width = static_cast<int>(std::ceil(bounds.right()) + margin - x0);
+    const int height = static_cast<int>(std::ceil(-bounds.top()) + margin - y0);
     if (width < 1 || height < 1) {
         return std::nullopt;
     }
@@ -61,12 +69,15 @@ std::optional<GlyphBitmap> CoreTextGlyphRasterizer::rasterize(quint32 glyph, con
         QPainter painter(&image);
         // The origin sits so that the ink's lower-left corner lands on the bitmap's.
         const QPointF origin(-x0, height + y0);
+        // A stretched glyph is drawn through the same transform as the QPainter path's scaled lines.
+        painter.translate(origin);
+        painter.scale(stretchX, stretchY);
         const QPainterPath outline = fontSmoothing ? QPainterPath() : font.pathForGlyph(glyph);
         if (!outline.isEmpty()) {
             // Without smoothing the outline is filled with hard edges; a glyph without an outline (a
             // colour bitmap) is drawn as the font gives it.
             painter.setRenderHint(QPainter::Antialiasing, false);
-            painter.fillPath(outline.translated(origin), Qt::white);
+            painter.fillPath(outline, Qt::white);
         } else {
             painter.setRenderHint(QPainter::Antialiasing, true);
             painter.setRenderHint(QPainter::TextAntialiasing, true);
@@ -74,7 +85,7 @@ std::optional<GlyphBitmap> CoreTextGlyphRasterizer::rasterize(quint32 glyph, con
             QGlyphRun run;
             run.setRawFont(font);
             run.setGlyphIndexes({glyph});
-            run.setPositions({origin});
+            run.setPositions({QPointF(0, 0)});
             painter.drawGlyphRun(QPointF(0, 0), run);
         }
     }

@@ -16,8 +16,11 @@ public:
     // view's setting in.
     bool fontSmoothing = true;
 
-    // `font` is already at device pixels. Nothing for a glyph without ink (a space) or too large to draw.
-    std::optional<GlyphBitmap> rasterize(quint32 glyph, const QRawFont &font) const;
+    // The glyph is drawn `stretchX` times wider and `stretchY` times taller than the font's pixel size,
+    // through a scaling transform as a QPainter with that transform draws text. Nothing for a glyph
+    // without ink (a space) or too large to draw.
+    std::optional<GlyphBitmap> rasterize(quint32 glyph, const QRawFont &font, double stretchX = 1,
+                                         double stretchY = 1) const;
 };
 
 } // namespace kestrix

@@ -56,6 +56,8 @@ size_t std::hash<kestrix::GlyphKey>::operator()(const kestrix::GlyphKey &key) co
 {
     size_t seed = qHash(key.fontName);
     seed = kestrix::hashCombine(seed, kestrix::hashDouble(key.size));
+    seed = kestrix::hashCombine(seed, kestrix::hashDouble(key.stretchX));
+    seed = kestrix::hashCombine(seed, kestrix::hashDouble(key.stretchY));
     return kestrix::hashCombine(seed, key.glyph);
 }
 
@@ -66,5 +68,6 @@ size_t std::hash<kestrix::CustomGlyphKey>::operator()(const kestrix::CustomGlyph
     seed = kestrix::hashCombine(seed, std::hash<int64_t>{}(key.cellHeightPx));
     seed = kestrix::hashCombine(seed, std::hash<int64_t>{}(key.baseThicknessPx));
     seed = kestrix::hashCombine(seed, std::hash<int64_t>{}(key.scale));
+    seed = kestrix::hashCombine(seed, static_cast<size_t>(key.stretchX) * 16 + static_cast<size_t>(key.stretchY));
     return kestrix::hashCombine(seed, key.antiAlias ? 1 : 0);
 }

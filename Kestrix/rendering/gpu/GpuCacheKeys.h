@@ -21,6 +21,10 @@ struct GlyphKey {
     // The font's size; for a device-scaled font, its point size times the scale.
     double size = 0;
     uint32_t glyph = 0;
+    // How much wider and taller than the font the glyph is drawn: the device scale, doubled across
+    // on double-width lines and both ways on double-height lines.
+    double stretchX = 1;
+    double stretchY = 1;
 
     friend bool operator==(const GlyphKey &, const GlyphKey &) = default;
 };
@@ -34,6 +38,9 @@ struct CustomGlyphKey {
     // The nearest whole scale, at least 1.
     int64_t scale = 1;
     bool antiAlias = true;
+    // The cell's glyph drawn this many times wider and taller (double-width and double-height lines).
+    int stretchX = 1;
+    int stretchY = 1;
 
     friend bool operator==(const CustomGlyphKey &, const CustomGlyphKey &) = default;
 };

@@ -75,16 +75,17 @@ QRawFont MetalTerminalRenderer::scaledFont(const QRawFont &font, double scale)
     return scaled;
 }
 
-std::optional<GlyphEntry> MetalTerminalRenderer::glyphEntry(quint32 glyph, const QRawFont &font)
+std::optional<GlyphEntry> MetalTerminalRenderer::glyphEntry(quint32 glyph, const QRawFont &font, double stretchX,
+                                                            double stretchY)
 {
-    const GlyphKey key{fontName(font), font.pixelSize(), glyph};
+    const GlyphKey key{fontName(font), font.pixelSize(), glyph, stretchX, stretchY};
     if (const auto found = glyphCache.find(key); found != glyphCache.end()) {
         return found->second;
     }
     if (!grayscaleAtlas || !colorAtlas) {
         return std::nullopt;
     }
-    const std::optional<GlyphBitmap> bitmap = rasterizer.rasterize(glyph, font);
+    const std::optional<GlyphBitmap> bitmap = rasterizer.rasterize(glyph, font, stretchX, stretchY);
     if (!bitmap) {
         return std::nullopt;
     }
@@ -105,27 +106,33 @@ std::optional<GlyphEntry> MetalTerminalRenderer::glyphEntry(quint32 glyph, const
 
 std::optional<CustomGlyphEntry> MetalTerminalRenderer::customGlyphEntry(uint32_t codePoint, int widthPx,
                                                                         int heightPx, int baseThicknessPx,
-                                                                        bool antiAlias, double scale)
+                                                                        bool antiAlias, double scale, int stretchX,
+                                                                        int stretchY)
 {
     const CustomGlyphKey key{codePoint, widthPx, heightPx, baseThicknessPx,
-                             std::max<int64_t>(1, std::llround(scale)), antiAlias};
+                             std::max<int64_t>(1, std::llround(scale)), antiAlias, stretchX, stretchY};
     if (const auto found = customGlyphCache.find(key); found != customGlyphCache.end()) {
         return found->second;
     }
     const bool box = codePoint >= firstBoxDrawing && codePoint <= lastBoxDrawing;
     const bool block = codePoint >= firstBlockElement && codePoint <= lastBlockElement;
     // A cell larger than the atlas could never be placed; it is not drawn at all.
-    if (!(box || block) || widthPx < 1 || heightPx < 1 || !grayscaleAtlas || widthPx > grayscaleAtlas->maxSize() ||
-        heightPx > grayscaleAtlas->maxSize() || !(scale > 0) || !std::isfinite(scale)) {
+    const int64_t imageWidth = static_cast<int64_t>(widthPx) * stretchX;
+    const int64_t imageHeight = static_cast<int64_t>(heightPx) * stretchY;
+    if (!(box || block) || widthPx < 1 || heightPx < 1 || stretchX < 1 || stretchY < 1 || !grayscaleAtlas ||
+        imageWidth > grayscaleAtlas->maxSize() || imageHeight > grayscaleAtlas->maxSize() || !(scale > 0) ||
+        !std::isfinite(scale)) {
         return std::nullopt;
     }
-    QImage image(widthPx, heightPx, QImage::Format_ARGB32_Premultiplied);
+    QImage image(static_cast<int>(imageWidth), static_cast<int>(imageHeight), QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) {
         return std::nullopt;
     }
     image.fill(Qt::transparent);
     {
         QPainter painter(&image);
+        // A stretched cell is the cell's glyph drawn through the QPainter path's scaled row transform.
+        painter.scale(stretchX, stretchY);
         const QSizeF area(widthPx / scale, heightPx / scale);
         if (box) {
             const BoxDrawingGlyph geometry =
@@ -136,13 +143,13 @@ std::optional<CustomGlyphEntry> MetalTerminalRenderer::customGlyphEntry(uint32_t
         }
     }
     const int previousSize = grayscaleAtlas->size();
-    const std::optional<AtlasRegion> region = grayscaleAtlas->allocate(widthPx, heightPx);
+    const std::optional<AtlasRegion> region = grayscaleAtlas->allocate(image.width(), image.height());
     noteAtlasChange(*grayscaleAtlas, previousSize);
     if (!region) {
         return std::nullopt;
     }
     grayscaleAtlas->upload(bitmapOf(image), *region);
-    const CustomGlyphEntry entry{*region, widthPx, heightPx};
+    const CustomGlyphEntry entry{*region, image.width(), image.height()};
     customGlyphCache.emplace(key, entry);
     return entry;
 }

@@ -52,6 +52,17 @@ bool doublesHeight(LineRenderMode mode)
     return mode == LineRenderMode::doubledTop || mode == LineRenderMode::doubledDown;
 }
 
+// Glyphs of a bent row are drawn stretched, as sharp as the QPainter path's transformed text.
+int stretchX(LineRenderMode mode)
+{
+    return mode == LineRenderMode::single ? 1 : 2;
+}
+
+int stretchY(LineRenderMode mode)
+{
+    return doublesHeight(mode) ? 2 : 1;
+}
+
 void pushColorCell(std::vector<ColorCell> &cells, const GpuRect &rect, const GpuColor &color, const RowBend &bend)
 {
     if (const std::optional<GpuRect> placed = clipRect(applyRenderMode(rect, bend.mode, bend.anchorY), bend.clip)) {
@@ -174,10 +185,10 @@ MetalTerminalRenderer::placedGlyphCell(const CellTextPainter::PlacedGlyph &place
                                        const GpuColor &ink)
 {
     const double s = g.scale;
-    const bool doubled = doublesHeight(g.renderMode);
-    // A double-height row's glyphs are drawn from bitmaps of twice the size, as sharp as the QPainter
-    // path's scaled text.
-    const std::optional<GlyphEntry> entry = glyphEntry(placed.glyph, scaledFont(placed.font, doubled ? 2 * s : s));
+    const LineRenderMode mode = g.renderMode;
+    // The glyph is drawn through the device scale as the QPainter path's scaled painter draws it,
+    // not from a font of the scaled size, which hints differently.
+    const std::optional<GlyphEntry> entry = glyphEntry(placed.glyph, placed.font, s * stretchX(mode), s * stretchY(mode));
     if (!entry || entry->width <= 0 || entry->height <= 0) {
         return std::nullopt;
     }
@@ -186,10 +197,11 @@ MetalTerminalRenderer::placedGlyphCell(const CellTextPainter::PlacedGlyph &place
     TextCell cell = atlasCell(atlas, entry->region, {}, colour ? GpuColor{1, 1, 1, 1} : ink);
     double originX = placed.origin.x() * s;
     double originY = (g.viewHeight - placed.origin.y()) * s;
-    if (doubled) {
-        const double anchorY = rowBend(g).anchorY;
+    if (mode != LineRenderMode::single) {
         originX *= 2;
-        originY = 2 * originY - anchorY;
+    }
+    if (doublesHeight(mode)) {
+        originY = 2 * originY - rowBend(g).anchorY;
     }
     if (placed.scale == 1) {
         // Glyph origins land on whole pixels as the QPainter path puts them: rounded for coverage
@@ -220,8 +232,7 @@ void MetalTerminalRenderer::appendRowGlyphs(RowDrawData &data, const RowSegments
             for (const CellTextPainter::PlacedGlyph &placed :
                  text.layOutRun(attributes.font, run.cells, segment.columnWidth, baseline)) {
                 if (const std::optional<PlacedCell> glyph = placedGlyphCell(placed, g, ink)) {
-                    pushTextCell(glyph->colour ? data.glyphCellsColor : data.glyphCellsGray, glyph->cell, bend,
-                                 doublesHeight(g.renderMode));
+                    pushTextCell(glyph->colour ? data.glyphCellsColor : data.glyphCellsGray, glyph->cell, bend, true);
                 }
             }
         }
@@ -235,11 +246,16 @@ void MetalTerminalRenderer::appendRowCustomGlyphs(RowDrawData &data, const RowSe
     const double rowTop = static_cast<double>(g.screenRow) * g.cellHeight;
     const double viewHeightPx = g.viewHeight * s;
     const RowBend bend = rowBend(g);
+    const int sx = stretchX(g.renderMode);
+    const int sy = stretchY(g.renderMode);
+    // The cell's corner moves as the row bends; its glyph is already drawn stretched.
     const auto place = [&](const std::optional<CustomGlyphEntry> &entry, double leftPx, double topPx, const QColor &color) {
         if (entry && grayscaleAtlas) {
-            const GpuPoint position{pixel(leftPx), pixel(viewHeightPx - topPx) - static_cast<float>(entry->height)};
+            const GpuPoint top{pixel(leftPx), pixel(viewHeightPx - topPx)};
+            const GpuPoint bentTop = applyRenderMode({top, top}, g.renderMode, bend.anchorY).min;
+            const GpuPoint position{bentTop.x, bentTop.y - static_cast<float>(entry->height)};
             pushTextCell(data.glyphCellsGray, atlasCell(*grayscaleAtlas, entry->region, position, metalRgba(color)),
-                         bend);
+                         bend, true);
         }
     };
     if (!row.boxDrawings.empty()) {
@@ -249,15 +265,15 @@ void MetalTerminalRenderer::appendRowCustomGlyphs(RowDrawData &data, const RowSe
                                                   g.cellWidth, g.cellHeight, s);
             const int widthPx = static_cast<int>(std::lround(cell.width * s));
             const int heightPx = static_cast<int>(std::lround(cell.height * s));
-            place(customGlyphEntry(item.code, widthPx, heightPx, baseThickness, true, s), cell.x * s, cell.y * s,
-                  item.color);
+            place(customGlyphEntry(item.code, widthPx, heightPx, baseThickness, true, s, sx, sy), cell.x * s,
+                  cell.y * s, item.color);
         }
     }
     for (const BlockElementRenderItem &item : row.blockElements) {
         const double left = static_cast<double>(item.column) * g.cellWidth * s;
         const int widthPx = wholePixels(static_cast<double>(item.columnWidth) * g.cellWidth, s);
         const int heightPx = wholePixels(g.cellHeight, s);
-        place(customGlyphEntry(item.code, widthPx, heightPx, 0, g.antiAliasBlockGlyphs, s), left, rowTop * s,
+        place(customGlyphEntry(item.code, widthPx, heightPx, 0, g.antiAliasBlockGlyphs, s, sx, sy), left, rowTop * s,
               item.color);
     }
 }

@@ -133,11 +133,15 @@ public:
 
     // A glyph of a font already at device pixels, placed in its atlas on first use. Nothing for a glyph
     // without ink or one that does not fit (a frozen, full atlas); a miss is not remembered.
-    std::optional<GlyphEntry> glyphEntry(quint32 glyph, const QRawFont &font);
+    // A glyph drawn stretched (the device scale, double-width and double-height lines) has entries of
+    // its own.
+    std::optional<GlyphEntry> glyphEntry(quint32 glyph, const QRawFont &font, double stretchX = 1,
+                                         double stretchY = 1);
     // A box-drawing (U+2500...U+257F) or block-element (U+2580...U+259F) cell of this pixel size, drawn
     // in white into the grayscale atlas on first use.
     std::optional<CustomGlyphEntry> customGlyphEntry(uint32_t codePoint, int widthPx, int heightPx,
-                                                     int baseThicknessPx, bool antiAlias, double scale);
+                                                     int baseThicknessPx, bool antiAlias, double scale,
+                                                     int stretchX = 1, int stretchY = 1);
     // The font at its pixel size times the scale, made once per font and size.
     QRawFont scaledFont(const QRawFont &font, double scale);
     // What tells fonts apart in the glyph keys.

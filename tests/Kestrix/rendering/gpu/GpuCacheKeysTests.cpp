@@ -94,8 +94,9 @@ TEST(GlyphKey, FloatsCompareNumericallyAndNegativeZeroHashesLikeZero)
     const GlyphKey nan{"Mono", std::nan(""), 5};
     EXPECT_NE(nan, nan);
 
-    std::unordered_set<GlyphKey> keys{{"Mono", 13, 5}, {"Mono", 13, 6}, {"Mono", 26, 5}, {"Sans", 13, 5}};
-    EXPECT_EQ(keys.size(), 4u);
+    std::unordered_set<GlyphKey> keys{{"Mono", 13, 5},       {"Mono", 13, 6},      {"Mono", 26, 5},
+                                      {"Sans", 13, 5},       {"Mono", 13, 5, 2, 1}, {"Mono", 13, 5, 2, 2}};
+    EXPECT_EQ(keys.size(), 6u);
     EXPECT_TRUE(keys.contains({"Mono", 13, 6}));
 }
 
@@ -105,7 +106,8 @@ TEST(CustomGlyphKey, EveryFieldTakesPart)
     std::unordered_set<CustomGlyphKey> keys{base};
     for (CustomGlyphKey other : {CustomGlyphKey{0x2501, 8, 16, 1, 1, true}, CustomGlyphKey{0x2500, 9, 16, 1, 1, true},
                                  CustomGlyphKey{0x2500, 8, 17, 1, 1, true}, CustomGlyphKey{0x2500, 8, 16, 2, 1, true},
-                                 CustomGlyphKey{0x2500, 8, 16, 1, 2, true}, CustomGlyphKey{0x2500, 8, 16, 1, 1, false}}) {
+                                 CustomGlyphKey{0x2500, 8, 16, 1, 2, true}, CustomGlyphKey{0x2500, 8, 16, 1, 1, false},
+                                 CustomGlyphKey{0x2500, 8, 16, 1, 1, true, 2, 1}, CustomGlyphKey{0x2500, 8, 16, 1, 1, true, 1, 2}}) {
         EXPECT_NE(other, base);
         EXPECT_TRUE(keys.insert(other).second);
     }
