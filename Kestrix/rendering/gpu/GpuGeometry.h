@@ -41,6 +41,8 @@ struct GpuClip {
 struct ImageDraw {
     std::shared_ptr<GpuTexture> texture;
     std::vector<GlyphVertex> vertices;
+    // Filtered between texels when scaled; otherwise each pixel shows its nearest texel.
+    bool smooth = true;
 };
 
 struct TexturedRect {

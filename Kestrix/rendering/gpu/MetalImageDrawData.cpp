@@ -40,6 +40,9 @@ void appendImages(std::vector<ImageDraw> &draws, const std::vector<std::shared_p
         if (std::optional<ImageDraw> draw = makeImageDraw(std::move(texture), g.renderMode, frame.clip,
                                                           upward(placed, g.viewHeight), {{0, 0}, {1, 1}},
                                                           frame.anchorY, g.scale)) {
+            // The QPainter path draws line images unfiltered: scaled (double size, another scale than
+            // the stripe was made at) each pixel shows one source pixel.
+            draw->smooth = false;
             draws.push_back(std::move(*draw));
         }
     }

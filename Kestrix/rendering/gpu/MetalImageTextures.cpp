@@ -2,14 +2,52 @@
 
 #include "Kestrix/rendering/KittyPlaceholderImages.h"
 
+#include <QBuffer>
+#include <QImageReader>
+
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <limits>
 
 namespace kestrix {
 
-MetalImageTextures::MetalImageTextures(GpuTextureFactory &factory, int maxTextureSize)
-    : factory_(factory), maxTextureSize_(maxTextureSize)
+namespace {
+
+int64_t textureBytes(QSize size)
 {
+    return static_cast<int64_t>(size.width()) * size.height() * bytesPerPixel(GpuPixelFormat::bgra8);
+}
+
+// The pixel size of an encoded image, read from its header; empty when it cannot be read.
+QSize encodedImageSize(std::span<const uint8_t> bytes)
+{
+    if (bytes.size() > static_cast<size_t>(std::numeric_limits<int>::max())) {
+        return {};
+    }
+    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer(&data);
+    QImageReader reader(&buffer);
+    return reader.size();
+}
+
+} // namespace
+
+MetalImageTextures::MetalImageTextures(GpuTextureFactory &factory, int maxTextureSize, int64_t byteBudget)
+    : factory_(factory), maxTextureSize_(maxTextureSize), byteBudget_(byteBudget)
+{
+}
+
+QSize MetalImageTextures::textureSize(QSize imageSize, int maxTextureSize)
+{
+    const int longer = std::max(imageSize.width(), imageSize.height());
+    if (longer <= maxTextureSize) {
+        return imageSize;
+    }
+    // A texture the GPU cannot hold would not be drawn at all; a smaller one of the same aspect is.
+    const double k = static_cast<double>(maxTextureSize) / longer;
+    const auto fit = [&](int side) { return std::clamp(static_cast<int>(std::lround(side * k)), 1, maxTextureSize); };
+    return {fit(imageSize.width()), fit(imageSize.height())};
 }
 
 std::optional<QImage> MetalImageTextures::texturePixels(const QImage &image, int maxTextureSize)
@@ -18,15 +56,8 @@ std::optional<QImage> MetalImageTextures::texturePixels(const QImage &image, int
         return std::nullopt;
     }
     QImage pixels = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    const int longer = std::max(pixels.width(), pixels.height());
-    if (longer > maxTextureSize) {
-        // A texture the GPU cannot hold would not be drawn at all; a smaller one of the same aspect is.
-        const double k = static_cast<double>(maxTextureSize) / longer;
-        const auto fit = [&](int side) {
-            return std::clamp(static_cast<int>(std::lround(side * k)), 1, maxTextureSize);
-        };
-        pixels = pixels.scaled(fit(pixels.width()), fit(pixels.height()), Qt::IgnoreAspectRatio,
-                               Qt::SmoothTransformation);
+    if (const QSize size = textureSize(pixels.size(), maxTextureSize); size != pixels.size()) {
+        pixels = pixels.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
     if (pixels.isNull()) {
         return std::nullopt;
@@ -35,8 +66,46 @@ std::optional<QImage> MetalImageTextures::texturePixels(const QImage &image, int
     return pixels.mirrored(false, true);
 }
 
+int64_t MetalImageTextures::residentBytes() const
+{
+    int64_t bytes = 0;
+    const auto add = [&](const std::shared_ptr<GpuTexture> &texture) {
+        if (texture) {
+            bytes += textureBytes(QSize(texture->width(), texture->height()));
+        }
+    };
+    for (const auto &[key, entry] : imageTextures_) {
+        add(entry.texture);
+    }
+    for (const auto &[key, entry] : kittyTextures_) {
+        add(entry.texture);
+    }
+    return bytes;
+}
+
+bool MetalImageTextures::makeRoom(QSize imageSize)
+{
+    const int64_t needed = textureBytes(textureSize(imageSize, maxTextureSize_));
+    if (needed > byteBudget_) {
+        return false;
+    }
+    if (residentBytes() + needed <= byteBudget_) {
+        return true;
+    }
+    // What this frame has not asked for and no cached row holds is not on screen.
+    const auto idle = [&](const auto &item) {
+        return (!item.second.texture || item.second.texture.use_count() == 1) && item.second.lastUsedFrame < frame_;
+    };
+    std::erase_if(imageTextures_, idle);
+    std::erase_if(kittyTextures_, idle);
+    return residentBytes() + needed <= byteBudget_;
+}
+
 std::shared_ptr<GpuTexture> MetalImageTextures::upload(const QImage &image)
 {
+    if (!makeRoom(image.size())) {
+        return nullptr;
+    }
     const std::optional<QImage> pixels = texturePixels(image, maxTextureSize_);
     if (!pixels) {
         return nullptr;
@@ -83,7 +152,15 @@ std::optional<MetalImageTexture> MetalImageTextures::kittyTexture(uint32_t image
         }
         return MetalImageTexture{found->second.texture, found->second.imageSize};
     }
-    const std::optional<QImage> image = decodeKittyImage(stored->second.payload);
+    // Checked before decoding, so an image that cannot have a texture now is not decoded for nothing.
+    const KittyGraphicsPayload &payload = stored->second.payload;
+    const QSize declared = payload.isRgba() ? QSize(static_cast<int>(std::min<int64_t>(payload.width(), INT_MAX)),
+                                                    static_cast<int>(std::min<int64_t>(payload.height(), INT_MAX)))
+                                            : encodedImageSize(payload.bytes());
+    if (declared.width() > 0 && declared.height() > 0 && !makeRoom(declared)) {
+        return std::nullopt;
+    }
+    const std::optional<QImage> image = decodeKittyImage(payload);
     if (!image) {
         kittyTextures_[imageId] = {signature, nullptr, {}, frame_};
         return std::nullopt;

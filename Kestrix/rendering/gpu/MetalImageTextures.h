@@ -26,9 +26,14 @@ struct MetalImageTexture {
 // id while their signature holds. Textures are premultiplied B, G, R, A with the image's bottom row
 // first, never larger than the GPU's limit on either side (a larger image is shrunk to fit, keeping
 // its aspect). A texture goes with its image, or when no frame has shown it since the last one.
+// Together they stay within a byte budget: a host that shows many large images at once gets some of
+// them undrawn rather than memory without bound.
 class MetalImageTextures {
 public:
-    MetalImageTextures(GpuTextureFactory &factory, int maxTextureSize);
+    // Several full-screen images of a large display.
+    static constexpr int64_t defaultByteBudget = int64_t{512} << 20;
+
+    MetalImageTextures(GpuTextureFactory &factory, int maxTextureSize, int64_t byteBudget = defaultByteBudget);
 
     // Nothing for an image without pixels or when the GPU refuses the texture; that is tried again on
     // the next call.
@@ -44,13 +49,19 @@ public:
 
     size_t imageTextureCount() const { return imageTextures_.size(); }
     size_t kittyTextureCount() const { return kittyTextures_.size(); }
+    // The bytes of the textures held here.
+    int64_t residentBytes() const;
 
-    // The pixels a texture is made from: premultiplied, shrunk to `maxTextureSize` on its longer side
-    // when larger, bottom row first. Nothing for an image without pixels.
+    // The size of the texture of an image: shrunk to `maxTextureSize` on its longer side when larger.
+    static QSize textureSize(QSize imageSize, int maxTextureSize);
+    // The pixels a texture is made from: premultiplied, `textureSize`, bottom row first. Nothing for
+    // an image without pixels.
     static std::optional<QImage> texturePixels(const QImage &image, int maxTextureSize);
 
 private:
     std::shared_ptr<GpuTexture> upload(const QImage &image);
+    // Frees textures no frame needs until one of `imageSize` fits the budget; false when it cannot.
+    bool makeRoom(QSize imageSize);
 
     struct ImageEntry {
         std::weak_ptr<const AppleImage> image;
@@ -67,6 +78,7 @@ private:
 
     GpuTextureFactory &factory_;
     int maxTextureSize_;
+    int64_t byteBudget_;
     uint64_t frame_ = 0;
     std::unordered_map<const AppleImage *, ImageEntry> imageTextures_;
     std::unordered_map<uint32_t, KittyEntry> kittyTextures_;

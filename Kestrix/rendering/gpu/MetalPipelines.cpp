@@ -99,14 +99,17 @@ std::unique_ptr<MetalPipelines> MetalPipelines::create(QOpenGLFunctions_3_3_Core
     link(pipelines->colorPipeline, "terminal_color_vertex", "terminal_color_fragment", false);
     link(pipelines->cellColorPipeline, "terminal_cell_color_vertex", "terminal_color_fragment", false);
 
-    gl.glGenSamplers(1, &pipelines->sampler);
-    if (pipelines->sampler == 0) {
-        throw MetalError(MetalError::Kind::samplerUnavailable);
+    for (const auto &[sampler, filter] : {std::pair{&pipelines->sampler, GL_LINEAR},
+                                         std::pair{&pipelines->nearestSampler, GL_NEAREST}}) {
+        gl.glGenSamplers(1, sampler);
+        if (*sampler == 0) {
+            throw MetalError(MetalError::Kind::samplerUnavailable);
+        }
+        gl.glSamplerParameteri(*sampler, GL_TEXTURE_MIN_FILTER, filter);
+        gl.glSamplerParameteri(*sampler, GL_TEXTURE_MAG_FILTER, filter);
+        gl.glSamplerParameteri(*sampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        gl.glSamplerParameteri(*sampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     }
-    gl.glSamplerParameteri(pipelines->sampler, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    gl.glSamplerParameteri(pipelines->sampler, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    gl.glSamplerParameteri(pipelines->sampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    gl.glSamplerParameteri(pipelines->sampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     gl.glGenTextures(1, &pipelines->primitivesTexture);
     gl.glGenVertexArrays(1, &pipelines->vertexArray);
     return pipelines;
@@ -125,8 +128,10 @@ MetalPipelines::~MetalPipelines()
             gl_.glDeleteShader(shader);
         }
     }
-    if (sampler != 0) {
-        gl_.glDeleteSamplers(1, &sampler);
+    for (const GLuint each : {sampler, nearestSampler}) {
+        if (each != 0) {
+            gl_.glDeleteSamplers(1, &each);
+        }
     }
     if (primitivesTexture != 0) {
         gl_.glDeleteTextures(1, &primitivesTexture);

@@ -17,7 +17,7 @@ struct MetalPipeline {
     int atlasLocation = -1;
 };
 
-// The six programs of the GPU renderer, the sampler its fragment textures are read through, and the
+// The six programs of the GPU renderer, the samplers its fragment textures are read through, and the
 // buffer texture and empty vertex array every draw uses, in the GL context current at creation. It
 // must be destroyed while that context is current.
 class MetalPipelines {
@@ -39,7 +39,9 @@ public:
     MetalPipeline cellTextPipeline;
     MetalPipeline cellTextGrayPipeline;
     MetalPipeline cellColorPipeline;
+    // Linear and clamped to the edge; the nearest sampler reads the closest texel instead.
     unsigned int sampler = 0;
+    unsigned int nearestSampler = 0;
     unsigned int primitivesTexture = 0;
     unsigned int vertexArray = 0;
 

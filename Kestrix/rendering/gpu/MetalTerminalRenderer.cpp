@@ -299,9 +299,12 @@ void MetalTerminalRenderer::encodeImageDraws(const std::vector<ImageDraw> &draws
         gl.glActiveTexture(GL_TEXTURE0 + MetalPipelines::primitivesTextureUnit);
         gl.glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, buffer->bufferId());
         gl.glActiveTexture(GL_TEXTURE0 + MetalPipelines::fragmentTextureUnit);
+        gl.glBindSampler(MetalPipelines::fragmentTextureUnit,
+                         draw.smooth ? pipelines_->sampler : pipelines_->nearestSampler);
         gl.glBindTexture(GL_TEXTURE_2D, draw.texture->textureId());
         gl.glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(draw.vertices.size()));
     }
+    gl.glBindSampler(MetalPipelines::fragmentTextureUnit, pipelines_->sampler);
     gl.glBindTexture(GL_TEXTURE_2D, 0);
 }
 

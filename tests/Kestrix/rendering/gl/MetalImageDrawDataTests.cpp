@@ -15,7 +15,7 @@ namespace {
 using testing::ViewFixture;
 
 constexpr int cols = 10;
-constexpr int rows = 4;
+constexpr int rows = 5;
 
 // Raw RGBA as a Kitty transmission sends it: straight alpha, rows top to bottom, base64.
 std::string rgbaPayload(int width, int height, const std::function<QColor(int x, int y)> &pixel)
@@ -34,8 +34,9 @@ std::string rgbaPayload(int width, int height, const std::function<QColor(int x,
 
 // Image 7 (one colour per quadrant, two of them see-through) shown through placeholder cells on a
 // coloured background at rows 1-2, columns 2-3, with a pixel for each of the placement's pixels (an
-// image the GPU has to scale is filtered a little differently); a two-colour Sixel image at row 3; a
-// small see-through Kitty image placed directly on row 4 with pixel offsets, over a coloured row.
+// image the GPU has to scale is filtered a little differently); a two-colour Sixel image at row 3 and
+// again, twice as large, on the upper half of a double-height line at row 4; a small see-through Kitty
+// image placed directly on row 5 with pixel offsets, over a coloured row.
 void feedFixture(TerminalView &view, int scale)
 {
     const QColor quadrants[2][2] = {{QColor(255, 0, 0), QColor(0, 255, 0, 128)},
@@ -49,9 +50,10 @@ void feedFixture(TerminalView &view, int scale)
     view.feedHostOutput("\x1b_Ga=p,U=1,i=7,c=2,r=2,q=2\x1b\\");
     view.feedHostOutput("\x1b[1;2H\x1b[38;5;7;43m\U0010EEEE\u0305\u0305\U0010EEEE"
                         "\x1b[2;2H\U0010EEEE\u030D\u0305\U0010EEEE\x1b[0m");
-    view.feedHostOutput("\x1b[3;1H\x1bPq#0;2;100;0;0#1;2;0;0;100#0!16~-#1!16~\x1b\\");
+    const std::string sixel = "\x1bPq#0;2;100;0;0#1;2;0;0;100#0!16~-#1!16~\x1b\\";
+    view.feedHostOutput("\x1b[3;1H" + sixel + "\x1b[4;1H\x1b#3" + sixel);
     const std::string small = rgbaPayload(4, 4, [](int x, int y) { return QColor(x * 60, 200, y * 60, 100 + x * 40); });
-    view.feedHostOutput("\x1b[4;1H\x1b[45m\x1b[K\x1b[4;5H\x1b_Ga=T,f=32,s=4,v=4,i=8,X=3,Y=5,q=2;" + small + "\x1b\\");
+    view.feedHostOutput("\x1b[5;1H\x1b[45m\x1b[K\x1b[5;5H\x1b_Ga=T,f=32,s=4,v=4,i=8,X=3,Y=5,q=2;" + small + "\x1b\\");
     // The caret is drawn apart from the rows in the QPainter path.
     view.feedHostOutput("\x1b[?25l");
 }
@@ -77,6 +79,8 @@ TEST_P(ImagesOnBothRenderers, SixelKittyAndPlaceholderImagesMatchTheQPainterPath
     const Terminal &t = f.terminal();
     ASSERT_EQ(t.buffer->lines()[2].images.value_or(BufferLine::ImageList{}).size(), 1u);
     ASSERT_EQ(t.buffer->lines()[3].images.value_or(BufferLine::ImageList{}).size(), 1u);
+    ASSERT_EQ(t.buffer->lines()[3].renderMode, LineRenderMode::doubledTop);
+    ASSERT_EQ(t.buffer->lines()[4].images.value_or(BufferLine::ImageList{}).size(), 1u);
     const QImage expected = paintedByQPainter(*f.view, scale);
 
     // The GL widget has one device pixel per pixel here, so the frame is built at the test's scale
@@ -97,7 +101,7 @@ TEST_P(ImagesOnBothRenderers, SixelKittyAndPlaceholderImagesMatchTheQPainterPath
     const QImage drawn = metal.grabFramebuffer().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(drawn.size(), expected.size());
     EXPECT_EQ(frame.placeholderImageDraws.size(), 4u);
-    EXPECT_EQ(frame.otherImageDraws.size(), 1u);
+    EXPECT_EQ(frame.otherImageDraws.size(), 2u);
     EXPECT_EQ(frame.overImageDraws.size(), 1u);
 
     // Every pixel (backgrounds and image cells) within one step per channel.
@@ -124,6 +128,8 @@ TEST_P(ImagesOnBothRenderers, SixelKittyAndPlaceholderImagesMatchTheQPainterPath
     EXPECT_EQ(at(8 + 2, 2), QColor(255, 0, 0));
     EXPECT_EQ(at(1, 30 + 2.0 / scale), QColor(255, 0, 0));
     EXPECT_EQ(at(1, 30 + 9.0 / scale), QColor(0, 0, 255));
+    // Twice as large on the double-height line: still red where the other is already blue.
+    EXPECT_EQ(at(1, 45 + 9.0 / scale), QColor(255, 0, 0));
 }
 
 INSTANTIATE_TEST_SUITE_P(Scales, ImagesOnBothRenderers, ::testing::Values(1, 2));

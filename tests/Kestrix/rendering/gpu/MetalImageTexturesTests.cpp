@@ -161,5 +161,33 @@ TEST_F(ImageTextures, ATextureTheGpuRefusesIsTriedAgain)
     EXPECT_TRUE(textures.kittyTexture(1, state));
 }
 
+TEST(ImageTextureBudget, ImagesBeyondTheBudgetWaitUntilTexturesNoFrameNeedsAreFreed)
+{
+    FakeTextureFactory factory;
+    // Room for three 10 × 10 textures.
+    MetalImageTextures textures(factory, 64, 3 * 10 * 10 * 4);
+    KittyGraphicsState state;
+    for (uint32_t id = 1; id <= 5; ++id) {
+        store(state, id, solidRgba(10, 10, {1, 2, 3, 255}));
+    }
+    store(state, 6, png(QSize(20, 20)));
+    const std::shared_ptr<GpuTexture> shownByARow = textures.kittyTexture(1, state)->texture;
+    EXPECT_TRUE(textures.kittyTexture(2, state));
+    EXPECT_TRUE(textures.kittyTexture(3, state));
+    // The frame that shows all three has no room for a fourth.
+    EXPECT_EQ(textures.kittyTexture(4, state), std::nullopt);
+    EXPECT_EQ(textures.residentBytes(), 3 * 400);
+
+    // In the next frame, textures it has not asked for make room, but not the one a row holds.
+    textures.beginFrame(&state);
+    EXPECT_TRUE(textures.kittyTexture(4, state));
+    EXPECT_TRUE(textures.kittyTexture(5, state));
+    EXPECT_EQ(textures.kittyTexture(1, state)->texture, shownByARow);
+    EXPECT_LE(textures.residentBytes(), 3 * 400);
+    // An image larger than the whole budget is never drawn.
+    EXPECT_EQ(textures.kittyTexture(6, state), std::nullopt);
+    EXPECT_EQ(factory.made, 5);
+}
+
 } // namespace
 } // namespace kestrix
