@@ -42,17 +42,34 @@ CellTextPainter::CellTextPainter(Grid grid)
 {
 }
 
-const QRawFont &CellTextPainter::rawFont(const QFont &font)
+CellTextPainter::FontEntry &CellTextPainter::fontEntry(const QFont &font)
 {
-    const QString key = font.key();
-    auto found = rawFonts_.find(key);
-    if (found == rawFonts_.end()) {
-        found = rawFonts_.insert(key, QRawFont::fromFont(font));
+    for (const std::unique_ptr<FontEntry> &entry : fonts_) {
+        if (entry->font == font) {
+            return *entry;
+        }
     }
-    return *found;
+    auto entry = std::make_unique<FontEntry>();
+    entry->font = font;
+    entry->raw = QRawFont::fromFont(font);
+    fonts_.push_back(std::move(entry));
+    return *fonts_.back();
 }
 
-quint32 CellTextPainter::directGlyph(const QRawFont &font, const QString &text) const
+quint32 CellTextPainter::directGlyph(FontEntry &entry, const QString &text)
+{
+    if (text.size() != 1 || text[0].unicode() >= 0x80) {
+        return directGlyph(entry.raw, text);
+    }
+    const char16_t character = text[0].unicode();
+    if (!entry.asciiKnown[character]) {
+        entry.asciiGlyphs[character] = directGlyph(entry.raw, text);
+        entry.asciiKnown.set(character);
+    }
+    return entry.asciiGlyphs[character];
+}
+
+quint32 CellTextPainter::directGlyph(const QRawFont &font, const QString &text)
 {
     const bool oneScalar = text.size() == 1 || (text.size() == 2 && text[0].isHighSurrogate());
     if (!oneScalar || !font.isValid()) {
@@ -159,12 +176,13 @@ std::vector<CellTextPainter::PlacedGlyph> CellTextPainter::layOutRun(const QFont
                                                                      int64_t columnWidth, double baseline)
 {
     std::vector<PlacedGlyph> placed;
-    const QRawFont direct = rawFont(font);
+    placed.reserve(cells.size());
+    FontEntry &direct = fontEntry(font);
     for (const SegmentCell &cell : cells) {
         const QPointF origin(static_cast<double>(cell.column) * grid_.cellWidth, baseline);
         const quint32 glyph = columnWidth == 1 ? directGlyph(direct, cell.text) : 0;
         if (glyph != 0) {
-            placed.push_back({direct, glyph, origin, 1});
+            placed.push_back({direct.raw, glyph, origin, 1});
         } else if (cell.text != QLatin1String(" ")) {
             layOutCell(placed, font, cell.text, origin, columnWidth);
         }
@@ -196,6 +214,8 @@ void CellTextPainter::paintGlyphs(QPainter &painter, const std::vector<PlacedGly
 {
     // Unscaled glyphs of one font go in one glyph run; a fitted glyph is drawn scaled about its origin.
     QGlyphRun batch;
+    // The font of the glyphs gathered so far, compared without copying it out of the batch.
+    const QRawFont *batchFont = nullptr;
     QList<quint32> glyphs;
     QList<QPointF> positions;
     const auto flush = [&] {
@@ -221,11 +241,12 @@ void CellTextPainter::paintGlyphs(QPainter &painter, const std::vector<PlacedGly
             painter.restore();
             continue;
         }
-        if (!glyphs.isEmpty() && batch.rawFont() != glyph.font) {
+        if (!glyphs.isEmpty() && *batchFont != glyph.font) {
             flush();
         }
         if (glyphs.isEmpty()) {
             batch.setRawFont(glyph.font);
+            batchFont = &glyph.font;
         }
         glyphs.push_back(glyph.glyph);
         positions.push_back(glyph.origin);

@@ -8,7 +8,10 @@
 #include <QRawFont>
 #include <QRectF>
 
+#include <array>
+#include <bitset>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -64,20 +67,33 @@ private:
         QRectF ink;
     };
 
+    // A font as drawn, with the direct glyphs of the ASCII characters looked up so far.
+    struct FontEntry {
+        QFont font;
+        QRawFont raw;
+        std::array<quint32, 0x80> asciiGlyphs{};
+        std::bitset<0x80> asciiKnown;
+    };
+
     // Appends the glyphs of one cell's text with its origin on the baseline at `origin`.
     void layOutCell(std::vector<PlacedGlyph> &placed, const QFont &font, const QString &text, QPointF origin,
                     int64_t columnWidth);
     static void paintGlyphs(QPainter &painter, const std::vector<PlacedGlyph> &glyphs);
-    const QRawFont &rawFont(const QFont &font);
+    // Found by comparing fonts, which for the copies of one font compares one pointer, rather than by
+    // building the font's key for every run.
+    FontEntry &fontEntry(const QFont &font);
+    const QRawFont &rawFont(const QFont &font) { return fontEntry(font).raw; }
     const Shaped &shape(const QFont &font, const QString &text);
     // The single glyph of a scalar the font has, or 0.
-    quint32 directGlyph(const QRawFont &font, const QString &text) const;
+    static quint32 directGlyph(const QRawFont &font, const QString &text);
+    static quint32 directGlyph(FontEntry &entry, const QString &text);
     // The font for text that asks for the picture form: the face the system falls back to for
     // emoji first, then the font itself.
     QFont emojiPresentationFont(const QFont &font);
 
     Grid grid_;
-    QHash<QString, QRawFont> rawFonts_;
+    // Entries stay where they are while later ones are added.
+    std::vector<std::unique_ptr<FontEntry>> fonts_;
     QHash<QString, Shaped> shaped_;
     std::optional<QString> emojiFamily_;
 };

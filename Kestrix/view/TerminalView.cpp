@@ -198,7 +198,9 @@ void TerminalView::feedHostOutput(std::span<const uint8_t> bytes)
         selection_->setActive(false);
     }
     terminal_->feedBytes(bytes);
-    if (userInputIsRecent()) {
+    // Output soon after a key is drawn at once, but not more often than once per frame: a host
+    // flooding output while the user types would otherwise be drawn after every read.
+    if (userInputIsRecent() && !updatedWithinAFrame()) {
         updateDisplayNow();
     } else {
         queueDisplayUpdate();
@@ -238,7 +240,10 @@ void TerminalView::queueDisplayUpdate()
     if (pendingDisplay_.exchange(true)) {
         return;
     }
-    mainQueue_->asyncAfter(displayCoalescingDelayAfter(recentPainting()), [view = QPointer<TerminalView>(this)] {
+    // Soon after input the wait stays one frame, so what the user typed shows promptly.
+    const std::chrono::milliseconds delay =
+        userInputIsRecent() ? displayCoalescingDelay : displayCoalescingDelayAfter(recentPainting());
+    mainQueue_->asyncAfter(delay, [view = QPointer<TerminalView>(this)] {
         if (view) {
             view->runQueuedDisplayUpdate();
         }
@@ -270,6 +275,13 @@ std::chrono::milliseconds TerminalView::displayCoalescingDelayAfter(std::chrono:
 void TerminalView::notePainting(std::chrono::nanoseconds duration)
 {
     paintingSinceUpdate_ += duration;
+}
+
+bool TerminalView::updatedWithinAFrame() const
+{
+    const uint64_t now = uptimeNs();
+    const auto frame = static_cast<uint64_t>(std::chrono::nanoseconds(displayCoalescingDelay).count());
+    return lastUpdateUptimeNs_ != 0 && now >= lastUpdateUptimeNs_ && now - lastUpdateUptimeNs_ < frame;
 }
 
 std::chrono::nanoseconds TerminalView::recentPainting() const

@@ -515,6 +515,8 @@ private:
     void runQueuedDisplayUpdate();
     // Painting of the last frame while updates follow each other; nothing after a pause.
     std::chrono::nanoseconds recentPainting() const;
+    // Whether a display update ran less than a frame ago.
+    bool updatedWithinAFrame() const;
     bool isOnMainThread() const;
     uint64_t uptimeNs() const;
     int64_t maxScroll() const;

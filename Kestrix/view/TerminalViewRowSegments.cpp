@@ -6,6 +6,7 @@
 #include "Kestrix/view/TerminalView.h"
 
 #include <algorithm>
+#include <array>
 #include <unicode/uchar.h>
 
 namespace kestrix {
@@ -95,6 +96,19 @@ private:
     std::optional<ViewLineSegment> current_;
     SegmentRun pending_;
 };
+
+// The text of a blank or printable ASCII cell, shared by every such cell instead of made per cell.
+const QString &asciiCellText(uint32_t code)
+{
+    static const std::array<QString, 0x80> texts = [] {
+        std::array<QString, 0x80> made;
+        for (char16_t c = 0; c < 0x80; ++c) {
+            made[c] = QString(QChar(c));
+        }
+        return made;
+    }();
+    return texts[code];
+}
 
 } // namespace
 
@@ -198,9 +212,11 @@ RowSegments TerminalView::buildAttributedSegments(int64_t row, const BufferLine 
         } else if (const auto rects = customBlockGlyphs_ ? blockElementRects(code) : std::nullopt) {
             result.blockElements.push_back({column, width, code, runAttributes->foreground, *rects});
             walk.appendBlankPiece(column, runAttributes);
+        } else if (code == 0 || (code >= 0x20 && code < 0x7F)) {
+            // Neither a placeholder nor an emoji: the cell's own character.
+            walk.appendText(column, asciiCellText(code == 0 ? 0x20 : code), runAttributes);
         } else {
-            const std::string text =
-                cell.code == 0 ? std::string(" ") : terminal_->stringForCellCode(cell.code);
+            const std::string text = terminal_->stringForCellCode(cell.code);
             placeholder =
                 KittyPlaceholderCell::decode(text, cell.attribute, row, column, previousPlaceholder,
                                              previousAttribute.fg, previousAttribute.underlineColor);

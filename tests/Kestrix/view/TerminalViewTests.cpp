@@ -121,6 +121,29 @@ TEST(TerminalViewTest, OutputLongAfterInputIsCoalescedIntoOneUpdatePerFrame)
     EXPECT_FALSE(f.view->pendingDisplay());
 }
 
+TEST(TerminalViewTest, OutputWhileTypingIsDrawnAtOnceAtMostOncePerFrame)
+{
+    ViewFixture f;
+    f.nowNs += 1'000'000'000;
+    f.view->send(std::string_view("a"));
+    f.nowNs += 1'000'000;
+    f.view->feedHostOutput(std::string_view("a"));
+    ASSERT_EQ(f.view->dirtyRects.size(), 1u);
+    // A host flooding output right after the key: the rest waits for the next frame.
+    for (int chunk = 0; chunk < 50; ++chunk) {
+        f.view->feedHostOutput(std::string_view("flood\r\n"));
+    }
+    EXPECT_EQ(f.view->dirtyRects.size(), 1u);
+    f.advance(16);
+    EXPECT_EQ(f.view->dirtyRects.size(), 1u);
+    f.advance(1);
+    EXPECT_EQ(f.view->dirtyRects.size(), 2u);
+    // A frame after that update, output is drawn at once again.
+    f.nowNs += 17'000'000;
+    f.view->feedHostOutput(std::string_view("b"));
+    EXPECT_EQ(f.view->dirtyRects.size(), 3u);
+}
+
 TEST(TerminalViewTest, CoalescingWaitGivesPaintingATenthOfTheTime)
 {
     using std::chrono::milliseconds;
