@@ -237,21 +237,6 @@ constexpr std::array<SimpleParameter, 108> simpleParameters = [] {
     return false;
 }
 
-// A sequence of simple parameters only, whatever their separators (a simple parameter has no
-// sub-parameters to read), as `ls --color` sends them (01;34, 40;33;01). False, with the attribute
-// as it was, when one is not simple: the general walk then reads the whole sequence.
-[[gnu::always_inline]] inline bool applySimpleParameters(Attribute &attr, ParameterSpan pars)
-{
-    const Attribute before = attr;
-    for (const int64_t parameter : pars) {
-        if (!applySimpleParameter(attr, parameter)) {
-            attr = before;
-            return false;
-        }
-    }
-    return true;
-}
-
 // Printed whether or not the log is silenced. Kept out of line, so the common path of cmdSGR
 // carries no string building.
 [[gnu::noinline, gnu::cold]] void reportUnknownSgr(int64_t parameter, ParameterSpan pars)
@@ -306,7 +291,7 @@ void Terminal::cmdSGR(ParameterSpan pars, ByteSpan collect)
         return;
     }
     const ByteSpan separators = parser_->parameterSeparators();
-    if (applyPlainExtendedColor(curAttr, pars, separators) || applySimpleParameters(curAttr, pars)) {
+    if (applyPlainExtendedColor(curAttr, pars, separators)) {
         return;
     }
     applySgrParameters(curAttr, pars, separators);
