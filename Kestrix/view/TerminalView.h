@@ -468,15 +468,12 @@ private:
     std::shared_ptr<const TextAttributes>
     selectedAttributes(const std::shared_ptr<const TextAttributes> &attributes) const;
     // What the Kitty placeholder cells of one draw share: the virtual placements of the current
-    // screen by image id, and the images decoded so far (nothing for one that cannot be).
+    // screen by image id, and the images decoded so far.
     struct KittyPlaceholderDrawing {
         VirtualPlacements virtualPlacements;
-        std::unordered_map<uint32_t, std::optional<QImage>> images;
+        KittyImageDecodeCache images;
     };
     KittyPlaceholderDrawing makeKittyPlaceholderDrawing() const;
-    // The stored Kitty image `imageId` as an image to draw; decoded once per draw.
-    std::optional<QImage>
-    kittyPlaceholderImage(uint32_t imageId, std::unordered_map<uint32_t, std::optional<QImage>> &cache) const;
     void drawKittyPlaceholders(QPainter &painter, std::span<const KittyPlaceholderCell> cells, double rowTop,
                                KittyPlaceholderDrawing &drawing) const;
     void drawRow(QPainter &painter, int64_t row, BufferLine &line, int64_t yDisp,

@@ -179,24 +179,8 @@ void TerminalView::drawRowImages(QPainter &painter, const std::vector<std::share
 
 TerminalView::KittyPlaceholderDrawing TerminalView::makeKittyPlaceholderDrawing() const
 {
-    return {virtualPlacementsByImage(terminal_->kittyGraphicsState, terminal_->isAlternateBufferActive()), {}};
-}
-
-std::optional<QImage>
-TerminalView::kittyPlaceholderImage(uint32_t imageId,
-                                    std::unordered_map<uint32_t, std::optional<QImage>> &cache) const
-{
-    if (const auto cached = cache.find(imageId); cached != cache.end()) {
-        return cached->second;
-    }
-    std::optional<QImage> image;
-    const auto &stored = terminal_->kittyGraphicsState.imagesById;
-    if (const auto found = stored.find(imageId); found != stored.end()) {
-        image = decodeKittyImage(found->second.payload);
-    }
-    // A failure is remembered too, so cells of an undecodable image do not decode it again.
-    cache.emplace(imageId, image);
-    return image;
+    return {virtualPlacementsByImage(terminal_->kittyGraphicsState, terminal_->isAlternateBufferActive()),
+            KittyImageDecodeCache()};
 }
 
 void TerminalView::drawKittyPlaceholders(QPainter &painter, std::span<const KittyPlaceholderCell> cells,
@@ -217,7 +201,7 @@ void TerminalView::drawKittyPlaceholders(QPainter &painter, std::span<const Kitt
         if (!record) {
             continue;
         }
-        const std::optional<QImage> image = kittyPlaceholderImage(cell.imageId, drawing.images);
+        const std::optional<QImage> image = drawing.images.image(cell.imageId, terminal_->kittyGraphicsState);
         if (!image) {
             continue;
         }

@@ -2,13 +2,8 @@
 
 #include "Kestrix/rendering/KittyPlaceholderImages.h"
 
-#include <QBuffer>
-#include <QImageReader>
-
 #include <algorithm>
-#include <climits>
 #include <cmath>
-#include <limits>
 
 namespace kestrix {
 
@@ -17,18 +12,6 @@ namespace {
 int64_t textureBytes(QSize size)
 {
     return static_cast<int64_t>(size.width()) * size.height() * bytesPerPixel(GpuPixelFormat::bgra8);
-}
-
-// The pixel size of an encoded image, read from its header; empty when it cannot be read.
-QSize encodedImageSize(std::span<const uint8_t> bytes)
-{
-    if (bytes.size() > static_cast<size_t>(std::numeric_limits<int>::max())) {
-        return {};
-    }
-    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-    QBuffer buffer(&data);
-    QImageReader reader(&buffer);
-    return reader.size();
 }
 
 } // namespace
@@ -154,10 +137,7 @@ std::optional<MetalImageTexture> MetalImageTextures::kittyTexture(uint32_t image
     }
     // Checked before decoding, so an image that cannot have a texture now is not decoded for nothing.
     const KittyGraphicsPayload &payload = stored->second.payload;
-    const QSize declared = payload.isRgba() ? QSize(static_cast<int>(std::min<int64_t>(payload.width(), INT_MAX)),
-                                                    static_cast<int>(std::min<int64_t>(payload.height(), INT_MAX)))
-                                            : encodedImageSize(payload.bytes());
-    if (declared.width() > 0 && declared.height() > 0 && !makeRoom(declared)) {
+    if (const std::optional<QSize> declared = kittyImagePixelSize(payload); declared && !makeRoom(*declared)) {
         return std::nullopt;
     }
     const std::optional<QImage> image = decodeKittyImage(payload);
