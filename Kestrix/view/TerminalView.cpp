@@ -5,8 +5,10 @@
 #include "Kestrix/core/SearchService.h"
 #include "Kestrix/core/SelectionService.h"
 #include "Kestrix/model/Utf8.h"
+#include "Kestrix/rendering/gpu/MetalTerminalRenderer.h"
 #include "Kestrix/view/DirtyRegion.h"
 #include "Kestrix/view/MainTaskQueue.h"
+#include "Kestrix/view/MetalView.h"
 #include "Kestrix/view/TerminalDebugView.h"
 #include "Kestrix/view/TerminalProgressBarView.h"
 #include "Kestrix/view/TerminalViewDelegate.h"
@@ -59,6 +61,10 @@ TerminalView::TerminalView(QWidget *parent, const QRect &frame, std::optional<QF
 
 TerminalView::~TerminalView()
 {
+    // The renderer lets go of its GL widget while both still exist, and the widget goes while the
+    // view can still hear of it.
+    metalRenderer_.reset();
+    delete std::exchange(metalView_, nullptr);
     // Nothing the terminal does on its way out may reach a half-destroyed view.
     terminal_->setDelegate(nullptr);
     terminal_->setTaskQueue(nullptr);
@@ -319,7 +325,14 @@ void TerminalView::updateDisplay(bool notifyAccessibility)
             terminalDelegate_->rowsUpdated(*this, refreshed->first, refreshed->second);
         }
         t.resetDirtyRows();
-        setNeedsDisplay(DirtyRegion::rectForRows(*refreshed, t.rows, cellDimension_->height(), size()));
+        if (metalView_ != nullptr) {
+            markMetalLinesDirty(
+                DirtyRegion::metalDirtyRange(refreshed, t.buffer->yDisp(), t.buffer->lines().count(), t.rows));
+            lastRenderedCursor_ = RenderedCursor{t.buffer->x(), t.buffer->yBase() + t.buffer->y(), t.cursorHidden};
+            setMetalNeedsDisplay();
+        } else {
+            setNeedsDisplay(DirtyRegion::rectForRows(*refreshed, t.rows, cellDimension_->height(), size()));
+        }
         if (notifyAccessibility && QAccessible::isActive()) {
             QAccessibleEvent valueChanged(this, QAccessible::ValueChanged);
             QAccessible::updateAccessibility(&valueChanged);
@@ -330,6 +343,12 @@ void TerminalView::updateDisplay(bool notifyAccessibility)
         if (notifyUpdateChanges_ && terminalDelegate_ != nullptr) {
             const int64_t cursorRow = t.buffer->yDisp() + t.buffer->y();
             terminalDelegate_->rowsUpdated(*this, cursorRow, cursorRow);
+        }
+        // Nothing changed: the GPU frame is drawn again only for a cursor that moved or changed.
+        const RenderedCursor cursor{t.buffer->x(), t.buffer->yBase() + t.buffer->y(), t.cursorHidden};
+        if (metalView_ != nullptr && lastRenderedCursor_ != cursor) {
+            lastRenderedCursor_ = cursor;
+            setMetalNeedsDisplay();
         }
     }
     updateDebugDisplay();
@@ -356,7 +375,20 @@ void TerminalView::updateDebugDisplay()
 
 void TerminalView::setNeedsDisplay(const QRectF &rect)
 {
-    update(rect.toAlignedRect());
+    if (metalView_ == nullptr) {
+        update(rect.toAlignedRect());
+        return;
+    }
+    // The GPU renderer redraws the lines under the rectangle.
+    const Terminal &t = *terminal_;
+    const double cellHeight = cellDimension_->height();
+    const auto first = static_cast<int64_t>(std::floor(rect.top() / cellHeight));
+    const auto last = static_cast<int64_t>(std::ceil(rect.bottom() / cellHeight)) - 1;
+    const std::optional<RowRange> rows = DirtyRegion::clippedRows(std::max<int64_t>(first, 0), last, t.rows);
+    if (rows) {
+        markMetalLinesDirty(DirtyRegion::metalDirtyRange(rows, t.buffer->yDisp(), t.buffer->lines().count(), t.rows));
+        setMetalNeedsDisplay();
+    }
 }
 
 void TerminalView::fullRefresh()

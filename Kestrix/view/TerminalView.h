@@ -9,6 +9,8 @@
 #include "Kestrix/rendering/RowSegments.h"
 #include "Kestrix/rendering/SelectedColumns.h"
 #include "Kestrix/rendering/TextAttributes.h"
+#include "Kestrix/rendering/gpu/MetalDrawData.h"
+#include "Kestrix/view/DirtyRegion.h"
 #include "Kestrix/view/LinkHighlightMode.h"
 #include "Kestrix/view/LinkReporting.h"
 #include "Kestrix/view/TerminalKeyboard.h"
@@ -27,6 +29,7 @@ class QLabel;
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -35,12 +38,16 @@ class QLabel;
 #include <span>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 namespace kestrix {
 
 class AppleImage;
 class CaretView;
 class MainTaskQueue;
+class MetalError;
+class MetalTerminalRenderer;
+class MetalView;
 class SearchService;
 class TerminalDebugView;
 class TerminalFindBarView;
@@ -241,6 +248,43 @@ public:
     std::optional<std::pair<std::string, std::map<std::string, std::string>>> linkAt(int64_t col, int64_t row,
                                                                                      bool commandPressed);
 
+    // --- GPU renderer (TerminalViewMetal.cpp) ------------------------------------------------------
+    // The view draws with QPainter until its host switches the GPU renderer on; the application never
+    // does. The GPU renderer draws into a GL widget that covers the view, under the caret and scroller.
+
+    // Does nothing when `enabled` is the current state. Throws `MetalError` when the GPU renderer cannot
+    // be made; the view then stays as it was.
+    void switchMetalRenderer(bool enabled);
+    bool isUsingMetalRenderer() const { return useMetalRenderer_; }
+    MetalView *metalView() const { return metalView_; }
+    MetalTerminalRenderer *metalRenderer() const { return metalRenderer_.get(); }
+    // The top-level window the GL widget and its renderer were made for.
+    QWidget *metalBoundWindow() const { return metalBoundWindow_.data(); }
+    // Buffer lines changed since the last GPU frame; the frame build takes them.
+    const std::optional<LineRange> &metalDirtyRange() const { return metalDirtyRange_; }
+    std::optional<LineRange> takeMetalDirtyRange() { return std::exchange(metalDirtyRange_, std::nullopt); }
+    // The cursor as the last GPU redraw request saw it: column, buffer line, hidden.
+    struct RenderedCursor {
+        int64_t x = 0;
+        int64_t y = 0;
+        bool hidden = false;
+        bool operator==(const RenderedCursor &) const = default;
+    };
+    const std::optional<RenderedCursor> &lastRenderedCursor() const { return lastRenderedCursor_; }
+    // A GPU redraw one display interval ahead; at most one waits. Nothing without the GL widget.
+    void queueMetalDisplay();
+    bool pendingMetalDisplay() const { return pendingMetalDisplay_; }
+    // The scale the GPU renderer draws at instead of the screen's.
+    std::optional<double> metalScaleFactorOverride() const { return metalScaleFactorOverride_; }
+    void setMetalScaleFactorOverride(std::optional<double> scale);
+    // Whether a resize during a live resize only queues a GPU redraw. Read once per process from
+    // KESTRIX_METAL_LIVE_RESIZE_THROTTLE: on unless it is "0", "false" or "FALSE".
+    static bool metalLiveResizeThrottle();
+    static bool parseMetalLiveResizeThrottle(const char *value);
+    // Resizes closer together than this are taken as one live resize: the desktop does not tell when
+    // a user drags a window's edge.
+    static constexpr std::chrono::milliseconds liveResizeGap{100};
+
     // --- Images ----------------------------------------------------------------------------------
 
     // Shows an image at the cursor: sized by the requests (automatic: the image's own size in device
@@ -437,6 +481,7 @@ protected:
     virtual void applyProgressReport(const ProgressReport &report);
 
     void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
@@ -495,6 +540,27 @@ private:
     // Stripe `index` of `source`, `band` source pixels high, drawn into an image of `size`.
     static QImage makeImageStripe(const QImage &source, int64_t index, double band, QSizeF size,
                                   double scale);
+    void applyMetalRenderer(bool enabled);
+    // A GL widget over the whole of `frame`, passing the pointer through to the view.
+    MetalView *makeMetalView(const QRect &frame);
+    // Throws `MetalError`.
+    std::unique_ptr<MetalTerminalRenderer> makeMetalRenderer(MetalView &surface);
+    // Below the caret (which the GPU renderer replaces) and the scroller, above `reference` if given.
+    void insertMetalView(MetalView *surface, QWidget *reference);
+    void removeMetalView();
+    // The QPainter path's caret back, as the cursor stands.
+    void restoreCaretView();
+    // Makes the GL widget and renderer anew for the window the view is in now.
+    void rebindMetalRenderer();
+    void fallBackToCoreGraphics(const MetalError &error);
+    void viewDidMoveToWindow();
+    // Asks the GPU renderer for a frame.
+    void setMetalNeedsDisplay();
+    void markMetalLinesDirty(std::optional<LineRange> lines);
+    // A resize close after the previous one.
+    bool inLiveResize(uint64_t now);
+    // The renderer's frame of this view; takes the dirty lines.
+    DrawData buildMetalFrame(MetalTerminalRenderer &renderer, double scale);
     void layoutSubviews();
     TerminalFindBarView *ensureFindBar();
     void layoutFindBar();
@@ -657,6 +723,19 @@ private:
     uint64_t autoScrollGenerations_ = 0;
     // The part of precise wheel deltas not yet spent on a whole line, in points.
     double scrollAccumulator_ = 0;
+
+    bool useMetalRenderer_ = false;
+    // A child widget, deleted with the view; the renderer is its delegate and goes first.
+    MetalView *metalView_ = nullptr;
+    std::unique_ptr<MetalTerminalRenderer> metalRenderer_;
+    // Tells a queued set-up failure of an earlier renderer from one of the current renderer.
+    uint64_t metalRendererGeneration_ = 0;
+    QPointer<QWidget> metalBoundWindow_;
+    std::optional<LineRange> metalDirtyRange_;
+    bool pendingMetalDisplay_ = false;
+    std::optional<RenderedCursor> lastRenderedCursor_;
+    std::optional<double> metalScaleFactorOverride_;
+    std::optional<uint64_t> lastResizeNs_;
 };
 
 } // namespace kestrix

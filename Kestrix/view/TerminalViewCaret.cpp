@@ -29,6 +29,11 @@ void TerminalView::updateCaretFrame()
     if (caretView_ == nullptr || !cellDimension_) {
         return;
     }
+    // The GPU renderer draws the cursor itself.
+    if (metalView_ != nullptr) {
+        caretView_->hide();
+        return;
+    }
     Terminal &t = *terminal_;
     Buffer &buffer = *t.buffer;
     const int64_t row = buffer.yBase() + buffer.y();
@@ -52,11 +57,19 @@ void TerminalView::updateCaretFrame()
 
 void TerminalView::terminalRevealedCursor(Terminal &)
 {
+    if (useMetalRenderer_) {
+        queueMetalDisplay();
+        return;
+    }
     updateCaretFrame();
 }
 
 void TerminalView::terminalConcealedCursor(Terminal &)
 {
+    if (useMetalRenderer_) {
+        queueMetalDisplay();
+        return;
+    }
     caretView_->hide();
 }
 
@@ -66,6 +79,9 @@ void TerminalView::terminalCursorStyleDidChange(Terminal &, CursorStyle style)
     caretView_->updateCaretAnimation(CaretView::isBlinking(style));
     caretView_->resize(cellDimension_->toSize());
     caretView_->update();
+    if (useMetalRenderer_) {
+        queueMetalDisplay();
+    }
 }
 
 void TerminalView::terminalCursorColorDidChange(Terminal &source, std::optional<Color> color)

@@ -3,6 +3,7 @@
 #include "Kestrix/core/SearchService.h"
 #include "Kestrix/view/CaretView.h"
 #include "Kestrix/view/MainTaskQueue.h"
+#include "Kestrix/view/MetalView.h"
 #include "Kestrix/view/TerminalProgressBarView.h"
 #include "Kestrix/view/TerminalView.h"
 #include "Kestrix/view/TerminalViewDelegate.h"
@@ -65,6 +66,9 @@ void TerminalView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     layoutSubviews();
+    if (metalView_ != nullptr) {
+        metalView_->setGeometry(rect());
+    }
     if (!cellDimension_) {
         return;
     }
@@ -73,7 +77,13 @@ void TerminalView::resizeEvent(QResizeEvent *event)
     if (isVisible()) {
         resizeTerminalToFrame(event->size());
     }
-    setNeedsDisplay(rect());
+    if (!useMetalRenderer_) {
+        setNeedsDisplay(rect());
+    } else if (inLiveResize(uptimeNs()) && metalLiveResizeThrottle()) {
+        queueMetalDisplay();
+    } else {
+        setMetalNeedsDisplay();
+    }
     updateScroller();
 }
 
@@ -119,6 +129,9 @@ void TerminalView::focusOutEvent(QFocusEvent *event)
 void TerminalView::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
+    if (event->type() == QEvent::ParentChange) {
+        viewDidMoveToWindow();
+    }
     // Setting the widget's font sets the terminal's font; a change that leaves the face as it was
     // (a style refresh) re-measures nothing.
     if (event->type() == QEvent::FontChange && terminal_ && font() != fontSet_.normal) {
@@ -134,6 +147,10 @@ void TerminalView::changeEvent(QEvent *event)
 
 void TerminalView::paintEvent(QPaintEvent *event)
 {
+    // The GL widget over the view draws instead.
+    if (metalView_ != nullptr) {
+        return;
+    }
     const auto start = std::chrono::steady_clock::now();
     QPainter painter(this);
     drawTerminalContents(painter, event->rect(), terminal_->buffer->yDisp());

@@ -115,9 +115,14 @@ void TerminalView::terminalBell(Terminal &)
     }
 }
 
-void TerminalView::terminalNeedsFullRedraw(Terminal &)
+void TerminalView::terminalNeedsFullRedraw(Terminal &source)
 {
-    setNeedsDisplay(rect());
+    if (metalView_ == nullptr) {
+        setNeedsDisplay(rect());
+        return;
+    }
+    markMetalLinesDirty(DirtyRegion::visibleLines(source.buffer->yDisp(), source.buffer->lines().count(), source.rows));
+    queueMetalDisplay();
 }
 
 bool TerminalView::terminalAllowsHostQueries(Terminal &)

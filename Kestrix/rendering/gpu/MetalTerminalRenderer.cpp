@@ -9,6 +9,7 @@
 #include <QOpenGLVersionFunctionsFactory>
 
 #include <algorithm>
+#include <cmath>
 
 namespace kestrix {
 
@@ -58,8 +59,12 @@ void MetalTerminalRenderer::initializeGL(MetalSurface &metalView)
     releaseResources();
     setupError_.reset();
     QOpenGLContext *context = metalView.glContext();
-    QOpenGLFunctions_3_3_Core *gl =
-        context ? QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(context) : nullptr;
+    QOpenGLFunctions_3_3_Core *gl = nullptr;
+    if (environment_.contextFunctions) {
+        gl = environment_.contextFunctions(context);
+    } else if (context) {
+        gl = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(context);
+    }
     try {
         if (!gl || !gl->initializeOpenGLFunctions()) {
             throw MetalError(MetalError::Kind::deviceUnavailable);
@@ -169,9 +174,14 @@ void MetalTerminalRenderer::drawInMetalView(MetalSurface &metalView)
     gl->glClearColor(clearColor_.r, clearColor_.g, clearColor_.b, clearColor_.a);
     gl->glClear(GL_COLOR_BUFFER_BIT);
     bufferPool->frameBuffers.clear();
-    const GpuPoint viewport{static_cast<float>(drawable.width()), static_cast<float>(drawable.height())};
+    const double scale = frameScale(metalView);
+    // The frame is laid out at its own scale; the viewport maps it over the whole drawable.
+    const double stretch = scale / std::max(metalView.backingScale(), 1e-6);
+    const GpuPoint viewport = scaleFactorOverride
+                                  ? GpuPoint{static_cast<float>(drawable.width() * stretch),
+                                             static_cast<float>(drawable.height() * stretch)}
+                                  : GpuPoint{static_cast<float>(drawable.width()), static_cast<float>(drawable.height())};
     gl->glBindVertexArray(pipelines_->vertexArray);
-    const double scale = std::max(1.0, metalView.backingScale());
     const DrawData data = buildDrawData(scale);
     encodeFrame(data.frame, viewport);
     encodeCursor(data, viewport);
@@ -181,6 +191,12 @@ void MetalTerminalRenderer::drawInMetalView(MetalSurface &metalView)
     // reused at once.
     bufferPool->recycle(std::move(bufferPool->frameBuffers));
     bufferPool->frameBuffers.clear();
+}
+
+double MetalTerminalRenderer::frameScale(const MetalSurface &surface) const
+{
+    const bool usable = scaleFactorOverride && std::isfinite(*scaleFactorOverride) && *scaleFactorOverride > 0;
+    return std::max(1.0, usable ? *scaleFactorOverride : surface.backingScale());
 }
 
 void MetalTerminalRenderer::encodeFrame(const FrameDrawData &frame, const GpuPoint &viewport)

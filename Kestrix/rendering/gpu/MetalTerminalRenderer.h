@@ -30,6 +30,7 @@
 #include <unordered_map>
 #include <vector>
 
+class QOpenGLContext;
 class QOpenGLFunctions_3_3_Core;
 
 namespace kestrix {
@@ -39,6 +40,8 @@ struct MetalRendererEnvironment {
     std::function<std::unique_ptr<GlDeviceProbe>()> probe = &GlDeviceProbe::create;
     // The built-in source when not set.
     std::function<std::optional<QString>()> loadShaderSource;
+    // The 3.3 core functions of the view's own context; nothing when it has none. Qt's when not set.
+    std::function<QOpenGLFunctions_3_3_Core *(QOpenGLContext *)> contextFunctions;
 };
 
 // Where one row sits and what its frame looks like, in points unless named pixels.
@@ -163,6 +166,11 @@ public:
     // A quad showing an atlas region, its texture rectangle normalised by the atlas's current size.
     static TextCell atlasCell(const GlyphAtlas &atlas, const AtlasRegion &region, GpuPoint position,
                               const GpuColor &color);
+
+    // The scale frames are built at instead of the surface's; the frame is stretched over the drawable.
+    std::optional<double> scaleFactorOverride;
+    // The override when it is a usable number, else the surface's, and never below 1.
+    double frameScale(const MetalSurface &surface) const;
 
     // Glyph bitmaps depend on smoothing while their key does not, so a change empties the glyph caches.
     void setFontSmoothing(bool smoothing);
