@@ -2,6 +2,7 @@
 
 #include "Kestrix/model/Attribute.h"
 #include "Kestrix/model/TinyAtom.h"
+#include "Kestrix/model/Utf8.h"
 
 #include <cstdint>
 #include <optional>
@@ -62,7 +63,7 @@ static_assert(sizeof(CharData) == 20);
 // True for a code that names a Unicode scalar value.
 constexpr bool isUnicodeScalar(int32_t code)
 {
-    return code >= 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+    return code >= 0 && utf8::isScalarValue(static_cast<uint32_t>(code));
 }
 
 } // namespace kestrix

@@ -8,6 +8,14 @@
 
 namespace kestrix::utf8 {
 
+constexpr uint32_t replacementCharacter = 0xFFFD;
+
+// A value UTF-8 may carry: up to U+10FFFF, surrogates excepted.
+constexpr bool isScalarValue(uint32_t value)
+{
+    return value < 0x110000 && !(value >= 0xD800 && value <= 0xDFFF);
+}
+
 // Writes the UTF-8 form of a scalar value (1 to 4 bytes) to `out`; returns its length.
 inline size_t encode(uint32_t scalar, char *out)
 {

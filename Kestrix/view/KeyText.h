@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Kestrix/model/Utf8.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,7 +12,7 @@ namespace kestrix {
 
 constexpr bool isUnicodeScalarValue(char32_t value)
 {
-    return value < 0x110000 && !(value >= 0xD800 && value <= 0xDFFF);
+    return utf8::isScalarValue(static_cast<uint32_t>(value));
 }
 
 // C0 controls, DEL and C1 controls.
@@ -20,11 +22,11 @@ constexpr bool isControlCharacter(char32_t scalar)
 }
 
 // Malformed sequences decode to U+FFFD, one per offending byte.
-std::vector<char32_t> decodeUtf8Scalars(std::string_view utf8);
+std::vector<char32_t> decodeUtf8Scalars(std::string_view text);
 
 // A value that is not a Unicode scalar value encodes as U+FFFD.
 std::string encodeUtf8(char32_t scalar);
 
-bool containsControlCharacter(std::string_view utf8);
+bool containsControlCharacter(std::string_view text);
 
 } // namespace kestrix
