@@ -736,6 +736,8 @@ private:
     struct ClusterJoin;
     ClusterJoin clusterJoin(int32_t code, uint32_t scalar);
     ClusterJoin computeClusterJoin(int32_t code, uint32_t scalar);
+    ClusterJoin joinPlainMarks(int32_t code, uint32_t firstMark, ByteSpan marks);
+    size_t prefetchClusters(ByteSpan bytes, size_t i, size_t limit);
     void widenJoinedCell(CharData &cell, BufferLine &line, int64_t col);
     void putCell(int32_t code, int width);
     int32_t cellCodeOfScalar(uint32_t scalar);

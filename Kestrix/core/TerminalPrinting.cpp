@@ -82,6 +82,34 @@ uint64_t nonPrintableBytes(const uint8_t *at)
     return i;
 }
 
+// How far ahead of the cluster being joined, in bytes, the clusters after it are looked up early.
+constexpr size_t clusterPrefetchDistance = 24;
+
+// A scalar that joins any cell but one ending with a control, changes neither its width nor what
+// joins it next, and takes no part in the joiner, variation and flag rules.
+bool isPlainMark(ScalarProperties properties, uint32_t scalar)
+{
+    return properties.neverStartsCluster() && properties.width() >= 0 && scalar != zeroWidthJoiner &&
+           !isPresentationSelector(scalar) && !isRegionalIndicator(scalar);
+}
+
+// Where the plain marks from `i` on end, within the bytes at hand and at most as many as a cluster
+// may hold besides the mark before them.
+size_t plainMarksEnd(ByteSpan bytes, size_t i)
+{
+    for (size_t count = 1; count < Terminal::maximumClusterScalars && i < bytes.size() &&
+                           sequenceLengths[bytes[i]] > 1;
+         ++count) {
+        const Decoded decoded = utf8::decode(bytes.data() + i, bytes.size() - i);
+        if (decoded.kind != Decoded::Kind::scalar ||
+            !isPlainMark(ScalarProperties::of(decoded.scalar), decoded.scalar)) {
+            break;
+        }
+        i += decoded.length;
+    }
+    return i;
+}
+
 // The scalar that ends `text` and the text before it.
 uint32_t popLastScalar(std::string_view &text)
 {
@@ -259,6 +287,8 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
     };
 
     const size_t size = bytes.size();
+    // Where looking up clusters early has got to.
+    size_t prefetchEnd = 0;
     while (i < size) {
         const uint8_t lead = bytes[i];
         if (lead < 0x80) {
@@ -323,6 +353,24 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
             // Offered as shouldOfferToPreviousCell offers: a regional indicator after a joiner or a
             // lone indicator, anything else here always (a scalar that prints alone comes here
             // only after a joiner).
+            if (isPlainMark(properties, scalar)) {
+                // Marks in a row join at once: one cluster to intern instead of one per mark. The
+                // clusters a little further on are looked up early, so that the table's memory
+                // is read for several at a time.
+                const size_t marksStart = i - decoded.length;
+                const size_t marksEnd = plainMarksEnd(bytes, i);
+                prefetchEnd = prefetchClusters(bytes, std::max(prefetchEnd, marksEnd), marksEnd + clusterPrefetchDistance);
+                if (marksEnd > i) {
+                    const ClusterJoin join =
+                        joinPlainMarks(last.code, scalar, bytes.subspan(marksStart, marksEnd - marksStart));
+                    if (join.outcome == ClusterJoin::Outcome::joins) {
+                        last.code = join.code;
+                        lastEnd = join.code < firstClusterCode ? LastCellEnd::unknown : LastCellEnd::closed;
+                        i = marksEnd;
+                        continue;
+                    }
+                }
+            }
             if (!isRegionalIndicator(scalar) || lastEndsWithJoiner() || cellIsRegionalIndicator(last.code)) {
                 const ClusterJoin join = clusterJoin(last.code, scalar);
                 if (join.outcome == ClusterJoin::Outcome::joins) {
@@ -620,6 +668,53 @@ bool Terminal::joinsWithoutBreak(int32_t code, std::string_view text, uint32_t s
         return isRegionalIndicator(popLastScalar(text)) && text.empty();
     }
     return false;
+}
+
+// Asks the cluster table to fetch where the clusters of a scalar and plain marks from `i` on (up to
+// `limit`) would be, so that their lookups overlap the work before them instead of waiting one after
+// the other. Returns where it stopped.
+size_t Terminal::prefetchClusters(ByteSpan bytes, size_t i, size_t limit)
+{
+    const size_t end = std::min(limit, bytes.size());
+    while (i < end) {
+        size_t baseLength = 1;
+        if (bytes[i] >= 0x80) {
+            const Decoded decoded = utf8::decode(bytes.data() + i, bytes.size() - i);
+            if (decoded.kind != Decoded::Kind::scalar) {
+                return bytes.size();
+            }
+            baseLength = decoded.length;
+        } else if (!isPrintableAscii(bytes[i])) {
+            return bytes.size();
+        }
+        const size_t marksEnd = plainMarksEnd(bytes, i + baseLength);
+        if (marksEnd > i + baseLength) {
+            clusters_.prefetch(std::string_view(reinterpret_cast<const char *>(bytes.data()) + i, marksEnd - i));
+        }
+        i = marksEnd;
+    }
+    return i;
+}
+
+// Joining plain marks (two or more, as UTF-8, `firstMark` the first) to a cell of the code: what
+// joining them one by one gives, with one cluster interned. Unknown when the cluster would pass its
+// limit or the cell takes no marks: the caller then joins them one by one.
+Terminal::ClusterJoin Terminal::joinPlainMarks(int32_t code, uint32_t firstMark, ByteSpan marks)
+{
+    ClusterJoin join;
+    join.previousCode = code;
+    std::string &joined = joinBuffer_;
+    joined.clear();
+    appendCellText(joined, code);
+    const std::string_view markText(reinterpret_cast<const char *>(marks.data()), marks.size());
+    if (utf8::scalarCount(joined) + utf8::scalarCount(markText) > maximumClusterScalars ||
+        !joinsWithoutBreak(code, joined, firstMark)) {
+        return join;
+    }
+    joined += markText;
+    join.outcome = ClusterJoin::Outcome::joins;
+    join.code = printedClusterCode(joined);
+    return join;
 }
 
 // Makes a joined single-width cell two columns wide when the line has room for it.

@@ -1,6 +1,7 @@
 #include "Kestrix/model/ClusterTable.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 
@@ -13,11 +14,27 @@ constexpr size_t smallestIndex = 64;
 // texts in use then costs about one search of 32 cells per refused text.
 constexpr size_t reclaimWorkShare = 32;
 
-// A text of at most eight bytes as one word, padded with zeros.
+uint32_t load32(const char *at)
+{
+    uint32_t word = 0;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+// A text of at most eight bytes as one word, padded with zeros: read with fixed-size loads, since a
+// copy of a variable length is a library call.
 uint64_t shortTextWord(std::string_view text)
 {
+    const size_t size = text.size();
+    const char *at = text.data();
+    if (std::endian::native == std::endian::little && size >= 4) {
+        // The first and the last four bytes; where they overlap they agree.
+        return load32(at) | static_cast<uint64_t>(load32(at + size - 4)) << (8 * (size - 4));
+    }
     uint64_t word = 0;
-    std::memcpy(&word, text.data(), text.size());
+    for (size_t i = 0; i < size; ++i) {
+        word |= static_cast<uint64_t>(static_cast<uint8_t>(at[i])) << (8 * i);
+    }
     return word;
 }
 

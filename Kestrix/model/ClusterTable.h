@@ -30,6 +30,13 @@ public:
     // The index of the text, interned now when it is new; nothing when it is new and the table is
     // full, or the text is empty.
     std::optional<uint32_t> intern(std::string_view text);
+    // Starts reading the part of the index where the text would be, for a lookup soon after.
+    void prefetch(std::string_view text) const
+    {
+        if (!slots_.empty()) {
+            __builtin_prefetch(&slots_[homeOf(hashOf(text))]);
+        }
+    }
     // The index of the text when it is interned.
     std::optional<uint32_t> find(std::string_view text) const;
     // The text of an index; empty for an index that holds none. Valid until the next intern or

@@ -256,6 +256,13 @@ const char *const graphemeSamples[] = {
     "\U0001F1E9\U0001F1EA\U0001F1EB\U0001F1EC\U0001F1ED \U0001F1E9\u200d\U0001F1EA",
     // Hangul jamo, marks that join nothing, format characters and controls from UTF-8.
     "\u1100\u1161\u11a8\u1100 \u0301\u0302\u200b\ufeff\u00ad\u0085\u0080x\u2028y",
+    // Runs of marks after a letter, a wide character and an emoji; with a joiner, a selector and a
+    // control among them; and past the most a cluster holds, ending with a spacing mark.
+    "a\u0301\u0302\u0303b \u4e2d\u0301\u0308 \U0001F600\U0001F3FD\u0301 x\u0301\u200d\U0001F600 "
+    "y\u0301\ufe0f\u0302 z\u0301\u0085\u0302 e\u0301\u0302\u0303\u0304\u0305\u0306\u0307\u0308"
+    "\u0301\u0302\u0303\u0304\u0305\u0306\u0307\u0308\u0301\u0302\u0303\u0304\u0305\u0306\u0307\u0308"
+    "\u0301\u0302\u0303\u0304\u0305\u0306\u0307\u0308\u0301\u0302\u0303\u0304\u0305\u0306\u0307\u0308"
+    "\u0903q",
     // Astral letters, a private-use scalar and invalid bytes between scalars.
     "\U0001D400\U0001D401\U000F0000\xc3("
     "\xe4\xb8\xad\xf0\x9f\x98\xc3\xa9\xed\xa0\x80\xe0\x80\xaf\xf0\x80\xbf\xe2\x82",
