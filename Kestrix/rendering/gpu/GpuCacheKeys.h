@@ -88,6 +88,9 @@ struct CacheSignature {
     KittyCacheStamp kittyStamp;
     // The view's drawing state beyond the lines: colours, selection, highlights.
     uint64_t appearance = 0;
+    // A summary of the virtual Kitty placements, which placeholder cells show slices of: one placed
+    // again under its own ids with another size or offset changes none of the Kitty stamp's counts.
+    uint64_t virtualPlacements = 0;
 
     friend bool operator==(const CacheSignature &, const CacheSignature &) = default;
 };

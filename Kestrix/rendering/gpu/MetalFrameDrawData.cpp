@@ -23,7 +23,24 @@ bool blinks(CursorStyle style)
     return style == CursorStyle::blinkBlock || style == CursorStyle::blinkUnderline || style == CursorStyle::blinkBar;
 }
 
-CacheSignature signatureOf(const MetalFrameSource &source, double scale)
+// Equal for equal placements whatever order the table yields them in.
+uint64_t placementsSummary(const MetalVirtualPlacements &placements)
+{
+    uint64_t summary = placements.size();
+    for (const auto &[id, records] : placements) {
+        size_t seed = id;
+        for (const KittyPlacementRecord &record : records) {
+            for (const int64_t value : {static_cast<int64_t>(record.placementId), record.pixelOffsetX, record.pixelOffsetY,
+                                        record.cols, record.rows}) {
+                seed = hashCombine(seed, std::hash<int64_t>{}(value));
+            }
+        }
+        summary += seed;
+    }
+    return summary;
+}
+
+CacheSignature signatureOf(const MetalFrameSource &source, double scale, const MetalVirtualPlacements &placements)
 {
     const Terminal &terminal = *source.terminal;
     const QFont &font = source.normalFont;
@@ -39,7 +56,8 @@ CacheSignature signatureOf(const MetalFrameSource &source, double scale)
             font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF(),
             terminal.isAlternateBufferActive(),
             kittyCacheStamp(terminal.kittyGraphicsState),
-            source.appearance};
+            source.appearance,
+            placementsSummary(placements)};
 }
 
 // The visible part of the lines the view saw change; nothing when none of them is visible.
@@ -97,6 +115,8 @@ DrawData MetalTerminalRenderer::buildFrameDrawData(double scale, const MetalFram
         !(source.cellWidth > 0) || !(source.cellHeight > 0)) {
         return draw;
     }
+    // Rows leave cells of the default background to the cleared frame.
+    clearColor_ = metalRgba(source.nativeBackground);
     Terminal &terminal = *source.terminal;
     pruneKittyTextureCache(&terminal);
     Buffer &buffer = *terminal.buffer;
@@ -107,7 +127,9 @@ DrawData MetalTerminalRenderer::buildFrameDrawData(double scale, const MetalFram
         return draw;
     }
 
-    const CacheSignature signature = signatureOf(source, scale);
+    const MetalVirtualPlacements placements =
+        virtualPlacementsByImage(terminal.kittyGraphicsState, terminal.isAlternateBufferActive());
+    const CacheSignature signature = signatureOf(source, scale, placements);
     const bool signatureMatched = cacheSignature && *cacheSignature == signature;
     if (!signatureMatched) {
         rowCache.clear();
@@ -117,8 +139,6 @@ DrawData MetalTerminalRenderer::buildFrameDrawData(double scale, const MetalFram
     const bool forceAll = !signatureMatched || rowCache.empty();
     const std::optional<LineIndexRange> dirty = visibleDirtyLines(source.dirtyLines, *visible);
 
-    const MetalVirtualPlacements placements =
-        virtualPlacementsByImage(terminal.kittyGraphicsState, terminal.isAlternateBufferActive());
     MetalRowGeometry geometry = frameGeometry(source, scale);
     geometry.virtualPlacements = &placements;
     geometry.kittyState = &terminal.kittyGraphicsState;

@@ -165,12 +165,13 @@ void MetalTerminalRenderer::appendRowBackgrounds(RowDrawData &data, const RowSeg
             }
             const auto [start, end] = runColumns(run, segment.columnWidth);
             const QColor &color = run.attributes->selectionBackgroundColor.value_or(run.attributes->background);
-            double right = static_cast<double>(end) * g.cellWidth;
-            // The margin right of the grid shows the frame's background (the clear colour), unless the
-            // last cell's own background is that colour anyway and simply runs on to the edge.
-            if (end >= g.cols && color == g.nativeBackground) {
-                right = std::max(right, g.viewWidth);
+            // The frame is cleared to the default background: an opaque run of that colour, margin
+            // included, is already there.
+            if (color == g.nativeBackground && color.alpha() == 255) {
+                continue;
             }
+            // The margin right of the grid keeps the frame's background.
+            const double right = static_cast<double>(end) * g.cellWidth;
             const double left = static_cast<double>(start) * g.cellWidth;
             pushColorCell(data.backgroundCells,
                           {{static_cast<float>(left * s), static_cast<float>(rowBottom * s)},

@@ -167,6 +167,9 @@ void MetalTerminalRenderer::drawInMetalView(MetalSurface &metalView)
     if (frameInFlight_) {
         frameArrivalTimer_->start();
     }
+    const double scale = frameScale(metalView);
+    // The build sets the clear colour the rows rely on for cells of the default background.
+    const DrawData data = buildDrawData(scale);
     const QSize drawable = metalView.drawableSize();
     gl->glViewport(0, 0, drawable.width(), drawable.height());
     gl->glDisable(GL_DEPTH_TEST);
@@ -174,7 +177,6 @@ void MetalTerminalRenderer::drawInMetalView(MetalSurface &metalView)
     gl->glClearColor(clearColor_.r, clearColor_.g, clearColor_.b, clearColor_.a);
     gl->glClear(GL_COLOR_BUFFER_BIT);
     bufferPool->frameBuffers.clear();
-    const double scale = frameScale(metalView);
     // The frame is laid out at its own scale; the viewport maps it over the whole drawable.
     const double stretch = scale / std::max(metalView.backingScale(), 1e-6);
     const GpuPoint viewport = scaleFactorOverride
@@ -182,7 +184,6 @@ void MetalTerminalRenderer::drawInMetalView(MetalSurface &metalView)
                                              static_cast<float>(drawable.height() * stretch)}
                                   : GpuPoint{static_cast<float>(drawable.width()), static_cast<float>(drawable.height())};
     gl->glBindVertexArray(pipelines_->vertexArray);
-    const DrawData data = buildDrawData(scale);
     encodeFrame(data.frame, viewport);
     encodeCursor(data, viewport);
     gl->glBindVertexArray(0);

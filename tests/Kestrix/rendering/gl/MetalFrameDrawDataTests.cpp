@@ -119,6 +119,18 @@ TEST_F(FrameFixture, AChangedKittyStampOrAppearanceRebuildsEveryRow)
     EXPECT_EQ(rebuilt(), 6);
 }
 
+TEST_F(FrameFixture, AVirtualPlacementPlacedAgainUnderItsIdsRebuildsEveryRow)
+{
+    feed("\x1b_Ga=t,i=7,f=24,s=1,v=1,q=2;AAAA\x1b\\\x1b_Ga=p,U=1,i=7,p=3,c=2,r=1,q=2\x1b\\");
+    build();
+    EXPECT_EQ(rebuilt(), 0);
+    // The same image and placement ids: no count and no id counter moves, but its cells show other slices.
+    feed("\x1b_Ga=p,U=1,i=7,p=3,c=4,r=2,q=2\x1b\\");
+    EXPECT_EQ(f.terminal().kittyGraphicsState.placementsByKey.size(), 1u);
+    EXPECT_EQ(rebuilt(), 6);
+    EXPECT_EQ(rebuilt(), 0);
+}
+
 TEST_F(FrameFixture, DirtyLinesRebuildOnlyTheirVisiblePart)
 {
     for (int i = 0; i < 20; ++i) {
@@ -183,7 +195,6 @@ struct BothRenderers : ::testing::TestWithParam<double>, FrameSetup {
     QImage drawnByGpu()
     {
         metalView.doneCurrent();
-        renderer.setClearColor(f.view->nativeBackgroundColor());
         // The widget is not on a high-density screen: the frame is built at the view's scale.
         renderer.setFrameBuilder([this](double) { return build(); });
         QImage image = metalView.grabFramebuffer().convertToFormat(QImage::Format_RGB32);
@@ -217,6 +228,8 @@ Difference compare(const QImage &a, const QImage &b, const QRect &area)
 
 TEST_P(BothRenderers, DoubleWidthAndDoubleHeightLinesMatchTheQPainterPath)
 {
+    // Cells of the default background are the cleared frame's, which follows the view's colour.
+    f.view->setNativeBackgroundColor(QColor(30, 40, 50));
     feed("\x1b[?25l\x1b[44mplain \x1b[4mline\x1b[m\r\n"
          "\x1b#6\x1b[31mwide\x1b[42m \u2500\u2584\x1b[m\r\n"
          "\x1b#3\x1b[43mTall gy\x1b[m\r\n"
