@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace kestrix {
@@ -41,6 +43,17 @@ std::unique_ptr<MetalTerminalRenderer> rendererWithoutDevice(QObject *view, Meta
 
 const QString noDeviceLog =
     QStringLiteral("Kestrix: Metal renderer rebind failed; falling back to CoreGraphics: No Metal device is available.");
+
+// Counts the paint events a widget receives.
+struct PaintCounter : QObject {
+    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+    int count = 0;
+};
 
 // A shown window holding an 80 x 25 view, with time and deferred work under the test's control and
 // the renderers the view makes counted.
@@ -438,25 +451,50 @@ TEST(TerminalViewMetal, TheScaleOverrideReachesTheRendererAndRedrawsOnlyWhenItCh
     EXPECT_DOUBLE_EQ(renderer.frameScale(*view.metalView()), 2.0);
     ASSERT_TRUE(waitUntil([&] { return renderer.isReady() && !renderer.frameInFlight(); }));
 
-    int paints = 0;
-    struct PaintCounter : QObject {
-        int *paints;
-        explicit PaintCounter(int *count) : paints(count) {}
-        bool eventFilter(QObject *, QEvent *event) override
-        {
-            *paints += event->type() == QEvent::Paint ? 1 : 0;
-            return false;
-        }
-    } counter(&paints);
-    view.metalView()->installEventFilter(&counter);
+    PaintCounter paints(view.metalView());
     spinFor(300);
-    paints = 0;
+    paints.count = 0;
     view.setMetalScaleFactorOverride(2.0);
     spinFor(300);
-    EXPECT_EQ(paints, 0);
+    EXPECT_EQ(paints.count, 0);
     view.setMetalScaleFactorOverride(std::nullopt);
-    EXPECT_TRUE(waitUntil([&] { return paints > 0; }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return paints.count > 0; }, 3000));
     EXPECT_EQ(renderer.scaleFactorOverride, std::nullopt);
+
+    // A scale that is no number, or below one, is not drawn at.
+    const double screen = std::max(1.0, view.metalView()->backingScale());
+    for (const double unusable : {std::nan(""), 0.0, -2.0}) {
+        view.setMetalScaleFactorOverride(unusable);
+        EXPECT_DOUBLE_EQ(renderer.frameScale(*view.metalView()), screen) << unusable;
+    }
+    view.setMetalScaleFactorOverride(0.5);
+    EXPECT_DOUBLE_EQ(renderer.frameScale(*view.metalView()), 1.0);
+}
+
+TEST(TerminalViewMetal, AHiddenViewDoesNotHoldBackLaterFrames)
+{
+    GpuViewFixture fixture;
+    TerminalView &view = *fixture.view;
+    view.feedHostOutput(std::string_view("\x1b[2 q"));
+    fixture.advance(20);
+    view.switchMetalRenderer(true);
+    MetalTerminalRenderer &renderer = *view.metalRenderer();
+    ASSERT_TRUE(waitUntil([&] { return renderer.isReady() && !renderer.frameInFlight(); }));
+
+    // Asked for frames while the window is hidden: the widget shows none of them, so none may stay
+    // on its way.
+    fixture.window.hide();
+    view.feedHostOutput(std::string_view("hidden"));
+    fixture.advance(20);
+    view.metalView()->grabFramebuffer();
+    EXPECT_TRUE(waitUntil([&] { return !renderer.frameInFlight(); }, 2000));
+
+    PaintCounter paints(view.metalView());
+    fixture.window.show();
+    view.feedHostOutput(std::string_view(" shown"));
+    fixture.advance(20);
+    EXPECT_TRUE(waitUntil([&] { return paints.count > 0; }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return !renderer.frameInFlight(); }, 2000));
 }
 
 } // namespace
