@@ -249,8 +249,10 @@ void TerminalView::queueDisplayUpdate()
     // Soon after input the wait stays one frame, so what the user typed shows promptly.
     const std::chrono::milliseconds delay =
         userInputIsRecent() ? displayCoalescingDelay : displayCoalescingDelayAfter(recentPainting());
-    mainQueue_->asyncAfter(delay, [view = QPointer<TerminalView>(this)] {
-        if (view) {
+    // An update that runs before this one is due (output drawn at once after a key) draws what it
+    // was queued for; later output queues its own, so this one then has nothing left to do.
+    mainQueue_->asyncAfter(delay, [view = QPointer<TerminalView>(this), queuedAfter = displayUpdates_] {
+        if (view && view->displayUpdates_ == queuedAfter) {
             view->runQueuedDisplayUpdate();
         }
     });
@@ -305,6 +307,7 @@ std::chrono::nanoseconds TerminalView::recentPainting() const
 
 void TerminalView::runQueuedDisplayUpdate()
 {
+    ++displayUpdates_;
     paintingOfLastFrame_ = paintingSinceUpdate_;
     paintingSinceUpdate_ = {};
     lastUpdateUptimeNs_ = uptimeNs();

@@ -648,6 +648,8 @@ private:
     std::chrono::nanoseconds paintingSinceUpdate_{0};
     std::chrono::nanoseconds paintingOfLastFrame_{0};
     uint64_t lastUpdateUptimeNs_ = 0;
+    // Display updates run so far; a queued update finds out whether another ran before it.
+    uint64_t displayUpdates_ = 0;
     mutable std::mutex userInputLock_;
     uint64_t lastUserInputUptimeNs_ = 0;
 

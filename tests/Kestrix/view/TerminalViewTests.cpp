@@ -144,6 +144,31 @@ TEST(TerminalViewTest, OutputWhileTypingIsDrawnAtOnceAtMostOncePerFrame)
     EXPECT_EQ(f.view->dirtyRects.size(), 3u);
 }
 
+TEST(TerminalViewTest, AKeyDuringAStretchedWaitLeavesNoSecondUpdateWithinAFrame)
+{
+    ViewFixture f;
+    f.view->feedHostOutput(std::string_view("x"));
+    f.advance(17);
+    f.view->dirtyRects.clear();
+    f.view->notePainting(std::chrono::milliseconds(5));
+    f.view->feedHostOutput(std::string_view("flood\r\n")); // due 45 ms from now
+    f.advance(20);
+    f.view->send(std::string_view("a"));
+    f.view->feedHostOutput(std::string_view("flood\r\n")); // drawn at once
+    ASSERT_EQ(f.view->dirtyRects.size(), 1u);
+    f.view->feedHostOutput(std::string_view("flood\r\n")); // a frame later
+    f.advance(17);
+    ASSERT_EQ(f.view->dirtyRects.size(), 2u);
+    f.advance(3);
+    f.view->feedHostOutput(std::string_view("flood\r\n")); // a frame after this feed
+    f.advance(5);
+    // The wait queued before the key has nothing left to draw.
+    EXPECT_EQ(f.view->dirtyRects.size(), 2u);
+    f.advance(12);
+    EXPECT_EQ(f.view->dirtyRects.size(), 3u);
+    EXPECT_FALSE(f.view->pendingDisplay());
+}
+
 TEST(TerminalViewTest, CoalescingWaitGivesPaintingATenthOfTheTime)
 {
     using std::chrono::milliseconds;
