@@ -150,6 +150,25 @@ void fillCells(CharData *first, CharData *last, const CharData &value)
     fillCells(first, last, wordsOf(value));
 }
 
+// Gives each cell the first two words of `blank`, the rest of every cell being the blank's already.
+void clearHeads(CharData *first, CharData *last, const CellWords &blank)
+{
+    uint64_t head;
+    std::memcpy(&head, blank.data(), sizeof head);
+    auto *out = reinterpret_cast<unsigned char *>(first);
+    auto *const end = reinterpret_cast<unsigned char *>(last);
+    constexpr size_t step = sizeof(CharData);
+    for (; out + 4 * step <= end; out += 4 * step) {
+        std::memcpy(out, &head, sizeof head);
+        std::memcpy(out + step, &head, sizeof head);
+        std::memcpy(out + 2 * step, &head, sizeof head);
+        std::memcpy(out + 3 * step, &head, sizeof head);
+    }
+    for (; out < end; out += step) {
+        std::memcpy(out, &head, sizeof head);
+    }
+}
+
 // Whether the code's low byte is a cell's first byte, as where bit-fields fill a little-endian word
 // from its low bits: then ASCII is written by storing each byte there. Folds to a constant.
 bool codeLowByteComesFirst()
@@ -185,6 +204,7 @@ BufferLine::BufferLine(int64_t cols, std::optional<CharData> fillData, bool isWr
     : isWrapped(isWrapped)
     , data_(static_cast<size_t>(std::max<int64_t>(cols, 0)), fillData.value_or(CharData::nullCell))
     , fillCharacter_(fillData.value_or(CharData::nullCell))
+    , onlyHeadsDiffer_(isBlank(fillCharacter_))
     , serial_(nextSerial())
     , extent_(isBlank(fillCharacter_) ? 0 : dataSize())
 {
@@ -196,6 +216,7 @@ BufferLine::BufferLine(const BufferLine &copyFrom)
     , images(copyFrom.images)
     , data_(copyFrom.data_)
     , fillCharacter_(copyFrom.fillCharacter_)
+    , onlyHeadsDiffer_(copyFrom.onlyHeadsDiffer_)
     , serial_(nextSerial())
     , extent_(copyFrom.extent_)
 {
@@ -319,6 +340,7 @@ void BufferLine::setCellOutOfRange(int64_t col, const CharData &cell)
     }
     data_[static_cast<size_t>(col)] = cell;
     extent_ = std::max(extent_, col + 1);
+    onlyHeadsDiffer_ = false;
 }
 
 BufferLine::Written BufferLine::writeCharacters(int64_t col, std::span<const CharData> cells, int64_t limit)
@@ -345,6 +367,7 @@ BufferLine::Written BufferLine::writeCharacters(int64_t col, std::span<const Cha
     if (taken > 0) {
         ++generation;
         extent_ = std::max(extent_, x);
+        onlyHeadsDiffer_ = false;
     }
     return {taken, x};
 }
@@ -384,6 +407,7 @@ void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, co
                 std::memcpy(cellAt(k), &value, sizeof value);
             });
         } else {
+            onlyHeadsDiffer_ = false;
             // Each cell as two stores: its first word, the blank code's word with the byte as the
             // code, and the sixteen bytes after it, which are the same in every cell and sit in one
             // register.
@@ -396,6 +420,7 @@ void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, co
             });
         }
     } else {
+        onlyHeadsDiffer_ = false;
         for (; i < inRange; ++i) {
             data_[static_cast<size_t>(col + i)] = asciiCell(bytes[i], attribute);
         }
@@ -407,6 +432,7 @@ void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, co
         if (!data_.empty()) {
             data_.back() = asciiCell(bytes[count - 1], attribute);
             extent_ = dataSize();
+            onlyHeadsDiffer_ = false;
         }
     }
 }
@@ -421,6 +447,8 @@ void BufferLine::insertCells(int64_t pos, int64_t n, int64_t rightMargin, const 
     pos = std::clamp<int64_t>(pos, 0, margin);
     n = std::max<int64_t>(n, 0);
     extent_ = std::max(extent_, margin + 1);
+    onlyHeadsDiffer_ = false;
+    onlyHeadsDiffer_ = false;
     CharData *first = data_.data() + pos;
     CharData *end = data_.data() + margin + 1;
     if (n < margin + 1 - pos) {
@@ -441,6 +469,8 @@ void BufferLine::deleteCells(int64_t pos, int64_t n, int64_t rightMargin, const 
     }
     n = std::max<int64_t>(n, 0);
     extent_ = std::max(extent_, margin + 1);
+    onlyHeadsDiffer_ = false;
+    onlyHeadsDiffer_ = false;
     CharData *first = data_.data() + pos;
     CharData *end = data_.data() + margin + 1;
     if (n < margin + 1 - pos) {
@@ -472,6 +502,7 @@ void BufferLine::fill(const CharData &cell)
     ++generation;
     fillCells(data_.data(), data_.data() + data_.size(), cell);
     extent_ = isBlank(cell) ? 0 : dataSize();
+    onlyHeadsDiffer_ = extent_ == 0;
 }
 
 void BufferLine::fill(const CharData &cell, int64_t at, int64_t count)
@@ -491,6 +522,7 @@ void BufferLine::copyFrom(const BufferLine &source, int64_t srcCol, int64_t dstC
         return;
     }
     extent_ = std::max(extent_, dstCol + len);
+    onlyHeadsDiffer_ = false;
     auto from = source.data_.begin() + srcCol;
     auto to = data_.begin() + dstCol;
     // Within one line the direction keeps overlapping ranges intact.
@@ -512,6 +544,7 @@ void BufferLine::resize(int64_t cols, const CharData &fillData)
     data_.resize(static_cast<size_t>(cols), fillData);
     data_.shrink_to_fit();
     extent_ = std::min(extent_, cols);
+    onlyHeadsDiffer_ = onlyHeadsDiffer_ && isBlank(fillData);
     if (cols > oldCols && !isBlank(fillData)) {
         extent_ = cols;
     }
@@ -522,11 +555,17 @@ void BufferLine::clear(const Attribute &attribute)
     const CellWords empty = plainCellWords(attribute);
     if (equalWords(empty, plainCellWords(Attribute()))) {
         // Only the cells that ever held something need writing: a recycled line stays cold.
-        fillCells(data_.data(), data_.data() + extent_, plainBlankQuad());
+        if (onlyHeadsDiffer_) {
+            clearHeads(data_.data(), data_.data() + extent_, empty);
+        } else {
+            fillCells(data_.data(), data_.data() + extent_, plainBlankQuad());
+        }
         extent_ = 0;
+        onlyHeadsDiffer_ = true;
     } else {
         fillCells(data_.data(), data_.data() + data_.size(), empty);
         extent_ = dataSize();
+        onlyHeadsDiffer_ = false;
     }
     images.reset();
     generation += 2;
@@ -535,6 +574,7 @@ void BufferLine::clear(const Attribute &attribute)
 // Cells start..end-1 (within the line) became `cell`.
 void BufferLine::noteFilled(int64_t start, int64_t end, const CharData &cell)
 {
+    onlyHeadsDiffer_ = false;
     if (!isBlank(cell)) {
         extent_ = std::max(extent_, end);
     } else if (end >= extent_) {
@@ -555,6 +595,7 @@ void BufferLine::becomeCopyOf(const BufferLine &line)
     fillCharacter_ = line.fillCharacter_;
     serial_ = nextSerial();
     extent_ = line.extent_;
+    onlyHeadsDiffer_ = line.onlyHeadsDiffer_;
 }
 
 void BufferLine::copyFrom(const BufferLine &line)
@@ -563,6 +604,7 @@ void BufferLine::copyFrom(const BufferLine &line)
         data_ = line.data_;
         isWrapped = line.isWrapped;
         extent_ = line.extent_;
+        onlyHeadsDiffer_ = line.onlyHeadsDiffer_;
     }
     generation += 2;
 }

@@ -87,6 +87,7 @@ public:
             ++generation;
             data_[static_cast<size_t>(col)] = cell;
             extent_ = std::max(extent_, col + 1);
+            onlyHeadsDiffer_ = false;
             return;
         }
         setCellOutOfRange(col, cell);
@@ -130,6 +131,9 @@ private:
 
     std::vector<CharData> data_;
     CharData fillCharacter_;
+    // Every cell before `extent_` differs from the null cell in its first two words at most (plain
+    // text printed on a blank line), so such a clear writes only those words of each cell.
+    bool onlyHeadsDiffer_ = false;
     uint64_t serial_;
     // Every cell from here on is the null cell, so clearing a line to the plain default writes only
     // the cells before it.

@@ -257,3 +257,73 @@ TEST(TerminalScrolling, ScrollbackSizeChange)
     EXPECT_FALSE(terminal.buffer->hasScrollback());
     EXPECT_EQ(terminal.options.scrollback, 0);
 }
+
+namespace {
+
+// Lines of many kinds, each followed in turn by every other kind, so that each kind is written onto
+// a recycled line that held each other kind.
+std::string lineKindsStream()
+{
+    const std::vector<std::string> kinds = {
+        "plain text of some length that fills most of the row",
+        "ab",
+        "",
+        "\x1b[1;31mred bold\x1b[0m then plain",
+        "\x1b[44mblue background erased to the end\x1b[K\x1b[0m",
+        "\x1b[42m\x1b[2K\x1b[0mline erased in green",
+        "wide \xe4\xb8\xad\xe6\x96\x87 and e\xcc\x81 marks",
+        "tab\there\tand\tthere",
+        "abcdef\x1b[3D\x1b[2@XY inserted",
+        "\x1b[4:3;58;5;99mcurly underline\x1b[0m",
+        "\x1b#6double width",
+        "a line long enough to wrap past the right margin of a forty column terminal screen",
+        "\x1b[7mreverse\x1b[27m\x1b[10Gx",
+    };
+    std::string stream;
+    for (size_t step = 1; step <= kinds.size(); ++step) {
+        for (size_t i = 0; i < kinds.size(); ++i) {
+            stream += kinds[(i * step) % kinds.size()] + "\r\n";
+        }
+    }
+    return stream + "last";
+}
+
+// Every byte of every cell, the wrap flag and the line rendition of one line.
+std::string lineImage(const BufferLine &line)
+{
+    std::string image(reinterpret_cast<const char *>(line.cells()),
+                      static_cast<size_t>(line.dataSize()) * sizeof(CharData));
+    image += line.isWrapped ? 'w' : '-';
+    image += static_cast<char>('0' + static_cast<int>(line.renderMode));
+    return image + std::to_string(line.trimmedLength()) + (line.hasAnyContent() ? "c" : "e");
+}
+
+} // namespace
+
+// A line that drops off a full ring is reused for the new bottom line: whatever it held before, it
+// reads exactly as a line that was never used, fed whole or a byte at a time.
+TEST(TerminalScrolling, RecycledLinesReadAsFreshLines)
+{
+    const std::string stream = lineKindsStream();
+    Terminal fresh(nullptr, optionsOfSize(40, 5, 1000));
+    fresh.feedString(stream);
+    Terminal recycling(nullptr, optionsOfSize(40, 5, 3));
+    recycling.feedString(stream);
+    Terminal byteByByte(nullptr, optionsOfSize(40, 5, 3));
+    for (char byte : stream) {
+        byteByByte.feedString(std::string_view(&byte, 1));
+    }
+    CircularBufferLineList &all = fresh.buffer->lines();
+    for (Terminal *terminal : {&recycling, &byteByByte}) {
+        CircularBufferLineList &kept = terminal->buffer->lines();
+        ASSERT_TRUE(kept.isFull());
+        ASSERT_LT(kept.count(), all.count());
+        for (int64_t i = 0; i < kept.count(); ++i) {
+            const BufferLine &line = kept[i];
+            const BufferLine &expected = all[all.count() - kept.count() + i];
+            EXPECT_EQ(lineImage(line), lineImage(expected)) << "line " << i;
+            EXPECT_EQ(line.translateToString(true), expected.translateToString(true)) << "line " << i;
+        }
+        EXPECT_EQ(screenText(*terminal), screenText(fresh));
+    }
+}
