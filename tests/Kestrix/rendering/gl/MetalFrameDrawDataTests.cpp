@@ -4,8 +4,11 @@
 #include "Kestrix/view/TerminalViewMetalFrame.h"
 #include "tests/Kestrix/view/TerminalViewTestSupport.h"
 
+#include <QByteArray>
 #include <QPainter>
 
+#include <array>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace kestrix {
@@ -13,12 +16,12 @@ namespace {
 
 using testing::ViewFixture;
 
-// A 20 x 6 terminal view at a backing scale and a GPU renderer whose context is current, so frames
-// can be built directly. The GL widget has the view's size in device pixels.
+// A terminal view (20 x 6 unless asked) at a backing scale and a GPU renderer whose context is
+// current, so frames can be built directly. The GL widget has the view's size in device pixels.
 struct FrameSetup {
-    explicit FrameSetup(double scale = 1)
+    explicit FrameSetup(double scale = 1, int cols = 20, int rows = 6)
         : scale(scale)
-        , f(ViewFixture::gridFrame(20, 6), ViewFixture::defaultMetrics, scale)
+        , f(ViewFixture::gridFrame(cols, rows), ViewFixture::defaultMetrics, scale)
     {
         metalView.resize(f.view->size() * scale);
         metalView.setDelegate(&renderer);
@@ -173,8 +176,8 @@ TEST_F(FrameFixture, TheCursorIsPartOfEveryFrameButNeverOfTheRowCache)
 // The same terminal drawn by both renderers: the QPainter path's rows and caret into an image, and the
 // GPU renderer's frame read back from its framebuffer.
 struct BothRenderers : ::testing::TestWithParam<double>, FrameSetup {
-    BothRenderers()
-        : FrameSetup(GetParam())
+    explicit BothRenderers(int cols = 20, int rows = 6)
+        : FrameSetup(GetParam(), cols, rows)
     {
     }
 
@@ -202,6 +205,21 @@ struct BothRenderers : ::testing::TestWithParam<double>, FrameSetup {
         return image;
     }
 };
+
+// Raw RGBA as a Kitty transmission sends it: straight alpha, rows top to bottom, base64.
+std::string rgbaPayload(int width, int height, const std::function<QColor(int x, int y)> &pixel)
+{
+    QByteArray bytes;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const QColor c = pixel(x, y);
+            for (const int channel : {c.red(), c.green(), c.blue(), c.alpha()}) {
+                bytes.append(static_cast<char>(channel));
+            }
+        }
+    }
+    return bytes.toBase64().toStdString();
+}
 
 struct Difference {
     int worst = 0;
@@ -274,6 +292,175 @@ TEST_P(BothRenderers, TheCharacterUnderABlockCursorMatchesTheQPainterCaret)
 }
 
 INSTANTIATE_TEST_SUITE_P(Scales, BothRenderers, ::testing::Values(1.0, 2.0));
+
+// What a cell holds, for how closely both renderers must agree on it.
+enum class CellKind { background, selection, decoration, slopedOrRoundDecoration, box, image, glyph };
+constexpr int cellKinds = 7;
+
+struct KindDifference {
+    int worst = 0;
+    double total = 0;
+    int64_t pixels = 0;
+    QPoint worstAt;
+    double mean() const { return pixels == 0 ? 0 : total / static_cast<double>(pixels); }
+};
+
+// A 20 x 12 view holding one of each kind of thing the renderers draw, the kind of every cell noted
+// where it is written.
+struct WholeViewOnBothRenderers : BothRenderers {
+    static constexpr int cols = 20;
+    static constexpr int rows = 12;
+
+    WholeViewOnBothRenderers()
+        : BothRenderers(cols, rows)
+    {
+        kinds.fill(CellKind::background);
+    }
+
+    void mark(int row, int firstCol, int lastCol, CellKind kind)
+    {
+        for (int col = firstCol; col <= lastCol; ++col) {
+            kinds[static_cast<size_t>(row * cols + col)] = kind;
+        }
+    }
+
+    void feedFixture()
+    {
+        const auto s = static_cast<int>(scale);
+        feed("\x1b[?25l");
+        // 16, 256 and truecolour text on such backgrounds; a background erased to the last column.
+        feed("\x1b[1;1H\x1b[31;42mAb\x1b[38;5;208;48;5;24mCd\x1b[38;2;250;220;10;48;2;90;20;140mEf"
+             "\x1b[1;8H\x1b[48;5;130m   \x1b[48;2;20;160;150m\x1b[K\x1b[m");
+        mark(0, 0, 5, CellKind::glyph);
+        // Every underline style in an underline colour, under blank cells.
+        feed("\x1b[2;1H\x1b[58;2;255;128;0m\x1b[4:1m    \x1b[4:2m    \x1b[4:3m    \x1b[4:4m    \x1b[4:5m"
+             "    \x1b[m");
+        mark(1, 0, 19, CellKind::decoration);
+        mark(1, 8, 15, CellKind::slopedOrRoundDecoration);
+        // Box-drawing and block glyphs on a coloured background.
+        feed("\x1b[3;1H\x1b[36;48;5;17m"
+             "\u2500\u2502\u250C\u2510\u2514\u2518\u251C\u253C\u2550\u2551\u2554\u255D\u256C"
+             "\u2588\u2580\u2584\u258C\u2590\u2591\u2593\x1b[m");
+        mark(2, 0, 19, CellKind::box);
+        // Wide CJK and a colour emoji.
+        feed("\x1b[4;1H\x1b[35mCJK \u6F22\u5B57 \U0001F600 ok\x1b[m");
+        mark(3, 0, 13, CellKind::glyph);
+        // A selection over text and blank cells.
+        feed("\x1b[5;1Hsel");
+        mark(4, 0, 2, CellKind::glyph);
+        mark(4, 3, 10, CellKind::selection);
+        // A two-colour Sixel image of 16 x 12 pixels.
+        feed("\x1b[6;1H\x1bPq#0;2;100;0;0#1;2;0;0;100#0!16~-#1!16~\x1b\\");
+        mark(5, 0, 1, CellKind::image);
+        // A Kitty image shown through 2 x 2 placeholder cells, sent with a pixel for each of theirs.
+        const int width = 16 * s;
+        const int height = 30 * s;
+        const std::string payload = rgbaPayload(width, height, [&](int x, int y) {
+            return QColor(x * 255 / width, y * 255 / height, 180, 2 * x < width ? 255 : 120);
+        });
+        feed("\x1b_Ga=t,f=32,s=" + std::to_string(width) + ",v=" + std::to_string(height) + ",i=7,q=2;" +
+             payload + "\x1b\\\x1b_Ga=p,U=1,i=7,c=2,r=2,q=2\x1b\\");
+        feed("\x1b[7;3H\x1b[38;5;7;43m\U0010EEEE\u0305\u0305\U0010EEEE"
+             "\x1b[8;3H\U0010EEEE\u030D\u0305\U0010EEEE\x1b[m");
+        mark(6, 2, 3, CellKind::image);
+        mark(7, 2, 3, CellKind::image);
+        // A double-width line and a double-height pair, each with text and coloured blank cells.
+        feed("\x1b[9;1H\x1b#6\x1b[31mwide\x1b[44m  \x1b[m");
+        mark(8, 0, 7, CellKind::glyph);
+        feed("\x1b[10;1H\x1b#3\x1b[43mTall\x1b[42m  \x1b[m\x1b[11;1H\x1b#4\x1b[43mTall\x1b[42m  \x1b[m");
+        mark(9, 0, 7, CellKind::glyph);
+        mark(10, 0, 7, CellKind::glyph);
+        // Last, as host output ends a selection.
+        f.view->selection()->setSelection({0, 4}, {11, 4});
+    }
+
+    std::array<KindDifference, cellKinds> differences(const QImage &a, const QImage &b) const
+    {
+        std::array<KindDifference, cellKinds> result;
+        const auto s = static_cast<int>(scale);
+        for (int y = 0; y < rows * 15 * s; ++y) {
+            for (int x = 0; x < cols * 8 * s; ++x) {
+                const QRgb p = a.pixel(x, y);
+                const QRgb q = b.pixel(x, y);
+                const int channel = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                              std::abs(qBlue(p) - qBlue(q))});
+                KindDifference &d = result[static_cast<size_t>(
+                    kinds[static_cast<size_t>(y / (15 * s) * cols + x / (8 * s))])];
+                d.total += channel;
+                ++d.pixels;
+                if (channel > d.worst) {
+                    d.worst = channel;
+                    d.worstAt = {x, y};
+                }
+            }
+        }
+        return result;
+    }
+
+    std::array<CellKind, size_t{cols} * rows> kinds;
+};
+
+// The pixels of exactly this colour.
+int inkOf(const QImage &image, const QRect &area, const QColor &color)
+{
+    int ink = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            ink += image.pixel(x, y) == color.rgb() ? 1 : 0;
+        }
+    }
+    return ink;
+}
+
+TEST_P(WholeViewOnBothRenderers, EveryKindOfCellMatchesTheQPainterPath)
+{
+    feedFixture();
+    ASSERT_TRUE(f.view->selectionActive());
+    ASSERT_EQ(f.terminal().buffer->lines()[5].images.value_or(BufferLine::ImageList{}).size(), 1u);
+    const QImage gpu = drawnByGpu();
+    const QImage painted = paintedByQPainter();
+    const std::array<KindDifference, cellKinds> d = differences(gpu, painted);
+    const char *names[] = {"background", "selection", "decoration", "curly and dotted",
+                           "box",        "image",     "glyph"};
+    for (int kind = 0; kind < cellKinds; ++kind) {
+        const KindDifference &k = d[static_cast<size_t>(kind)];
+        SCOPED_TRACE(names[kind]);
+        ASSERT_GT(k.pixels, 0);
+        if (static_cast<CellKind>(kind) == CellKind::glyph) {
+            // Both draw the same glyph images at the same places; only how each composites them
+            // onto the background rounds differently, by a step here and there.
+            EXPECT_LE(k.worst, 2);
+            EXPECT_LT(k.mean(), 0.1);
+            continue;
+        }
+        if (static_cast<CellKind>(kind) == CellKind::slopedOrRoundDecoration) {
+            // The GPU draws each segment of a curl as an upright bar on whole pixels, where the
+            // QPainter path strokes the sloped polyline: the curl is flatter, but the same amount of
+            // ink in the same colour. Each round dot becomes the bar that holds its caps: a little
+            // more ink, over every pixel the QPainter dot inks.
+            const auto s = static_cast<int>(scale);
+            const QColor orange(255, 128, 0);
+            const QRect curly(8 * 8 * s, 15 * s, 4 * 8 * s, 15 * s);
+            EXPECT_NEAR(inkOf(gpu, curly, orange), inkOf(painted, curly, orange),
+                        inkOf(painted, curly, orange) / 10);
+            const QRect dotted = curly.translated(4 * 8 * s, 0);
+            EXPECT_GT(inkOf(painted, dotted, orange), 0);
+            for (int y = dotted.top(); y <= dotted.bottom(); ++y) {
+                for (int x = dotted.left(); x <= dotted.right(); ++x) {
+                    EXPECT_TRUE(painted.pixel(x, y) != orange.rgb() || gpu.pixel(x, y) == orange.rgb())
+                        << x << "," << y;
+                }
+            }
+            continue;
+        }
+        // Flat colours, lines and images land on the same pixels: one rounding step at most.
+        EXPECT_LE(k.worst, 1) << "at " << k.worstAt.x() << "," << k.worstAt.y() << ": "
+                              << qPrintable(gpu.pixelColor(k.worstAt).name()) << " instead of "
+                              << qPrintable(painted.pixelColor(k.worstAt).name());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, WholeViewOnBothRenderers, ::testing::Values(1.0, 2.0));
 
 } // namespace
 } // namespace kestrix
