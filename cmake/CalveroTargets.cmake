@@ -7,6 +7,18 @@ function(calvero_target_options target)
     endif()
 endfunction()
 
+# A quoted include is looked up in the including file's own folder first, so a path climbing out
+# of it ("../core/X.h") would slip past the include roots below: every header is named from its root.
+function(calvero_reject_relative_includes)
+    foreach(file IN LISTS ARGN)
+        file(STRINGS "${file}" relative REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]*\\.\\./")
+        if(relative)
+            message(FATAL_ERROR "${file} includes a header by a relative path (${relative}); "
+                "name it from its layer's root so the layers stay enforced")
+        endif()
+    endforeach()
+endfunction()
+
 # calvero_add_layer(name FOLDERS dir... LINK lib...)
 # A layer is one static library made of every source in its folders. A layer that has no
 # sources yet is an interface library, so later layers can already link against it.
@@ -25,6 +37,7 @@ function(calvero_add_layer name)
             "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.h"
             "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.qrc")
         list(APPEND files ${found})
+        calvero_reject_relative_includes(${found})
         get_filename_component(parent "${include_root}/${folder}" DIRECTORY)
         file(MAKE_DIRECTORY "${parent}")
         file(CREATE_LINK "${CMAKE_CURRENT_SOURCE_DIR}/${folder}" "${include_root}/${folder}" SYMBOLIC)
