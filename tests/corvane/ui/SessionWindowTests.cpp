@@ -14,6 +14,7 @@
 #include "corvane/ui/WrappingText.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -266,7 +267,14 @@ TEST_F(SessionWindowTest, RejectedKeySaysSoAndLongTextsWrapInsideTheWindow)
     EXPECT_EQ(shownMessage->text(), message);
     EXPECT_EQ(tab->statusView()->text(), "Failed: " + message);
 
-    spinFor(100); // the layouts settle
+    // The layouts settle over several passes of the event loop, more of them on a loaded machine.
+    const auto everyLineShown = [&] {
+        const auto texts = tab->findChildren<WrappingText *>();
+        return std::all_of(texts.begin(), texts.end(), [](const WrappingText *text) {
+            return !text->isVisible() || text->height() >= text->heightForWidth(text->width());
+        });
+    };
+    waitUntil(everyLineShown, 5000);
     EXPECT_EQ(window->size(), windowSize) << "no text widens the window";
     EXPECT_LE(window->minimumSizeHint().width(), windowSize.width());
     for (const WrappingText *text : tab->findChildren<WrappingText *>()) {
