@@ -1,41 +1,23 @@
 #include "Kestrix/rendering/KittyPlaceholderImages.h"
-
-#include <QBuffer>
+#include "tests/support/KittyImages.h"
 
 #include <gtest/gtest.h>
 
 namespace kestrix {
 namespace {
 
-void store(KittyGraphicsState &state, uint32_t id, KittyGraphicsPayload payload)
-{
-    const auto bytes = static_cast<int64_t>(payload.bytes().size());
-    state.imagesById.insert_or_assign(id, KittyGraphicsImage{std::move(payload), bytes, 1, 1});
-}
-
 KittyGraphicsPayload rgba(int64_t width, int64_t height)
 {
     return KittyGraphicsPayload::rgba(std::vector<uint8_t>(static_cast<size_t>(width * height * 4), 200), width, height);
 }
 
-KittyGraphicsPayload png(QSize size)
-{
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(Qt::green);
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return KittyGraphicsPayload::png({data.begin(), data.end()});
-}
-
 TEST(KittyImageDecodeCache, EachImageIsDecodedOnceAndImagesBeyondTheBudgetAreNotShown)
 {
     KittyGraphicsState state;
-    store(state, 1, rgba(4, 4));
-    store(state, 2, png(QSize(4, 4)));
-    store(state, 3, rgba(4, 4));
-    store(state, 4, KittyGraphicsPayload::png({1, 2, 3}));
+    storeKittyImage(state, 1, rgba(4, 4));
+    storeKittyImage(state, 2, solidPng(QSize(4, 4)));
+    storeKittyImage(state, 3, rgba(4, 4));
+    storeKittyImage(state, 4, KittyGraphicsPayload::png({1, 2, 3}));
     // Room for two 4 × 4 images.
     KittyImageDecodeCache images(2 * 4 * 4 * 4);
     const std::optional<QImage> first = images.image(1, state);
@@ -52,7 +34,7 @@ TEST(KittyImageDecodeCache, EachImageIsDecodedOnceAndImagesBeyondTheBudgetAreNot
 TEST(KittyImagePixelSize, RawSizesAndEncodedHeadersAreReadWithoutDecoding)
 {
     EXPECT_EQ(kittyImagePixelSize(rgba(3, 2)), QSize(3, 2));
-    EXPECT_EQ(kittyImagePixelSize(png(QSize(7, 5))), QSize(7, 5));
+    EXPECT_EQ(kittyImagePixelSize(solidPng(QSize(7, 5))), QSize(7, 5));
     EXPECT_EQ(kittyImagePixelSize(KittyGraphicsPayload::png({1, 2, 3})), std::nullopt);
     EXPECT_EQ(kittyImagePixelSize(KittyGraphicsPayload::rgba({}, 0, 0)), std::nullopt);
     EXPECT_EQ(kittyImagePixelSize(KittyGraphicsPayload::rgba({}, int64_t{1} << 40, 1)), std::nullopt);

@@ -1,18 +1,11 @@
 #include "Kestrix/rendering/gpu/MetalImageTextures.h"
 #include "tests/Kestrix/rendering/gpu/FakeGpu.h"
-
-#include <QBuffer>
+#include "tests/support/KittyImages.h"
 
 #include <gtest/gtest.h>
 
 namespace kestrix {
 namespace {
-
-void store(KittyGraphicsState &state, uint32_t id, KittyGraphicsPayload payload, uint64_t revision = 1)
-{
-    const auto bytes = static_cast<int64_t>(payload.bytes().size());
-    state.imagesById.insert_or_assign(id, KittyGraphicsImage{std::move(payload), bytes, 1, revision});
-}
 
 KittyGraphicsPayload solidRgba(int64_t width, int64_t height, std::array<uint8_t, 4> pixel)
 {
@@ -21,17 +14,6 @@ KittyGraphicsPayload solidRgba(int64_t width, int64_t height, std::array<uint8_t
         bytes.insert(bytes.end(), pixel.begin(), pixel.end());
     }
     return KittyGraphicsPayload::rgba(std::move(bytes), width, height);
-}
-
-KittyGraphicsPayload png(QSize size)
-{
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(Qt::green);
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return KittyGraphicsPayload::png({data.begin(), data.end()});
 }
 
 const FakeTexture &fake(const std::shared_ptr<GpuTexture> &texture)
@@ -48,7 +30,7 @@ struct ImageTextures : ::testing::Test {
 TEST_F(ImageTextures, RawRgbaIsUploadedPremultipliedWithItsBottomRowFirst)
 {
     // Straight RGBA, rows top to bottom: half-transparent red, green; blue, transparent white.
-    store(state, 3, KittyGraphicsPayload::rgba({255, 0, 0, 128, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 0}, 2, 2));
+    storeKittyImage(state, 3, KittyGraphicsPayload::rgba({255, 0, 0, 128, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 0}, 2, 2));
     const std::optional<MetalImageTexture> texture = textures.kittyTexture(3, state);
     ASSERT_TRUE(texture);
     EXPECT_EQ(texture->imageSize, QSizeF(2, 2));
@@ -60,18 +42,18 @@ TEST_F(ImageTextures, RawRgbaIsUploadedPremultipliedWithItsBottomRowFirst)
 
 TEST_F(ImageTextures, AKittyTextureIsKeptWhileItsSignatureHoldsAndReplacedWhenTheImageChanges)
 {
-    store(state, 4, solidRgba(2, 1, {1, 2, 3, 255}));
+    storeKittyImage(state, 4, solidRgba(2, 1, {1, 2, 3, 255}));
     const auto first = textures.kittyTexture(4, state);
     ASSERT_TRUE(first);
     EXPECT_EQ(textures.kittyTexture(4, state)->texture, first->texture);
     EXPECT_EQ(factory.made, 1);
     // Same size and byte count, another head of data.
-    store(state, 4, solidRgba(2, 1, {9, 2, 3, 255}));
+    storeKittyImage(state, 4, solidRgba(2, 1, {9, 2, 3, 255}));
     const auto changed = textures.kittyTexture(4, state);
     EXPECT_NE(changed->texture, first->texture);
     EXPECT_EQ(fake(changed->texture).pixels[2], 9);
     // The same bytes sent again are a new transmission.
-    store(state, 4, solidRgba(2, 1, {9, 2, 3, 255}), 2);
+    storeKittyImage(state, 4, solidRgba(2, 1, {9, 2, 3, 255}), 2);
     EXPECT_NE(textures.kittyTexture(4, state)->texture, changed->texture);
     EXPECT_EQ(factory.made, 3);
     EXPECT_EQ(textures.kittyTexture(5, state), std::nullopt);
@@ -80,8 +62,8 @@ TEST_F(ImageTextures, AKittyTextureIsKeptWhileItsSignatureHoldsAndReplacedWhenTh
 TEST_F(ImageTextures, ImagesBeyondTheGpuLimitAreShrunkToItAndUnusableOnesMakeNoTexture)
 {
     // 64 is the limit here: the longer side shrinks to it, the aspect stays.
-    store(state, 1, solidRgba(200, 10, {0, 0, 255, 255}));
-    store(state, 2, png(QSize(20, 300)));
+    storeKittyImage(state, 1, solidRgba(200, 10, {0, 0, 255, 255}));
+    storeKittyImage(state, 2, solidPng(QSize(20, 300)));
     const auto wide = textures.kittyTexture(1, state);
     const auto tall = textures.kittyTexture(2, state);
     ASSERT_TRUE(wide && tall);
@@ -90,15 +72,15 @@ TEST_F(ImageTextures, ImagesBeyondTheGpuLimitAreShrunkToItAndUnusableOnesMakeNoT
     // Placements are fitted by the image's own size.
     EXPECT_EQ(wide->imageSize, QSizeF(200, 10));
     // A long thin image keeps at least one row.
-    store(state, 3, solidRgba(1000, 1, {0, 0, 255, 255}));
+    storeKittyImage(state, 3, solidRgba(1000, 1, {0, 0, 255, 255}));
     EXPECT_EQ(textures.kittyTexture(3, state)->texture->height(), 1);
 
     const int made = factory.made;
     // No pixels, fewer bytes than the size needs, a size beyond any image, data that does not decode.
-    store(state, 10, KittyGraphicsPayload::rgba({}, 0, 0));
-    store(state, 11, KittyGraphicsPayload::rgba({1, 2, 3, 4}, 2, 2));
-    store(state, 12, KittyGraphicsPayload::rgba({1, 2, 3, 4}, int64_t{1} << 40, int64_t{1} << 40));
-    store(state, 13, KittyGraphicsPayload::png({0x89, 'P', 'N', 'G', 1, 2, 3}));
+    storeKittyImage(state, 10, KittyGraphicsPayload::rgba({}, 0, 0));
+    storeKittyImage(state, 11, KittyGraphicsPayload::rgba({1, 2, 3, 4}, 2, 2));
+    storeKittyImage(state, 12, KittyGraphicsPayload::rgba({1, 2, 3, 4}, int64_t{1} << 40, int64_t{1} << 40));
+    storeKittyImage(state, 13, KittyGraphicsPayload::png({0x89, 'P', 'N', 'G', 1, 2, 3}));
     for (uint32_t id : {10u, 11u, 12u, 13u}) {
         EXPECT_EQ(textures.kittyTexture(id, state), std::nullopt) << id;
     }
@@ -125,9 +107,9 @@ TEST_F(ImageTextures, ALineImageTextureIsMadeOnceAndGoesWithItsImage)
 
 TEST_F(ImageTextures, TexturesNoFrameShowsAreFreedAndDeletedKittyImagesLoseTheirs)
 {
-    store(state, 1, solidRgba(1, 1, {1, 1, 1, 255}));
-    store(state, 2, solidRgba(1, 1, {2, 2, 2, 255}));
-    store(state, 3, solidRgba(1, 1, {3, 3, 3, 255}));
+    storeKittyImage(state, 1, solidRgba(1, 1, {1, 1, 1, 255}));
+    storeKittyImage(state, 2, solidRgba(1, 1, {2, 2, 2, 255}));
+    storeKittyImage(state, 3, solidRgba(1, 1, {3, 3, 3, 255}));
     // A cached row keeps showing image 1; image 2 is asked for again by the next frame; 3 by nothing.
     const std::shared_ptr<GpuTexture> heldByARow = textures.kittyTexture(1, state)->texture;
     std::weak_ptr<GpuTexture> second = textures.kittyTexture(2, state)->texture;
@@ -146,7 +128,7 @@ TEST_F(ImageTextures, TexturesNoFrameShowsAreFreedAndDeletedKittyImagesLoseTheir
     state.imagesById.erase(1);
     textures.beginFrame(&state);
     EXPECT_EQ(textures.kittyTextureCount(), 0u);
-    store(state, 1, solidRgba(1, 1, {1, 1, 1, 255}));
+    storeKittyImage(state, 1, solidRgba(1, 1, {1, 1, 1, 255}));
     textures.kittyTexture(1, state);
     textures.beginFrame(nullptr);
     EXPECT_EQ(textures.kittyTextureCount(), 0u);
@@ -155,7 +137,7 @@ TEST_F(ImageTextures, TexturesNoFrameShowsAreFreedAndDeletedKittyImagesLoseTheir
 TEST_F(ImageTextures, ATextureTheGpuRefusesIsTriedAgain)
 {
     factory.refuseAbove = 1;
-    store(state, 1, solidRgba(2, 2, {1, 1, 1, 255}));
+    storeKittyImage(state, 1, solidRgba(2, 2, {1, 1, 1, 255}));
     EXPECT_EQ(textures.kittyTexture(1, state), std::nullopt);
     factory.refuseAbove = 0;
     EXPECT_TRUE(textures.kittyTexture(1, state));
@@ -168,9 +150,9 @@ TEST(ImageTextureBudget, ImagesBeyondTheBudgetWaitUntilTexturesNoFrameNeedsAreFr
     MetalImageTextures textures(factory, 64, 3 * 10 * 10 * 4);
     KittyGraphicsState state;
     for (uint32_t id = 1; id <= 5; ++id) {
-        store(state, id, solidRgba(10, 10, {1, 2, 3, 255}));
+        storeKittyImage(state, id, solidRgba(10, 10, {1, 2, 3, 255}));
     }
-    store(state, 6, png(QSize(20, 20)));
+    storeKittyImage(state, 6, solidPng(QSize(20, 20)));
     const std::shared_ptr<GpuTexture> shownByARow = textures.kittyTexture(1, state)->texture;
     EXPECT_TRUE(textures.kittyTexture(2, state));
     EXPECT_TRUE(textures.kittyTexture(3, state));
