@@ -2,6 +2,7 @@
 
 #include "Kestrix/rendering/BoxDrawingGlyph.h"
 #include "Kestrix/rendering/BoxDrawingPainter.h"
+#include "Kestrix/rendering/DecorationStrokePainter.h"
 #include "Kestrix/rendering/StrikethroughGeometry.h"
 #include "Kestrix/rendering/UnderlineGeometry.h"
 #include "Kestrix/view/TerminalView.h"
@@ -13,33 +14,6 @@
 namespace kestrix {
 
 namespace {
-
-QPointF toQPoint(PointF point)
-{
-    return {point.x, point.y};
-}
-
-// Decorations stay on whole device pixels: no anti-aliasing. Qt counts dashes in pen widths.
-void strokeDecoration(QPainter &painter, const DecorationStroke &stroke, const QColor &color)
-{
-    if (stroke.points.size() < 2 || !(stroke.width > 0)) {
-        return;
-    }
-    QPen pen(color, stroke.width);
-    pen.setCapStyle(stroke.cap == StrokeCap::round ? Qt::RoundCap : Qt::FlatCap);
-    if (stroke.isDashed()) {
-        pen.setDashPattern({stroke.dash / stroke.width, stroke.gap / stroke.width});
-        pen.setDashOffset(0);
-    }
-    painter.setPen(pen);
-    painter.setBrush(Qt::NoBrush);
-    QPolygonF line;
-    line.reserve(static_cast<qsizetype>(stroke.points.size()));
-    for (PointF point : stroke.points) {
-        line << toQPoint(point);
-    }
-    painter.drawPolyline(line);
-}
 
 QColor withAlpha(QColor color, double alpha)
 {
@@ -66,7 +40,7 @@ void TerminalView::drawUnderlines(QPainter &painter, const TextAttributes &attri
             geometry.appendStrokes(style, origin, columnWidth, strokes);
         }
         for (const DecorationStroke &stroke : strokes) {
-            strokeDecoration(painter, stroke, attributes.underlineColor.value_or(*nativeFg_));
+            paintDecorationStroke(painter, stroke, attributes.underlineColor.value_or(*nativeFg_));
         }
     }
     if (attributes.strikethroughStyleValue) {
@@ -77,7 +51,7 @@ void TerminalView::drawUnderlines(QPainter &painter, const TextAttributes &attri
             geometry.appendStrokes(*attributes.strikethroughStyleValue, origin, columnWidth, strokes);
         }
         for (const DecorationStroke &stroke : strokes) {
-            strokeDecoration(painter, stroke, attributes.strikethroughColor.value_or(*nativeFg_));
+            paintDecorationStroke(painter, stroke, attributes.strikethroughColor.value_or(*nativeFg_));
         }
     }
     painter.restore();

@@ -23,4 +23,11 @@ struct CustomGlyphEntry {
     int height = 0;
 };
 
+// A stroke's bitmap in the atlas and the device pixel (y-down) its top-left corner goes to.
+struct PlacedStroke {
+    CustomGlyphEntry entry;
+    int64_t left = 0;
+    int64_t top = 0;
+};
+
 } // namespace kestrix

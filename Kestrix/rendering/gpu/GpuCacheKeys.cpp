@@ -71,3 +71,16 @@ size_t std::hash<kestrix::CustomGlyphKey>::operator()(const kestrix::CustomGlyph
     seed = kestrix::hashCombine(seed, static_cast<size_t>(key.stretchX) * 16 + static_cast<size_t>(key.stretchY));
     return kestrix::hashCombine(seed, key.antiAlias ? 1 : 0);
 }
+
+size_t std::hash<kestrix::DecorationStrokeKey>::operator()(const kestrix::DecorationStrokeKey &key) const noexcept
+{
+    size_t seed = key.roundCap ? 1 : 0;
+    for (double value : key.devicePoints) {
+        seed = kestrix::hashCombine(seed, kestrix::hashDouble(value));
+    }
+    seed = kestrix::hashCombine(seed, kestrix::hashDouble(key.width));
+    seed = kestrix::hashCombine(seed, kestrix::hashDouble(key.dash));
+    seed = kestrix::hashCombine(seed, kestrix::hashDouble(key.gap));
+    seed = kestrix::hashCombine(seed, kestrix::hashDouble(key.scaleX));
+    return kestrix::hashCombine(seed, kestrix::hashDouble(key.scaleY));
+}

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <vector>
 
 // The values that key the GPU renderer's caches. Floating-point fields compare numerically (+0 equals
 // -0, a NaN equals nothing) and hash so that +0 and -0 agree.
@@ -43,6 +44,20 @@ struct CustomGlyphKey {
     int stretchY = 1;
 
     friend bool operator==(const CustomGlyphKey &, const CustomGlyphKey &) = default;
+};
+
+// A curved or round-capped decoration stroke rasterized into the atlas: its points in device pixels
+// from the bitmap's corner, and the pen and device scale it is stroked with.
+struct DecorationStrokeKey {
+    std::vector<double> devicePoints; // x, y, x, y, ...
+    double width = 0;
+    double dash = 0;
+    double gap = 0;
+    bool roundCap = false;
+    double scaleX = 1;
+    double scaleY = 1;
+
+    friend bool operator==(const DecorationStrokeKey &, const DecorationStrokeKey &) = default;
 };
 
 // What a Kitty image's texture was made from. A texture is reused only while the image's signature
@@ -114,4 +129,8 @@ template <> struct std::hash<kestrix::GlyphKey> {
 
 template <> struct std::hash<kestrix::CustomGlyphKey> {
     size_t operator()(const kestrix::CustomGlyphKey &key) const noexcept;
+};
+
+template <> struct std::hash<kestrix::DecorationStrokeKey> {
+    size_t operator()(const kestrix::DecorationStrokeKey &key) const noexcept;
 };

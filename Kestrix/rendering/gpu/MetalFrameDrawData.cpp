@@ -101,6 +101,7 @@ void appendRowToFrame(FrameDrawData &frame, const RowDrawData &row)
     appendAll(frame.glyphCellsGray, row.glyphCellsGray);
     appendAll(frame.glyphCellsColor, row.glyphCellsColor);
     appendAll(frame.decorationCells, row.decorationCells);
+    appendAll(frame.decorationStrokeCells, row.decorationStrokeCells);
     appendAll(frame.underImageDraws, row.underImageDraws);
     appendAll(frame.placeholderImageDraws, row.placeholderImageDraws);
     appendAll(frame.overImageDraws, row.overImageDraws);

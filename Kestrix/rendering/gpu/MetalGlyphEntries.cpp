@@ -3,6 +3,7 @@
 #include "Kestrix/rendering/BlockElementRect.h"
 #include "Kestrix/rendering/BoxDrawingGlyph.h"
 #include "Kestrix/rendering/BoxDrawingPainter.h"
+#include "Kestrix/rendering/DecorationStrokePainter.h"
 #include "Kestrix/rendering/gpu/MetalTerminalRenderer.h"
 
 #include <QImage>
@@ -152,6 +153,79 @@ std::optional<CustomGlyphEntry> MetalTerminalRenderer::customGlyphEntry(uint32_t
     const CustomGlyphEntry entry{*region, image.width(), image.height()};
     customGlyphCache.emplace(key, entry);
     return entry;
+}
+
+std::optional<PlacedStroke> MetalTerminalRenderer::decorationStrokeEntry(const DecorationStroke &stroke,
+                                                                         const QTransform &toDevice)
+{
+    if (stroke.points.size() < 2 || !(stroke.width > 0) || !std::isfinite(stroke.width) || !grayscaleAtlas) {
+        return std::nullopt;
+    }
+    std::vector<QPointF> mapped;
+    mapped.reserve(stroke.points.size());
+    for (PointF point : stroke.points) {
+        mapped.push_back(toDevice.map(QPointF(point.x, point.y)));
+    }
+    double minX = mapped.front().x();
+    double maxX = minX;
+    double minY = mapped.front().y();
+    double maxY = minY;
+    for (const QPointF &point : mapped) {
+        if (!std::isfinite(point.x()) || !std::isfinite(point.y())) {
+            return std::nullopt;
+        }
+        minX = std::min(minX, point.x());
+        maxX = std::max(maxX, point.x());
+        minY = std::min(minY, point.y());
+        maxY = std::max(maxY, point.y());
+    }
+    // Room for the pen (and its caps) on every side, and a pixel more for rounding.
+    const double pad = std::ceil(stroke.width * std::max(std::abs(toDevice.m11()), std::abs(toDevice.m22()))) + 2;
+    const double left = std::floor(minX - pad);
+    const double top = std::floor(minY - pad);
+    const double width = std::ceil(maxX + pad) - left;
+    const double height = std::ceil(maxY + pad) - top;
+    const auto maxSize = static_cast<double>(grayscaleAtlas->maxSize());
+    if (!(width >= 1 && height >= 1 && width <= maxSize && height <= maxSize) || std::abs(left) > 1e9 ||
+        std::abs(top) > 1e9) {
+        return std::nullopt;
+    }
+    // Moving the bitmap's corner by whole pixels leaves the aliased stroke's pixels as they are, so a
+    // stroke of the same shape reuses the bitmap wherever it lies.
+    DecorationStrokeKey key{{}, stroke.width, stroke.dash, stroke.gap, stroke.cap == StrokeCap::round,
+                            toDevice.m11(), toDevice.m22()};
+    key.devicePoints.reserve(mapped.size() * 2);
+    for (const QPointF &point : mapped) {
+        key.devicePoints.push_back(point.x() - left);
+        key.devicePoints.push_back(point.y() - top);
+    }
+    const auto placed = [&](const CustomGlyphEntry &entry) {
+        return PlacedStroke{entry, static_cast<int64_t>(left), static_cast<int64_t>(top)};
+    };
+    if (const auto found = decorationStrokeCache.find(key); found != decorationStrokeCache.end()) {
+        return placed(found->second);
+    }
+    QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) {
+        return std::nullopt;
+    }
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setTransform(toDevice * QTransform::fromTranslate(-left, -top));
+        paintDecorationStroke(painter, stroke, Qt::white);
+    }
+    const int previousSize = grayscaleAtlas->size();
+    const std::optional<AtlasRegion> region = grayscaleAtlas->allocate(image.width(), image.height());
+    noteAtlasChange(*grayscaleAtlas, previousSize);
+    if (!region) {
+        return std::nullopt;
+    }
+    grayscaleAtlas->upload(bitmapOf(image), *region);
+    const CustomGlyphEntry entry{*region, image.width(), image.height()};
+    decorationStrokeCache.emplace(std::move(key), entry);
+    return placed(entry);
 }
 
 } // namespace kestrix

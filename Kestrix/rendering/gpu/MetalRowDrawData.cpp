@@ -101,12 +101,11 @@ void appendBar(std::vector<ColorCell> &cells, double x0, double x1, double cente
                   color, bend);
 }
 
-// A decoration stroke of the QPainter path as bars: each segment of its polyline becomes a bar at its
-// mean height, cut into dashes when the stroke is dashed; a round cap reaches half a width further.
+// A straight, flat-ended decoration stroke of the QPainter path as bars: each segment of its polyline
+// becomes a bar, cut into dashes when the stroke is dashed.
 void appendStroke(std::vector<ColorCell> &cells, const DecorationStroke &stroke, const MetalRowGeometry &g,
                   const RowBend &bend, const GpuColor &color)
 {
-    const double cap = stroke.cap == StrokeCap::round ? stroke.width / 2 : 0;
     for (size_t i = 1; i < stroke.points.size(); ++i) {
         const PointF &from = stroke.points[i - 1];
         const PointF &to = stroke.points[i];
@@ -114,17 +113,68 @@ void appendStroke(std::vector<ColorCell> &cells, const DecorationStroke &stroke,
         const double right = std::max(from.x, to.x);
         const double centerY = (from.y + to.y) / 2;
         if (!stroke.isDashed()) {
-            appendBar(cells, left - cap, right + cap, centerY, stroke.width, g, bend, color);
+            appendBar(cells, left, right, centerY, stroke.width, g, bend, color);
             continue;
         }
         const double period = stroke.dash + stroke.gap;
         for (double x = left; x < right && period > 0; x += period) {
-            appendBar(cells, x - cap, std::min(x + stroke.dash, right) + cap, centerY, stroke.width, g, bend, color);
+            appendBar(cells, x, std::min(x + stroke.dash, right), centerY, stroke.width, g, bend, color);
         }
     }
 }
 
+// Curves and round caps are rasterized by QPainter, as the QPainter path draws them, rather than
+// built from bars.
+bool needsRasterizedStroke(const DecorationStroke &stroke)
+{
+    return stroke.points.size() > 2 || stroke.cap == StrokeCap::round;
+}
+
+// From the row's points to y-down device pixels, as the QPainter path transforms the row.
+QTransform rowToDevice(const MetalRowGeometry &g)
+{
+    const double rowTop = static_cast<double>(g.screenRow) * g.cellHeight;
+    QTransform row;
+    switch (g.renderMode) {
+    case LineRenderMode::single:
+        break;
+    case LineRenderMode::doubleWidth:
+        row.scale(2, 1);
+        break;
+    case LineRenderMode::doubledTop:
+        row.translate(0, rowTop);
+        row.scale(2, 2);
+        row.translate(0, -rowTop);
+        break;
+    case LineRenderMode::doubledDown:
+        row.translate(0, rowTop + g.cellHeight);
+        row.scale(2, 2);
+        row.translate(0, -(rowTop + g.cellHeight));
+        break;
+    }
+    return row * QTransform::fromScale(g.scale, g.scale);
+}
+
 } // namespace
+
+void MetalTerminalRenderer::appendDecorationStroke(RowDrawData &data, const DecorationStroke &stroke,
+                                                   const MetalRowGeometry &g, const GpuColor &color)
+{
+    const RowBend bend = rowBend(g);
+    if (!needsRasterizedStroke(stroke)) {
+        appendStroke(data.decorationCells, stroke, g, bend, color);
+        return;
+    }
+    const std::optional<PlacedStroke> placed = decorationStrokeEntry(stroke, rowToDevice(g));
+    if (!placed) {
+        return;
+    }
+    const double viewHeightPx = g.viewHeight * g.scale;
+    const GpuPoint position{static_cast<float>(placed->left),
+                            static_cast<float>(viewHeightPx - static_cast<double>(placed->top + placed->entry.height))};
+    pushTextCell(data.decorationStrokeCells, atlasCell(*grayscaleAtlas, placed->entry.region, position, color), bend,
+                 true);
+}
 
 TextCell MetalTerminalRenderer::atlasCell(const GlyphAtlas &atlas, const AtlasRegion &region, GpuPoint position,
                                           const GpuColor &color)
@@ -284,7 +334,6 @@ void MetalTerminalRenderer::appendRowDecorations(RowDrawData &data, const RowSeg
     const double rowTop = static_cast<double>(g.screenRow) * g.cellHeight;
     const double baseline = rowTop + g.cellHeight - g.baselineOffset;
     const GpuColor defaultColor = metalRgba(g.nativeForeground);
-    const RowBend bend = rowBend(g);
     std::vector<DecorationStroke> strokes;
     for (const ViewLineSegment &segment : row.segments) {
         for (const SegmentRun &run : segment.runs) {
@@ -300,7 +349,7 @@ void MetalTerminalRenderer::appendRowDecorations(RowDrawData &data, const RowSeg
                 }
                 const GpuColor color = attributes.underlineColor ? metalRgba(*attributes.underlineColor) : defaultColor;
                 for (const DecorationStroke &stroke : strokes) {
-                    appendStroke(data.decorationCells, stroke, g, bend, color);
+                    appendDecorationStroke(data, stroke, g, color);
                 }
             }
             if (attributes.strikethroughStyleValue) {
@@ -315,7 +364,7 @@ void MetalTerminalRenderer::appendRowDecorations(RowDrawData &data, const RowSeg
                 const GpuColor color =
                     attributes.strikethroughColor ? metalRgba(*attributes.strikethroughColor) : defaultColor;
                 for (const DecorationStroke &stroke : strokes) {
-                    appendStroke(data.decorationCells, stroke, g, bend, color);
+                    appendDecorationStroke(data, stroke, g, color);
                 }
             }
         }

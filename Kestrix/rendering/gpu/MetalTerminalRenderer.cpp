@@ -115,6 +115,7 @@ void MetalTerminalRenderer::releaseResources()
     cacheSignature.reset();
     glyphCache.clear();
     customGlyphCache.clear();
+    decorationStrokeCache.clear();
     imageTextures.reset();
     pipelines_.reset();
     grayscaleAtlas.reset();
@@ -143,6 +144,7 @@ void MetalTerminalRenderer::setFontSmoothing(bool smoothing)
     rasterizer.fontSmoothing = smoothing;
     glyphCache.clear();
     customGlyphCache.clear();
+    decorationStrokeCache.clear();
 }
 
 void MetalTerminalRenderer::noteAtlasChange(const GlyphAtlas &atlas, int previousSize)
@@ -150,6 +152,7 @@ void MetalTerminalRenderer::noteAtlasChange(const GlyphAtlas &atlas, int previou
     if (atlas.didReset()) {
         glyphCache.clear();
         customGlyphCache.clear();
+    decorationStrokeCache.clear();
     }
     if (atlas.didReset() || atlas.size() != previousSize) {
         atlasInvalidatedDuringBuild = true;
@@ -208,6 +211,7 @@ void MetalTerminalRenderer::encodeFrame(const FrameDrawData &frame, const GpuPoi
     drawCells(p.cellTextGrayPipeline, frame.glyphCellsGray, grayscaleAtlas->texture().textureId(), viewport);
     drawCells(p.cellTextPipeline, frame.glyphCellsColor, colorAtlas->texture().textureId(), viewport);
     drawCells(p.cellColorPipeline, frame.decorationCells, 0, viewport);
+    drawCells(p.cellTextGrayPipeline, frame.decorationStrokeCells, grayscaleAtlas->texture().textureId(), viewport);
     encodeImageDraws(frame.placeholderImageDraws, viewport);
     encodeImageDraws(frame.overImageDraws, viewport);
     encodeImageDraws(frame.otherImageDraws, viewport);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Kestrix/rendering/CellTextPainter.h"
+#include "Kestrix/rendering/DecorationStroke.h"
 #include "Kestrix/rendering/RowSegments.h"
 #include "Kestrix/rendering/gpu/BufferPool.h"
 #include "Kestrix/rendering/gpu/CoreTextGlyphRasterizer.h"
@@ -22,6 +23,7 @@
 #include <QPointer>
 #include <QRawFont>
 #include <QTimer>
+#include <QTransform>
 #include <QObject>
 
 #include <functional>
@@ -145,6 +147,10 @@ public:
     std::optional<CustomGlyphEntry> customGlyphEntry(uint32_t codePoint, int widthPx, int heightPx,
                                                      int baseThicknessPx, bool antiAlias, double scale,
                                                      int stretchX = 1, int stretchY = 1);
+    // A decoration stroke as the QPainter path rasterizes it through `toDevice` (its row's transform
+    // and the device scale), drawn in white into the grayscale atlas on first use; with the device
+    // pixel its bitmap's top-left corner goes to.
+    std::optional<PlacedStroke> decorationStrokeEntry(const DecorationStroke &stroke, const QTransform &toDevice);
     // The font at its pixel size times the scale, made once per font and size.
     QRawFont scaledFont(const QRawFont &font, double scale);
     // What tells fonts apart in the glyph keys.
@@ -195,6 +201,7 @@ public:
     std::unordered_map<GlyphKey, GlyphEntry> glyphCache;
     std::unordered_map<GlyphKey, QRawFont> scaledFontCache;
     std::unordered_map<CustomGlyphKey, CustomGlyphEntry> customGlyphCache;
+    std::unordered_map<DecorationStrokeKey, CustomGlyphEntry> decorationStrokeCache;
     // Textures of the images shown, in the view's context; nothing while it has none.
     std::unique_ptr<MetalImageTextures> imageTextures;
     bool atlasInvalidatedDuringBuild = false;
@@ -214,6 +221,8 @@ private:
                          CellTextPainter &text);
     void appendRowCustomGlyphs(RowDrawData &data, const RowSegments &row, const MetalRowGeometry &geometry);
     void appendRowDecorations(RowDrawData &data, const RowSegments &row, const MetalRowGeometry &geometry);
+    void appendDecorationStroke(RowDrawData &data, const DecorationStroke &stroke, const MetalRowGeometry &geometry,
+                                const GpuColor &color);
     void appendCursor(DrawData &draw, const MetalFrameSource &source, LineIndexRange visible,
                       MetalRowGeometry geometry);
     void encodeFrame(const FrameDrawData &frame, const GpuPoint &viewport);

@@ -216,6 +216,8 @@ TEST(MetalRowDrawData, RowsDrawnOnTheGpuMatchTheQPainterPath)
             frame.glyphCellsGray.insert(frame.glyphCellsGray.end(), row.glyphCellsGray.begin(), row.glyphCellsGray.end());
             frame.glyphCellsColor.insert(frame.glyphCellsColor.end(), row.glyphCellsColor.begin(),
                                          row.glyphCellsColor.end());
+            frame.decorationStrokeCells.insert(frame.decorationStrokeCells.end(), row.decorationStrokeCells.begin(),
+                                               row.decorationStrokeCells.end());
         }
         return DrawData{std::move(frame), {}, {}, {}};
     });
