@@ -448,7 +448,6 @@ void BufferLine::insertCells(int64_t pos, int64_t n, int64_t rightMargin, const 
     n = std::max<int64_t>(n, 0);
     extent_ = std::max(extent_, margin + 1);
     onlyHeadsDiffer_ = false;
-    onlyHeadsDiffer_ = false;
     CharData *first = data_.data() + pos;
     CharData *end = data_.data() + margin + 1;
     if (n < margin + 1 - pos) {
@@ -469,7 +468,6 @@ void BufferLine::deleteCells(int64_t pos, int64_t n, int64_t rightMargin, const 
     }
     n = std::max<int64_t>(n, 0);
     extent_ = std::max(extent_, margin + 1);
-    onlyHeadsDiffer_ = false;
     onlyHeadsDiffer_ = false;
     CharData *first = data_.data() + pos;
     CharData *end = data_.data() + margin + 1;

@@ -5,9 +5,13 @@
 #include "Kestrix/graphics/KittyGraphicsState.h"
 
 #include <QBuffer>
+#include <QByteArray>
+#include <QColor>
 #include <QImage>
 #include <QSize>
 
+#include <functional>
+#include <string>
 #include <utility>
 
 namespace kestrix {
@@ -28,6 +32,21 @@ inline KittyGraphicsPayload solidPng(QSize size)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return KittyGraphicsPayload::png({data.begin(), data.end()});
+}
+
+// Raw RGBA as a Kitty transmission sends it: straight alpha, rows top to bottom, base64.
+inline std::string rgbaPayload(int width, int height, const std::function<QColor(int x, int y)> &pixel)
+{
+    QByteArray bytes;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const QColor c = pixel(x, y);
+            for (const int channel : {c.red(), c.green(), c.blue(), c.alpha()}) {
+                bytes.append(static_cast<char>(channel));
+            }
+        }
+    }
+    return bytes.toBase64().toStdString();
 }
 
 } // namespace kestrix

@@ -76,6 +76,17 @@ QRawFont MetalTerminalRenderer::scaledFont(const QRawFont &font, double scale)
     return scaled;
 }
 
+std::optional<AtlasRegion> MetalTerminalRenderer::placeInAtlas(GlyphAtlas &atlas, const GlyphBitmap &bitmap)
+{
+    const int previousSize = atlas.size();
+    const std::optional<AtlasRegion> region = atlas.allocate(bitmap.width, bitmap.height);
+    noteAtlasChange(atlas, previousSize);
+    if (region) {
+        atlas.upload(bitmap, *region);
+    }
+    return region;
+}
+
 std::optional<GlyphEntry> MetalTerminalRenderer::glyphEntry(quint32 glyph, const QRawFont &font, double stretchX,
                                                             double stretchY)
 {
@@ -90,14 +101,11 @@ std::optional<GlyphEntry> MetalTerminalRenderer::glyphEntry(quint32 glyph, const
     if (!bitmap) {
         return std::nullopt;
     }
-    GlyphAtlas &atlas = bitmap->isColor ? *colorAtlas : *grayscaleAtlas;
-    const int previousSize = atlas.size();
-    const std::optional<AtlasRegion> region = atlas.allocate(bitmap->width, bitmap->height);
-    noteAtlasChange(atlas, previousSize);
+    const std::optional<AtlasRegion> region =
+        placeInAtlas(bitmap->isColor ? *colorAtlas : *grayscaleAtlas, *bitmap);
     if (!region) {
         return std::nullopt;
     }
-    atlas.upload(*bitmap, *region);
     const GlyphEntry entry{*region,          bitmap->width,   bitmap->height,
                            bitmap->bearingX, bitmap->bearingY, bitmap->isColor,
                            bitmap->isColor ? GlyphAtlasKind::color : GlyphAtlasKind::grayscale};
@@ -143,13 +151,10 @@ std::optional<CustomGlyphEntry> MetalTerminalRenderer::customGlyphEntry(uint32_t
             return std::nullopt;
         }
     }
-    const int previousSize = grayscaleAtlas->size();
-    const std::optional<AtlasRegion> region = grayscaleAtlas->allocate(image.width(), image.height());
-    noteAtlasChange(*grayscaleAtlas, previousSize);
+    const std::optional<AtlasRegion> region = placeInAtlas(*grayscaleAtlas, bitmapOf(image));
     if (!region) {
         return std::nullopt;
     }
-    grayscaleAtlas->upload(bitmapOf(image), *region);
     const CustomGlyphEntry entry{*region, image.width(), image.height()};
     customGlyphCache.emplace(key, entry);
     return entry;
@@ -216,13 +221,10 @@ std::optional<PlacedStroke> MetalTerminalRenderer::decorationStrokeEntry(const D
         painter.setTransform(toDevice * QTransform::fromTranslate(-left, -top));
         paintDecorationStroke(painter, stroke, Qt::white);
     }
-    const int previousSize = grayscaleAtlas->size();
-    const std::optional<AtlasRegion> region = grayscaleAtlas->allocate(image.width(), image.height());
-    noteAtlasChange(*grayscaleAtlas, previousSize);
+    const std::optional<AtlasRegion> region = placeInAtlas(*grayscaleAtlas, bitmapOf(image));
     if (!region) {
         return std::nullopt;
     }
-    grayscaleAtlas->upload(bitmapOf(image), *region);
     const CustomGlyphEntry entry{*region, image.width(), image.height()};
     decorationStrokeCache.emplace(std::move(key), entry);
     return placed(entry);

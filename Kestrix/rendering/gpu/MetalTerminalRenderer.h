@@ -184,6 +184,8 @@ public:
     // After an allocation in one of the atlases: a reset drops every cached glyph position, and a reset
     // or growth makes the frame being built stale.
     void noteAtlasChange(const GlyphAtlas &atlas, int previousSize);
+    // Finds room for the bitmap in the atlas (noting a growth or reset) and uploads it there.
+    std::optional<AtlasRegion> placeInAtlas(GlyphAtlas &atlas, const GlyphBitmap &bitmap);
 
     // Called when set-up in the view's own context fails; the renderer then draws nothing.
     std::function<void(const MetalError &)> onSetupFailure;

@@ -3,6 +3,7 @@
 #include "Kestrix/view/MetalView.h"
 #include "Kestrix/view/TerminalViewMetalFrame.h"
 #include "tests/Kestrix/view/TerminalViewTestSupport.h"
+#include "tests/support/KittyImages.h"
 
 #include <QByteArray>
 #include <QPainter>
@@ -205,21 +206,6 @@ struct BothRenderers : ::testing::TestWithParam<double>, FrameSetup {
         return image;
     }
 };
-
-// Raw RGBA as a Kitty transmission sends it: straight alpha, rows top to bottom, base64.
-std::string rgbaPayload(int width, int height, const std::function<QColor(int x, int y)> &pixel)
-{
-    QByteArray bytes;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const QColor c = pixel(x, y);
-            for (const int channel : {c.red(), c.green(), c.blue(), c.alpha()}) {
-                bytes.append(static_cast<char>(channel));
-            }
-        }
-    }
-    return bytes.toBase64().toStdString();
-}
 
 struct Difference {
     int worst = 0;

@@ -2,6 +2,7 @@
 #include "Kestrix/view/MetalView.h"
 #include "Kestrix/view/TerminalViewMetalFrame.h"
 #include "tests/Kestrix/view/TerminalViewTestSupport.h"
+#include "tests/support/KittyImages.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -16,21 +17,6 @@ using testing::ViewFixture;
 
 constexpr int cols = 10;
 constexpr int rows = 5;
-
-// Raw RGBA as a Kitty transmission sends it: straight alpha, rows top to bottom, base64.
-std::string rgbaPayload(int width, int height, const std::function<QColor(int x, int y)> &pixel)
-{
-    QByteArray bytes;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const QColor c = pixel(x, y);
-            for (const int channel : {c.red(), c.green(), c.blue(), c.alpha()}) {
-                bytes.append(static_cast<char>(channel));
-            }
-        }
-    }
-    return bytes.toBase64().toStdString();
-}
 
 // Image 7 (one colour per quadrant, two of them see-through) shown through placeholder cells on a
 // coloured background at rows 1-2, columns 2-3, with a pixel for each of the placement's pixels (an
