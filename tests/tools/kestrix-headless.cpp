@@ -285,6 +285,8 @@ int main(int argc, char **argv)
     Terminal &terminal = headless.terminal();
 
     if (options.feedPath) {
+        // A recording may come from any host: replaying it must not read or delete files here.
+        terminal.options.allowsKittyLocalMedia = false;
         if (!feed(terminal, *options.feedPath, options.chunk)) {
             std::cerr << "kestrix-headless: cannot read " << *options.feedPath << "\n";
             return 1;

@@ -1,3 +1,5 @@
+#include "Kestrix/model/Base64.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -104,6 +106,21 @@ TEST_F(KestrixHeadlessTool, RepliesFileHoldsEveryByteSentToTheHost)
     std::string sent = readFile(replies);
     EXPECT_EQ(sent.rfind("\x1b[1;3R\x1b[?", 0), 0u) << sent;
     EXPECT_EQ(sent.back(), 'c');
+}
+
+TEST_F(KestrixHeadlessTool, AFedRecordingNeitherReadsNorDeletesLocalFiles)
+{
+    // A temporary-file image names its file in base64 and asks for it to be deleted once read.
+    const fs::path image = directory / "kestrix-image";
+    std::ofstream(image, std::ios::binary) << std::string("\x01\x02\x03\x04", 4);
+    const std::string path = image.string();
+    const std::string named = kestrix::Base64::encode(
+        {reinterpret_cast<const uint8_t *>(path.data()), path.size()});
+    auto replies = directory / "replies";
+    std::string stream = recording("\x1b_Ga=T,i=7,t=t,s=1,v=1;" + named + "\x1b\\");
+    EXPECT_EQ(runTool({"--replies", replies.string(), "--feed", stream}).status, 0);
+    EXPECT_NE(readFile(replies).find("EPERM"), std::string::npos) << readFile(replies);
+    EXPECT_TRUE(fs::exists(image));
 }
 
 TEST_F(KestrixHeadlessTool, RunsACommandUntilItExits)
