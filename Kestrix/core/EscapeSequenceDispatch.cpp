@@ -298,6 +298,16 @@ void EscapeSequenceParser::dispatchExecute(uint8_t code)
     }
 }
 
+void EscapeSequenceParser::dispatchReturnAndLineFeed()
+{
+    if (terminal == nullptr) {
+        return;
+    }
+    terminal->forgetLastPrintedCell();
+    terminal->cmdCarriageReturn();
+    terminal->cmdLineFeed();
+}
+
 void EscapeSequenceParser::dispatchCsi(uint8_t finalByte)
 {
     const CsiRoute route = finalByte < csiRoutes.size() ? csiRoutes[finalByte] : nullptr;

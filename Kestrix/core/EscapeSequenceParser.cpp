@@ -232,6 +232,12 @@ void EscapeSequenceParser::parseSlice(ByteSpan bytes)
         if (state == ParserState::ground && byte < 0x20 && (groundExecutes_ >> byte & 1) != 0) {
             // Line feeds, returns and tabs between runs of text: the execute action, taken directly.
             flushPrint(bytes, i, runs);
+            if (byte == '\r' && i + 1 < length && bytes[i + 1] == '\n' && (groundExecutes_ >> '\n' & 1) != 0) {
+                // The line end a terminal device hands on, as one step.
+                dispatchReturnAndLineFeed();
+                i += 2;
+                continue;
+            }
             dispatchExecute(byte);
             ++i;
             continue;

@@ -105,6 +105,8 @@ private:
 
     // The dispatchers into the terminal (EscapeSequenceDispatch.cpp).
     void dispatchExecute(uint8_t code);
+    // CR then LF, as dispatchExecute takes them one after the other.
+    void dispatchReturnAndLineFeed();
     void dispatchCsi(uint8_t finalByte);
     void dispatchEsc(uint8_t finalByte);
     void dispatchOsc(int64_t code, ByteSpan data);

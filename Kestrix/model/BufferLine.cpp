@@ -226,18 +226,11 @@ void BufferLine::prefetchCells() const
 {
     constexpr int64_t cacheLine = 64;
     constexpr int64_t maximumBytes = 32 * cacheLine;
-    const char *first = reinterpret_cast<const char *>(data_.data());
-    const int64_t bytes = std::min<int64_t>(extent_ * static_cast<int64_t>(sizeof(CharData)), maximumBytes);
-    // Four lines a step: a loop step costs more than the prefetch it carries.
-    int64_t offset = 0;
-    for (; offset + 4 * cacheLine <= bytes; offset += 4 * cacheLine) {
-        __builtin_prefetch(first + offset, 1);
-        __builtin_prefetch(first + offset + cacheLine, 1);
-        __builtin_prefetch(first + offset + 2 * cacheLine, 1);
-        __builtin_prefetch(first + offset + 3 * cacheLine, 1);
-    }
-    for (; offset < bytes; offset += cacheLine) {
-        __builtin_prefetch(first + offset, 1);
+    const char *at = reinterpret_cast<const char *>(data_.data());
+    const char *const end =
+        at + std::min<int64_t>(extent_ * static_cast<int64_t>(sizeof(CharData)), maximumBytes);
+    for (; at < end; at += cacheLine) {
+        __builtin_prefetch(at, 1);
     }
 }
 

@@ -162,7 +162,8 @@ BufferLine &CircularBufferLineList::recycle(const Attribute &attribute)
 
 // The lines a long run of scrolls recycles next lie far back in memory: their cells are fetched a
 // line ahead, while the host's next lines are parsed, not when they are printed. The line after
-// that is only touched in its header, which tells where its cells are on the following call.
+// that is only touched in its header (both of the cache lines it may span), which tells where its
+// cells are on the following call.
 void CircularBufferLineList::prefetchNextRecycled() const
 {
     if (count_ < 3 || static_cast<int64_t>(array_.size()) < maxLength_) {
@@ -174,7 +175,9 @@ void CircularBufferLineList::prefetchNextRecycled() const
         next->prefetchCells();
     }
     if (afterNext) {
-        __builtin_prefetch(afterNext.get(), 1);
+        const char *header = reinterpret_cast<const char *>(afterNext.get());
+        __builtin_prefetch(header, 1);
+        __builtin_prefetch(header + sizeof(BufferLine) - 1, 1);
     }
 }
 
