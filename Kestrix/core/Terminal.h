@@ -807,9 +807,6 @@ private:
     // Cluster codes are firstClusterCode + the table's index.
     ClusterTable clusters_{maximumClusterCount};
     std::string joinBuffer_;
-    // Cells of a print run on their way to the buffer; kept here, as made once, to spare their set-up.
-    // A run interns clusters while it holds cells here, so reclaiming counts all of them as in use.
-    std::array<CharData, 64> pendingCells_{};
     struct AstralCode {
         uint32_t scalar = 0;
         int32_t code = 0;

@@ -59,7 +59,7 @@ int32_t Terminal::printedClusterCode(std::string_view cluster)
 
 // Frees the clusters that no cell refers to. Cells live in the lines of both buffers (every slot of
 // each ring, including lines a resize put out of the count, which may count again), in the line
-// used to fill new rows and in the cells a print run is collecting. The caches that map to codes
+// used to fill new rows. The caches that map to codes
 // are emptied, since a freed code may come back as another cluster.
 void Terminal::reclaimClusters()
 {
@@ -73,7 +73,7 @@ void Terminal::reclaimClusters()
             }
         }
     };
-    size_t cellsLookedAt = pendingCells_.size();
+    size_t cellsLookedAt = 0;
     auto markLine = [&mark, &cellsLookedAt](const BufferLine *line) {
         if (line != nullptr) {
             mark(line->cells(), line->dataSize());
@@ -90,7 +90,6 @@ void Terminal::reclaimClusters()
         }
     }
     markLine(blankLine.get());
-    mark(pendingCells_.data(), static_cast<int64_t>(pendingCells_.size()));
     if (clusters_.reclaim(inUse, cellsLookedAt) > 0) {
         astralCodes_.fill({});
         clusterJoins_.fill({});

@@ -6,6 +6,7 @@
 #include "Kestrix/core/Terminal.h"
 #include "Kestrix/core/TerminalDelegate.h"
 #include "Kestrix/core/UnicodeUtil.h"
+#include "Kestrix/model/CellWriter.h"
 #include "Kestrix/model/Utf8.h"
 
 #include <algorithm>
@@ -206,6 +207,15 @@ void Terminal::handlePrint(ByteSpan bytes, size_t asciiLength)
             // Plain text: whole runs of cells at once.
             // Within the ASCII the parser measured, the run ends where it found.
             const size_t end = i < asciiLength ? asciiLength : printableAsciiEnd(bytes, i + 1);
+            if (end < size && bytes[end] >= 0x80) {
+                // Text going on in UTF-8: written with it, so that a mark after the last letter
+                // joins the cell just written.
+                const size_t next = printUnicodeRun(bytes, i);
+                if (next > i) {
+                    i = next;
+                    continue;
+                }
+            }
             const int64_t taken = buffer->putAsciiRun(bytes.first(end), static_cast<int64_t>(i), curAttr);
             if (taken > 0) {
                 i += static_cast<size_t>(taken);
@@ -231,87 +241,86 @@ void Terminal::handlePrint(ByteSpan bytes, size_t asciiLength)
 // set, a run the buffer takes no part of). A sequence cut off at the end waits for the next run.
 // Returns where it stopped.
 //
-// The cells collect in a small array and go into the buffer a row at a time. The grapheme rules
-// are applied as printScalar applies them, but to the cell collected last, without a look at the
-// buffer: a scalar that prints alone after a cell that does not end with a zero-width joiner takes
-// its own cell, and a join's outcome comes from the join cache. Joining into a collected cell needs
-// that cell to land where printScalar would look for it: with wraparound every cell is written, and
-// a buffer of another size than the terminal's joins nothing. Variation selectors (which change
-// widths), narrow regional indicators, and anything while no cell is collected go through
-// printScalar once the collected cells are written.
+// Cells go straight into the cursor's line. The grapheme rules are applied as printScalar applies
+// them, to the cell this run wrote last: a scalar that prints alone after a cell that does not end
+// with a zero-width joiner takes its own cell, and a join's outcome comes from the join cache. The
+// rarer cases go through printScalar: a joining scalar before this run has written a cell (or
+// since printScalar last ran), a buffer of another size than the terminal's, narrow regional
+// indicators, the text presentation selector and a mark that joins nothing.
 size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
 {
-    // Shorter pieces of ASCII are collected; longer ones go through the buffer's run path.
+    // Shorter pieces of ASCII are written cell by cell; longer ones go through the buffer's run path.
     constexpr size_t shortAsciiRun = 16;
-    std::array<CharData, 64> &pending = pendingCells_;
-    size_t pendingCount = 0;
-    if (pending[0].attribute != curAttr) {
-        // The cells keep the attribute from one run to the next: a cell then only takes its code.
-        for (CharData &cell : pending) {
-            cell.attribute = curAttr;
-        }
-    }
-    auto addCell = [&](int32_t code, int width) {
-        if (pendingCount == pending.size()) {
-            // Keeps the last cell collected: the next scalar may join it.
-            buffer->putCharacters(std::span(pending.data(), pendingCount - 1));
-            pending[0] = pending[pendingCount - 1];
-            pendingCount = 1;
-        }
-        pending[pendingCount++].setValue(code, static_cast<int8_t>(width));
-    };
-    auto flush = [&] {
-        if (pendingCount > 0) {
-            buffer->putCharacters(std::span(pending.data(), pendingCount));
-            pendingCount = 0;
-        }
-    };
-    const bool joinsCollected = wraparound && buffer->cols() == cols && buffer->rows() == rows;
+    Buffer &b = *buffer;
+    CellWriter out(b, curAttr);
+    const bool joinsWritten = b.cols() == cols && b.rows() == rows;
     const bool wideFlags = options.regionalIndicatorWidth == RegionalIndicatorWidth::wide;
-    // What the last cell, collected or written, ends with as far as known: after a zero-width
-    // joiner, a scalar that prints alone is offered to the cell.
-    enum class LastCellEnd { unknown, closed, joiner };
+    // What the last cell ends with as far as known; `closed`: neither a zero-width joiner nor a
+    // lone regional indicator.
+    enum class LastCellEnd : uint8_t { unknown, closed, joiner, indicator };
     LastCellEnd lastEnd = LastCellEnd::unknown;
     auto lastEndsWithJoiner = [&] {
         if (lastEnd == LastCellEnd::unknown) {
-            bool joiner = false;
-            if (pendingCount > 0 && joinsCollected) {
-                joiner = cellEndsWithJoiner(pending[pendingCount - 1].code);
-            } else {
-                flush();
-                joiner = lastCellEndsWithJoiner();
+            const CharData *last = out.last();
+            if (last == nullptr) {
+                // Nothing written since the buffer was last up to date: it knows its last cell.
+                return lastCellEndsWithJoiner();
             }
-            lastEnd = joiner ? LastCellEnd::joiner : LastCellEnd::closed;
+            lastEnd = cellEndsWithJoiner(last->code)       ? LastCellEnd::joiner
+                      : cellIsRegionalIndicator(last->code) ? LastCellEnd::indicator
+                                                            : LastCellEnd::closed;
         }
         return lastEnd == LastCellEnd::joiner;
     };
+    auto joined = [&](CharData &last, int32_t code, uint32_t scalar) {
+        last.code = code;
+        // An interned cluster ends with the scalar joined; any other code (the cluster table is
+        // full) is looked at when it matters.
+        lastEnd = code < firstClusterCode    ? LastCellEnd::unknown
+                  : scalar == zeroWidthJoiner ? LastCellEnd::joiner
+                                              : LastCellEnd::closed;
+    };
+    auto printGenerally = [&](uint32_t scalar, int width) {
+        out.suspend();
+        printScalar(scalar, width);
+        out.resume();
+        lastEnd = LastCellEnd::unknown;
+    };
 
+    const uint8_t *const data = bytes.data();
     const size_t size = bytes.size();
     // Where looking up clusters early has got to.
     size_t prefetchEnd = 0;
     while (i < size) {
-        const uint8_t lead = bytes[i];
+        const uint8_t lead = data[i];
         if (lead < 0x80) {
             if (!isPrintableAscii(lead) || charset) {
                 break;
             }
             // ASCII never joins a cell.
             size_t end = i + 1;
-            while (end < size && end - i < shortAsciiRun && isPrintableAscii(bytes[end])) {
+            while (end < size && end - i < shortAsciiRun && isPrintableAscii(data[end])) {
                 ++end;
             }
             if (end - i < shortAsciiRun) {
                 for (; i < end; ++i) {
-                    addCell(bytes[i], 1);
+                    out.put(data[i], 1);
                 }
             } else {
-                flush();
+                // All but the last letter: that one goes through the writer, so that a mark after
+                // it joins the cell just written.
+                out.suspend();
                 end = printableAsciiEnd(bytes, end);
-                const int64_t taken = buffer->putAsciiRun(bytes.first(end), static_cast<int64_t>(i), curAttr);
+                const int64_t taken = b.putAsciiRun(bytes.first(end - 1), static_cast<int64_t>(i), curAttr);
+                out.resume();
                 if (taken == 0) {
                     break;
                 }
                 i += static_cast<size_t>(taken);
+                if (i + 1 == end) {
+                    out.put(data[i], 1);
+                    ++i;
+                }
             }
             lastEnd = LastCellEnd::closed;
             continue;
@@ -319,7 +328,7 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
         if (sequenceLengths[lead] == 1) {
             break;
         }
-        const Decoded decoded = utf8::decode(bytes.data() + i, size - i);
+        const Decoded decoded = utf8::decode(data + i, size - i);
         if (decoded.kind == Decoded::Kind::incomplete) {
             std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(i), bytes.end(),
                       readingBuffer.putbackBuffer.begin());
@@ -329,77 +338,94 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
         }
         i += decoded.length;
         if (decoded.kind == Decoded::Kind::invalid) {
-            flush();
+            out.suspend();
             printByte(lead);
             noteInvalidSequenceAtEnd(lead, decoded.length, decoded.length + (size - i));
+            out.resume();
             lastEnd = LastCellEnd::unknown;
             continue;
         }
         const uint32_t scalar = decoded.scalar;
         const ScalarProperties properties = ScalarProperties::of(scalar);
         const int width = properties.width();
+        if (properties.printsAlone() && (lastEnd == LastCellEnd::closed || !lastEndsWithJoiner())) {
+            out.put(cellCodeOfScalar(scalar), width);
+            lastEnd = LastCellEnd::closed;
+            continue;
+        }
         if (width < 0) {
             // A control prints nothing.
             continue;
         }
-        if (properties.printsAlone() && !lastEndsWithJoiner()) {
-            addCell(cellCodeOfScalar(scalar), width);
-            lastEnd = LastCellEnd::closed;
+        CharData *const last = out.last();
+        if (!joinsWritten || last == nullptr) {
+            printGenerally(scalar, width);
             continue;
         }
-        if (pendingCount > 0 && joinsCollected && !isPresentationSelector(scalar) &&
-            (wideFlags || !isRegionalIndicator(scalar))) {
-            CharData &last = pending[pendingCount - 1];
-            // Offered as shouldOfferToPreviousCell offers: a regional indicator after a joiner or a
-            // lone indicator, anything else here always (a scalar that prints alone comes here
-            // only after a joiner).
-            if (isPlainMark(properties, scalar)) {
-                // Marks in a row join at once: one cluster to intern instead of one per mark. The
-                // clusters a little further on are looked up early, so that the table's memory
-                // is read for several at a time.
-                const size_t marksStart = i - decoded.length;
-                const size_t marksEnd = plainMarksEnd(bytes, i);
-                prefetchEnd = prefetchClusters(bytes, std::max(prefetchEnd, marksEnd), marksEnd + clusterPrefetchDistance);
-                if (marksEnd > i) {
-                    const ClusterJoin join =
-                        joinPlainMarks(last.code, scalar, bytes.subspan(marksStart, marksEnd - marksStart));
-                    if (join.outcome == ClusterJoin::Outcome::joins) {
-                        last.code = join.code;
-                        lastEnd = join.code < firstClusterCode ? LastCellEnd::unknown : LastCellEnd::closed;
-                        i = marksEnd;
-                        continue;
-                    }
-                }
+        // Offered to the last cell as shouldOfferToPreviousCell offers.
+        if (isRegionalIndicator(scalar)) {
+            if (!wideFlags || width <= 0) {
+                printGenerally(scalar, width);
+                continue;
             }
-            if (!isRegionalIndicator(scalar) || lastEndsWithJoiner() || cellIsRegionalIndicator(last.code)) {
-                const ClusterJoin join = clusterJoin(last.code, scalar);
+            // A regional indicator after a joiner or a lone indicator.
+            if (lastEndsWithJoiner() || lastEnd == LastCellEnd::indicator) {
+                const ClusterJoin join = clusterJoin(last->code, scalar);
                 if (join.outcome == ClusterJoin::Outcome::joins) {
-                    last.code = join.code;
-                    // An interned cluster ends with the scalar joined; any other code (the
-                    // cluster table is full) is looked at when it matters.
-                    lastEnd = join.code < firstClusterCode ? LastCellEnd::unknown
-                              : scalar == zeroWidthJoiner  ? LastCellEnd::joiner
-                                                           : LastCellEnd::closed;
+                    joined(*last, join.code, scalar);
                     continue;
                 }
             }
-            // Not joined: a mark is dropped, anything else takes its own cell.
-            if (width > 0) {
-                addCell(cellCodeOfScalar(scalar), width);
-                lastEnd = LastCellEnd::closed;
+            out.put(cellCodeOfScalar(scalar), width);
+            lastEnd = LastCellEnd::indicator;
+            continue;
+        }
+        if (isPresentationSelector(scalar)) {
+            if (scalar == textPresentationSelector || width != 0) {
+                printGenerally(scalar, width);
+                continue;
+            }
+            // The emoji form widens its cell; a selector that selects nothing is dropped.
+            const ClusterJoin join = clusterJoin(last->code, scalar);
+            if (join.outcome == ClusterJoin::Outcome::joins) {
+                joined(*last, join.code, scalar);
+                out.widenLast();
             }
             continue;
         }
-        flush();
-        printScalar(scalar, width);
-        lastEnd = LastCellEnd::unknown;
+        if (isPlainMark(properties, scalar)) {
+            // Marks in a row join at once: one cluster to intern instead of one per mark. The
+            // clusters a little further on are looked up early, so that the table's memory is read
+            // for several at a time.
+            const size_t marksStart = i - decoded.length;
+            const size_t marksEnd = plainMarksEnd(bytes, i);
+            prefetchEnd = prefetchClusters(bytes, std::max(prefetchEnd, marksEnd), marksEnd + clusterPrefetchDistance);
+            if (marksEnd > i) {
+                const ClusterJoin join =
+                    joinPlainMarks(last->code, scalar, bytes.subspan(marksStart, marksEnd - marksStart));
+                if (join.outcome == ClusterJoin::Outcome::joins) {
+                    last->code = join.code;
+                    lastEnd = join.code < firstClusterCode ? LastCellEnd::unknown : LastCellEnd::closed;
+                    i = marksEnd;
+                    continue;
+                }
+            }
+        }
+        const ClusterJoin join = clusterJoin(last->code, scalar);
+        if (join.outcome == ClusterJoin::Outcome::joins) {
+            joined(*last, join.code, scalar);
+            continue;
+        }
+        // Not joined: a scalar with columns takes its own cell; a mark is dropped, unless it has
+        // something to show by itself.
+        if (width > 0) {
+            out.put(cellCodeOfScalar(scalar), width);
+            lastEnd = LastCellEnd::closed;
+        } else if (join.outcome == ClusterJoin::Outcome::breaks) {
+            printGenerally(scalar, width);
+        }
     }
-    flush();
-    // The collected cells are in the buffer now; codes left here would only keep clusters that
-    // have since left the buffer from being reclaimed.
-    for (CharData &cell : pending) {
-        cell.code = 0;
-    }
+    out.suspend();
     return i;
 }
 

@@ -306,29 +306,6 @@ void Buffer::putCharacter(const CharData &cell)
     }
 }
 
-void Buffer::putCharacters(std::span<const CharData> cells)
-{
-    size_t next = 0;
-    while (next < cells.size()) {
-        // The cells that fit on the cursor's row go in one write; the cell that does not goes
-        // through putCharacter, which wraps, clamps or drops it.
-        const int64_t row = yBase_ + y_;
-        BufferLine &line = lines_[row];
-        const int64_t limit = std::min(rightEdge() + 1, cols_);
-        const BufferLine::Written written = modes_->insertMode || x_ < 0
-                                                ? BufferLine::Written{}
-                                                : line.writeCharacters(x_, cells.subspan(next), limit);
-        if (written.cells == 0) {
-            putCharacter(cells[next]);
-            ++next;
-            continue;
-        }
-        next += written.cells;
-        lastBufferStorage = {row, written.end - cells[next - 1].width, cols_, rows_};
-        x_ = written.end;
-    }
-}
-
 // MARK: Size
 
 void Buffer::shrinkRing(int64_t capacity)

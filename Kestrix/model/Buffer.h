@@ -154,8 +154,6 @@ public:
     // Printing.
     // Writes one cell at the cursor with the wrap, insert and wide-character rules.
     void putCharacter(const CharData &cell);
-    // The same for cells of one or two columns in order, a row at a time where they fit.
-    void putCharacters(std::span<const CharData> cells);
     // Writes bytes from `start` on as single-width cells of `attribute`; returns how many it took. It
     // takes nothing in insert mode and stops at the right edge without wraparound.
     // Inline: the print path calls it for every run of text.

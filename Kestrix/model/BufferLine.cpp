@@ -336,35 +336,6 @@ void BufferLine::setCellOutOfRange(int64_t col, const CharData &cell)
     onlyHeadsDiffer_ = false;
 }
 
-BufferLine::Written BufferLine::writeCharacters(int64_t col, std::span<const CharData> cells, int64_t limit)
-{
-    limit = std::min(limit, dataSize());
-    CharData *const target = data_.data();
-    int64_t x = col;
-    size_t taken = 0;
-    for (; taken < cells.size(); ++taken) {
-        const CharData &cell = cells[taken];
-        const int64_t width = cell.width;
-        if (width < 1 || width > 2 || x < 0 || x + width > limit) {
-            break;
-        }
-        target[x] = cell;
-        if (width == 2) {
-            CharData continuation;
-            continuation.width = 0;
-            continuation.attribute = cell.attribute;
-            target[x + 1] = continuation;
-        }
-        x += width;
-    }
-    if (taken > 0) {
-        ++generation;
-        extent_ = std::max(extent_, x);
-        onlyHeadsDiffer_ = false;
-    }
-    return {taken, x};
-}
-
 void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, const Attribute &attribute)
 {
     if (col < 0 || count <= 0) {

@@ -92,15 +92,16 @@ public:
         }
         setCellOutOfRange(col, cell);
     }
-    // How many cells writeCharacters took, and the column after them.
-    struct Written {
-        size_t cells = 0;
-        int64_t end = 0;
-    };
-    // Writes cells of one or two columns side by side from `col` on, each wide one followed by its
-    // continuation cell, while they end by column `limit` (and the line); stops at a cell of another
-    // width.
-    Written writeCharacters(int64_t col, std::span<const CharData> cells, int64_t limit);
+    // The cells for writing in place (the print path's CellWriter); noteCellsWritten must follow
+    // before the line is read or changed otherwise.
+    CharData *writableCells() { return data_.data(); }
+    // Cells before `end` may have changed in place.
+    void noteCellsWritten(int64_t end)
+    {
+        ++generation;
+        extent_ = std::max(extent_, std::min(end, dataSize()));
+        onlyHeadsDiffer_ = false;
+    }
     // Writes `count` bytes as single-width cells of `attribute` from `col` on (the print fast path).
     void writeAscii(int64_t col, const uint8_t *bytes, int64_t count, const Attribute &attribute);
 

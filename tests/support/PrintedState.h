@@ -37,7 +37,8 @@ struct WholeAndBytewise {
 };
 
 // Feeds `text`, after `setUp`, at once to one terminal and a byte at a time to another: split
-// sequences take the scalar-at-a-time path, whole runs the collecting one. The two states must match.
+// sequences take the scalar-at-a-time path, whole runs the one writing cells in place. The two
+// states must match.
 inline WholeAndBytewise printedWholeAndBytewise(const kestrix::TerminalOptions &options,
                                                 std::string_view setUp, std::string_view text)
 {

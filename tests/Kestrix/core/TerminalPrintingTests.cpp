@@ -317,6 +317,66 @@ TEST(PrintRuns, RandomGraphemeSoupLeavesTheSameCells)
     }
 }
 
+TEST(PrintRuns, MixedScriptLinesLeaveTheSameCells)
+{
+    // Lines as a program writes them: words of wide ideographs and syllables, emoji sequences, letters
+    // with marks and long ASCII words ending in a mark, on screens where they wrap, overwrite the last
+    // column, insert, and stay within margins.
+    const char *const emoji[] = {
+        "\U0001F600", "\u2705", "\U0001F44D\U0001F3FD", "\U0001F469\u200d\U0001F4BB",
+        "\U0001F468\u200d\U0001F469\u200d\U0001F467\u200d\U0001F466", "\U0001F1E9\U0001F1EA", "\u2764\ufe0f",
+    };
+    const char *const marks[] = {"", "\u0301", "\u0308\u0323", "\u0300\u0301\u0302"};
+    uint32_t state = 2024;
+    auto next = [&state](uint32_t bound) {
+        state = state * 1103515245 + 12345;
+        return (state >> 16) % bound;
+    };
+    auto appendScalar = [](std::string &text, uint32_t scalar) {
+        char bytes[4];
+        text.append(bytes, utf8::encode(scalar, bytes));
+    };
+    std::string text;
+    for (int word = 0; word < 160; ++word) {
+        const uint32_t kind = next(5);
+        for (uint32_t i = 0, length = 1 + next(5); i < length; ++i) {
+            switch (kind) {
+            case 0:
+                appendScalar(text, 0x4E00 + next(0x5200));
+                break;
+            case 1:
+                appendScalar(text, 0xAC00 + next(11172));
+                break;
+            case 2:
+                text += emoji[next(std::size(emoji))];
+                break;
+            case 3:
+                text += static_cast<char>('a' + next(26));
+                text += marks[next(std::size(marks))];
+                break;
+            default:
+                text += std::string(16 + next(8), static_cast<char>('A' + next(26)));
+                text += marks[next(std::size(marks))];
+                break;
+            }
+        }
+        text += next(6) == 0 ? "\r\n" : " ";
+    }
+    const struct {
+        TerminalOptions options;
+        const char *setUp;
+    } settings[] = {
+        {optionsOfSize(80, 5, 10), ""},
+        {optionsOfSize(13, 4, 5), ""},
+        {optionsOfSize(13, 4, 5), "\x1b[?7l"},
+        {optionsOfSize(13, 4, 5), "\x1b[4h"},
+        {optionsOfSize(16, 5, 5), "\x1b[?69h\x1b[4;12s\x1b[2;4r\x1b[3;5H"},
+    };
+    for (const auto &setting : settings) {
+        expectSameAsByteByByte(setting.options, setting.setUp, text);
+    }
+}
+
 TEST(PrintRuns, PlainTextFillsUpToTheRightEdgeAndWrapsPastIt)
 {
     const struct {
