@@ -53,7 +53,10 @@ std::string decimalList(std::span<const uint8_t> bytes)
 {
     std::string text = "[";
     for (size_t i = 0; i < bytes.size(); ++i) {
-        text += (i == 0 ? "" : ", ") + std::to_string(bytes[i]);
+        if (i > 0) {
+            text += ", ";
+        }
+        text += std::to_string(bytes[i]);
     }
     return text + "]";
 }

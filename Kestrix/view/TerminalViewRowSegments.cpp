@@ -43,14 +43,17 @@ public:
 
     bool continuesSegment(int64_t columnWidth) const
     {
-        return current_ && current_->columnWidth == columnWidth;
+        return isOpen_ && current_.columnWidth == columnWidth;
     }
 
     void openSegment(int64_t column, int64_t columnWidth)
     {
         closeSegment();
-        current_ =
-            ViewLineSegment{.column = column, .columnWidth = columnWidth, .characterCount = 0, .runs = {}};
+        current_.column = column;
+        current_.columnWidth = columnWidth;
+        current_.characterCount = 0;
+        current_.runs.clear();
+        isOpen_ = true;
     }
 
     void appendText(int64_t column, QString text, const std::shared_ptr<const TextAttributes> &attributes)
@@ -65,35 +68,37 @@ public:
     void appendBlankPiece(int64_t column, const std::shared_ptr<const TextAttributes> &attributes)
     {
         flush();
-        if (current_) {
-            current_->runs.push_back({attributes, {{column, QStringLiteral(" ")}}});
-            ++current_->characterCount;
+        if (isOpen_) {
+            current_.runs.push_back({attributes, {{column, QStringLiteral(" ")}}});
+            ++current_.characterCount;
         }
     }
 
     void flush()
     {
-        if (pending_.cells.empty() || !current_) {
+        if (pending_.cells.empty() || !isOpen_) {
             pending_.cells.clear();
             return;
         }
-        current_->runs.push_back(std::move(pending_));
-        ++current_->characterCount;
+        current_.runs.push_back(std::move(pending_));
+        ++current_.characterCount;
         pending_ = {};
     }
 
     void closeSegment()
     {
         flush();
-        if (current_ && current_->characterCount > 0) {
-            result_.segments.push_back(std::move(*current_));
+        if (isOpen_ && current_.characterCount > 0) {
+            result_.segments.push_back(std::move(current_));
         }
-        current_.reset();
+        isOpen_ = false;
     }
 
 private:
     RowSegments &result_;
-    std::optional<ViewLineSegment> current_;
+    // Reused from one segment to the next; meaningful only while open.
+    ViewLineSegment current_;
+    bool isOpen_ = false;
     SegmentRun pending_;
 };
 
