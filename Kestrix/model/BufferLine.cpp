@@ -214,7 +214,7 @@ BufferLine::BufferLine(const BufferLine &copyFrom)
     : isWrapped(copyFrom.isWrapped)
     , renderMode(copyFrom.renderMode)
     , images(copyFrom.images)
-    , data_(copyFrom.data_)
+    , data_(copyFrom.getData())
     , fillCharacter_(copyFrom.fillCharacter_)
     , onlyHeadsDiffer_(copyFrom.onlyHeadsDiffer_)
     , serial_(nextSerial())
@@ -227,8 +227,8 @@ void BufferLine::prefetchCells() const
     constexpr int64_t cacheLine = 64;
     constexpr int64_t maximumBytes = 32 * cacheLine;
     const char *at = reinterpret_cast<const char *>(data_.data());
-    const char *const end =
-        at + std::min<int64_t>(extent_ * static_cast<int64_t>(sizeof(CharData)), maximumBytes);
+    const int64_t used = std::max<int64_t>(extent_, staleEnd_);
+    const char *const end = at + std::min<int64_t>(used * static_cast<int64_t>(sizeof(CharData)), maximumBytes);
     for (; at < end; at += cacheLine) {
         __builtin_prefetch(at, 1);
     }
@@ -254,6 +254,7 @@ int64_t BufferLine::wrappedTrimmedLength(const BufferLine *next, int64_t cols) c
     if (cols == 0) {
         return 0;
     }
+    settle();
     const CharData &last = data_[static_cast<size_t>(cols - 1)];
     const bool plainNull = last.code == 0 && last.width == 1 && last.attribute.isPlainDefault();
     return plainNull && next->getWidth(0) == 2 ? cols - 1 : cols;
@@ -264,6 +265,7 @@ bool BufferLine::hasContent(int64_t index) const
     if (index < 0 || index >= dataSize()) {
         return false;
     }
+    settle();
     const CharData &cell = data_[static_cast<size_t>(index)];
     return cell.code != 0 || !cell.attribute.isPlainDefault();
 }
@@ -279,6 +281,7 @@ std::string BufferLine::translateToString(bool trimRight, int64_t startCol, int6
                                           bool skipNullCellsFollowingWide,
                                           const CharacterProvider &characterProvider) const
 {
+    settle();
     if (endCol == -1) {
         endCol = dataSize();
     }
@@ -310,6 +313,7 @@ std::string BufferLine::translateToString(bool trimRight, int64_t startCol, int6
 
 std::string BufferLine::debugDescription() const
 {
+    settle();
     std::string text;
     for (const CharData &cell : data_) {
         text += CharData::stringFromScalar(cell.code);
@@ -323,6 +327,7 @@ void BufferLine::setCellOutOfRange(int64_t col, const CharData &cell)
     if (col < 0) {
         return;
     }
+    settle();
     ++generation;
     if (col >= dataSize()) {
         warnIndexOutOfRange();
@@ -361,6 +366,17 @@ void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, co
         const CellWords words = plainCellWords(attribute);
         if (std::endian::native == std::endian::little && col >= extent_ &&
             equalWords(words, plainCellWords(Attribute()))) {
+            if (staleEnd_ != 0) {
+                // Cells a clear left between the extent and the text come before the extent
+                // once the text is in: they are blanked now, the ones under the text need not be.
+                const int64_t gapEnd = std::min<int64_t>(col, staleEnd_);
+                if (gapEnd > extent_) {
+                    clearHeads(data_.data() + extent_, data_.data() + gapEnd, words);
+                }
+                if (col + inRange >= staleEnd_) {
+                    staleEnd_ = 0;
+                }
+            }
             // Plain text on the blank part of a line: each cell already is the byte's cell but for
             // its code, so a cell takes one store of its first two words (the second as it stands).
             // Storing only the code's byte would do as well, but the compiler makes slow vector
@@ -371,6 +387,7 @@ void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, co
                 std::memcpy(cellAt(k), &value, sizeof value);
             });
         } else {
+            settle();
             onlyHeadsDiffer_ = false;
             // Each cell as two stores: its first word, the blank code's word with the byte as the
             // code, and the sixteen bytes after it, which are the same in every cell and sit in one
@@ -384,6 +401,7 @@ void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, co
             });
         }
     } else {
+        settle();
         onlyHeadsDiffer_ = false;
         for (; i < inRange; ++i) {
             data_[static_cast<size_t>(col + i)] = asciiCell(bytes[i], attribute);
@@ -403,6 +421,7 @@ void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, co
 
 void BufferLine::insertCells(int64_t pos, int64_t n, int64_t rightMargin, const CharData &fillData)
 {
+    settle();
     ++generation;
     int64_t margin = std::min(rightMargin, dataSize() - 1);
     if (margin < 0) {
@@ -424,6 +443,7 @@ void BufferLine::insertCells(int64_t pos, int64_t n, int64_t rightMargin, const 
 
 void BufferLine::deleteCells(int64_t pos, int64_t n, int64_t rightMargin, const CharData &fillData)
 {
+    settle();
     ++generation;
     int64_t margin = std::min(rightMargin, dataSize() - 1);
     pos = std::max<int64_t>(pos, 0);
@@ -445,6 +465,7 @@ void BufferLine::deleteCells(int64_t pos, int64_t n, int64_t rightMargin, const 
 
 void BufferLine::replaceCells(int64_t start, int64_t end, const CharData &cell)
 {
+    settle();
     ++generation;
     start = std::max<int64_t>(start, 0);
     end = std::min(end, dataSize());
@@ -461,6 +482,7 @@ void BufferLine::replaceCells(int64_t start, int64_t end, const CharData &cell)
 
 void BufferLine::fill(const CharData &cell)
 {
+    staleEnd_ = 0;
     ++generation;
     fillCells(data_.data(), data_.data() + data_.size(), cell);
     extent_ = isBlank(cell) ? 0 : dataSize();
@@ -475,6 +497,8 @@ void BufferLine::fill(const CharData &cell, int64_t at, int64_t count)
 
 void BufferLine::copyFrom(const BufferLine &source, int64_t srcCol, int64_t dstCol, int64_t len)
 {
+    settle();
+    source.settle();
     ++generation;
     if (srcCol < 0 || dstCol < 0) {
         return;
@@ -501,6 +525,7 @@ void BufferLine::resize(int64_t cols, const CharData &fillData)
     if (cols == dataSize()) {
         return;
     }
+    settle();
     ++generation;
     const int64_t oldCols = dataSize();
     data_.resize(static_cast<size_t>(cols), fillData);
@@ -516,21 +541,33 @@ void BufferLine::clear(const Attribute &attribute)
 {
     const CellWords empty = plainCellWords(attribute);
     if (equalWords(empty, plainCellWords(Attribute()))) {
-        // Only the cells that ever held something need writing: a recycled line stays cold.
         if (onlyHeadsDiffer_) {
-            clearHeads(data_.data(), data_.data() + extent_, empty);
+            // Nothing is written: the cells read as blank from here on, and a recycled line
+            // stays cold until the text printed next overwrites them.
+            staleEnd_ = static_cast<uint32_t>(std::max<int64_t>(staleEnd_, extent_));
         } else {
+            // Whatever dropped the flag blanked the stale cells first: only the cells that ever
+            // held something need writing.
             fillCells(data_.data(), data_.data() + extent_, plainBlankQuad());
         }
         extent_ = 0;
         onlyHeadsDiffer_ = true;
     } else {
+        staleEnd_ = 0;
         fillCells(data_.data(), data_.data() + data_.size(), empty);
         extent_ = dataSize();
         onlyHeadsDiffer_ = false;
     }
     images.reset();
     generation += 2;
+}
+
+void BufferLine::blankStaleCells() const
+{
+    if (staleEnd_ > extent_) {
+        clearHeads(data_.data() + extent_, data_.data() + staleEnd_, plainCellWords(Attribute()));
+    }
+    staleEnd_ = 0;
 }
 
 // Cells start..end-1 (within the line) became `cell`.
@@ -553,7 +590,9 @@ void BufferLine::becomeCopyOf(const BufferLine &line)
     renderMode = line.renderMode;
     images = line.images;
     generation = 0;
+    line.settle();
     data_ = line.data_;
+    staleEnd_ = 0;
     fillCharacter_ = line.fillCharacter_;
     serial_ = nextSerial();
     extent_ = line.extent_;
@@ -563,7 +602,9 @@ void BufferLine::becomeCopyOf(const BufferLine &line)
 void BufferLine::copyFrom(const BufferLine &line)
 {
     if (&line != this) {
+        line.settle();
         data_ = line.data_;
+        staleEnd_ = 0;
         isWrapped = line.isWrapped;
         extent_ = line.extent_;
         onlyHeadsDiffer_ = line.onlyHeadsDiffer_;

@@ -24,6 +24,10 @@ namespace kestrix {
 //
 // Every column range is clamped to the line: reads outside it give the null cell (a read past the end
 // gives the last cell), writes outside it change nothing.
+//
+// Clearing a line of plain text leaves its cells as they are and only notes that they read as blank:
+// plain text printed next overwrites them anyway, and the first other use of the line blanks those
+// still left (`settle`).
 class BufferLine {
 public:
     enum class RenderLineMode : uint8_t { single, doubleWidth, doubledTop, doubledDown };
@@ -39,6 +43,14 @@ public:
 
     bool isWrapped = false;
     RenderLineMode renderMode = RenderLineMode::single;
+
+private:
+    // Cells extent_..staleEnd_-1 read as the null cell but still hold the first two words of what
+    // they held before a clear (the rest of each is the null cell's already). Here, in the room the
+    // two fields above leave, so a line takes no more memory for it.
+    mutable uint32_t staleEnd_ = 0;
+
+public:
     // Absent when the line has no images; the buffer keeps count of the lines that have a list.
     std::optional<ImageList> images;
     uint64_t generation = 0;
@@ -47,7 +59,11 @@ public:
     const CharData &fillCharacter() const { return fillCharacter_; }
     uint64_t serial() const { return serial_; }
     // The `dataSize()` cells, contiguous.
-    const CharData *cells() const { return data_.data(); }
+    const CharData *cells() const
+    {
+        settle();
+        return data_.data();
+    }
 
     // Asks the processor to fetch the cells that a clear would write, ahead of their use.
     void prefetchCells() const;
@@ -55,6 +71,7 @@ public:
     // The cell at `col`; past the end the last cell, on an empty line or left of it the null cell.
     const CharData &operator[](int64_t col) const
     {
+        settle();
         if (data_.empty() || col < 0) {
             return CharData::nullCell;
         }
@@ -72,7 +89,11 @@ public:
     // A non-empty code or an attribute other than the plain default. Payload and width do not count.
     bool hasContent(int64_t index) const;
     bool hasAnyContent() const;
-    std::vector<CharData> getData() const { return data_; }
+    std::vector<CharData> getData() const
+    {
+        settle();
+        return data_;
+    }
 
     // The text of columns startCol..endCol-1 (`endCol` -1 means the whole line).
     std::string translateToString(bool trimRight = false, int64_t startCol = 0, int64_t endCol = -1,
@@ -83,6 +104,7 @@ public:
     // Writes one cell. A column past the end prints a warning and writes the last cell instead.
     void setCell(int64_t col, const CharData &cell)
     {
+        settle();
         if (col >= 0 && col < dataSize()) {
             ++generation;
             data_[static_cast<size_t>(col)] = cell;
@@ -94,7 +116,11 @@ public:
     }
     // The cells for writing in place (the print path's CellWriter); noteCellsWritten must follow
     // before the line is read or changed otherwise.
-    CharData *writableCells() { return data_.data(); }
+    CharData *writableCells()
+    {
+        settle();
+        return data_.data();
+    }
     // Cells before `end` may have changed in place.
     void noteCellsWritten(int64_t end)
     {
@@ -127,10 +153,20 @@ public:
     void becomeCopyOf(const BufferLine &line);
 
 private:
+    // Blanks the cells a clear left as they were; every use of the cells but printing plain text
+    // past the extent does it first.
+    void settle() const
+    {
+        if (staleEnd_ != 0) [[unlikely]] {
+            blankStaleCells();
+        }
+    }
+    void blankStaleCells() const;
     void noteFilled(int64_t start, int64_t end, const CharData &cell);
     void setCellOutOfRange(int64_t col, const CharData &cell);
 
-    std::vector<CharData> data_;
+    // Mutable for `settle`: the cells a clear left read as blank before and after it.
+    mutable std::vector<CharData> data_;
     CharData fillCharacter_;
     // Every cell before `extent_` differs from the null cell in its first two words at most (plain
     // text printed on a blank line), so such a clear writes only those words of each cell.

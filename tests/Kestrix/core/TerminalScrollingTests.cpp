@@ -261,7 +261,8 @@ TEST(TerminalScrolling, ScrollbackSizeChange)
 namespace {
 
 // Lines of many kinds, each followed in turn by every other kind, so that each kind is written onto
-// a recycled line that held each other kind.
+// a recycled line that held each other kind. The number of kinds is prime, so every step runs
+// through all of them.
 std::string lineKindsStream()
 {
     const std::vector<std::string> kinds = {
@@ -278,6 +279,10 @@ std::string lineKindsStream()
         "\x1b#6double width",
         "a line long enough to wrap past the right margin of a forty column terminal screen",
         "\x1b[7mreverse\x1b[27m\x1b[10Gx",
+        "\tafter a leading tab",
+        "near\x1b[30Gfar after a cursor move",
+        "plain text\x1b[6Dwritten back over",
+        "0123456789012345678901234567890123456789",
     };
     std::string stream;
     for (size_t step = 1; step <= kinds.size(); ++step) {

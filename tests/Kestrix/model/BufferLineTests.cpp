@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <string_view>
+
 namespace kestrix {
 namespace {
 
@@ -282,6 +286,128 @@ TEST(BufferLine, ClearEmptiesCellsAndImagesButKeepsWrapAndRenderMode)
         EXPECT_EQ(line[i].code, 0);
         EXPECT_EQ(line[i].width, 1);
         EXPECT_EQ(line[i].attribute, attribute);
+    }
+}
+
+namespace {
+
+// What a reader learns of a line: the summaries first (they are the reads that look least at the
+// cells), then every byte of every cell.
+std::string lineImage(const BufferLine &line)
+{
+    std::string image = std::to_string(line.trimmedLength()) + (line.hasAnyContent() ? "c|" : "e|");
+    image.append(reinterpret_cast<const char *>(line.cells()), static_cast<size_t>(line.dataSize()) * sizeof(CharData));
+    return image;
+}
+
+void writePlain(BufferLine &line, int64_t col, std::string_view text, const Attribute &attribute = Attribute())
+{
+    line.writeAscii(col, reinterpret_cast<const uint8_t *>(text.data()), static_cast<int64_t>(text.size()),
+                    attribute);
+}
+
+} // namespace
+
+// A line cleared after plain text keeps its old cells until something needs them: whatever is
+// printed or done next, and whether anything was printed after the clear, it reads and changes
+// exactly as a line that never held that text.
+TEST(BufferLine, ALineClearedAfterPlainTextActsAsAFreshLine)
+{
+    constexpr int64_t cols = 24;
+    Attribute red;
+    red.fg = Attribute::Color::ansi256(1);
+    CharData redBlank;
+    redBlank.attribute = red;
+    const BufferLine other = [&] {
+        BufferLine line(cols);
+        writePlain(line, 0, "the other line of text!!", red);
+        return line;
+    }();
+    using Operation = std::function<std::string(BufferLine &)>;
+    const std::pair<const char *, Operation> operations[] = {
+        {"nothing", [](BufferLine &) { return std::string(); }},
+        {"cell reads",
+         [](BufferLine &line) {
+             std::string codes;
+             for (int64_t i = 0; i < cols; ++i) {
+                 codes += std::to_string(line[i].code) + (line.hasContent(i) ? "+" : "-");
+             }
+             return codes;
+         }},
+        {"cell copy", [](BufferLine &line) { return std::to_string(line.getData()[20].code); }},
+        {"text",
+         [](BufferLine &line) {
+             return line.translateToString(true) + "|" + line.translateToString(false, 10, 22) + "|" +
+                    line.debugDescription();
+         }},
+        {"wrapped length", [&](BufferLine &line) { return std::to_string(line.wrappedTrimmedLength(&other, cols)); }},
+        {"copied", [](BufferLine &line) { return lineImage(BufferLine(line)); }},
+        {"copied into another",
+         [&](BufferLine &line) {
+             BufferLine target(other);
+             target.becomeCopyOf(line);
+             BufferLine whole(other);
+             whole.copyFrom(line);
+             BufferLine part(other);
+             part.copyFrom(line, 2, 0, 20);
+             return lineImage(target) + lineImage(whole) + lineImage(part);
+         }},
+        {"copied from another", [&](BufferLine &line) { line.copyFrom(other, 0, 6, 4); return std::string(); }},
+        {"becomes another", [&](BufferLine &line) { line.becomeCopyOf(other); return std::string(); }},
+        {"cells inserted", [](BufferLine &line) { line.insertCells(1, 3, cols - 1, CharData::nullCell); return std::string(); }},
+        {"cells deleted", [](BufferLine &line) { line.deleteCells(0, 2, cols - 1, CharData::nullCell); return std::string(); }},
+        {"erased to the end", [](BufferLine &line) { line.replaceCells(3, cols, CharData::nullCell); return std::string(); }},
+        {"erased in colour", [&](BufferLine &line) { line.fill(redBlank, 15, 5); return std::string(); }},
+        {"filled", [&](BufferLine &line) { line.fill(CharData::nullCell); return std::string(); }},
+        {"grown", [](BufferLine &line) { line.resize(cols + 6, CharData::nullCell); return std::string(); }},
+        {"shrunk", [](BufferLine &line) { line.resize(12, CharData::nullCell); return std::string(); }},
+        {"one cell set", [](BufferLine &line) { line.setCell(16, cellOf('Q')); return std::string(); }},
+        {"wide cell written in place",
+         [](BufferLine &line) {
+             CharData *cells = line.writableCells();
+             cells[13] = cellOf(U'\u4e2d', 2);
+             cells[14] = cellOf(0, 0);
+             line.noteCellsWritten(15);
+             return std::string();
+         }},
+        {"plain text further on", [](BufferLine &line) { writePlain(line, 19, "far"); return std::string(); }},
+        {"plain text at the start", [](BufferLine &line) { writePlain(line, 0, "x"); return std::string(); }},
+        {"text in colour", [&](BufferLine &line) { writePlain(line, 4, "hue", red); return std::string(); }},
+        {"text past the end", [](BufferLine &line) { writePlain(line, cols - 2, "over"); return std::string(); }},
+        {"cleared again", [](BufferLine &line) { line.clear(Attribute()); writePlain(line, 1, "y"); return std::string(); }},
+        {"cleared in colour", [&](BufferLine &line) { line.clear(red); return std::string(); }},
+    };
+    // What each line got after its clear: nothing, text from the start, text after a gap (as a
+    // tab leaves), or another round of text and clear first. The fresh line gets only what
+    // followed the last clear.
+    struct History {
+        const char *name;
+        bool secondRound;
+        std::function<void(BufferLine &)> print;
+    };
+    const History histories[] = {
+        {"nothing", false, [](BufferLine &) {}},
+        {"short text", false, [](BufferLine &line) { writePlain(line, 0, "ab"); }},
+        {"text after a gap", false, [](BufferLine &line) { writePlain(line, 9, "tab"); writePlain(line, 14, "s"); }},
+        {"two rounds", true, [](BufferLine &line) { writePlain(line, 5, "mid"); }},
+    };
+    for (const History &history : histories) {
+        for (const auto &[operationName, operation] : operations) {
+            SCOPED_TRACE(std::string(history.name) + ", then " + operationName);
+            BufferLine cleared(cols);
+            writePlain(cleared, 0, "plain text across a row");
+            cleared.clear(Attribute());
+            if (history.secondRound) {
+                writePlain(cleared, 0, "longer text than before");
+                cleared.clear(Attribute());
+            }
+            history.print(cleared);
+            BufferLine fresh(cols);
+            history.print(fresh);
+            const std::string expected = operation(fresh);
+            EXPECT_EQ(operation(cleared), expected);
+            EXPECT_EQ(lineImage(cleared), lineImage(fresh));
+        }
     }
 }
 
