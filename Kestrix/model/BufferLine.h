@@ -65,7 +65,8 @@ public:
         return data_.data();
     }
 
-    // Asks the processor to fetch the cells that a clear would write, ahead of their use.
+    // Asks the processor to fetch the first cells (up to 2 KiB, more than most printed lines take),
+    // ahead of their use: the text printed on a recycled line writes them, whatever it held.
     void prefetchCells() const;
 
     // The cell at `col`; past the end the last cell, on an empty line or left of it the null cell.
