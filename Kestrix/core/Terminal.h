@@ -737,7 +737,6 @@ private:
     ClusterJoin clusterJoin(int32_t code, uint32_t scalar);
     ClusterJoin computeClusterJoin(int32_t code, uint32_t scalar);
     ClusterJoin joinPlainMarks(int32_t code, uint32_t firstMark, ByteSpan marks);
-    size_t prefetchClusters(ByteSpan bytes, size_t i, size_t limit);
     void widenJoinedCell(CharData &cell, BufferLine &line, int64_t col);
     void putCell(int32_t code, int width);
     int32_t cellCodeOfScalar(uint32_t scalar);
@@ -745,6 +744,8 @@ private:
     // cellCode for the print path: when the table is full, it first frees the clusters no cell
     // refers to.
     int32_t printedClusterCode(std::string_view cluster);
+    // The same for a cluster of more than one scalar whose ClusterTable::hashOf is known.
+    int32_t internedClusterCode(std::string_view cluster, uint32_t hash);
     void reclaimClusters();
     bool isSingleCluster(std::string_view text);
     bool joinsWithoutBreak(int32_t code, std::string_view text, uint32_t scalar) const;

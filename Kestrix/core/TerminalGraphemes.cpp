@@ -49,10 +49,15 @@ int32_t Terminal::printedClusterCode(std::string_view cluster)
     if (const std::optional<int32_t> code = codeWithoutInterning(cluster)) {
         return *code;
     }
-    std::optional<uint32_t> index = clusters_.intern(cluster);
+    return internedClusterCode(cluster, ClusterTable::hashOf(cluster));
+}
+
+int32_t Terminal::internedClusterCode(std::string_view cluster, uint32_t hash)
+{
+    std::optional<uint32_t> index = clusters_.intern(cluster, hash);
     if (!index && clusters_.reclaimIsDue()) {
         reclaimClusters();
-        index = clusters_.intern(cluster);
+        index = clusters_.intern(cluster, hash);
     }
     return index ? firstClusterCode + static_cast<int32_t>(*index) : firstScalarCode(cluster);
 }

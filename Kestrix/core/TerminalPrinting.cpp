@@ -1,6 +1,7 @@
 // The print path (UTF-8 decoding, character sets, widths, joining into the previous cell) and the
 // C0 controls with real logic.
 
+#include "Kestrix/core/ClusterLookahead.h"
 #include "Kestrix/core/EmojiVariation.h"
 #include "Kestrix/core/ScalarProperties.h"
 #include "Kestrix/core/Terminal.h"
@@ -79,34 +80,6 @@ uint64_t nonPrintableBytes(const uint8_t *at)
     }
     while (i < size && isPrintableAscii(bytes[i])) {
         ++i;
-    }
-    return i;
-}
-
-// How far ahead of the cluster being joined, in bytes, the clusters after it are looked up early.
-constexpr size_t clusterPrefetchDistance = 24;
-
-// A scalar that joins any cell but one ending with a control, changes neither its width nor what
-// joins it next, and takes no part in the joiner, variation and flag rules.
-bool isPlainMark(ScalarProperties properties, uint32_t scalar)
-{
-    return properties.neverStartsCluster() && properties.width() >= 0 && scalar != zeroWidthJoiner &&
-           !isPresentationSelector(scalar) && !isRegionalIndicator(scalar);
-}
-
-// Where the plain marks from `i` on end, within the bytes at hand and at most as many as a cluster
-// may hold besides the mark before them.
-size_t plainMarksEnd(ByteSpan bytes, size_t i)
-{
-    for (size_t count = 1; count < Terminal::maximumClusterScalars && i < bytes.size() &&
-                           sequenceLengths[bytes[i]] > 1;
-         ++count) {
-        const Decoded decoded = utf8::decode(bytes.data() + i, bytes.size() - i);
-        if (decoded.kind != Decoded::Kind::scalar ||
-            !isPlainMark(ScalarProperties::of(decoded.scalar), decoded.scalar)) {
-            break;
-        }
-        i += decoded.length;
     }
     return i;
 }
@@ -289,8 +262,11 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
 
     const uint8_t *const data = bytes.data();
     const size_t size = bytes.size();
-    // Where looking up clusters early has got to.
-    size_t prefetchEnd = 0;
+    ClusterLookahead lookahead(bytes, clusters_, maximumClusterScalars - 1);
+    // Where the scalar of the cell written last lies, when the cell holds it alone: marks right
+    // after it make a cluster that is a piece of the bytes, interned without being built.
+    size_t plainCellStart = 0;
+    size_t plainCellEnd = SIZE_MAX;
     while (i < size) {
         const uint8_t lead = data[i];
         if (lead < 0x80) {
@@ -306,6 +282,8 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
                 for (; i < end; ++i) {
                     out.put(data[i], 1);
                 }
+                plainCellStart = end - 1;
+                plainCellEnd = end;
             } else {
                 // All but the last letter: that one goes through the writer, so that a mark after
                 // it joins the cell just written.
@@ -319,6 +297,8 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
                 i += static_cast<size_t>(taken);
                 if (i + 1 == end) {
                     out.put(data[i], 1);
+                    plainCellStart = i;
+                    plainCellEnd = end;
                     ++i;
                 }
             }
@@ -351,6 +331,8 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
         if (properties.printsAlone() && (lastEnd == LastCellEnd::closed || !lastEndsWithJoiner())) {
             out.put(cellCodeOfScalar(scalar), width);
             lastEnd = LastCellEnd::closed;
+            plainCellStart = i - decoded.length;
+            plainCellEnd = i;
             continue;
         }
         if (width < 0) {
@@ -394,12 +376,22 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
             continue;
         }
         if (isPlainMark(properties, scalar)) {
-            // Marks in a row join at once: one cluster to intern instead of one per mark. The
-            // clusters a little further on are looked up early, so that the table's memory is read
-            // for several at a time.
+            // Marks in a row join at once: one cluster to intern instead of one per mark.
             const size_t marksStart = i - decoded.length;
-            const size_t marksEnd = plainMarksEnd(bytes, i);
-            prefetchEnd = prefetchClusters(bytes, std::max(prefetchEnd, marksEnd), marksEnd + clusterPrefetchDistance);
+            if (plainCellEnd == marksStart) {
+                // The cell is the scalar before the marks (nothing came between): the cluster is
+                // the bytes from it on, found and hashed ahead by the lookahead.
+                const ClusterLookahead::Cluster cluster = lookahead.clusterAt(plainCellStart);
+                if (cluster.end > marksStart) {
+                    const char *text = reinterpret_cast<const char *>(data) + plainCellStart;
+                    last->code = internedClusterCode(std::string_view(text, cluster.end - plainCellStart),
+                                                     cluster.hash);
+                    lastEnd = last->code < firstClusterCode ? LastCellEnd::unknown : LastCellEnd::closed;
+                    i = cluster.end;
+                    continue;
+                }
+            }
+            const size_t marksEnd = plainMarksEnd(bytes, i, maximumClusterScalars - 1);
             if (marksEnd > i) {
                 const ClusterJoin join =
                     joinPlainMarks(last->code, scalar, bytes.subspan(marksStart, marksEnd - marksStart));
@@ -694,32 +686,6 @@ bool Terminal::joinsWithoutBreak(int32_t code, std::string_view text, uint32_t s
         return isRegionalIndicator(popLastScalar(text)) && text.empty();
     }
     return false;
-}
-
-// Asks the cluster table to fetch where the clusters of a scalar and plain marks from `i` on (up to
-// `limit`) would be, so that their lookups overlap the work before them instead of waiting one after
-// the other. Returns where it stopped.
-size_t Terminal::prefetchClusters(ByteSpan bytes, size_t i, size_t limit)
-{
-    const size_t end = std::min(limit, bytes.size());
-    while (i < end) {
-        size_t baseLength = 1;
-        if (bytes[i] >= 0x80) {
-            const Decoded decoded = utf8::decode(bytes.data() + i, bytes.size() - i);
-            if (decoded.kind != Decoded::Kind::scalar) {
-                return bytes.size();
-            }
-            baseLength = decoded.length;
-        } else if (!isPrintableAscii(bytes[i])) {
-            return bytes.size();
-        }
-        const size_t marksEnd = plainMarksEnd(bytes, i + baseLength);
-        if (marksEnd > i + baseLength) {
-            clusters_.prefetch(std::string_view(reinterpret_cast<const char *>(bytes.data()) + i, marksEnd - i));
-        }
-        i = marksEnd;
-    }
-    return i;
 }
 
 // Joining plain marks (two or more, as UTF-8, `firstMark` the first) to a cell of the code: what

@@ -111,7 +111,7 @@ std::optional<uint32_t> ClusterTable::find(std::string_view text) const
     return slot.indexPlusOne - 1;
 }
 
-std::optional<uint32_t> ClusterTable::intern(std::string_view text)
+std::optional<uint32_t> ClusterTable::intern(std::string_view text, uint32_t hash)
 {
     if (text.empty()) {
         return std::nullopt;
@@ -119,7 +119,6 @@ std::optional<uint32_t> ClusterTable::intern(std::string_view text)
     if (slots_.empty()) {
         resizeIndex(smallestIndex);
     }
-    const uint32_t hash = hashOf(text);
     size_t position = slotFor(text, hash);
     if (const Slot &slot = slots_[position]; slot.indexPlusOne != 0) {
         return slot.indexPlusOne - 1;

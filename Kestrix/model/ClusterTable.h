@@ -29,12 +29,17 @@ public:
 
     // The index of the text, interned now when it is new; nothing when it is new and the table is
     // full, or the text is empty.
-    std::optional<uint32_t> intern(std::string_view text);
-    // Starts reading the part of the index where the text would be, for a lookup soon after.
-    void prefetch(std::string_view text) const
+    std::optional<uint32_t> intern(std::string_view text) { return intern(text, hashOf(text)); }
+    // The same for a text whose hashOf is known.
+    std::optional<uint32_t> intern(std::string_view text, uint32_t hash);
+    // What the table finds a text by: worked out once, it serves a prefetch and the intern after it.
+    static uint32_t hashOf(std::string_view text);
+    // Starts reading the part of the index where a text of the hash would be, for a lookup soon
+    // after.
+    void prefetch(uint32_t hash) const
     {
         if (!slots_.empty()) {
-            __builtin_prefetch(&slots_[homeOf(hashOf(text))]);
+            __builtin_prefetch(&slots_[homeOf(hash)]);
         }
     }
     // The index of the text when it is interned.
@@ -75,7 +80,6 @@ private:
     static_assert(sizeof(Slot) == 16);
     static constexpr uint32_t freeIndex = UINT32_MAX;
 
-    static uint32_t hashOf(std::string_view text);
     std::string_view textOf(const Slot &slot) const;
     // The slot that holds the text, or the empty slot where it would go.
     size_t slotFor(std::string_view text, uint32_t hash) const;

@@ -1,0 +1,111 @@
+#include "Kestrix/core/ClusterLookahead.h"
+
+#include "Kestrix/model/Utf8.h"
+
+#include <algorithm>
+
+namespace kestrix {
+
+namespace {
+
+constexpr uint32_t zeroWidthJoiner = 0x200D;
+
+bool isPrintableAscii(uint8_t byte)
+{
+    return byte >= 0x20 && byte <= 0x7E;
+}
+
+} // namespace
+
+bool isPlainMark(ScalarProperties properties, uint32_t scalar)
+{
+    const bool isSelector = scalar == 0xFE0E || scalar == 0xFE0F;
+    const bool isRegionalIndicator = scalar >= 0x1F1E6 && scalar <= 0x1F1FF;
+    return properties.neverStartsCluster() && properties.width() >= 0 && scalar != zeroWidthJoiner &&
+           !isSelector && !isRegionalIndicator;
+}
+
+size_t plainMarksEnd(std::span<const uint8_t> bytes, size_t i, size_t limit)
+{
+    for (size_t count = 0; count < limit && i < bytes.size() && utf8::sequenceLengths[bytes[i]] > 1; ++count) {
+        const utf8::Decoded decoded = utf8::decode(bytes.data() + i, bytes.size() - i);
+        if (decoded.kind != utf8::Decoded::Kind::scalar ||
+            !isPlainMark(ScalarProperties::of(decoded.scalar), decoded.scalar)) {
+            break;
+        }
+        i += decoded.length;
+    }
+    return i;
+}
+
+// Reads the scalar at `start` and the plain marks after it into `entry`. Nothing when there is no
+// scalar there; false when no mark follows it.
+std::optional<bool> ClusterLookahead::scan(size_t start, Entry &entry) const
+{
+    const uint8_t lead = bytes_[start];
+    size_t marksStart = start + 1;
+    if (lead >= 0x80) {
+        const utf8::Decoded decoded = utf8::decode(bytes_.data() + start, bytes_.size() - start);
+        if (decoded.kind != utf8::Decoded::Kind::scalar) {
+            return std::nullopt;
+        }
+        marksStart = start + decoded.length;
+    } else if (!isPrintableAscii(lead)) {
+        return std::nullopt;
+    }
+    entry.start = start;
+    entry.end = plainMarksEnd(bytes_, marksStart, maximumMarks_);
+    if (entry.end == marksStart) {
+        return false;
+    }
+    entry.hash = ClusterTable::hashOf(
+        std::string_view(reinterpret_cast<const char *>(bytes_.data()) + start, entry.end - start));
+    return true;
+}
+
+// Looks ahead from where it got to, up to `limit`, keeping (and prefetching) the clusters that
+// have marks. It stops at anything that is not a scalar: the print run does not join past it.
+void ClusterLookahead::fill(size_t limit)
+{
+    limit = std::min(limit, bytes_.size());
+    while (count_ < ringSize && !stopped_ && next_ < limit) {
+        Entry &entry = ring_[(head_ + count_) % ringSize];
+        const std::optional<bool> marked = scan(next_, entry);
+        if (!marked) {
+            stopped_ = true;
+            return;
+        }
+        next_ = entry.end;
+        if (*marked) {
+            table_.prefetch(entry.hash);
+            ++count_;
+        }
+    }
+}
+
+ClusterLookahead::Cluster ClusterLookahead::clusterAt(size_t start)
+{
+    while (count_ > 0 && ring_[head_].start < start) {
+        head_ = (head_ + 1) % ringSize;
+        --count_;
+    }
+    if (count_ == 0 || ring_[head_].start != start) {
+        // Looking ahead has not found this one: it has not come this far, or went another way (a
+        // scalar it took for the start of a cluster joined the one before). It starts again here.
+        head_ = 0;
+        count_ = 0;
+        next_ = start;
+        stopped_ = false;
+    }
+    fill(start + distance);
+    if (count_ == 0 || ring_[head_].start != start) {
+        // No scalar with marks after it is there.
+        return {start, 0};
+    }
+    const Entry &entry = ring_[head_];
+    head_ = (head_ + 1) % ringSize;
+    --count_;
+    return {entry.end, entry.hash};
+}
+
+} // namespace kestrix

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "Kestrix/core/ScalarProperties.h"
+#include "Kestrix/model/ClusterTable.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace kestrix {
+
+// A scalar that joins any cell but one ending with a control, changes neither its width nor what
+// joins it next, and takes no part in the joiner, variation and flag rules.
+bool isPlainMark(ScalarProperties properties, uint32_t scalar);
+
+// Where the plain marks from `i` on end, within `bytes` and at most `limit` of them.
+size_t plainMarksEnd(std::span<const uint8_t> bytes, size_t i, size_t limit);
+
+// The clusters of one scalar and plain marks that a print run joins, found a few ahead of it. Each
+// one is decoded and hashed once, and its place in the cluster table is read early, so that the
+// table's memory is fetched for several clusters at a time instead of one after the other.
+class ClusterLookahead {
+public:
+    struct Cluster {
+        size_t end = 0;
+        uint32_t hash = 0;
+    };
+
+    // `maximumMarks` bounds the marks a cluster takes after its first scalar.
+    ClusterLookahead(std::span<const uint8_t> bytes, const ClusterTable &table, size_t maximumMarks)
+        : bytes_(bytes), table_(table), maximumMarks_(maximumMarks)
+    {
+    }
+
+    // The cluster of the scalar at `start` (a printable ASCII byte or a whole UTF-8 sequence) and
+    // the plain marks after it, of which there must be at least one: where it ends and its hash.
+    // Asked for clusters in the order of their places, it finds each one looked up already.
+    Cluster clusterAt(size_t start);
+
+private:
+    struct Entry {
+        size_t start = 0;
+        size_t end = 0;
+        uint32_t hash = 0;
+    };
+    // How far ahead clusters are looked up: in clusters, and in bytes past the one asked for.
+    static constexpr size_t ringSize = 8;
+    static constexpr size_t distance = 48;
+
+    void fill(size_t limit);
+    std::optional<bool> scan(size_t start, Entry &entry) const;
+
+    std::span<const uint8_t> bytes_;
+    const ClusterTable &table_;
+    size_t maximumMarks_;
+    std::array<Entry, ringSize> ring_;
+    size_t head_ = 0;
+    size_t count_ = 0;
+    // Where looking ahead goes on, and whether it met something other than a cluster's scalar.
+    size_t next_ = 0;
+    bool stopped_ = true;
+};
+
+} // namespace kestrix
