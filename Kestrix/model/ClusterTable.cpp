@@ -181,24 +181,6 @@ void ClusterTable::resizeIndex(size_t slotCount)
     }
 }
 
-// Empties a slot and moves later slots of the same probe run back into the gap, so that every text
-// stays reachable from its home slot without markers for removed ones.
-void ClusterTable::erase(size_t position)
-{
-    const size_t mask = slots_.size() - 1;
-    size_t hole = position;
-    for (size_t next = (hole + 1) & mask; slots_[next].indexPlusOne != 0; next = (next + 1) & mask) {
-        const size_t home = homeOf(slots_[next].hash);
-        // The slot may move back when its home is not between the hole and itself.
-        if (((next - home) & mask) >= ((next - hole) & mask)) {
-            slots_[hole] = slots_[next];
-            positions_[slots_[hole].indexPlusOne - 1] = static_cast<uint32_t>(hole);
-            hole = next;
-        }
-    }
-    slots_[hole] = Slot{};
-}
-
 std::string_view ClusterTable::text(uint32_t index) const
 {
     if (index >= positions_.size() || positions_[index] == freeIndex) {
@@ -214,31 +196,67 @@ bool ClusterTable::reclaimIsDue() const
 
 size_t ClusterTable::reclaim(std::span<const uint64_t> inUse, size_t searchCost)
 {
-    auto isInUse = [&inUse](uint32_t index) {
-        const size_t word = index / 64;
-        return word < inUse.size() && ((inUse[word] >> (index % 64)) & 1) != 0;
-    };
     workSinceReclaim_ = 0;
     workBeforeNextReclaim_ = searchCost / reclaimWorkShare;
-    size_t freed = 0;
+    const size_t freed = sweepSlots(inUse);
+    size_ -= freed;
     freeIndices_.clear();
     for (uint32_t index = indexLimit(); index-- > 0;) {
-        if (positions_[index] != freeIndex && !isInUse(index)) {
-            const Slot &slot = slots_[positions_[index]];
-            if (slot.length == Slot::inArena) {
-                garbageBytes_ += textOf(slot).size();
-            }
-            erase(positions_[index]);
-            positions_[index] = freeIndex;
-            ++freed;
-        }
         if (positions_[index] == freeIndex) {
             freeIndices_.push_back(index);
         }
     }
-    size_ -= freed;
     if (garbageBytes_ * 2 > arena_.size()) {
         compactArena();
+    }
+    return freed;
+}
+
+// Empties the slots of texts not in use and moves each kept one back to the first empty slot from
+// its home on, so every text stays reachable from its home without markers for removed ones. The
+// slots are read in order (a text freed at a time would cost a random read each), starting after a
+// slot that was empty before: no probe run crosses it, so every slot between a kept text's home and
+// itself is final by the time the text is looked at.
+size_t ClusterTable::sweepSlots(std::span<const uint64_t> inUse)
+{
+    if (slots_.empty()) {
+        return 0;
+    }
+    auto isInUse = [&inUse](uint32_t index) {
+        const size_t word = index / 64;
+        return word < inUse.size() && ((inUse[word] >> (index % 64)) & 1) != 0;
+    };
+    const size_t mask = slots_.size() - 1;
+    size_t start = 0;
+    while (slots_[start].indexPlusOne != 0) {
+        ++start;
+    }
+    size_t freed = 0;
+    for (size_t step = 1; step <= slots_.size(); ++step) {
+        const size_t position = (start + step) & mask;
+        Slot &slot = slots_[position];
+        if (slot.indexPlusOne == 0) {
+            continue;
+        }
+        const uint32_t index = slot.indexPlusOne - 1;
+        if (!isInUse(index)) {
+            if (slot.length == Slot::inArena) {
+                garbageBytes_ += textOf(slot).size();
+            }
+            positions_[index] = freeIndex;
+            slot = Slot{};
+            ++freed;
+            continue;
+        }
+        size_t target = homeOf(slot.hash);
+        while (target != position && slots_[target].indexPlusOne != 0) {
+            target = (target + 1) & mask;
+        }
+        if (target != position) {
+            slots_[target] = slot;
+            positions_[index] = static_cast<uint32_t>(target);
+            slot = Slot{};
+        }
     }
     return freed;
 }

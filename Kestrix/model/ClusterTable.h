@@ -86,7 +86,8 @@ private:
     size_t homeOf(uint32_t hash) const { return hash & (slots_.size() - 1); }
     void resizeIndex(size_t slotCount);
     Slot makeSlot(std::string_view text, uint32_t hash, uint32_t index);
-    void erase(size_t position);
+    // Frees the texts whose index is not in use; returns how many.
+    size_t sweepSlots(std::span<const uint64_t> inUse);
     void compactArena();
 
     std::vector<Slot> slots_;
