@@ -200,62 +200,71 @@ size_t ClusterTable::reclaim(std::span<const uint64_t> inUse, size_t searchCost)
     workBeforeNextReclaim_ = searchCost / reclaimWorkShare;
     const size_t freed = sweepSlots(inUse);
     size_ -= freed;
-    freeIndices_.clear();
-    for (uint32_t index = indexLimit(); index-- > 0;) {
-        if (positions_[index] == freeIndex) {
-            freeIndices_.push_back(index);
-        }
+    // Every free index, the lowest last; without a branch per index, as which ones are free
+    // follows no pattern.
+    const uint32_t limit = indexLimit();
+    freeIndices_.resize(limit);
+    size_t count = 0;
+    for (uint32_t index = limit; index-- > 0;) {
+        freeIndices_[count] = index;
+        count += positions_[index] == freeIndex ? 1 : 0;
     }
+    freeIndices_.resize(count);
     if (garbageBytes_ * 2 > arena_.size()) {
         compactArena();
     }
     return freed;
 }
 
-// Empties the slots of texts not in use and moves each kept one back to the first empty slot from
-// its home on, so every text stays reachable from its home without markers for removed ones. The
-// slots are read in order (a text freed at a time would cost a random read each), starting after a
-// slot that was empty before: no probe run crosses it, so every slot between a kept text's home and
-// itself is final by the time the text is looked at.
+// Empties the slots of texts not in use and moves a kept one back to the first empty slot from its
+// home on, so every text stays reachable from its home without markers for removed ones. The slots
+// are read in order (a text freed at a time would cost a random read each), starting after a slot
+// that was empty before: no probe run crosses it, so every slot between a kept text's home and
+// itself is final by the time the text is looked at. Whether a slot is empty, kept or freed follows
+// no pattern, so those cases share one path without branches; only a text that may move (an empty
+// slot lies between its home and itself) takes one.
 size_t ClusterTable::sweepSlots(std::span<const uint64_t> inUse)
 {
     if (slots_.empty()) {
         return 0;
     }
-    auto isInUse = [&inUse](uint32_t index) {
-        const size_t word = index / 64;
-        return word < inUse.size() && ((inUse[word] >> (index % 64)) & 1) != 0;
-    };
+    // Bit i + 1 for index i in use, so that an empty slot (0) reads as not kept.
+    std::vector<uint64_t> kept(indexLimit() / 64 + 1, 0);
+    for (size_t word = 0; word < kept.size(); ++word) {
+        const uint64_t low = word < inUse.size() ? inUse[word] << 1 : 0;
+        const uint64_t carried = word > 0 && word - 1 < inUse.size() ? inUse[word - 1] >> 63 : 0;
+        kept[word] = low | carried;
+    }
     const size_t mask = slots_.size() - 1;
     size_t start = 0;
     while (slots_[start].indexPlusOne != 0) {
         ++start;
     }
     size_t freed = 0;
+    size_t lastEmpty = start;
     for (size_t step = 1; step <= slots_.size(); ++step) {
         const size_t position = (start + step) & mask;
         Slot &slot = slots_[position];
-        if (slot.indexPlusOne == 0) {
-            continue;
-        }
-        const uint32_t index = slot.indexPlusOne - 1;
-        if (!isInUse(index)) {
-            if (slot.length == Slot::inArena) {
-                garbageBytes_ += textOf(slot).size();
+        const uint32_t indexPlusOne = slot.indexPlusOne;
+        const bool keep = ((kept[indexPlusOne / 64] >> (indexPlusOne % 64)) & 1) != 0;
+        const bool freeing = indexPlusOne != 0 && !keep;
+        freed += freeing ? 1 : 0;
+        garbageBytes_ += freeing && slot.length == Slot::inArena ? static_cast<uint32_t>(slot.bytes >> 32) : 0;
+        // Index 0 is rewritten with what it holds when nothing is freed.
+        uint32_t &freedPosition = positions_[freeing ? indexPlusOne - 1 : 0];
+        freedPosition = freeing ? freeIndex : freedPosition;
+        lastEmpty = keep ? lastEmpty : position;
+        slot = keep ? slot : Slot{};
+        const size_t home = homeOf(slot.hash);
+        if (keep && ((position - lastEmpty) & mask) <= ((position - home) & mask)) {
+            size_t target = home;
+            while (slots_[target].indexPlusOne != 0) {
+                target = (target + 1) & mask;
             }
-            positions_[index] = freeIndex;
-            slot = Slot{};
-            ++freed;
-            continue;
-        }
-        size_t target = homeOf(slot.hash);
-        while (target != position && slots_[target].indexPlusOne != 0) {
-            target = (target + 1) & mask;
-        }
-        if (target != position) {
             slots_[target] = slot;
-            positions_[index] = static_cast<uint32_t>(target);
+            positions_[indexPlusOne - 1] = static_cast<uint32_t>(target);
             slot = Slot{};
+            lastEmpty = position;
         }
     }
     return freed;

@@ -114,14 +114,14 @@ TEST(ClusterTable, ReclaimFreesOnlyUnmarkedTextsAndHandsTheirIndicesOutAgain)
 
 // Random interning and reclaiming against a plain map: every text the table holds is found at its
 // index with its text, whatever slots moved when others were freed.
-TEST(ClusterTable, RandomInterningAndReclaimingAgreeWithAPlainMap)
+void expectRandomInterningAndReclaimingAgreeWithAPlainMap(size_t capacity, uint32_t distinctTexts)
 {
     std::mt19937 random(7);
-    ClusterTable table(300);
+    ClusterTable table(capacity);
     std::map<uint32_t, std::string> model;
     for (int round = 0; round < 40; ++round) {
         for (int i = 0; i < 400; ++i) {
-            const uint32_t n = random() % 2000;
+            const uint32_t n = random() % distinctTexts;
             const std::string text = (n % 5 == 0 ? std::string(10, 'L') : std::string()) + std::to_string(n);
             const std::optional<uint32_t> index = table.intern(text);
             if (index) {
@@ -146,6 +146,20 @@ TEST(ClusterTable, RandomInterningAndReclaimingAgreeWithAPlainMap)
             ASSERT_EQ(table.text(index), text);
             ASSERT_EQ(table.find(text), index);
         }
+    }
+}
+
+TEST(ClusterTable, RandomInterningAndReclaimingAgreeWithAPlainMap)
+{
+    expectRandomInterningAndReclaimingAgreeWithAPlainMap(300, 2000);
+}
+
+// A full table of a power-of-two capacity fills half its slots: probe runs are longest there, and
+// most kept texts move when others are freed.
+TEST(ClusterTable, RandomInterningAndReclaimingAgreeWithAPlainMapAtTheHighestLoad)
+{
+    for (const size_t capacity : {256, 512}) {
+        expectRandomInterningAndReclaimingAgreeWithAPlainMap(capacity, 4 * static_cast<uint32_t>(capacity));
     }
 }
 
