@@ -21,14 +21,31 @@ bool isPlainMark(ScalarProperties properties, uint32_t scalar)
 {
     const bool isSelector = scalar == 0xFE0E || scalar == 0xFE0F;
     const bool isRegionalIndicator = scalar >= 0x1F1E6 && scalar <= 0x1F1FF;
-    return properties.neverStartsCluster() && properties.width() >= 0 && scalar != zeroWidthJoiner &&
-           !isSelector && !isRegionalIndicator;
+    return properties.neverStartsCluster() && properties.width() >= 0 && !properties.printsAlone() &&
+           scalar != zeroWidthJoiner && !isSelector && !isRegionalIndicator;
 }
 
 size_t plainMarksEnd(std::span<const uint8_t> bytes, size_t i, size_t limit)
 {
-    for (size_t count = 0; count < limit && i < bytes.size() && utf8::sequenceLengths[bytes[i]] > 1; ++count) {
-        const utf8::Decoded decoded = utf8::decode(bytes.data() + i, bytes.size() - i);
+    const size_t size = bytes.size();
+    for (size_t count = 0; count < limit && i < size; ++count) {
+        const uint8_t lead = bytes[i];
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            // Two bytes, as most marks are: below U+0800, where no joiner, selector or indicator lies.
+            if (i + 1 == size || !utf8::isContinuation(bytes[i + 1])) {
+                break;
+            }
+            const ScalarProperties properties = ScalarProperties::of((lead & 0x1Fu) << 6 | (bytes[i + 1] & 0x3Fu));
+            if (!properties.neverStartsCluster() || properties.width() < 0 || properties.printsAlone()) {
+                break;
+            }
+            i += 2;
+            continue;
+        }
+        if (utf8::sequenceLengths[lead] <= 2) {
+            break;
+        }
+        const utf8::Decoded decoded = utf8::decode(bytes.data() + i, size - i);
         if (decoded.kind != utf8::Decoded::Kind::scalar ||
             !isPlainMark(ScalarProperties::of(decoded.scalar), decoded.scalar)) {
             break;
@@ -89,23 +106,25 @@ ClusterLookahead::Cluster ClusterLookahead::clusterAt(size_t start)
         head_ = (head_ + 1) % ringSize;
         --count_;
     }
-    if (count_ == 0 || ring_[head_].start != start) {
-        // Looking ahead has not found this one: it has not come this far, or went another way (a
-        // scalar it took for the start of a cluster joined the one before). It starts again here.
-        head_ = 0;
-        count_ = 0;
+    if (count_ == 0 && next_ <= start) {
+        // Looking ahead has not come this far: it goes on from here.
         next_ = start;
         stopped_ = false;
     }
     fill(start + distance);
-    if (count_ == 0 || ring_[head_].start != start) {
-        // No scalar with marks after it is there.
-        return {start, 0};
+    if (count_ > 0 && ring_[head_].start == start) {
+        const Entry &entry = ring_[head_];
+        head_ = (head_ + 1) % ringSize;
+        --count_;
+        return {entry.end, entry.hash};
     }
-    const Entry &entry = ring_[head_];
-    head_ = (head_ + 1) % ringSize;
-    --count_;
-    return {entry.end, entry.hash};
+    // Looking ahead went past without a cluster here: there is none, or it went another way (a
+    // scalar it took for the start of a cluster joined the one before). This one is read alone.
+    Entry entry;
+    if (scan(start, entry).value_or(false)) {
+        return {entry.end, entry.hash};
+    }
+    return {start, 0};
 }
 
 } // namespace kestrix

@@ -12,7 +12,8 @@
 namespace kestrix {
 
 // A scalar that joins any cell but one ending with a control, changes neither its width nor what
-// joins it next, and takes no part in the joiner, variation and flag rules.
+// joins it next, and takes no part in the joiner, variation and flag rules. A mark that takes a
+// column of its own is not one: it prints alone.
 bool isPlainMark(ScalarProperties properties, uint32_t scalar);
 
 // Where the plain marks from `i` on end, within `bytes` and at most `limit` of them.

@@ -68,14 +68,16 @@ int32_t Terminal::internedClusterCode(std::string_view cluster, uint32_t hash)
 // are emptied, since a freed code may come back as another cluster.
 void Terminal::reclaimClusters()
 {
-    std::vector<uint64_t> inUse((clusters_.indexLimit() + 63) / 64, 0);
-    const auto limit = static_cast<int64_t>(clusters_.indexLimit());
-    auto mark = [&inUse, limit](const CharData *cells, int64_t count) {
+    // One word more than the indices take: codes of no cluster set a bit there instead of taking a
+    // branch, as clusters and other codes mix at random.
+    const size_t words = (clusters_.indexLimit() + 63) / 64;
+    std::vector<uint64_t> inUse(words + 1, 0);
+    const uint64_t limit = clusters_.indexLimit();
+    auto mark = [&inUse, limit, spare = words * 64](const CharData *cells, int64_t count) {
         for (int64_t col = 0; col < count; ++col) {
-            const int64_t index = static_cast<int64_t>(cells[col].code) - firstClusterCode;
-            if (index >= 0 && index < limit) {
-                inUse[static_cast<size_t>(index) / 64] |= uint64_t{1} << (index % 64);
-            }
+            const auto index = static_cast<uint64_t>(static_cast<int64_t>(cells[col].code) - firstClusterCode);
+            const uint64_t bit = index < limit ? index : spare;
+            inUse[bit / 64] |= uint64_t{1} << (bit % 64);
         }
     };
     size_t cellsLookedAt = 0;
@@ -95,7 +97,7 @@ void Terminal::reclaimClusters()
         }
     }
     markLine(blankLine.get());
-    if (clusters_.reclaim(inUse, cellsLookedAt) > 0) {
+    if (clusters_.reclaim(std::span(inUse).first(words), cellsLookedAt) > 0) {
         astralCodes_.fill({});
         clusterJoins_.fill({});
     }

@@ -267,6 +267,19 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
     // after it make a cluster that is a piece of the bytes, interned without being built.
     size_t plainCellStart = 0;
     size_t plainCellEnd = SIZE_MAX;
+    // Joins the plain marks from plainCellEnd on to the cell, which holds the scalar before them
+    // alone: the cluster is the bytes from that scalar on, found and hashed ahead by the lookahead.
+    auto joinMarksToPlainCell = [&](CharData &cell) {
+        const ClusterLookahead::Cluster cluster = lookahead.clusterAt(plainCellStart);
+        if (cluster.end <= plainCellEnd) {
+            return false;
+        }
+        const char *text = reinterpret_cast<const char *>(data) + plainCellStart;
+        cell.code = internedClusterCode(std::string_view(text, cluster.end - plainCellStart), cluster.hash);
+        lastEnd = cell.code < firstClusterCode ? LastCellEnd::unknown : LastCellEnd::closed;
+        i = cluster.end;
+        return true;
+    };
     while (i < size) {
         const uint8_t lead = data[i];
         if (lead < 0x80) {
@@ -303,6 +316,12 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
                 }
             }
             lastEnd = LastCellEnd::closed;
+            if (plainCellEnd == i && i < size && data[i] >= 0xC2 && joinsWritten) {
+                // Marks after the last letter join it here, without reading the first one twice.
+                if (CharData *const last = out.last()) {
+                    joinMarksToPlainCell(*last);
+                }
+            }
             continue;
         }
         if (sequenceLengths[lead] == 1) {
@@ -378,18 +397,9 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
         if (isPlainMark(properties, scalar)) {
             // Marks in a row join at once: one cluster to intern instead of one per mark.
             const size_t marksStart = i - decoded.length;
-            if (plainCellEnd == marksStart) {
-                // The cell is the scalar before the marks (nothing came between): the cluster is
-                // the bytes from it on, found and hashed ahead by the lookahead.
-                const ClusterLookahead::Cluster cluster = lookahead.clusterAt(plainCellStart);
-                if (cluster.end > marksStart) {
-                    const char *text = reinterpret_cast<const char *>(data) + plainCellStart;
-                    last->code = internedClusterCode(std::string_view(text, cluster.end - plainCellStart),
-                                                     cluster.hash);
-                    lastEnd = last->code < firstClusterCode ? LastCellEnd::unknown : LastCellEnd::closed;
-                    i = cluster.end;
-                    continue;
-                }
+            if (plainCellEnd == marksStart && joinMarksToPlainCell(*last)) {
+                // The cell was the scalar before the marks: nothing came between.
+                continue;
             }
             const size_t marksEnd = plainMarksEnd(bytes, i, maximumClusterScalars - 1);
             if (marksEnd > i) {

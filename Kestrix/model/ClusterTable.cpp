@@ -254,7 +254,9 @@ size_t ClusterTable::sweepSlots(std::span<const uint64_t> inUse)
         uint32_t &freedPosition = positions_[freeing ? indexPlusOne - 1 : 0];
         freedPosition = freeing ? freeIndex : freedPosition;
         lastEmpty = keep ? lastEmpty : position;
-        slot = keep ? slot : Slot{};
+        // Only a freed slot is written: the others stay clean in the cache.
+        Slot spare;
+        *(freeing ? &slot : &spare) = Slot{};
         const size_t home = homeOf(slot.hash);
         if (keep && ((position - lastEmpty) & mask) <= ((position - home) & mask)) {
             size_t target = home;

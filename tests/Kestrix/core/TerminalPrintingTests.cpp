@@ -266,6 +266,8 @@ const char *const graphemeSamples[] = {
     // Marks right after a Latin-1 letter and an astral one, and after a control or an invalid byte
     // that follows a letter.
     "\u00e9\u0301\u0302 \U0001D400\u0301\u0302 q\u0085\u0301\u0302 r\xc3\u0301\u0302 s\u0301",
+    // A spacing mark that takes a column of its own, right after a mark and among marks.
+    "\u0e01\u0301\u0e33 a\u0301\u0e33\u0302 b\u0e33\u0301",
     // Astral letters, a private-use scalar and invalid bytes between scalars.
     "\U0001D400\U0001D401\U000F0000\xc3("
     "\xe4\xb8\xad\xf0\x9f\x98\xc3\xa9\xed\xa0\x80\xe0\x80\xaf\xf0\x80\xbf\xe2\x82",
