@@ -831,7 +831,7 @@ private:
         int32_t code = 0;
         Outcome outcome = Outcome::unknown;
     };
-    std::array<ClusterJoin, 256> clusterJoins_{};
+    std::array<ClusterJoin, 4096> clusterJoins_{};
     // Each arming of the synchronized-output time-out gets a new generation; an older one that
     // fires does nothing. The token tells a queued time-out whether the terminal still exists.
     uint64_t synchronizedOutputGeneration_ = 0;

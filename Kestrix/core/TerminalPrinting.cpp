@@ -618,20 +618,30 @@ bool Terminal::joinWithPreviousCell(uint32_t scalar, int width)
 }
 
 // What joining the scalar to a cell of the code gives. It depends on nothing else while the code
-// names the same cluster, so the answers are kept in a small direct-mapped cache, emptied whenever
+// names the same cluster, so the answers are kept in a cache of two-entry sets, emptied whenever
 // codes are freed: a repeated emoji sequence or accent is joined without building its text, asking
-// the grapheme rules or hashing. A join that a full table refused is not kept, so it is tried again
-// once there is room.
+// the grapheme rules or hashing. Text in a few scripts joins a few thousand distinct pairs, which
+// fit; the entry used last in a set stays, the other makes room. A join that a full table refused
+// is not kept, so it is tried again once there is room.
 Terminal::ClusterJoin Terminal::clusterJoin(int32_t code, uint32_t scalar)
 {
-    const auto slot = (static_cast<uint32_t>(code) * 0x9E3779B1U ^ scalar) % clusterJoins_.size();
-    ClusterJoin &entry = clusterJoins_[slot];
-    if (entry.outcome != ClusterJoin::Outcome::unknown && entry.previousCode == code && entry.scalar == scalar) {
-        return entry;
+    constexpr int setBits = std::countr_zero(std::tuple_size_v<decltype(clusterJoins_)> / 2);
+    const uint32_t hash = static_cast<uint32_t>(code) * 0x9E3779B1U ^ scalar * 0x85EBCA77U;
+    ClusterJoin *const set = &clusterJoins_[(hash >> (32 - setBits)) * 2];
+    auto holds = [code, scalar](const ClusterJoin &entry) {
+        return entry.previousCode == code && entry.scalar == scalar && entry.outcome != ClusterJoin::Outcome::unknown;
+    };
+    if (holds(set[0])) {
+        return set[0];
+    }
+    if (holds(set[1])) {
+        std::swap(set[0], set[1]);
+        return set[0];
     }
     const ClusterJoin join = computeClusterJoin(code, scalar);
     if (join.outcome != ClusterJoin::Outcome::joins || join.code >= firstClusterCode) {
-        entry = join;
+        set[1] = set[0];
+        set[0] = join;
     }
     return join;
 }

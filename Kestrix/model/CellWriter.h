@@ -23,9 +23,10 @@ public:
     {
         if (x_ + width <= limit_) {
             CharData *const cell = cells_ + x_;
-            CharData written = blank_;
-            written.setValue(code, static_cast<int8_t>(width));
-            *cell = written;
+            // Built in place: a cell put together on the side and copied would be read back in
+            // wider pieces than it was written, which stalls until the stores have drained.
+            *cell = blank_;
+            cell->setValue(code, static_cast<int8_t>(width));
             // A narrow cell leaves its neighbour alone: the continuation then goes to a spare cell,
             // which costs less than a branch on the width.
             *(width == 2 ? cell + 1 : &spare_) = continuation_;
