@@ -225,7 +225,7 @@ BufferLine::BufferLine(const BufferLine &copyFrom)
 void BufferLine::prefetchCells() const
 {
     constexpr int64_t cacheLine = 64;
-    constexpr int64_t maximumBytes = 32 * cacheLine;
+    constexpr int64_t maximumBytes = 16 * cacheLine;
     const char *at = reinterpret_cast<const char *>(data_.data());
     const char *const end =
         at + std::min<int64_t>(dataSize() * static_cast<int64_t>(sizeof(CharData)), maximumBytes);

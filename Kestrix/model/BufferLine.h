@@ -65,7 +65,7 @@ public:
         return data_.data();
     }
 
-    // Asks the processor to fetch the first cells (up to 2 KiB, more than most printed lines take),
+    // Asks the processor to fetch the first cells (up to 1 KiB, what most printed lines take),
     // ahead of their use: the text printed on a recycled line writes them, whatever it held.
     void prefetchCells() const;
 
