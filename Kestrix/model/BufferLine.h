@@ -47,7 +47,8 @@ public:
 private:
     // Cells extent_..staleEnd_-1 read as the null cell but still hold the first two words of what
     // they held before a clear (the rest of each is the null cell's already). Here, in the room the
-    // two fields above leave, so a line takes no more memory for it.
+    // two fields above leave, so a line takes no more memory for it; 32 bits hold any column of a
+    // line that fits in memory.
     mutable uint32_t staleEnd_ = 0;
 
 public:
