@@ -227,8 +227,8 @@ void BufferLine::prefetchCells() const
     constexpr int64_t cacheLine = 64;
     constexpr int64_t maximumBytes = 16 * cacheLine;
     const char *at = reinterpret_cast<const char *>(data_.data());
-    const char *const end =
-        at + std::min<int64_t>(dataSize() * static_cast<int64_t>(sizeof(CharData)), maximumBytes);
+    const int64_t used = std::max<int64_t>(extent_, staleEnd_);
+    const char *const end = at + std::min<int64_t>(used * static_cast<int64_t>(sizeof(CharData)), maximumBytes);
     for (; at < end; at += cacheLine) {
         __builtin_prefetch(at, 1);
     }

@@ -66,8 +66,9 @@ public:
         return data_.data();
     }
 
-    // Asks the processor to fetch the first cells (up to 1 KiB, what most printed lines take),
-    // ahead of their use: the text printed on a recycled line writes them, whatever it held.
+    // Asks the processor to fetch the cells the line has held text in (up to 1 KiB, what most
+    // printed lines take), ahead of their use: text printed on the line once it is recycled writes
+    // over them. A line that never held any costs nothing.
     void prefetchCells() const;
 
     // The cell at `col`; past the end the last cell, on an empty line or left of it the null cell.
