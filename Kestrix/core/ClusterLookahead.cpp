@@ -25,27 +25,13 @@ bool isPlainMark(ScalarProperties properties, uint32_t scalar)
            scalar != zeroWidthJoiner && !isSelector && !isRegionalIndicator;
 }
 
-size_t plainMarksEnd(std::span<const uint8_t> bytes, size_t i, size_t limit)
+namespace {
+
+// plainMarksEnd for any form of UTF-8.
+[[gnu::noinline]] size_t generalMarksEnd(std::span<const uint8_t> bytes, size_t i, size_t limit)
 {
-    const size_t size = bytes.size();
-    for (size_t count = 0; count < limit && i < size; ++count) {
-        const uint8_t lead = bytes[i];
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            // Two bytes, as most marks are: below U+0800, where no joiner, selector or indicator lies.
-            if (i + 1 == size || !utf8::isContinuation(bytes[i + 1])) {
-                break;
-            }
-            const ScalarProperties properties = ScalarProperties::of((lead & 0x1Fu) << 6 | (bytes[i + 1] & 0x3Fu));
-            if (!properties.neverStartsCluster() || properties.width() < 0 || properties.printsAlone()) {
-                break;
-            }
-            i += 2;
-            continue;
-        }
-        if (utf8::sequenceLengths[lead] <= 2) {
-            break;
-        }
-        const utf8::Decoded decoded = utf8::decode(bytes.data() + i, size - i);
+    for (size_t count = 0; count < limit && i < bytes.size() && utf8::sequenceLengths[bytes[i]] > 1; ++count) {
+        const utf8::Decoded decoded = utf8::decode(bytes.data() + i, bytes.size() - i);
         if (decoded.kind != utf8::Decoded::Kind::scalar ||
             !isPlainMark(ScalarProperties::of(decoded.scalar), decoded.scalar)) {
             break;
@@ -53,6 +39,33 @@ size_t plainMarksEnd(std::span<const uint8_t> bytes, size_t i, size_t limit)
         i += decoded.length;
     }
     return i;
+}
+
+// plainMarksEnd, inlined into the lookahead that runs it for every cluster. Marks of two bytes, as
+// most are, take a tight loop: they lie below U+0800, where no joiner, selector or indicator is.
+[[gnu::always_inline]] inline size_t marksEnd(std::span<const uint8_t> bytes, size_t i, size_t limit)
+{
+    const uint8_t *const data = bytes.data();
+    const size_t start = i;
+    const size_t twoByteEnd = std::min(bytes.size(), i + 2 * limit);
+    while (i + 1 < twoByteEnd && data[i] >= 0xC2 && data[i] <= 0xDF && utf8::isContinuation(data[i + 1])) {
+        const ScalarProperties properties = ScalarProperties::of((data[i] & 0x1Fu) << 6 | (data[i + 1] & 0x3Fu));
+        if (!properties.neverStartsCluster() || properties.width() < 0 || properties.printsAlone()) {
+            return i;
+        }
+        i += 2;
+    }
+    if (i < bytes.size() && data[i] >= 0xE0 && (i - start) / 2 < limit) {
+        return generalMarksEnd(bytes, i, limit - (i - start) / 2);
+    }
+    return i;
+}
+
+} // namespace
+
+size_t plainMarksEnd(std::span<const uint8_t> bytes, size_t i, size_t limit)
+{
+    return marksEnd(bytes, i, limit);
 }
 
 // Reads the scalar at `start` and the plain marks after it into `entry`. Nothing when there is no
@@ -71,7 +84,7 @@ std::optional<bool> ClusterLookahead::scan(size_t start, Entry &entry) const
         return std::nullopt;
     }
     entry.start = start;
-    entry.end = plainMarksEnd(bytes_, marksStart, maximumMarks_);
+    entry.end = marksEnd(bytes_, marksStart, maximumMarks_);
     if (entry.end == marksStart) {
         return false;
     }

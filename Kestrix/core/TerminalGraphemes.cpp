@@ -4,6 +4,8 @@
 #include "Kestrix/core/Terminal.h"
 #include "Kestrix/model/Utf8.h"
 
+#include <algorithm>
+
 namespace kestrix {
 
 namespace {
@@ -81,10 +83,14 @@ void Terminal::reclaimClusters()
         }
     };
     size_t cellsLookedAt = 0;
-    auto markLine = [&mark, &cellsLookedAt](const BufferLine *line) {
+    // Cells from a line's extent on are null cells. The print path may be writing cells in place into
+    // the cursor's line that its extent does not count yet: that line is read whole.
+    const BufferLine *writtenInPlace = nullptr;
+    auto markLine = [&mark, &cellsLookedAt, &writtenInPlace](const BufferLine *line) {
         if (line != nullptr) {
-            mark(line->cells(), line->dataSize());
-            cellsLookedAt += static_cast<size_t>(line->dataSize());
+            const int64_t end = line == writtenInPlace ? line->dataSize() : std::min(line->extent(), line->dataSize());
+            mark(line->cells(), end);
+            cellsLookedAt += static_cast<size_t>(end);
         }
     };
     for (Buffer *each : {normalBuffer.get(), altBuffer.get()}) {
@@ -92,10 +98,14 @@ void Terminal::reclaimClusters()
             continue;
         }
         const CircularBufferLineList &lines = each->lines();
+        const int64_t cursorRow = each->yBase() + each->y();
+        const int64_t cursorSlot = (lines.startIndex() + cursorRow) % std::max<int64_t>(lines.maxLength(), 1);
+        writtenInPlace = cursorRow >= 0 ? lines.lineInSlot(cursorSlot) : nullptr;
         for (int64_t slot = 0; slot < lines.allocatedSlots(); ++slot) {
             markLine(lines.lineInSlot(slot));
         }
     }
+    writtenInPlace = nullptr;
     markLine(blankLine.get());
     if (clusters_.reclaim(std::span(inUse).first(words), cellsLookedAt) > 0) {
         astralCodes_.fill({});

@@ -57,6 +57,8 @@ public:
     uint64_t generation = 0;
 
     int64_t dataSize() const { return static_cast<int64_t>(data_.size()); }
+    // Every cell from here on is the null cell; cells written in place count once noted.
+    int64_t extent() const { return extent_; }
     const CharData &fillCharacter() const { return fillCharacter_; }
     uint64_t serial() const { return serial_; }
     // The `dataSize()` cells, contiguous.

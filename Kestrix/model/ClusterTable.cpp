@@ -14,30 +14,6 @@ constexpr size_t smallestIndex = 64;
 // texts in use then costs about one search of 32 cells per refused text.
 constexpr size_t reclaimWorkShare = 32;
 
-uint32_t load32(const char *at)
-{
-    uint32_t word = 0;
-    std::memcpy(&word, at, sizeof word);
-    return word;
-}
-
-// A text of at most eight bytes as one word, padded with zeros: read with fixed-size loads, since a
-// copy of a variable length is a library call.
-uint64_t shortTextWord(std::string_view text)
-{
-    const size_t size = text.size();
-    const char *at = text.data();
-    if (std::endian::native == std::endian::little && size >= 4) {
-        // The first and the last four bytes; where they overlap they agree.
-        return load32(at) | static_cast<uint64_t>(load32(at + size - 4)) << (8 * (size - 4));
-    }
-    uint64_t word = 0;
-    for (size_t i = 0; i < size; ++i) {
-        word |= static_cast<uint64_t>(static_cast<uint8_t>(at[i])) << (8 * i);
-    }
-    return word;
-}
-
 } // namespace
 
 ClusterTable::ClusterTable(size_t capacity)
@@ -48,25 +24,6 @@ ClusterTable::ClusterTable(size_t capacity)
 void ClusterTable::setCapacity(size_t capacity)
 {
     capacity_ = std::min(capacity, maximumCapacity);
-}
-
-uint32_t ClusterTable::hashOf(std::string_view text)
-{
-    constexpr uint64_t multiplier = 0x9E3779B97F4A7C15ULL;
-    uint64_t hash = text.size() * multiplier;
-    size_t i = 0;
-    for (; i + sizeof(uint64_t) <= text.size(); i += sizeof(uint64_t)) {
-        uint64_t word = 0;
-        std::memcpy(&word, text.data() + i, sizeof word);
-        hash = (hash ^ word) * multiplier;
-        hash ^= hash >> 29;
-    }
-    if (i < text.size()) {
-        hash = (hash ^ shortTextWord(text.substr(i))) * multiplier;
-    }
-    hash ^= hash >> 32;
-    hash *= multiplier;
-    return static_cast<uint32_t>(hash >> 32);
 }
 
 std::string_view ClusterTable::textOf(const Slot &slot) const
@@ -111,7 +68,7 @@ std::optional<uint32_t> ClusterTable::find(std::string_view text) const
     return slot.indexPlusOne - 1;
 }
 
-std::optional<uint32_t> ClusterTable::intern(std::string_view text, uint32_t hash)
+std::optional<uint32_t> ClusterTable::internSlowly(std::string_view text, uint32_t hash)
 {
     if (text.empty()) {
         return std::nullopt;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -30,10 +32,44 @@ public:
     // The index of the text, interned now when it is new; nothing when it is new and the table is
     // full, or the text is empty.
     std::optional<uint32_t> intern(std::string_view text) { return intern(text, hashOf(text)); }
-    // The same for a text whose hashOf is known.
-    std::optional<uint32_t> intern(std::string_view text, uint32_t hash);
+    // The same for a text whose hashOf is known. A short text found at once, the common case, is
+    // found inline.
+    std::optional<uint32_t> intern(std::string_view text, uint32_t hash)
+    {
+        if (text.size() - 1 < Slot::inlineCapacity && !slots_.empty()) {
+            const uint64_t word = shortTextWord(text);
+            const size_t mask = slots_.size() - 1;
+            for (size_t position = hash & mask;; position = (position + 1) & mask) {
+                const Slot &slot = slots_[position];
+                if (slot.indexPlusOne == 0) {
+                    break;
+                }
+                if (slot.bytes == word && slot.hash == hash && slot.length == text.size()) {
+                    return slot.indexPlusOne - 1;
+                }
+            }
+        }
+        return internSlowly(text, hash);
+    }
     // What the table finds a text by: worked out once, it serves a prefetch and the intern after it.
-    static uint32_t hashOf(std::string_view text);
+    static uint32_t hashOf(std::string_view text)
+    {
+        constexpr uint64_t multiplier = 0x9E3779B97F4A7C15ULL;
+        uint64_t hash = text.size() * multiplier;
+        size_t i = 0;
+        for (; i + sizeof(uint64_t) <= text.size(); i += sizeof(uint64_t)) {
+            uint64_t word = 0;
+            std::memcpy(&word, text.data() + i, sizeof word);
+            hash = (hash ^ word) * multiplier;
+            hash ^= hash >> 29;
+        }
+        if (i < text.size()) {
+            hash = (hash ^ shortTextWord(text.substr(i))) * multiplier;
+        }
+        hash ^= hash >> 32;
+        hash *= multiplier;
+        return static_cast<uint32_t>(hash >> 32);
+    }
     // Starts reading the part of the index where a text of the hash would be, for a lookup soon
     // after.
     void prefetch(uint32_t hash) const
@@ -79,6 +115,36 @@ private:
     };
     static_assert(sizeof(Slot) == 16);
     static constexpr uint32_t freeIndex = UINT32_MAX;
+
+    // A text of at most eight bytes as one word, padded with zeros: read with fixed-size loads, since
+    // a copy of a variable length is a library call.
+    static uint64_t shortTextWord(std::string_view text)
+    {
+        const size_t size = text.size();
+        const auto *at = reinterpret_cast<const uint8_t *>(text.data());
+        if constexpr (std::endian::native == std::endian::little) {
+            if (size >= 4) {
+                // The first and the last four bytes; where they overlap they agree.
+                uint32_t first = 0;
+                uint32_t last = 0;
+                std::memcpy(&first, at, sizeof first);
+                std::memcpy(&last, at + size - 4, sizeof last);
+                return first | static_cast<uint64_t>(last) << (8 * (size - 4));
+            }
+            if (size > 0) {
+                // The first, middle and last byte cover one to three bytes.
+                return at[0] | static_cast<uint64_t>(at[size / 2]) << (8 * (size / 2)) |
+                       static_cast<uint64_t>(at[size - 1]) << (8 * (size - 1));
+            }
+            return 0;
+        }
+        uint64_t word = 0;
+        for (size_t i = 0; i < size; ++i) {
+            word |= static_cast<uint64_t>(at[i]) << (8 * i);
+        }
+        return word;
+    }
+    std::optional<uint32_t> internSlowly(std::string_view text, uint32_t hash);
 
     std::string_view textOf(const Slot &slot) const;
     // The slot that holds the text, or the empty slot where it would go.
