@@ -42,15 +42,21 @@ namespace {
 }
 
 // plainMarksEnd, inlined into the lookahead that runs it for every cluster. Marks of two bytes, as
-// most are, take a tight loop: they lie below U+0800, where no joiner, selector or indicator is.
-[[gnu::always_inline]] inline size_t marksEnd(std::span<const uint8_t> bytes, size_t i, size_t limit)
+// most are, take a tight loop over a bit for each scalar of that form.
+[[gnu::always_inline]] inline size_t marksEnd(std::span<const uint8_t> bytes, size_t i, size_t limit,
+                                              const TwoByteMarks &twoByteMarks)
 {
     const uint8_t *const data = bytes.data();
     const size_t start = i;
     const size_t twoByteEnd = std::min(bytes.size(), i + 2 * limit);
-    while (i + 1 < twoByteEnd && data[i] >= 0xC2 && data[i] <= 0xDF && utf8::isContinuation(data[i + 1])) {
-        const ScalarProperties properties = ScalarProperties::of((data[i] & 0x1Fu) << 6 | (data[i + 1] & 0x3Fu));
-        if (!properties.neverStartsCluster() || properties.width() < 0 || properties.printsAlone()) {
+    while (i + 1 < twoByteEnd) {
+        const uint32_t lead = data[i];
+        const uint32_t next = data[i + 1];
+        if (lead - 0xC2 > 0xDF - 0xC2 || !utf8::isContinuation(static_cast<uint8_t>(next))) {
+            break;
+        }
+        const uint32_t scalar = (lead & 0x1F) << 6 | (next & 0x3F);
+        if (((twoByteMarks[scalar / 64] >> (scalar % 64)) & 1) == 0) {
             return i;
         }
         i += 2;
@@ -63,14 +69,29 @@ namespace {
 
 } // namespace
 
+const TwoByteMarks &twoByteMarks()
+{
+    // Built on first use and never changed after.
+    static const TwoByteMarks marks = [] {
+        TwoByteMarks bits{};
+        for (uint32_t scalar = 0x80; scalar < 0x800; ++scalar) {
+            if (isPlainMark(ScalarProperties::of(scalar), scalar)) {
+                bits[scalar / 64] |= uint64_t{1} << (scalar % 64);
+            }
+        }
+        return bits;
+    }();
+    return marks;
+}
+
 size_t plainMarksEnd(std::span<const uint8_t> bytes, size_t i, size_t limit)
 {
-    return marksEnd(bytes, i, limit);
+    return marksEnd(bytes, i, limit, twoByteMarks());
 }
 
 // Reads the scalar at `start` and the plain marks after it into `entry`. Nothing when there is no
 // scalar there; false when no mark follows it.
-std::optional<bool> ClusterLookahead::scan(size_t start, Entry &entry) const
+[[gnu::always_inline]] inline std::optional<bool> ClusterLookahead::scan(size_t start, Entry &entry) const
 {
     const uint8_t lead = bytes_[start];
     size_t marksStart = start + 1;
@@ -84,7 +105,7 @@ std::optional<bool> ClusterLookahead::scan(size_t start, Entry &entry) const
         return std::nullopt;
     }
     entry.start = start;
-    entry.end = marksEnd(bytes_, marksStart, maximumMarks_);
+    entry.end = marksEnd(bytes_, marksStart, maximumMarks_, twoByteMarks_);
     if (entry.end == marksStart) {
         return false;
     }

@@ -19,6 +19,11 @@ bool isPlainMark(ScalarProperties properties, uint32_t scalar);
 // Where the plain marks from `i` on end, within `bytes` and at most `limit` of them.
 size_t plainMarksEnd(std::span<const uint8_t> bytes, size_t i, size_t limit);
 
+// A bit for each scalar of two UTF-8 bytes (U+0080 to U+07FF, where most marks lie) that is a plain
+// mark.
+using TwoByteMarks = std::array<uint64_t, 32>;
+const TwoByteMarks &twoByteMarks();
+
 // The clusters of one scalar and plain marks that a print run joins, found a few ahead of it. Each
 // one is decoded and hashed once, and its place in the cluster table is read early, so that the
 // table's memory is fetched for several clusters at a time instead of one after the other.
@@ -31,7 +36,7 @@ public:
 
     // `maximumMarks` bounds the marks a cluster takes after its first scalar.
     ClusterLookahead(std::span<const uint8_t> bytes, const ClusterTable &table, size_t maximumMarks)
-        : bytes_(bytes), table_(table), maximumMarks_(maximumMarks)
+        : bytes_(bytes), table_(table), maximumMarks_(maximumMarks), twoByteMarks_(twoByteMarks())
     {
     }
 
@@ -56,6 +61,7 @@ private:
     std::span<const uint8_t> bytes_;
     const ClusterTable &table_;
     size_t maximumMarks_;
+    const TwoByteMarks &twoByteMarks_;
     std::array<Entry, ringSize> ring_;
     size_t head_ = 0;
     size_t count_ = 0;

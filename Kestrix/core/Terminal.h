@@ -746,6 +746,7 @@ private:
     int32_t printedClusterCode(std::string_view cluster);
     // The same for a cluster of more than one scalar whose ClusterTable::hashOf is known.
     int32_t internedClusterCode(std::string_view cluster, uint32_t hash);
+    int32_t refusedClusterCode(std::string_view cluster, uint32_t hash);
     void reclaimClusters();
     bool isSingleCluster(std::string_view text);
     bool joinsWithoutBreak(int32_t code, std::string_view text, uint32_t scalar) const;

@@ -56,12 +56,23 @@ int32_t Terminal::printedClusterCode(std::string_view cluster)
 
 int32_t Terminal::internedClusterCode(std::string_view cluster, uint32_t hash)
 {
-    std::optional<uint32_t> index = clusters_.intern(cluster, hash);
-    if (!index && clusters_.reclaimIsDue()) {
-        reclaimClusters();
-        index = clusters_.intern(cluster, hash);
+    if (const std::optional<uint32_t> index = clusters_.intern(cluster, hash)) {
+        return firstClusterCode + static_cast<int32_t>(*index);
     }
-    return index ? firstClusterCode + static_cast<int32_t>(*index) : firstScalarCode(cluster);
+    return refusedClusterCode(cluster, hash);
+}
+
+// A cluster the full table refused: once a reclaim is due it is tried again. Out of line, so that
+// interning inlines into the print path without the reclaim.
+[[gnu::noinline]] int32_t Terminal::refusedClusterCode(std::string_view cluster, uint32_t hash)
+{
+    if (clusters_.reclaimIsDue()) {
+        reclaimClusters();
+        if (const std::optional<uint32_t> index = clusters_.intern(cluster, hash)) {
+            return firstClusterCode + static_cast<int32_t>(*index);
+        }
+    }
+    return firstScalarCode(cluster);
 }
 
 // Frees the clusters that no cell refers to. Cells live in the lines of both buffers (every slot of
