@@ -113,6 +113,14 @@ void Terminal::reclaimClusters()
         const int64_t cursorSlot = (lines.startIndex() + cursorRow) % std::max<int64_t>(lines.maxLength(), 1);
         writtenInPlace = cursorRow >= 0 ? lines.lineInSlot(cursorSlot) : nullptr;
         for (int64_t slot = 0; slot < lines.allocatedSlots(); ++slot) {
+            // Lines lie apart in memory, where the processor does not fetch ahead by itself: a line a
+            // few slots on is fetched, and the cells of one nearer.
+            if (const BufferLine *ahead = lines.lineInSlot(slot + 8)) {
+                __builtin_prefetch(ahead);
+            }
+            if (const BufferLine *near = lines.lineInSlot(slot + 4)) {
+                near->prefetchCells();
+            }
             markLine(lines.lineInSlot(slot));
         }
     }
