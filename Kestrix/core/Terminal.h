@@ -737,6 +737,7 @@ private:
     ClusterJoin clusterJoin(int32_t code, uint32_t scalar);
     ClusterJoin computeClusterJoin(int32_t code, uint32_t scalar);
     ClusterJoin joinPlainMarks(int32_t code, uint32_t firstMark, ByteSpan marks);
+    size_t joinEmojiSequence(ByteSpan bytes, size_t start, size_t i, CharData &cell);
     void widenJoinedCell(CharData &cell, BufferLine &line, int64_t col);
     void putCell(int32_t code, int width);
     int32_t cellCodeOfScalar(uint32_t scalar);
@@ -833,6 +834,15 @@ private:
         Outcome outcome = Outcome::unknown;
     };
     std::array<ClusterJoin, 4096> clusterJoins_{};
+    // The code of an emoji sequence (a pictograph with zero-width joiners, pictographs and skin
+    // tones after it) by its UTF-8 bytes.
+    struct EmojiSequence {
+        static constexpr size_t longest = 27;
+        uint8_t length = 0;
+        std::array<char, longest> bytes{};
+        int32_t code = 0;
+    };
+    std::array<EmojiSequence, 64> emojiSequences_{};
     // Each arming of the synchronized-output time-out gets a new generation; an older one that
     // fires does nothing. The token tells a queued time-out whether the terminal still exists.
     uint64_t synchronizedOutputGeneration_ = 0;

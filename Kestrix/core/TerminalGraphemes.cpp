@@ -129,6 +129,7 @@ void Terminal::reclaimClusters()
     if (clusters_.reclaim(std::span(inUse).first(words), cellsLookedAt) > 0) {
         astralCodes_.fill({});
         clusterJoins_.fill({});
+        emojiSequences_.fill({});
     }
 }
 

@@ -352,6 +352,16 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
             lastEnd = LastCellEnd::closed;
             plainCellStart = i - decoded.length;
             plainCellEnd = i;
+            if (properties.isPictographic() && i < size && data[i] >= 0x80 && joinsWritten && out.last() != nullptr) {
+                // Joiners, pictographs and skin tones after it join the cell as one sequence.
+                const size_t end = joinEmojiSequence(bytes, i - decoded.length, i, *out.last());
+                if (end > i) {
+                    i = end;
+                    if (out.last()->code < firstClusterCode) {
+                        lastEnd = LastCellEnd::unknown;
+                    }
+                }
+            }
             continue;
         }
         if (width < 0) {
@@ -706,6 +716,84 @@ bool Terminal::joinsWithoutBreak(int32_t code, std::string_view text, uint32_t s
         return isRegionalIndicator(popLastScalar(text)) && text.empty();
     }
     return false;
+}
+
+namespace {
+
+constexpr std::array<uint8_t, 3> zeroWidthJoinerBytes = {0xE2, 0x80, 0x8D};
+
+bool startsWith(ByteSpan bytes, size_t at, std::span<const uint8_t> prefix)
+{
+    return bytes.size() - at >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+// A skin-tone modifier (U+1F3FB to U+1F3FF) at `at`.
+bool isSkinToneAt(ByteSpan bytes, size_t at)
+{
+    return bytes.size() - at >= 4 && bytes[at] == 0xF0 && bytes[at + 1] == 0x9F && bytes[at + 2] == 0x8F &&
+           bytes[at + 3] >= 0xBB && bytes[at + 3] <= 0xBF;
+}
+
+// Where the pieces that may continue an emoji sequence from `i` on end, within the bytes at hand:
+// skin tones, and zero-width joiners each with the scalar after them. A presentation selector ends
+// it, as it may change the cell's width.
+size_t emojiSequenceEnd(ByteSpan bytes, size_t i)
+{
+    for (;;) {
+        if (isSkinToneAt(bytes, i)) {
+            i += 4;
+        } else if (startsWith(bytes, i, zeroWidthJoinerBytes) && bytes.size() - i > 3 &&
+                   sequenceLengths[bytes[i + 3]] >= 3 && bytes.size() - i - 3 >= sequenceLengths[bytes[i + 3]]) {
+            i += 3 + sequenceLengths[bytes[i + 3]];
+        } else {
+            return i;
+        }
+    }
+}
+
+} // namespace
+
+// Joins the pieces of an emoji sequence after its first scalar (bytes start..i, just written as
+// `cell`) all at once: what joining them scalar by scalar gives, found by the sequence's bytes once
+// it has been joined before. Returns where the sequence ends, or `i` when it takes nothing.
+size_t Terminal::joinEmojiSequence(ByteSpan bytes, size_t start, size_t i, CharData &cell)
+{
+    const size_t end = emojiSequenceEnd(bytes, i);
+    const size_t length = end - start;
+    if (end == i || length > EmojiSequence::longest) {
+        return i;
+    }
+    const auto *text = reinterpret_cast<const char *>(bytes.data()) + start;
+    uint32_t first = 0;
+    uint32_t last = 0;
+    std::memcpy(&first, text, sizeof first);
+    std::memcpy(&last, text + length - sizeof last, sizeof last);
+    const uint32_t hash = (first * 0x9E3779B1U ^ last * 0x85EBCA77U) + static_cast<uint32_t>(length);
+    EmojiSequence &entry = emojiSequences_[(hash >> 16) % emojiSequences_.size()];
+    if (entry.length == length && std::equal(text, text + length, entry.bytes.begin())) {
+        cell.code = entry.code;
+        return end;
+    }
+    // Scalar by scalar, as the main loop would join them. When one does not join, the cell is left
+    // as it was and the main loop takes every piece the usual way.
+    const int32_t firstCode = cell.code;
+    for (size_t at = i; at < end;) {
+        const Decoded decoded = utf8::decode(bytes.data() + at, bytes.size() - at);
+        const ClusterJoin join = decoded.kind == Decoded::Kind::scalar ? clusterJoin(cell.code, decoded.scalar)
+                                                                        : ClusterJoin{};
+        if (join.outcome != ClusterJoin::Outcome::joins) {
+            cell.code = firstCode;
+            return i;
+        }
+        cell.code = join.code;
+        at += decoded.length;
+    }
+    if (cell.code >= firstClusterCode) {
+        entry.length = static_cast<uint8_t>(length);
+        std::copy(text, text + length, entry.bytes.begin());
+        entry.code = cell.code;
+    }
+    return end;
 }
 
 // Joining plain marks (two or more, as UTF-8, `firstMark` the first) to a cell of the code: what

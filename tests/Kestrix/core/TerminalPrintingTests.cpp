@@ -382,6 +382,49 @@ TEST(PrintRuns, MixedScriptLinesLeaveTheSameCells)
     }
 }
 
+TEST(PrintRuns, EmojiSequencesSeenAgainLeaveTheSameCells)
+{
+    // Each sequence three times, so that the later ones are found by their bytes: skin tones,
+    // joiners, a joiner before something that is no pictograph or before an invalid sequence, a
+    // selector among them, a joiner at the end and a chain past the most a cluster holds.
+    std::string chain;
+    for (int i = 0; i < 20; ++i) {
+        chain += "\U0001F600\u200d";
+    }
+    chain += "\U0001F525";
+    const std::string sequences[] = {
+        "\U0001F44D\U0001F3FD",
+        "\U0001F469\u200d\U0001F4BB",
+        "\U0001F468\u200d\U0001F469\u200d\U0001F467\u200d\U0001F466",
+        "\U0001F44D\U0001F3FD\U0001F3FB",
+        "\U0001F469\U0001F3FD\u200d\U0001F4BB",
+        "\U0001F600\u200d\u4e2d",
+        "\U0001F600\u200d\xe4\x41\x41",
+        "\u2764\ufe0f\u200d\U0001F525",
+        "\u2764\u200d\U0001F525\u0301",
+        "\U0001F600\u200d",
+        chain,
+    };
+    std::string text;
+    for (int round = 0; round < 3; ++round) {
+        for (const std::string &sequence : sequences) {
+            text += sequence + "x";
+        }
+    }
+    const struct {
+        TerminalOptions options;
+        const char *setUp;
+    } settings[] = {
+        {optionsOfSize(80, 3, 4), ""},
+        {optionsOfSize(7, 3, 4), ""},
+        {optionsOfSize(7, 3, 4), "\x1b[?7l"},
+        {optionsOfSize(9, 3, 4), "\x1b[4h"},
+    };
+    for (const auto &setting : settings) {
+        expectSameAsByteByByte(setting.options, setting.setUp, text);
+    }
+}
+
 TEST(PrintRuns, PlainTextFillsUpToTheRightEdgeAndWrapsPastIt)
 {
     const struct {

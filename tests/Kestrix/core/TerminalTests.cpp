@@ -214,6 +214,24 @@ TEST(Terminal, PrintingReclaimsClustersThatLeftTheScreenAndScrollbackAndKeepsThe
     EXPECT_LT(twins.small.lastCharIndex(), Terminal::firstClusterCode + 21);
 }
 
+TEST(Terminal, EmojiSequencesKeepTheirTextAfterTheirCodesWereReclaimedAndHandedOut)
+{
+    // Six lines in the ring; between two family sequences the clusters of more lines than that
+    // pass, so the family's code is freed and handed to another cluster in between.
+    ClusterTwins twins(10, 4, 2, 64);
+    const std::string family = "\U0001F468\u200d\U0001F469\u200d\U0001F467";
+    int next = 0;
+    for (int round = 0; round < 4; ++round) {
+        twins.feed(family + "\r\n");
+        for (int line = 0; line < 7; ++line) {
+            twins.feed(distinctClusters(next, 8) + "\r\n");
+            next += 8;
+        }
+    }
+    twins.feed(family);
+    EXPECT_EQ(everyLine(twins.small), everyLine(twins.reference));
+}
+
 TEST(Terminal, ClustersStillInUseAreNeverReclaimedSoNewOnesShowTheirFirstScalar)
 {
     Terminal terminal(nullptr, optionsOfSize(10, 4, 6));
