@@ -52,8 +52,8 @@ private:
         uint32_t hash = 0;
     };
     // How far ahead clusters are looked up: in clusters, and in bytes past the one asked for.
-    static constexpr size_t ringSize = 8;
-    static constexpr size_t distance = 48;
+    static constexpr size_t ringSize = 16;
+    static constexpr size_t distance = 96;
 
     void fill(size_t limit);
     std::optional<bool> scan(size_t start, Entry &entry) const;
