@@ -225,11 +225,15 @@ BufferLine::BufferLine(const BufferLine &copyFrom)
 void BufferLine::prefetchCells() const
 {
     constexpr int64_t cacheLine = 64;
-    constexpr int64_t maximumBytes = 16 * cacheLine;
+    constexpr auto cellBytes = static_cast<int64_t>(sizeof(CharData));
+    // A clear writes every cell up to the extent of a line that held more than plain text; of one
+    // that held only plain text it writes none, and the next text overwrites the first cells,
+    // seldom more than a kilobyte of them. Fetching more would crowd the memory bus.
+    const int64_t heldCells = std::max<int64_t>(extent_, staleEnd_);
+    const int64_t bytes = onlyHeadsDiffer_ ? std::min(heldCells * cellBytes, 16 * cacheLine)
+                                           : std::min(extent_ * cellBytes, 32 * cacheLine);
     const char *at = reinterpret_cast<const char *>(data_.data());
-    const int64_t used = std::max<int64_t>(extent_, staleEnd_);
-    const char *const end = at + std::min<int64_t>(used * static_cast<int64_t>(sizeof(CharData)), maximumBytes);
-    for (; at < end; at += cacheLine) {
+    for (const char *const end = at + bytes; at < end; at += cacheLine) {
         __builtin_prefetch(at, 1);
     }
 }

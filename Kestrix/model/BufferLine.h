@@ -57,7 +57,7 @@ public:
     uint64_t generation = 0;
 
     int64_t dataSize() const { return static_cast<int64_t>(data_.size()); }
-    // Every cell from here on is the null cell; cells written in place count once noted.
+    // Every cell from here on reads as the null cell; cells written in place count once noted.
     int64_t extent() const { return extent_; }
     const CharData &fillCharacter() const { return fillCharacter_; }
     uint64_t serial() const { return serial_; }
@@ -68,9 +68,8 @@ public:
         return data_.data();
     }
 
-    // Asks the processor to fetch the cells the line has held text in (up to 1 KiB, what most
-    // printed lines take), ahead of their use: text printed on the line once it is recycled writes
-    // over them. A line that never held any costs nothing.
+    // Asks the processor to fetch the cells that clearing the line and printing on it next will
+    // write, ahead of their use. A line that never held anything costs nothing.
     void prefetchCells() const;
 
     // The cell at `col`; past the end the last cell, on an empty line or left of it the null cell.
