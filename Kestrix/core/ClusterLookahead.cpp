@@ -120,6 +120,12 @@ void ClusterLookahead::fill(size_t limit)
 {
     limit = std::min(limit, bytes_.size());
     while (count_ < ringSize && !stopped_ && next_ < limit) {
+        if (bytes_[next_] >= 0xE0) {
+            // Wide characters, emoji and the like seldom carry marks: stepped over unread, their
+            // clusters are read when joined.
+            next_ += utf8::sequenceLengths[bytes_[next_]];
+            continue;
+        }
         Entry &entry = ring_[(head_ + count_) % ringSize];
         const std::optional<bool> marked = scan(next_, entry);
         if (!marked) {
