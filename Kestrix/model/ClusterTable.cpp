@@ -155,7 +155,7 @@ size_t ClusterTable::reclaim(std::span<const uint64_t> inUse, size_t searchCost)
 {
     workSinceReclaim_ = 0;
     workBeforeNextReclaim_ = searchCost / reclaimWorkShare;
-    const size_t freed = sweepSlots(inUse);
+    const size_t freed = freeUnusedTexts(inUse);
     size_ -= freed;
     // Every free index, the lowest last; without a branch per index, as which ones are free
     // follows no pattern.
@@ -173,60 +173,51 @@ size_t ClusterTable::reclaim(std::span<const uint64_t> inUse, size_t searchCost)
     return freed;
 }
 
-// Empties the slots of texts not in use and moves a kept one back to the first empty slot from its
-// home on, so every text stays reachable from its home without markers for removed ones. The slots
-// are read in order (a text freed at a time would cost a random read each), starting after a slot
-// that was empty before: no probe run crosses it, so every slot between a kept text's home and
-// itself is final by the time the text is looked at. Whether a slot is empty, kept or freed follows
-// no pattern, so those cases share one path without branches; only a text that may move (an empty
-// slot lies between its home and itself) takes one.
-size_t ClusterTable::sweepSlots(std::span<const uint64_t> inUse)
+// Frees every index in use in the table whose bit in `inUse` is clear. The slots of the texts freed
+// lie anywhere: each is fetched a few texts ahead, so their reads overlap instead of waiting one
+// after the other.
+size_t ClusterTable::freeUnusedTexts(std::span<const uint64_t> inUse)
 {
-    if (slots_.empty()) {
-        return 0;
+    std::vector<uint32_t> freeing(indexLimit());
+    size_t count = 0;
+    for (uint32_t index = 0; index < indexLimit(); ++index) {
+        const size_t word = index / 64;
+        const bool used = word < inUse.size() && ((inUse[word] >> (index % 64)) & 1) != 0;
+        freeing[count] = index;
+        count += positions_[index] != freeIndex && !used ? 1 : 0;
     }
-    // Bit i + 1 for index i in use, so that an empty slot (0) reads as not kept.
-    std::vector<uint64_t> kept(indexLimit() / 64 + 1, 0);
-    for (size_t word = 0; word < kept.size(); ++word) {
-        const uint64_t low = word < inUse.size() ? inUse[word] << 1 : 0;
-        const uint64_t carried = word > 0 && word - 1 < inUse.size() ? inUse[word - 1] >> 63 : 0;
-        kept[word] = low | carried;
+    constexpr size_t ahead = 16;
+    size_t garbage = 0;
+    for (size_t k = 0; k < count; ++k) {
+        if (k + ahead < count) {
+            __builtin_prefetch(&slots_[positions_[freeing[k + ahead]]]);
+        }
+        const uint32_t index = freeing[k];
+        const Slot &slot = slots_[positions_[index]];
+        garbage += slot.length == Slot::inArena ? slot.bytes >> 32 : 0;
+        erase(positions_[index]);
+        positions_[index] = freeIndex;
     }
+    garbageBytes_ += garbage;
+    return count;
+}
+
+// Empties a slot and moves later slots of the same probe run back into the gap, so that every text
+// stays reachable from its home slot without markers for removed ones.
+void ClusterTable::erase(size_t position)
+{
     const size_t mask = slots_.size() - 1;
-    size_t start = 0;
-    while (slots_[start].indexPlusOne != 0) {
-        ++start;
-    }
-    size_t freed = 0;
-    size_t lastEmpty = start;
-    for (size_t step = 1; step <= slots_.size(); ++step) {
-        const size_t position = (start + step) & mask;
-        Slot &slot = slots_[position];
-        const uint32_t indexPlusOne = slot.indexPlusOne;
-        const bool keep = ((kept[indexPlusOne / 64] >> (indexPlusOne % 64)) & 1) != 0;
-        const bool freeing = indexPlusOne != 0 && !keep;
-        freed += freeing ? 1 : 0;
-        garbageBytes_ += freeing && slot.length == Slot::inArena ? static_cast<uint32_t>(slot.bytes >> 32) : 0;
-        // Index 0 is rewritten with what it holds when nothing is freed.
-        uint32_t &freedPosition = positions_[freeing ? indexPlusOne - 1 : 0];
-        freedPosition = freeing ? freeIndex : freedPosition;
-        lastEmpty = keep ? lastEmpty : position;
-        // Only a freed slot is written: the others stay clean in the cache.
-        Slot spare;
-        *(freeing ? &slot : &spare) = Slot{};
-        const size_t home = homeOf(slot.hash);
-        if (keep && ((position - lastEmpty) & mask) <= ((position - home) & mask)) {
-            size_t target = home;
-            while (slots_[target].indexPlusOne != 0) {
-                target = (target + 1) & mask;
-            }
-            slots_[target] = slot;
-            positions_[indexPlusOne - 1] = static_cast<uint32_t>(target);
-            slot = Slot{};
-            lastEmpty = position;
+    size_t hole = position;
+    for (size_t next = (hole + 1) & mask; slots_[next].indexPlusOne != 0; next = (next + 1) & mask) {
+        const size_t home = homeOf(slots_[next].hash);
+        // The slot may move back when its home is not between the hole and itself.
+        if (((next - home) & mask) >= ((next - hole) & mask)) {
+            slots_[hole] = slots_[next];
+            positions_[slots_[hole].indexPlusOne - 1] = static_cast<uint32_t>(hole);
+            hole = next;
         }
     }
-    return freed;
+    slots_[hole] = Slot{};
 }
 
 void ClusterTable::compactArena()

@@ -153,7 +153,8 @@ private:
     void resizeIndex(size_t slotCount);
     Slot makeSlot(std::string_view text, uint32_t hash, uint32_t index);
     // Frees the texts whose index is not in use; returns how many.
-    size_t sweepSlots(std::span<const uint64_t> inUse);
+    size_t freeUnusedTexts(std::span<const uint64_t> inUse);
+    void erase(size_t position);
     void compactArena();
 
     std::vector<Slot> slots_;
