@@ -84,6 +84,37 @@ uint64_t nonPrintableBytes(const uint8_t *at)
     return i;
 }
 
+// Writes the scalars of three bytes from `i` on that print alone (ideographs, syllables and most
+// symbols of the Basic Multilingual Plane), each in a cell of its own: the cell before them must be
+// known not to end with a zero-width joiner. It stops at any other byte, a scalar that joins or
+// may join, an invalid or cut sequence, all left to the general loop. Returns where it stopped.
+size_t putThreeByteScalarsAlone(CellWriter &out, ByteSpan bytes, size_t i)
+{
+    const uint8_t *const data = bytes.data();
+    const size_t size = bytes.size();
+    while (i + 3 <= size) {
+        const uint32_t lead = data[i];
+        const uint32_t second = data[i + 1];
+        const uint32_t third = data[i + 2];
+        if ((lead & 0xF0) != 0xE0 || ((second | third << 8) & 0xC0C0) != 0x8080) {
+            break;
+        }
+        const uint32_t scalar = (lead & 0x0F) << 12 | (second & 0x3F) << 6 | (third & 0x3F);
+        // Overlong forms and surrogates are invalid.
+        if (scalar < 0x800 || (scalar >= 0xD800 && scalar <= 0xDFFF)) {
+            break;
+        }
+        const ScalarProperties properties = ScalarProperties::of(scalar);
+        if (!properties.printsAlone()) {
+            break;
+        }
+        // Below U+10000 a scalar is its own cell code.
+        out.put(static_cast<int32_t>(scalar), properties.width());
+        i += 3;
+    }
+    return i;
+}
+
 // The scalar that ends `text` and the text before it.
 uint32_t popLastScalar(std::string_view &text)
 {
@@ -316,13 +347,25 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
                 }
             }
             lastEnd = LastCellEnd::closed;
-            if (plainCellEnd == i && i < size && data[i] >= 0xC2 && joinsWritten) {
-                // Marks after the last letter join it here, without reading the first one twice.
+            if (plainCellEnd == i && i < size && data[i] >= 0xC2 && data[i] <= 0xDF && joinsWritten) {
+                // Marks after the last letter join it here. Only the two-byte form, that of most
+                // marks, is looked for: anything else goes on through the loop, which joins a mark
+                // of another form the same way, and an ideograph or emoji after a space is not
+                // decoded twice.
                 if (CharData *const last = out.last()) {
                     joinMarksToPlainCell(*last);
                 }
             }
             continue;
+        }
+        if (lead >= 0xE0 && lead < 0xF0 && lastEnd == LastCellEnd::closed) {
+            const size_t runEnd = putThreeByteScalarsAlone(out, bytes, i);
+            if (runEnd > i) {
+                plainCellStart = runEnd - 3;
+                plainCellEnd = runEnd;
+                i = runEnd;
+                continue;
+            }
         }
         if (sequenceLengths[lead] == 1) {
             break;

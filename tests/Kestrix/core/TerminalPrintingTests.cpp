@@ -268,6 +268,10 @@ const char *const graphemeSamples[] = {
     "\u00e9\u0301\u0302 \U0001D400\u0301\u0302 q\u0085\u0301\u0302 r\xc3\u0301\u0302 s\u0301",
     // A spacing mark that takes a column of its own, right after a mark and among marks.
     "\u0e01\u0301\u0e33 a\u0301\u0e33\u0302 b\u0e33\u0301",
+    // Runs of ideographs and syllables broken by invalid three-byte forms (overlong, surrogate, cut
+    // short), a joiner, a mark, a selector and an emoji, and one right after a joiner.
+    "\u4e2d\u6587\xe0\x80\xaf\ud55c\uad6d\xed\xa0\x80\u4e2d\xe4\xb8\u6587\u200d\u4e2d\u6587\u0301\u8a9e\u2764"
+    "\ufe0f\u65e5\U0001F600\uc5b4 \U0001F469\u200d\u4e2d\u6587\u2500\u00e9\u4e2d",
     // Astral letters, a private-use scalar and invalid bytes between scalars.
     "\U0001D400\U0001D401\U000F0000\xc3("
     "\xe4\xb8\xad\xf0\x9f\x98\xc3\xa9\xed\xa0\x80\xe0\x80\xaf\xf0\x80\xbf\xe2\x82",
