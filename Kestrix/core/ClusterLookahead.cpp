@@ -1,28 +1,16 @@
 #include "Kestrix/core/ClusterLookahead.h"
 
+#include "Kestrix/core/NamedScalars.h"
 #include "Kestrix/model/Utf8.h"
 
 #include <algorithm>
 
 namespace kestrix {
 
-namespace {
-
-constexpr uint32_t zeroWidthJoiner = 0x200D;
-
-bool isPrintableAscii(uint8_t byte)
-{
-    return byte >= 0x20 && byte <= 0x7E;
-}
-
-} // namespace
-
 bool isPlainMark(ScalarProperties properties, uint32_t scalar)
 {
-    const bool isSelector = scalar == 0xFE0E || scalar == 0xFE0F;
-    const bool isRegionalIndicator = scalar >= 0x1F1E6 && scalar <= 0x1F1FF;
     return properties.neverStartsCluster() && properties.width() >= 0 && !properties.printsAlone() &&
-           scalar != zeroWidthJoiner && !isSelector && !isRegionalIndicator;
+           scalar != zeroWidthJoiner && !isPresentationSelector(scalar) && !isRegionalIndicator(scalar);
 }
 
 namespace {

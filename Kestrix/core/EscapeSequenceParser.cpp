@@ -1,5 +1,6 @@
 #include "Kestrix/core/EscapeSequenceParser.h"
 
+#include "Kestrix/core/NamedScalars.h"
 #include "Kestrix/core/Profiling.h"
 #include "Kestrix/core/Terminal.h"
 
@@ -86,11 +87,6 @@ size_t skipPrintData(const uint8_t *bytes, size_t i, size_t length)
         ++i;
     }
     return i;
-}
-
-bool isPrintableAscii(uint8_t byte)
-{
-    return byte >= 0x20 && byte <= 0x7E;
 }
 
 // The print data from `i` on, as skipPrintData finds it, and in `asciiEnd` where the printable ASCII

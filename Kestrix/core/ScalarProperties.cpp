@@ -1,21 +1,11 @@
 #include "Kestrix/core/ScalarProperties.h"
 
+#include "Kestrix/core/NamedScalars.h"
 #include "Kestrix/core/UnicodeUtil.h"
 
 #include <unicode/uchar.h>
 
 namespace kestrix {
-namespace {
-
-constexpr uint32_t zeroWidthJoiner = 0x200D;
-
-bool isRegionalIndicator(uint32_t scalar)
-{
-    return scalar >= 0x1F1E6 && scalar <= 0x1F1FF;
-}
-
-} // namespace
-
 ScalarProperties ScalarProperties::compute(uint32_t scalar)
 {
     const auto c = static_cast<UChar32>(scalar);

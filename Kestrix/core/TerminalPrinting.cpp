@@ -3,6 +3,7 @@
 
 #include "Kestrix/core/ClusterLookahead.h"
 #include "Kestrix/core/EmojiVariation.h"
+#include "Kestrix/core/NamedScalars.h"
 #include "Kestrix/core/ScalarProperties.h"
 #include "Kestrix/core/Terminal.h"
 #include "Kestrix/core/TerminalDelegate.h"
@@ -20,28 +21,9 @@ namespace kestrix {
 
 namespace {
 
-constexpr uint32_t zeroWidthJoiner = 0x200D;
-constexpr uint32_t textPresentationSelector = 0xFE0E;
-constexpr uint32_t emojiPresentationSelector = 0xFE0F;
-
 using utf8::Decoded;
 using utf8::isContinuation;
 using utf8::sequenceLengths;
-
-bool isRegionalIndicator(uint32_t scalar)
-{
-    return scalar >= 0x1F1E6 && scalar <= 0x1F1FF;
-}
-
-bool isPresentationSelector(uint32_t scalar)
-{
-    return scalar == textPresentationSelector || scalar == emojiPresentationSelector;
-}
-
-bool isPrintableAscii(uint8_t byte)
-{
-    return byte >= 0x20 && byte <= 0x7E;
-}
 
 // The top bit of each of the eight bytes at `at` that is below 0x20 or above 0x7E: adding 1 to
 // such a byte sets its top bit, or subtracting 0x20 borrows. Carries and borrows only run towards

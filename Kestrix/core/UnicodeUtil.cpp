@@ -1,5 +1,7 @@
 #include "Kestrix/core/UnicodeUtil.h"
 
+#include "Kestrix/core/NamedScalars.h"
+
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -50,11 +52,6 @@ constexpr std::string_view variationSelector16 = "\xEF\xB8\x8F"; // U+FE0F in UT
 bool isHangulJamoMedialOrFinal(uint32_t value)
 {
     return (value >= 0x1160 && value <= 0x11FF) || (value >= 0xD7B0 && value <= 0xD7FF);
-}
-
-bool isRegionalIndicator(uint32_t value)
-{
-    return value >= 0x1F1E6 && value <= 0x1F1FF;
 }
 
 // Fullwidth circumflex, grave accent and macron: modifier symbols that are nonetheless wide.
