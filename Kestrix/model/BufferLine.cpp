@@ -226,12 +226,10 @@ void BufferLine::prefetchCells() const
 {
     constexpr int64_t cacheLine = 64;
     constexpr auto cellBytes = static_cast<int64_t>(sizeof(CharData));
-    // A clear writes every cell up to the extent of a line that held more than plain text; of one
-    // that held only plain text it writes none, and the next text overwrites the first cells,
-    // seldom more than a kilobyte of them. Fetching more would crowd the memory bus.
+    // A clear writes no cell; the next text overwrites the first cells, seldom more than a kilobyte
+    // of them. Fetching more would crowd the memory bus.
     const int64_t heldCells = std::max<int64_t>(extent_, staleEnd_);
-    const int64_t bytes = onlyHeadsDiffer_ ? std::min(heldCells * cellBytes, 16 * cacheLine)
-                                           : std::min(extent_ * cellBytes, 32 * cacheLine);
+    const int64_t bytes = std::min(heldCells * cellBytes, 16 * cacheLine);
     const char *at = reinterpret_cast<const char *>(data_.data());
     for (const char *const end = at + bytes; at < end; at += cacheLine) {
         __builtin_prefetch(at, 1);
@@ -368,19 +366,9 @@ void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, co
         };
         auto cellAt = [&](int64_t k) { return out + k * static_cast<int64_t>(sizeof(CharData)); };
         const CellWords words = plainCellWords(attribute);
-        if (std::endian::native == std::endian::little && col >= extent_ &&
-            equalWords(words, plainCellWords(Attribute()))) {
-            if (staleEnd_ != 0) {
-                // Cells a clear left between the extent and the text come before the extent
-                // once the text is in: they are blanked now, the ones under the text need not be.
-                const int64_t gapEnd = std::min<int64_t>(col, staleEnd_);
-                if (gapEnd > extent_) {
-                    clearHeads(data_.data() + extent_, data_.data() + gapEnd, words);
-                }
-                if (col + inRange >= staleEnd_) {
-                    staleEnd_ = 0;
-                }
-            }
+        const bool plain = equalWords(words, plainCellWords(Attribute()));
+        if (std::endian::native == std::endian::little && col >= extent_ && plain && !wholeCellsStale_) {
+            blankStaleGap(col, col + inRange);
             // Plain text on the blank part of a line: each cell already is the byte's cell but for
             // its code, so a cell takes one store of its first two words (the second as it stands).
             // Storing only the code's byte would do as well, but the compiler makes slow vector
@@ -391,8 +379,13 @@ void BufferLine::writeAscii(int64_t col, const uint8_t *bytes, int64_t count, co
                 std::memcpy(cellAt(k), &value, sizeof value);
             });
         } else {
-            settle();
-            onlyHeadsDiffer_ = false;
+            // Whole cells are written, so stale cells under the text need no blanking first.
+            if (col >= extent_) {
+                blankStaleGap(col, col + inRange);
+            } else {
+                settle();
+            }
+            onlyHeadsDiffer_ = onlyHeadsDiffer_ && plain;
             // Each cell as two stores: its first word, the blank code's word with the byte as the
             // code, and the sixteen bytes after it, which are the same in every cell and sit in one
             // register.
@@ -487,6 +480,7 @@ void BufferLine::replaceCells(int64_t start, int64_t end, const CharData &cell)
 void BufferLine::fill(const CharData &cell)
 {
     staleEnd_ = 0;
+    wholeCellsStale_ = false;
     ++generation;
     fillCells(data_.data(), data_.data() + data_.size(), cell);
     extent_ = isBlank(cell) ? 0 : dataSize();
@@ -545,19 +539,16 @@ void BufferLine::clear(const Attribute &attribute)
 {
     const CellWords empty = plainCellWords(attribute);
     if (equalWords(empty, plainCellWords(Attribute()))) {
-        if (onlyHeadsDiffer_) {
-            // Nothing is written: the cells read as blank from here on, and a recycled line
-            // stays cold until the text printed next overwrites them.
-            staleEnd_ = static_cast<uint32_t>(std::max<int64_t>(staleEnd_, extent_));
-        } else {
-            // Whatever dropped the flag blanked the stale cells first: only the cells that ever
-            // held something need writing.
-            fillCells(data_.data(), data_.data() + extent_, plainBlankQuad());
-        }
+        // Nothing is written: the cells read as blank from here on, and a recycled line stays
+        // cold until the text printed next overwrites them. Stale cells past the extent stay
+        // stale, of the same kind or now whole.
+        staleEnd_ = static_cast<uint32_t>(std::max<int64_t>(staleEnd_, extent_));
+        wholeCellsStale_ = staleEnd_ != 0 && (wholeCellsStale_ || !onlyHeadsDiffer_);
         extent_ = 0;
         onlyHeadsDiffer_ = true;
     } else {
         staleEnd_ = 0;
+        wholeCellsStale_ = false;
         fillCells(data_.data(), data_.data() + data_.size(), empty);
         extent_ = dataSize();
         onlyHeadsDiffer_ = false;
@@ -569,9 +560,38 @@ void BufferLine::clear(const Attribute &attribute)
 void BufferLine::blankStaleCells() const
 {
     if (staleEnd_ > extent_) {
-        clearHeads(data_.data() + extent_, data_.data() + staleEnd_, plainCellWords(Attribute()));
+        CharData *const first = data_.data() + extent_;
+        CharData *const last = data_.data() + staleEnd_;
+        if (wholeCellsStale_) {
+            fillCells(first, last, plainBlankQuad());
+        } else {
+            clearHeads(first, last, plainCellWords(Attribute()));
+        }
     }
     staleEnd_ = 0;
+    wholeCellsStale_ = false;
+}
+
+void BufferLine::blankStaleGap(int64_t col, int64_t end)
+{
+    if (staleEnd_ == 0) {
+        return;
+    }
+    // Stale cells between the extent and the text come before the extent once the text is in.
+    const int64_t gapEnd = std::min<int64_t>(col, staleEnd_);
+    if (gapEnd > extent_) {
+        CharData *const first = data_.data() + extent_;
+        CharData *const last = data_.data() + gapEnd;
+        if (wholeCellsStale_) {
+            fillCells(first, last, plainBlankQuad());
+        } else {
+            clearHeads(first, last, plainCellWords(Attribute()));
+        }
+    }
+    if (end >= staleEnd_) {
+        staleEnd_ = 0;
+        wholeCellsStale_ = false;
+    }
 }
 
 // Cells start..end-1 (within the line) became `cell`.
@@ -597,6 +617,7 @@ void BufferLine::becomeCopyOf(const BufferLine &line)
     line.settle();
     data_ = line.data_;
     staleEnd_ = 0;
+    wholeCellsStale_ = false;
     fillCharacter_ = line.fillCharacter_;
     serial_ = nextSerial();
     extent_ = line.extent_;
@@ -609,6 +630,7 @@ void BufferLine::copyFrom(const BufferLine &line)
         line.settle();
         data_ = line.data_;
         staleEnd_ = 0;
+        wholeCellsStale_ = false;
         isWrapped = line.isWrapped;
         extent_ = line.extent_;
         onlyHeadsDiffer_ = line.onlyHeadsDiffer_;

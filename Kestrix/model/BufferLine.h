@@ -25,8 +25,8 @@ namespace kestrix {
 // Every column range is clamped to the line: reads outside it give the null cell (a read past the end
 // gives the last cell), writes outside it change nothing.
 //
-// Clearing a line of plain text leaves its cells as they are and only notes that they read as blank:
-// plain text printed next overwrites them anyway, and the first other use of the line blanks those
+// Clearing a line to the plain default leaves its cells as they are and only notes that they read as
+// blank: text printed next overwrites them anyway, and the first other use of the line blanks those
 // still left (`settle`).
 class BufferLine {
 public:
@@ -45,8 +45,9 @@ public:
     RenderLineMode renderMode = RenderLineMode::single;
 
 private:
-    // Cells extent_..staleEnd_-1 read as the null cell but still hold the first two words of what
-    // they held before a clear (the rest of each is the null cell's already). Here, in the room the
+    // Cells extent_..staleEnd_-1 read as the null cell but still hold what they held before a clear:
+    // the first two words of each (the rest is the null cell's already), or, with `wholeCellsStale_`,
+    // any of their bytes. Here, in the room the
     // two fields above leave, so a line takes no more memory for it; 32 bits hold any column of a
     // line that fits in memory.
     mutable uint32_t staleEnd_ = 0;
@@ -157,8 +158,8 @@ public:
     void becomeCopyOf(const BufferLine &line);
 
 private:
-    // Blanks the cells a clear left as they were; every use of the cells but printing plain text
-    // past the extent does it first.
+    // Blanks the cells a clear left as they were; every use of the cells but printing text past the
+    // extent does it first.
     void settle() const
     {
         if (staleEnd_ != 0) [[unlikely]] {
@@ -166,6 +167,9 @@ private:
         }
     }
     void blankStaleCells() const;
+    // Text is about to overwrite cells col..end-1, at or past the extent: the stale cells left of it
+    // are blanked, and those under it need nothing.
+    void blankStaleGap(int64_t col, int64_t end);
     void noteFilled(int64_t start, int64_t end, const CharData &cell);
     void setCellOutOfRange(int64_t col, const CharData &cell);
 
@@ -175,6 +179,9 @@ private:
     // Every cell before `extent_` differs from the null cell in its first two words at most (plain
     // text printed on a blank line), so such a clear writes only those words of each cell.
     bool onlyHeadsDiffer_ = false;
+    // The stale cells may differ from the null cell in any byte (the line held more than plain
+    // text when cleared), so only writes of whole cells may overwrite them. Sits in padding.
+    mutable bool wholeCellsStale_ = false;
     uint64_t serial_;
     // Every cell from here on is the null cell, so clearing a line to the plain default writes only
     // the cells before it.

@@ -283,6 +283,8 @@ std::string lineKindsStream()
         "near\x1b[30Gfar after a cursor move",
         "plain text\x1b[6Dwritten back over",
         "0123456789012345678901234567890123456789",
+        "\x1b[32mname\x1b[0m  \x1b[1;34mdir\x1b[0m\x1b[25G\x1b[36mfar in colour\x1b[0m",
+        "\x1b[31m\tred after a tab\x1b[0m then plain",
     };
     std::string stream;
     for (size_t step = 1; step <= kinds.size(); ++step) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -308,9 +309,9 @@ void writePlain(BufferLine &line, int64_t col, std::string_view text, const Attr
 
 } // namespace
 
-// A line cleared after plain text keeps its old cells until something needs them: whatever is
-// printed or done next, and whether anything was printed after the clear, it reads and changes
-// exactly as a line that never held that text.
+// A line cleared after plain or coloured text keeps its old cells until something needs them:
+// whatever it held, whatever is printed or done next, and whether anything was printed after the
+// clear, it reads and changes exactly as a line that never held that text.
 TEST(BufferLine, ALineClearedAfterPlainTextActsAsAFreshLine)
 {
     constexpr int64_t cols = 24;
@@ -377,36 +378,82 @@ TEST(BufferLine, ALineClearedAfterPlainTextActsAsAFreshLine)
         {"cleared again", [](BufferLine &line) { line.clear(Attribute()); writePlain(line, 1, "y"); return std::string(); }},
         {"cleared in colour", [&](BufferLine &line) { line.clear(red); return std::string(); }},
     };
+    // What the line held before its clear: plain text, text partly in colour, an erase in colour
+    // to the end, a wide character among coloured text. The colours differ from the default in
+    // every word of a cell.
+    Attribute vivid;
+    vivid.fg = Attribute::Color::trueColor(1, 2, 3);
+    vivid.bg = Attribute::Color::ansi256(200);
+    vivid.style = CharacterStyle::bold | CharacterStyle::underline;
+    vivid.underlineStyle = UnderlineStyle::curly;
+    vivid.underlineColor = Attribute::Color::trueColor(9, 8, 7);
+    CharData vividBlank;
+    vividBlank.attribute = vivid;
+    using Print = std::function<void(BufferLine &)>;
+    const std::pair<const char *, Print> helds[] = {
+        {"plain text", [](BufferLine &line) { writePlain(line, 0, "plain text across a row"); }},
+        {"coloured text",
+         [&](BufferLine &line) {
+             writePlain(line, 0, "coloured", vivid);
+             writePlain(line, 8, " text across a row");
+         }},
+        {"an erase in colour",
+         [&](BufferLine &line) {
+             writePlain(line, 0, "short");
+             line.fill(vividBlank, 5, cols - 5);
+         }},
+        {"a wide character",
+         [&](BufferLine &line) {
+             CharData *cells = line.writableCells();
+             cells[3] = cellOf(U'\u4e2d', 2);
+             cells[4] = cellOf(0, 0);
+             line.noteCellsWritten(5);
+             writePlain(line, 5, "and more in colour", vivid);
+         }},
+    };
     // What each line got after its clear: nothing, text from the start, text after a gap (as a
-    // tab leaves), or another round of text and clear first. The fresh line gets only what
-    // followed the last clear.
+    // tab leaves), plain or coloured, or another round of text and clear first. The fresh line
+    // gets only what followed the last clear.
     struct History {
         const char *name;
-        bool secondRound;
-        std::function<void(BufferLine &)> print;
+        std::optional<Attribute> secondRound;
+        Print print;
     };
     const History histories[] = {
-        {"nothing", false, [](BufferLine &) {}},
-        {"short text", false, [](BufferLine &line) { writePlain(line, 0, "ab"); }},
-        {"text after a gap", false, [](BufferLine &line) { writePlain(line, 9, "tab"); writePlain(line, 14, "s"); }},
-        {"two rounds", true, [](BufferLine &line) { writePlain(line, 5, "mid"); }},
+        {"nothing", std::nullopt, [](BufferLine &) {}},
+        {"short text", std::nullopt, [](BufferLine &line) { writePlain(line, 0, "ab"); }},
+        {"text after a gap", std::nullopt, [](BufferLine &line) { writePlain(line, 9, "tab"); writePlain(line, 14, "s"); }},
+        {"coloured text after a gap", std::nullopt,
+         [&](BufferLine &line) {
+             writePlain(line, 9, "tab", red);
+             writePlain(line, 14, "s");
+         }},
+        {"coloured text from the start", std::nullopt,
+         [&](BufferLine &line) {
+             writePlain(line, 0, "ab", red);
+             writePlain(line, 2, "cd");
+         }},
+        {"two rounds", Attribute(), [](BufferLine &line) { writePlain(line, 5, "mid"); }},
+        {"two rounds, the second in colour", vivid, [](BufferLine &line) { writePlain(line, 5, "mid"); }},
     };
-    for (const History &history : histories) {
-        for (const auto &[operationName, operation] : operations) {
-            SCOPED_TRACE(std::string(history.name) + ", then " + operationName);
-            BufferLine cleared(cols);
-            writePlain(cleared, 0, "plain text across a row");
-            cleared.clear(Attribute());
-            if (history.secondRound) {
-                writePlain(cleared, 0, "longer text than before");
+    for (const auto &[heldName, held] : helds) {
+        for (const History &history : histories) {
+            for (const auto &[operationName, operation] : operations) {
+                SCOPED_TRACE(std::string(heldName) + ", " + history.name + ", then " + operationName);
+                BufferLine cleared(cols);
+                held(cleared);
                 cleared.clear(Attribute());
+                if (history.secondRound) {
+                    writePlain(cleared, 0, "longer text than before", *history.secondRound);
+                    cleared.clear(Attribute());
+                }
+                history.print(cleared);
+                BufferLine fresh(cols);
+                history.print(fresh);
+                const std::string expected = operation(fresh);
+                EXPECT_EQ(operation(cleared), expected);
+                EXPECT_EQ(lineImage(cleared), lineImage(fresh));
             }
-            history.print(cleared);
-            BufferLine fresh(cols);
-            history.print(fresh);
-            const std::string expected = operation(fresh);
-            EXPECT_EQ(operation(cleared), expected);
-            EXPECT_EQ(lineImage(cleared), lineImage(fresh));
         }
     }
 }
