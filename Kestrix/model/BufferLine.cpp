@@ -559,38 +559,22 @@ void BufferLine::clear(const Attribute &attribute)
 
 void BufferLine::blankStaleCells() const
 {
-    if (staleEnd_ > extent_) {
-        CharData *const first = data_.data() + extent_;
-        CharData *const last = data_.data() + staleEnd_;
-        if (wholeCellsStale_) {
-            fillCells(first, last, plainBlankQuad());
-        } else {
-            clearHeads(first, last, plainCellWords(Attribute()));
-        }
-    }
+    blankStale(extent_, staleEnd_);
     staleEnd_ = 0;
     wholeCellsStale_ = false;
 }
 
-void BufferLine::blankStaleGap(int64_t col, int64_t end)
+void BufferLine::blankStale(int64_t start, int64_t end) const
 {
-    if (staleEnd_ == 0) {
+    if (start >= end) {
         return;
     }
-    // Stale cells between the extent and the text come before the extent once the text is in.
-    const int64_t gapEnd = std::min<int64_t>(col, staleEnd_);
-    if (gapEnd > extent_) {
-        CharData *const first = data_.data() + extent_;
-        CharData *const last = data_.data() + gapEnd;
-        if (wholeCellsStale_) {
-            fillCells(first, last, plainBlankQuad());
-        } else {
-            clearHeads(first, last, plainCellWords(Attribute()));
-        }
-    }
-    if (end >= staleEnd_) {
-        staleEnd_ = 0;
-        wholeCellsStale_ = false;
+    CharData *const first = data_.data() + start;
+    CharData *const last = data_.data() + end;
+    if (wholeCellsStale_) {
+        fillCells(first, last, plainBlankQuad());
+    } else {
+        clearHeads(first, last, plainCellWords(Attribute()));
     }
 }
 

@@ -47,9 +47,8 @@ public:
 private:
     // Cells extent_..staleEnd_-1 read as the null cell but still hold what they held before a clear:
     // the first two words of each (the rest is the null cell's already), or, with `wholeCellsStale_`,
-    // any of their bytes. Here, in the room the
-    // two fields above leave, so a line takes no more memory for it; 32 bits hold any column of a
-    // line that fits in memory.
+    // any of their bytes. Here, in the room the two fields above leave, so a line takes no more
+    // memory for it; 32 bits hold any column of a line that fits in memory.
     mutable uint32_t staleEnd_ = 0;
 
 public:
@@ -168,8 +167,22 @@ private:
     }
     void blankStaleCells() const;
     // Text is about to overwrite cells col..end-1, at or past the extent: the stale cells left of it
-    // are blanked, and those under it need nothing.
-    void blankStaleGap(int64_t col, int64_t end);
+    // come before the extent once the text is in and are blanked; those under it need nothing.
+    void blankStaleGap(int64_t col, int64_t end)
+    {
+        if (staleEnd_ == 0) {
+            return;
+        }
+        if (col > extent_) [[unlikely]] {
+            blankStale(extent_, std::min<int64_t>(col, staleEnd_));
+        }
+        if (end >= staleEnd_) {
+            staleEnd_ = 0;
+            wholeCellsStale_ = false;
+        }
+    }
+    // Blanks stale cells start..end-1.
+    void blankStale(int64_t start, int64_t end) const;
     void noteFilled(int64_t start, int64_t end, const CharData &cell);
     void setCellOutOfRange(int64_t col, const CharData &cell);
 
@@ -177,14 +190,14 @@ private:
     mutable std::vector<CharData> data_;
     CharData fillCharacter_;
     // Every cell before `extent_` differs from the null cell in its first two words at most (plain
-    // text printed on a blank line), so such a clear writes only those words of each cell.
+    // text printed on a blank line), so plain text printed over them after a clear writes only
+    // those words of each cell.
     bool onlyHeadsDiffer_ = false;
     // The stale cells may differ from the null cell in any byte (the line held more than plain
     // text when cleared), so only writes of whole cells may overwrite them. Sits in padding.
     mutable bool wholeCellsStale_ = false;
     uint64_t serial_;
-    // Every cell from here on is the null cell, so clearing a line to the plain default writes only
-    // the cells before it.
+    // Every cell from here on is the null cell, so a clear leaves only the cells before it stale.
     int64_t extent_ = 0;
 };
 
