@@ -109,9 +109,7 @@ void Terminal::reclaimClusters()
             continue;
         }
         const CircularBufferLineList &lines = each->lines();
-        const int64_t cursorRow = each->yBase() + each->y();
-        const int64_t cursorSlot = (lines.startIndex() + cursorRow) % std::max<int64_t>(lines.maxLength(), 1);
-        writtenInPlace = cursorRow >= 0 ? lines.lineInSlot(cursorSlot) : nullptr;
+        writtenInPlace = lines.lineIfMade(each->yBase() + each->y());
         for (int64_t slot = 0; slot < lines.allocatedSlots(); ++slot) {
             // Lines lie apart in memory, where the processor does not fetch ahead by itself: a line a
             // few slots on is fetched, and the cells of one nearer.

@@ -258,13 +258,13 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
         }
         return lastEnd == LastCellEnd::joiner;
     };
-    auto joined = [&](CharData &last, int32_t code, uint32_t scalar) {
+    auto joined = [&](CharData &last, int32_t code, bool endsWithJoiner) {
         last.code = code;
         // An interned cluster ends with the scalar joined; any other code (the cluster table is
         // full) is looked at when it matters.
-        lastEnd = code < firstClusterCode    ? LastCellEnd::unknown
-                  : scalar == zeroWidthJoiner ? LastCellEnd::joiner
-                                              : LastCellEnd::closed;
+        lastEnd = code < firstClusterCode ? LastCellEnd::unknown
+                  : endsWithJoiner        ? LastCellEnd::joiner
+                                          : LastCellEnd::closed;
     };
     auto printGenerally = [&](uint32_t scalar, int width) {
         out.suspend();
@@ -288,8 +288,7 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
             return false;
         }
         const char *text = reinterpret_cast<const char *>(data) + plainCellStart;
-        cell.code = internedClusterCode(std::string_view(text, cluster.end - plainCellStart), cluster.hash);
-        lastEnd = cell.code < firstClusterCode ? LastCellEnd::unknown : LastCellEnd::closed;
+        joined(cell, internedClusterCode(std::string_view(text, cluster.end - plainCellStart), cluster.hash), false);
         i = cluster.end;
         return true;
     };
@@ -408,7 +407,7 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
             if (lastEndsWithJoiner() || lastEnd == LastCellEnd::indicator) {
                 const ClusterJoin join = clusterJoin(last->code, scalar);
                 if (join.outcome == ClusterJoin::Outcome::joins) {
-                    joined(*last, join.code, scalar);
+                    joined(*last, join.code, scalar == zeroWidthJoiner);
                     continue;
                 }
             }
@@ -424,7 +423,7 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
             // The emoji form widens its cell; a selector that selects nothing is dropped.
             const ClusterJoin join = clusterJoin(last->code, scalar);
             if (join.outcome == ClusterJoin::Outcome::joins) {
-                joined(*last, join.code, scalar);
+                joined(*last, join.code, false);
                 out.widenLast();
             }
             continue;
@@ -441,8 +440,7 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
                 const ClusterJoin join =
                     joinPlainMarks(last->code, scalar, bytes.subspan(marksStart, marksEnd - marksStart));
                 if (join.outcome == ClusterJoin::Outcome::joins) {
-                    last->code = join.code;
-                    lastEnd = join.code < firstClusterCode ? LastCellEnd::unknown : LastCellEnd::closed;
+                    joined(*last, join.code, false);
                     i = marksEnd;
                     continue;
                 }
@@ -450,7 +448,7 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
         }
         const ClusterJoin join = clusterJoin(last->code, scalar);
         if (join.outcome == ClusterJoin::Outcome::joins) {
-            joined(*last, join.code, scalar);
+            joined(*last, join.code, scalar == zeroWidthJoiner);
             continue;
         }
         // Not joined: a scalar with columns takes its own cell; a mark is dropped, unless it has

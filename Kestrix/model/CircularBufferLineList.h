@@ -65,6 +65,11 @@ public:
         return slot >= 0 && static_cast<size_t>(slot) < array_.size() ? array_[static_cast<size_t>(slot)].get()
                                                                       : nullptr;
     }
+    // The line at logical index i, or nothing when it is not made yet. Makes no line either.
+    const BufferLine *lineIfMade(int64_t index) const
+    {
+        return index >= 0 && index < maxLength_ ? lineInSlot(physicalIndex(index)) : nullptr;
+    }
     // Stores a line at logical index i, releasing the previous one.
     void set(int64_t index, LinePtr line);
 
