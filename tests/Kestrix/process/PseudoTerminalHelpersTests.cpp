@@ -82,6 +82,30 @@ std::string readProcFile(pid_t pid, const char *name)
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
+// The new program's loader opens and closes files of its own just after exec, so the listing is taken
+// again until it holds only the three streams; a descriptor leaked from the parent never goes away.
+std::map<int, std::string> settledDescriptors(pid_t pid)
+{
+    const std::filesystem::path fdDirectory = "/proc/" + std::to_string(pid) + "/fd";
+    std::map<int, std::string> descriptors;
+    for (int attempt = 0; attempt < 500; ++attempt) {
+        descriptors.clear();
+        std::error_code error;
+        for (std::filesystem::directory_iterator entry(fdDirectory, error), end; !error && entry != end;
+             entry.increment(error)) {
+            std::filesystem::path target = std::filesystem::read_symlink(entry->path(), error);
+            if (!error) {
+                descriptors[std::stoi(entry->path().filename().string())] = target;
+            }
+        }
+        if (!error && descriptors.size() == 3) {
+            break;
+        }
+        ::usleep(10000);
+    }
+    return descriptors;
+}
+
 // The child's start-up rules, for the engine's terminals and the application's sessions alike.
 TEST(PseudoTerminalHelpersTest, ChildHasOnlyTheTerminalAsItsStreamsAndControllingTerminal)
 {
@@ -105,11 +129,7 @@ TEST(PseudoTerminalHelpersTest, ChildHasOnlyTheTerminalAsItsStreamsAndControllin
     EXPECT_TRUE(::fcntl(child->masterFd, F_GETFD) & FD_CLOEXEC);
 
     // It runs the program by now: start-up returns once exec has happened.
-    const std::string fdDirectory = "/proc/" + std::to_string(child->pid) + "/fd";
-    std::map<int, std::string> descriptors;
-    for (const auto &entry : std::filesystem::directory_iterator(fdDirectory)) {
-        descriptors[std::stoi(entry.path().filename().string())] = std::filesystem::read_symlink(entry.path());
-    }
+    const std::map<int, std::string> descriptors = settledDescriptors(child->pid);
     ASSERT_EQ(descriptors.size(), 3u);
     EXPECT_TRUE(descriptors.at(0).starts_with("/dev/pts/"));
     EXPECT_EQ(descriptors.at(1), descriptors.at(0));
