@@ -29,27 +29,36 @@ namespace {
     return i;
 }
 
-// plainMarksEnd, inlined into the lookahead that runs it for every cluster. Marks of two bytes, as
-// most are, take a tight loop over a bit for each scalar of that form.
+// 1 when the two bytes at `at` are a plain mark of two bytes, else 0.
+[[gnu::always_inline]] inline uint32_t isTwoByteMark(const uint8_t *at, const TwoByteMarks &twoByteMarks)
+{
+    const uint32_t pair = at[0] | uint32_t{at[1]} << 8;
+    return static_cast<uint32_t>(twoByteMarks[pair / 64] >> (pair % 64)) & 1;
+}
+
+// plainMarksEnd, inlined into the lookahead that runs it for every scalar. How many marks a letter
+// carries follows no pattern a processor could learn, so up to three marks of two bytes, as most
+// are, are counted without a branch; more go through a loop.
 [[gnu::always_inline]] inline size_t marksEnd(std::span<const uint8_t> bytes, size_t i, size_t limit,
                                               const TwoByteMarks &twoByteMarks)
 {
     const uint8_t *const data = bytes.data();
+    const size_t size = bytes.size();
     const size_t start = i;
-    const size_t twoByteEnd = std::min(bytes.size(), i + 2 * limit);
-    while (i + 1 < twoByteEnd) {
-        const uint32_t lead = data[i];
-        const uint32_t next = data[i + 1];
-        if (lead - 0xC2 > 0xDF - 0xC2 || !utf8::isContinuation(static_cast<uint8_t>(next))) {
-            break;
+    if (i + 6 <= size && limit >= 3) {
+        const uint32_t first = isTwoByteMark(data + i, twoByteMarks);
+        const uint32_t second = first & isTwoByteMark(data + i + 2, twoByteMarks);
+        const uint32_t third = second & isTwoByteMark(data + i + 4, twoByteMarks);
+        i += 2 * (first + second + third);
+        if (third == 0) {
+            return i < size && data[i] >= 0xE0 ? generalMarksEnd(bytes, i, limit - (i - start) / 2) : i;
         }
-        const uint32_t scalar = (lead & 0x1F) << 6 | (next & 0x3F);
-        if (((twoByteMarks[scalar / 64] >> (scalar % 64)) & 1) == 0) {
-            return i;
-        }
+    }
+    const size_t twoByteEnd = std::min(size, start + 2 * limit);
+    while (i + 1 < twoByteEnd && isTwoByteMark(data + i, twoByteMarks) != 0) {
         i += 2;
     }
-    if (i < bytes.size() && data[i] >= 0xE0 && (i - start) / 2 < limit) {
+    if (i < size && data[i] >= 0xE0 && (i - start) / 2 < limit) {
         return generalMarksEnd(bytes, i, limit - (i - start) / 2);
     }
     return i;
@@ -64,7 +73,8 @@ const TwoByteMarks &twoByteMarks()
         TwoByteMarks bits{};
         for (uint32_t scalar = 0x80; scalar < 0x800; ++scalar) {
             if (isPlainMark(ScalarProperties::of(scalar), scalar)) {
-                bits[scalar / 64] |= uint64_t{1} << (scalar % 64);
+                const uint32_t pair = (0xC0 | scalar >> 6) | (0x80 | (scalar & 0x3F)) << 8;
+                bits[pair / 64] |= uint64_t{1} << (pair % 64);
             }
         }
         return bits;
@@ -77,9 +87,19 @@ size_t plainMarksEnd(std::span<const uint8_t> bytes, size_t i, size_t limit)
     return marksEnd(bytes, i, limit, twoByteMarks());
 }
 
+// The key of the cluster from `start` to `end`.
+[[gnu::always_inline]] inline ClusterTable::Key ClusterLookahead::keyOf(size_t start, size_t end) const
+{
+    const char *const text = reinterpret_cast<const char *>(bytes_.data()) + start;
+    if (end - start <= sizeof(uint64_t) && start + sizeof(uint64_t) <= bytes_.size()) {
+        return ClusterTable::keyOfReadable(text, end - start);
+    }
+    return ClusterTable::keyOf(std::string_view(text, end - start));
+}
+
 // Reads the scalar at `start` and the plain marks after it into `entry`. Nothing when there is no
 // scalar there; false when no mark follows it.
-[[gnu::always_inline]] inline std::optional<bool> ClusterLookahead::scan(size_t start, Entry &entry) const
+std::optional<bool> ClusterLookahead::scan(size_t start, Entry &entry) const
 {
     const uint8_t lead = bytes_[start];
     size_t marksStart = start + 1;
@@ -97,35 +117,57 @@ size_t plainMarksEnd(std::span<const uint8_t> bytes, size_t i, size_t limit)
     if (entry.end == marksStart) {
         return false;
     }
-    entry.hash = ClusterTable::hashOf(
-        std::string_view(reinterpret_cast<const char *>(bytes_.data()) + start, entry.end - start));
+    entry.key = keyOf(start, entry.end);
     return true;
 }
 
 // Looks ahead from where it got to, up to `limit`, keeping (and prefetching) the clusters that
 // have marks. It stops at anything that is not a scalar: the print run does not join past it.
+// It runs for every scalar, so it works on locals and writes them back once.
 void ClusterLookahead::fill(size_t limit)
 {
+    if (stopped_) {
+        return;
+    }
+    const uint8_t *const data = bytes_.data();
     limit = std::min(limit, bytes_.size());
-    while (count_ < ringSize && !stopped_ && next_ < limit) {
-        if (bytes_[next_] >= 0xE0) {
+    size_t next = next_;
+    size_t count = count_;
+    while (count < ringSize && next < limit) {
+        const uint8_t lead = data[next];
+        if (lead >= 0xE0) {
             // Wide characters, emoji and the like seldom carry marks: stepped over unread, their
             // clusters are read when joined.
-            next_ += utf8::sequenceLengths[bytes_[next_]];
+            next += utf8::sequenceLengths[lead];
             continue;
         }
-        Entry &entry = ring_[(head_ + count_) % ringSize];
-        const std::optional<bool> marked = scan(next_, entry);
-        if (!marked) {
+        size_t marksStart = next + 1;
+        if (lead >= 0x80) {
+            const utf8::Decoded decoded = utf8::decode(data + next, bytes_.size() - next);
+            if (decoded.kind != utf8::Decoded::Kind::scalar) {
+                stopped_ = true;
+                break;
+            }
+            marksStart = next + decoded.length;
+        } else if (!isPrintableAscii(lead)) {
             stopped_ = true;
-            return;
+            break;
         }
-        next_ = entry.end;
-        if (*marked) {
-            table_.prefetch(entry.hash);
-            ++count_;
-        }
+        // Written whether or not marks follow, and kept only if they do: no branch that letters
+        // with and without marks would make the processor guess. The hash of 0 that one without
+        // marks prefetches finds the first slot, already at hand.
+        const size_t end = marksEnd(bytes_, marksStart, maximumMarks_, twoByteMarks_);
+        const bool marked = end != marksStart;
+        Entry &entry = ring_[(head_ + count) % ringSize];
+        entry.start = next;
+        entry.end = end;
+        entry.key = keyOf(next, end);
+        table_.prefetch(marked ? entry.key.hash : 0);
+        count += marked ? 1 : 0;
+        next = end;
     }
+    next_ = next;
+    count_ = count;
 }
 
 ClusterLookahead::Cluster ClusterLookahead::clusterAt(size_t start)
@@ -144,15 +186,15 @@ ClusterLookahead::Cluster ClusterLookahead::clusterAt(size_t start)
         const Entry &entry = ring_[head_];
         head_ = (head_ + 1) % ringSize;
         --count_;
-        return {entry.end, entry.hash};
+        return {entry.end, entry.key};
     }
     // Looking ahead went past without a cluster here: there is none, or it went another way (a
     // scalar it took for the start of a cluster joined the one before). This one is read alone.
-    Entry entry;
+    Entry entry{};
     if (scan(start, entry).value_or(false)) {
-        return {entry.end, entry.hash};
+        return {entry.end, entry.key};
     }
-    return {start, 0};
+    return {start, {}};
 }
 
 } // namespace kestrix

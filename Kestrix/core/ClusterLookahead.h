@@ -19,9 +19,10 @@ bool isPlainMark(ScalarProperties properties, uint32_t scalar);
 // Where the plain marks from `i` on end, within `bytes` and at most `limit` of them.
 size_t plainMarksEnd(std::span<const uint8_t> bytes, size_t i, size_t limit);
 
-// A bit for each scalar of two UTF-8 bytes (U+0080 to U+07FF, where most marks lie) that is a plain
-// mark.
-using TwoByteMarks = std::array<uint64_t, 32>;
+// A bit for each pair of bytes that is the UTF-8 form of a plain mark of two bytes (U+0080 to
+// U+07FF, where most marks lie), at the pair read as a little-endian number: one load tells both
+// that the bytes are such a form and that it is a mark.
+using TwoByteMarks = std::array<uint64_t, 65536 / 64>;
 const TwoByteMarks &twoByteMarks();
 
 // The clusters of one scalar and plain marks that a print run joins, found a few ahead of it. Each
@@ -31,7 +32,7 @@ class ClusterLookahead {
 public:
     struct Cluster {
         size_t end = 0;
-        uint32_t hash = 0;
+        ClusterTable::Key key;
     };
 
     // `maximumMarks` bounds the marks a cluster takes after its first scalar.
@@ -41,21 +42,23 @@ public:
     }
 
     // The cluster of the scalar at `start` (a printable ASCII byte or a whole UTF-8 sequence) and
-    // the plain marks after it, of which there must be at least one: where it ends and its hash.
+    // the plain marks after it, of which there must be at least one: where it ends and its key.
     // Asked for clusters in the order of their places, it finds each one looked up already.
     Cluster clusterAt(size_t start);
 
 private:
+    // Left unset until filled: a run that finds no cluster pays nothing for the ring.
     struct Entry {
-        size_t start = 0;
-        size_t end = 0;
-        uint32_t hash = 0;
+        size_t start;
+        size_t end;
+        ClusterTable::Key key;
     };
     // How far ahead clusters are looked up: in clusters, and in bytes past the one asked for.
     static constexpr size_t ringSize = 16;
     static constexpr size_t distance = 96;
 
     void fill(size_t limit);
+    ClusterTable::Key keyOf(size_t start, size_t end) const;
     std::optional<bool> scan(size_t start, Entry &entry) const;
 
     std::span<const uint8_t> bytes_;

@@ -745,9 +745,9 @@ private:
     // cellCode for the print path: when the table is full, it first frees the clusters no cell
     // refers to.
     int32_t printedClusterCode(std::string_view cluster);
-    // The same for a cluster of more than one scalar whose ClusterTable::hashOf is known.
-    int32_t internedClusterCode(std::string_view cluster, uint32_t hash);
-    int32_t refusedClusterCode(std::string_view cluster, uint32_t hash);
+    // The same for a cluster of more than one scalar whose ClusterTable::keyOf is known.
+    int32_t internedClusterCode(std::string_view cluster, ClusterTable::Key key);
+    int32_t refusedClusterCode(std::string_view cluster, ClusterTable::Key key);
     void reclaimClusters();
     bool isSingleCluster(std::string_view text);
     bool joinsWithoutBreak(int32_t code, std::string_view text, uint32_t scalar) const;

@@ -51,25 +51,26 @@ int32_t Terminal::printedClusterCode(std::string_view cluster)
     if (const std::optional<int32_t> code = codeWithoutInterning(cluster)) {
         return *code;
     }
-    return internedClusterCode(cluster, ClusterTable::hashOf(cluster));
+    return internedClusterCode(cluster, ClusterTable::keyOf(cluster));
 }
 
-int32_t Terminal::internedClusterCode(std::string_view cluster, uint32_t hash)
+int32_t Terminal::internedClusterCode(std::string_view cluster, ClusterTable::Key key)
 {
-    if (const std::optional<uint32_t> index = clusters_.intern(cluster, hash)) {
-        return firstClusterCode + static_cast<int32_t>(*index);
+    const uint32_t index = clusters_.internedIndex(cluster, key);
+    if (index != ClusterTable::refused) [[likely]] {
+        return firstClusterCode + static_cast<int32_t>(index);
     }
-    return refusedClusterCode(cluster, hash);
+    return refusedClusterCode(cluster, key);
 }
 
 // A cluster the full table refused: once a reclaim is due it is tried again. Out of line, so that
 // interning inlines into the print path without the reclaim.
-[[gnu::noinline]] int32_t Terminal::refusedClusterCode(std::string_view cluster, uint32_t hash)
+[[gnu::noinline]] int32_t Terminal::refusedClusterCode(std::string_view cluster, ClusterTable::Key key)
 {
     if (clusters_.reclaimIsDue()) {
         reclaimClusters();
-        if (const std::optional<uint32_t> index = clusters_.intern(cluster, hash)) {
-            return firstClusterCode + static_cast<int32_t>(*index);
+        if (const uint32_t index = clusters_.internedIndex(cluster, key); index != ClusterTable::refused) {
+            return firstClusterCode + static_cast<int32_t>(index);
         }
     }
     return firstScalarCode(cluster);
@@ -81,15 +82,19 @@ int32_t Terminal::internedClusterCode(std::string_view cluster, uint32_t hash)
 // are emptied, since a freed code may come back as another cluster.
 void Terminal::reclaimClusters()
 {
-    // One word more than the indices take: codes of no cluster set a bit there instead of taking a
-    // branch, as clusters and other codes mix at random.
+    // A few words more than the indices take: codes of no cluster set a bit there instead of taking
+    // a branch, as clusters and other codes mix at random. Neighbouring cells use different spare
+    // words, so that their updates do not wait for one another.
+    constexpr size_t spareWords = 8;
     const size_t words = (clusters_.indexLimit() + 63) / 64;
-    std::vector<uint64_t> inUse(words + 1, 0);
+    std::vector<uint64_t> inUse(words + spareWords, 0);
     const uint64_t limit = clusters_.indexLimit();
     auto mark = [&inUse, limit, spare = words * 64](const CharData *cells, int64_t count) {
         for (int64_t col = 0; col < count; ++col) {
             const auto index = static_cast<uint64_t>(static_cast<int64_t>(cells[col].code) - firstClusterCode);
-            const uint64_t bit = index < limit ? index : spare;
+            const uint64_t isCluster = uint64_t{0} - static_cast<uint64_t>(index < limit);
+            const uint64_t spareBit = spare + static_cast<uint64_t>(col % spareWords) * 64;
+            const uint64_t bit = (index & isCluster) | (spareBit & ~isCluster);
             inUse[bit / 64] |= uint64_t{1} << (bit % 64);
         }
     };

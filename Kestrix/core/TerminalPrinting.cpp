@@ -288,7 +288,7 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
             return false;
         }
         const char *text = reinterpret_cast<const char *>(data) + plainCellStart;
-        joined(cell, internedClusterCode(std::string_view(text, cluster.end - plainCellStart), cluster.hash), false);
+        joined(cell, internedClusterCode(std::string_view(text, cluster.end - plainCellStart), cluster.key), false);
         i = cluster.end;
         return true;
     };
@@ -298,22 +298,21 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
             if (!isPrintableAscii(lead) || charset) {
                 break;
             }
-            // ASCII never joins a cell.
-            size_t end = i + 1;
-            while (end < size && end - i < shortAsciiRun && isPrintableAscii(data[end])) {
-                ++end;
-            }
-            if (end - i < shortAsciiRun) {
-                for (; i < end; ++i) {
-                    out.put(data[i], 1);
-                }
-                plainCellStart = end - 1;
-                plainCellEnd = end;
-            } else {
-                // All but the last letter: that one goes through the writer, so that a mark after
-                // it joins the cell just written.
+            // ASCII never joins a cell. A short run is written as it is read: one loop, one exit
+            // for the processor to guess.
+            const size_t shortEnd = std::min(size, i + shortAsciiRun);
+            do {
+                out.put(data[i], 1);
+                ++i;
+            } while (i < shortEnd && isPrintableAscii(data[i]));
+            plainCellStart = i - 1;
+            plainCellEnd = i;
+            if (i == shortEnd && i < size && isPrintableAscii(data[i])) {
+                // The rest of a longer run but its last letter goes through the buffer's run path;
+                // the last letter goes through the writer, so that a mark after it joins the cell
+                // just written.
                 out.suspend();
-                end = printableAsciiEnd(bytes, end);
+                const size_t end = printableAsciiEnd(bytes, i);
                 const int64_t taken = b.putAsciiRun(bytes.first(end - 1), static_cast<int64_t>(i), curAttr);
                 out.resume();
                 if (taken == 0) {

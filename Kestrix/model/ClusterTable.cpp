@@ -61,30 +61,35 @@ std::optional<uint32_t> ClusterTable::find(std::string_view text) const
     if (text.empty() || slots_.empty()) {
         return std::nullopt;
     }
-    const Slot &slot = slots_[slotFor(text, hashOf(text))];
+    const Slot &slot = slots_[slotFor(text, keyOf(text).hash)];
     if (slot.indexPlusOne == 0) {
         return std::nullopt;
     }
     return slot.indexPlusOne - 1;
 }
 
-std::optional<uint32_t> ClusterTable::internSlowly(std::string_view text, uint32_t hash)
+uint32_t ClusterTable::internSlowly(std::string_view text, uint32_t hash)
 {
     if (text.empty()) {
-        return std::nullopt;
+        return refused;
     }
     if (slots_.empty()) {
         resizeIndex(smallestIndex);
     }
-    size_t position = slotFor(text, hash);
+    const size_t position = slotFor(text, hash);
     if (const Slot &slot = slots_[position]; slot.indexPlusOne != 0) {
         return slot.indexPlusOne - 1;
     }
+    return insert(text, hash, position);
+}
+
+uint32_t ClusterTable::insert(std::string_view text, uint32_t hash, size_t position)
+{
     ++workSinceReclaim_;
     const bool arenaHasRoom = text.size() <= Slot::inlineCapacity ||
                               text.size() <= std::numeric_limits<uint32_t>::max() - arena_.size();
     if (isFull() || !arenaHasRoom) {
-        return std::nullopt;
+        return refused;
     }
     uint32_t index = 0;
     if (!freeIndices_.empty()) {

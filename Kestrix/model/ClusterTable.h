@@ -29,46 +29,58 @@ public:
 
     explicit ClusterTable(size_t capacity);
 
-    // The index of the text, interned now when it is new; nothing when it is new and the table is
-    // full, or the text is empty.
-    std::optional<uint32_t> intern(std::string_view text) { return intern(text, hashOf(text)); }
-    // The same for a text whose hashOf is known. A short text found at once, the common case, is
-    // found inline.
-    std::optional<uint32_t> intern(std::string_view text, uint32_t hash)
+    // What a text is found by: its hash and, for a text of at most eight bytes, the text as one
+    // word padded with zeros. Worked out once, it serves a prefetch and the intern after it.
+    struct Key {
+        uint32_t hash = 0;
+        uint64_t word = 0;
+    };
+    static Key keyOf(std::string_view text)
+    {
+        if (text.size() <= Slot::inlineCapacity) {
+            return shortKey(shortTextWord(text), text.size());
+        }
+        return {longHash(text), 0};
+    }
+    // keyOf a text of one to eight bytes at `at`, with eight bytes readable from there on: one load
+    // and no branch on the length.
+    static Key keyOfReadable(const char *at, size_t size)
+    {
+        uint64_t word = 0;
+        std::memcpy(&word, at, sizeof word);
+        if constexpr (std::endian::native == std::endian::big) {
+            word = __builtin_bswap64(word);
+        }
+        return shortKey(word & (~uint64_t{0} >> (64 - 8 * size)), size);
+    }
+
+    // Returned for a text the table refuses: new while the table is full, or empty.
+    static constexpr uint32_t refused = UINT32_MAX;
+    // The index of the text, interned now when it is new. A short text found at once, the common
+    // case, is found inline, and a new one goes in where its search ended.
+    uint32_t internedIndex(std::string_view text, Key key)
     {
         if (text.size() - 1 < Slot::inlineCapacity && !slots_.empty()) {
-            const uint64_t word = shortTextWord(text);
             const size_t mask = slots_.size() - 1;
-            for (size_t position = hash & mask;; position = (position + 1) & mask) {
+            for (size_t position = key.hash & mask;; position = (position + 1) & mask) {
                 const Slot &slot = slots_[position];
-                if (slot.indexPlusOne == 0) {
-                    break;
-                }
-                if (slot.bytes == word && slot.hash == hash && slot.length == text.size()) {
+                // An empty slot has length 0, so it never matches.
+                if (slot.bytes == key.word && slot.hash == key.hash && slot.length == text.size()) {
                     return slot.indexPlusOne - 1;
+                }
+                if (slot.indexPlusOne == 0) {
+                    return insert(text, key.hash, position);
                 }
             }
         }
-        return internSlowly(text, hash);
+        return internSlowly(text, key.hash);
     }
-    // What the table finds a text by: worked out once, it serves a prefetch and the intern after it.
-    static uint32_t hashOf(std::string_view text)
+    // The index of the text, interned now when it is new; nothing when it is new and the table is
+    // full, or the text is empty.
+    std::optional<uint32_t> intern(std::string_view text)
     {
-        constexpr uint64_t multiplier = 0x9E3779B97F4A7C15ULL;
-        uint64_t hash = text.size() * multiplier;
-        size_t i = 0;
-        for (; i + sizeof(uint64_t) <= text.size(); i += sizeof(uint64_t)) {
-            uint64_t word = 0;
-            std::memcpy(&word, text.data() + i, sizeof word);
-            hash = (hash ^ word) * multiplier;
-            hash ^= hash >> 29;
-        }
-        if (i < text.size()) {
-            hash = (hash ^ shortTextWord(text.substr(i))) * multiplier;
-        }
-        hash ^= hash >> 32;
-        hash *= multiplier;
-        return static_cast<uint32_t>(hash >> 32);
+        const uint32_t index = internedIndex(text, keyOf(text));
+        return index == refused ? std::nullopt : std::optional<uint32_t>(index);
     }
     // Starts reading the part of the index where a text of the hash would be, for a lookup soon
     // after.
@@ -144,8 +156,35 @@ private:
         }
         return word;
     }
-    std::optional<uint32_t> internSlowly(std::string_view text, uint32_t hash);
+    static Key shortKey(uint64_t word, size_t size)
+    {
+        uint64_t hash = (size * multiplier ^ word) * multiplier;
+        hash ^= hash >> 32;
+        hash *= multiplier;
+        return {static_cast<uint32_t>(hash >> 32), word};
+    }
+    static uint32_t longHash(std::string_view text)
+    {
+        uint64_t hash = text.size() * multiplier;
+        size_t i = 0;
+        for (; i + sizeof(uint64_t) <= text.size(); i += sizeof(uint64_t)) {
+            uint64_t word = 0;
+            std::memcpy(&word, text.data() + i, sizeof word);
+            hash = (hash ^ word) * multiplier;
+            hash ^= hash >> 29;
+        }
+        if (i < text.size()) {
+            hash = (hash ^ shortTextWord(text.substr(i))) * multiplier;
+        }
+        hash ^= hash >> 32;
+        hash *= multiplier;
+        return static_cast<uint32_t>(hash >> 32);
+    }
+    static constexpr uint64_t multiplier = 0x9E3779B97F4A7C15ULL;
 
+    uint32_t internSlowly(std::string_view text, uint32_t hash);
+    // Puts a new text in the empty slot at `position`, where a search for it ended.
+    uint32_t insert(std::string_view text, uint32_t hash, size_t position);
     std::string_view textOf(const Slot &slot) const;
     // The slot that holds the text, or the empty slot where it would go.
     size_t slotFor(std::string_view text, uint32_t hash) const;

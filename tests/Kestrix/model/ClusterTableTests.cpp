@@ -59,6 +59,24 @@ TEST(ClusterTable, EqualTextsShareAnIndexAndDistinctTextsDoNot)
     EXPECT_EQ(table.text(table.indexLimit()), "");
 }
 
+// The print path reads a short text's key with one load from the bytes it lies in: the bytes after
+// it must not count, and the key must find what keyOf interned.
+TEST(ClusterTable, AShortTextsKeyReadFromLongerBytesIsItsOwnKey)
+{
+    ClusterTable table(100);
+    const std::string bytes = std::string("a\xcc\x81\xcc\x82\0b\xff", 9) + "trailing";
+    for (size_t size = 1; size <= 8; ++size) {
+        const std::string_view text(bytes.data(), size);
+        const ClusterTable::Key key = ClusterTable::keyOfReadable(bytes.data(), size);
+        EXPECT_EQ(key.hash, ClusterTable::keyOf(text).hash) << size;
+        EXPECT_EQ(key.word, ClusterTable::keyOf(text).word) << size;
+        const std::optional<uint32_t> index = table.intern(text);
+        ASSERT_TRUE(index.has_value());
+        EXPECT_EQ(table.internedIndex(text, key), *index) << size;
+    }
+    EXPECT_EQ(table.size(), 8u);
+}
+
 TEST(ClusterTable, ManyTextsRoundTripAsTheIndexGrows)
 {
     ClusterTable table(ClusterTable::maximumCapacity);
