@@ -2,6 +2,7 @@
 
 #include "Kestrix/core/NamedScalars.h"
 #include "Kestrix/core/UnicodeUtil.h"
+#include "Kestrix/model/Utf8.h"
 
 #include <unicode/uchar.h>
 
@@ -17,7 +18,9 @@ ScalarProperties ScalarProperties::compute(uint32_t scalar)
         breakClass == U_GCB_EXTEND || breakClass == U_GCB_ZWJ || breakClass == U_GCB_SPACING_MARK;
     const bool isControl = breakClass == U_GCB_CONTROL || breakClass == U_GCB_CR || breakClass == U_GCB_LF;
     const int width = UnicodeUtil::columnWidth(scalar);
-    const bool printsAlone = width >= 1 && !joinsPrevious && !isRegionalIndicator(scalar);
+    // A surrogate is no scalar: the print path never takes one for a character.
+    const bool printsAlone =
+        width >= 1 && !joinsPrevious && !isRegionalIndicator(scalar) && utf8::isScalarValue(scalar);
     ScalarProperties properties;
     properties.bits_ = static_cast<uint8_t>(
         (width + 1) | (printsAlone ? printsAloneBit : 0) | (joinsPrevious ? joinsPreviousBit : 0) |

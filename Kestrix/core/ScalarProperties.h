@@ -32,6 +32,17 @@ public:
     // scalar takes a cell of its own unless that cell ends with a zero-width joiner.
     bool printsAlone() const { return (bits_ & printsAloneBit) != 0; }
 
+    // The Basic Multilingual Plane and the plane of the emoji.
+    static constexpr uint32_t tableSize = 0x20000;
+    // The properties of the scalars below tableSize, for a loop that looks up many: `of` asks
+    // whether the table is built yet on every call.
+    static const ScalarProperties *table()
+    {
+        // Built on first use and never changed after.
+        static const std::unique_ptr<ScalarProperties[]> properties = buildTable();
+        return properties.get();
+    }
+
 private:
     static constexpr uint8_t widthMask = 3;
     static constexpr uint8_t joinsPreviousBit = 4;
@@ -41,18 +52,8 @@ private:
     static constexpr uint8_t pictographicBit = 64;
     static constexpr uint8_t printsAloneBit = 128;
 
-    // The Basic Multilingual Plane and the plane of the emoji.
-    static constexpr uint32_t tableSize = 0x20000;
-
     static ScalarProperties compute(uint32_t scalar);
     static std::unique_ptr<ScalarProperties[]> buildTable();
-    // Inline: the print path looks up every scalar.
-    static const ScalarProperties *table()
-    {
-        // Built on first use and never changed after.
-        static const std::unique_ptr<ScalarProperties[]> properties = buildTable();
-        return properties.get();
-    }
 
     uint8_t bits_ = 0;
 };

@@ -100,11 +100,16 @@ void Terminal::reclaimClusters()
     };
     size_t cellsLookedAt = 0;
     // Cells from a line's extent on are null cells. The print path may be writing cells in place into
-    // the cursor's line that its extent does not count yet: that line is read whole.
+    // the cursor's line that its extent does not count yet: that line is read whole, as it is held,
+    // since blanking its stale cells would blank those too (an old cell read with them only keeps
+    // its cluster a while longer).
     const BufferLine *writtenInPlace = nullptr;
     auto markLine = [&mark, &cellsLookedAt, &writtenInPlace](const BufferLine *line) {
-        if (line != nullptr) {
-            const int64_t end = line == writtenInPlace ? line->dataSize() : std::min(line->extent(), line->dataSize());
+        if (line == writtenInPlace && line != nullptr) {
+            mark(line->cellsAsHeld(), line->dataSize());
+            cellsLookedAt += static_cast<size_t>(line->dataSize());
+        } else if (line != nullptr) {
+            const int64_t end = std::min(line->extent(), line->dataSize());
             mark(line->cells(), end);
             cellsLookedAt += static_cast<size_t>(end);
         }

@@ -66,35 +66,80 @@ uint64_t nonPrintableBytes(const uint8_t *at)
     return i;
 }
 
-// Writes the scalars of three bytes from `i` on that print alone (ideographs, syllables and most
-// symbols of the Basic Multilingual Plane), each in a cell of its own: the cell before them must be
-// known not to end with a zero-width joiner. It stops at any other byte, a scalar that joins or
-// may join, an invalid or cut sequence, all left to the general loop. Returns where it stopped.
-size_t putThreeByteScalarsAlone(CellWriter &out, ByteSpan bytes, size_t i)
+// The four bytes from `at` on as one word, the first in its low byte. Past `end` it holds 0xC0,
+// which neither continues a sequence nor is ASCII, so a sequence cut off there reads as invalid.
+uint32_t wordAt(const uint8_t *at, const uint8_t *end)
 {
-    const uint8_t *const data = bytes.data();
-    const size_t size = bytes.size();
-    while (i + 3 <= size) {
-        const uint32_t lead = data[i];
-        const uint32_t second = data[i + 1];
-        const uint32_t third = data[i + 2];
-        if ((lead & 0xF0) != 0xE0 || ((second | third << 8) & 0xC0C0) != 0x8080) {
-            break;
+    constexpr uint32_t padding = 0xC0C0C0C0;
+    uint32_t word = 0;
+    if (end - at >= static_cast<std::ptrdiff_t>(sizeof word)) [[likely]] {
+        std::memcpy(&word, at, sizeof word);
+    } else {
+        word = padding;
+        for (int k = 0; at + k < end; ++k) {
+            word = (word & ~(0xFFU << (8 * k))) | static_cast<uint32_t>(at[k]) << (8 * k);
         }
-        const uint32_t scalar = (lead & 0x0F) << 12 | (second & 0x3F) << 6 | (third & 0x3F);
-        // Overlong forms and surrogates are invalid.
-        if (scalar < 0x800 || (scalar >= 0xD800 && scalar <= 0xDFFF)) {
-            break;
-        }
-        const ScalarProperties properties = ScalarProperties::of(scalar);
-        if (!properties.printsAlone()) {
-            break;
-        }
-        // Below U+10000 a scalar is its own cell code.
-        out.put(static_cast<int32_t>(scalar), properties.width());
-        i += 3;
+        return word;
     }
-    return i;
+    if constexpr (std::endian::native == std::endian::big) {
+        word = __builtin_bswap32(word);
+    }
+    return word;
+}
+
+// Writes the scalars of three bytes from `i` on that print alone (ideographs, syllables and most
+// symbols of the Basic Multilingual Plane), each in a cell of its own, and a space before one of
+// them, as between words of such text: the cell before them must be known not to end with a
+// zero-width joiner. A space and the scalar after it are taken in one step, without a branch on
+// whether the space is there, and the writer's place stays in registers. It stops at any other
+// byte, a scalar that joins or may join, an invalid or cut sequence and a cell that does not fit
+// before the edge, all left to the general loop. Returns where it stopped; `lastStart` is where
+// the scalar of the last cell written starts.
+size_t putThreeByteScalarsAlone(CellWriter &out, ByteSpan bytes, size_t i, size_t &lastStart)
+{
+    const CellWriter::Place place = out.place();
+    int64_t room = place.limit - place.x;
+    if (room <= 0) {
+        return i;
+    }
+    const uint8_t *const data = bytes.data();
+    const uint8_t *const end = data + bytes.size();
+    const uint8_t *at = data + i;
+    const ScalarProperties *const properties = ScalarProperties::table();
+    const CellWriter::Tail tail = out.tail();
+    const uint32_t spaceHead = CellWriter::headOf(' ', 1);
+    CharData *const first = place.cells + place.x;
+    CharData *cell = first;
+    while (end - at >= 3) {
+        const uint32_t word = wordAt(at, end);
+        // A space and a lead of three bytes after it: the scalar is read one byte on.
+        const uint32_t space = (word & 0xF0FF) == 0xE020 ? 1 : 0;
+        const uint32_t sequence = word >> (8 * space);
+        const uint32_t scalar = (sequence & 0x0F) << 12 | (sequence & 0x3F00) >> 2 | (sequence >> 16 & 0x3F);
+        const ScalarProperties scalarProperties = properties[scalar];
+        const int64_t width = scalarProperties.width();
+        // Overlong forms are invalid; a surrogate does not print alone; a sequence cut off at the
+        // end reads padding.
+        if ((sequence & 0xC0C0F0) != 0x8080E0 || scalar < 0x800 || !scalarProperties.printsAlone() ||
+            static_cast<int64_t>(space) + width > room) {
+            break;
+        }
+        // The space first; the scalar's cell goes over it when there is none, and a narrow cell goes
+        // over its own continuation, so that it leaves its neighbour alone.
+        CellWriter::store(cell, spaceHead, tail);
+        cell += space;
+        CellWriter::store(cell + width - 1, CellWriter::continuationHead, tail);
+        CellWriter::store(cell, CellWriter::headOf(static_cast<int32_t>(scalar), static_cast<int>(width)), tail);
+        cell += width;
+        room -= static_cast<int64_t>(space) + width;
+        at += space + 3;
+    }
+    if (cell != first) {
+        // The last cell is narrow, or the first of a wide one whose continuation has no width.
+        out.movedTo(place.x + (cell - first), cell - (cell[-1].width == 0 ? 2 : 1));
+        lastStart = static_cast<size_t>(at - data) - 3;
+    }
+    return static_cast<size_t>(at - data);
 }
 
 // The scalar that ends `text` and the text before it.
@@ -339,9 +384,8 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
             continue;
         }
         if (lead >= 0xE0 && lead < 0xF0 && lastEnd == LastCellEnd::closed) {
-            const size_t runEnd = putThreeByteScalarsAlone(out, bytes, i);
+            const size_t runEnd = putThreeByteScalarsAlone(out, bytes, i, plainCellStart);
             if (runEnd > i) {
-                plainCellStart = runEnd - 3;
                 plainCellEnd = runEnd;
                 i = runEnd;
                 continue;
@@ -742,35 +786,51 @@ bool Terminal::joinsWithoutBreak(int32_t code, std::string_view text, uint32_t s
 
 namespace {
 
-constexpr std::array<uint8_t, 3> zeroWidthJoinerBytes = {0xE2, 0x80, 0x8D};
-
-bool startsWith(ByteSpan bytes, size_t at, std::span<const uint8_t> prefix)
-{
-    return bytes.size() - at >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
-}
-
-// A skin-tone modifier (U+1F3FB to U+1F3FF) at `at`.
-bool isSkinToneAt(ByteSpan bytes, size_t at)
-{
-    return bytes.size() - at >= 4 && bytes[at] == 0xF0 && bytes[at + 1] == 0x9F && bytes[at + 2] == 0x8F &&
-           bytes[at + 3] >= 0xBB && bytes[at + 3] <= 0xBF;
-}
-
 // Where the pieces that may continue an emoji sequence from `i` on end, within the bytes at hand:
-// skin tones, and zero-width joiners each with the scalar after them. A presentation selector ends
-// it, as it may change the cell's width.
+// skin tones, and zero-width joiners each with the scalar after them (three or four bytes). A
+// presentation selector ends it, as it may change the cell's width.
 size_t emojiSequenceEnd(ByteSpan bytes, size_t i)
 {
+    const uint8_t *const data = bytes.data();
+    const size_t size = bytes.size();
     for (;;) {
-        if (isSkinToneAt(bytes, i)) {
+        const uint32_t word = wordAt(data + i, data + size);
+        if ((word & 0xFFFFFF) == 0x8F9FF0 && (word >> 24) - 0xBB <= 0xBF - 0xBB) {
+            // A skin tone, U+1F3FB to U+1F3FF (a cut one reads as padding there).
             i += 4;
-        } else if (startsWith(bytes, i, zeroWidthJoinerBytes) && bytes.size() - i > 3 &&
-                   sequenceLengths[bytes[i + 3]] >= 3 && bytes.size() - i - 3 >= sequenceLengths[bytes[i + 3]]) {
-            i += 3 + sequenceLengths[bytes[i + 3]];
-        } else {
+            continue;
+        }
+        if ((word & 0xFFFFFF) != 0x8D80E2 || size - i < 4) {
             return i;
         }
+        const size_t next = sequenceLengths[data[i + 3]];
+        if (next < 3 || size - i - 3 < next) {
+            return i;
+        }
+        i += 3 + next;
     }
+}
+
+// Whether the `length` bytes at `a` and `b` are the same, a word at a time: sequences are at least
+// seven bytes long, and a call of memcmp costs more than comparing them.
+bool sameBytes(const char *a, const char *b, size_t length)
+{
+    auto wordsAt = [&](size_t at) {
+        uint64_t x = 0;
+        uint64_t y = 0;
+        std::memcpy(&x, a + at, sizeof x);
+        std::memcpy(&y, b + at, sizeof y);
+        return x == y;
+    };
+    if (length < sizeof(uint64_t)) {
+        return std::equal(a, a + length, b);
+    }
+    for (size_t at = 0; at + sizeof(uint64_t) < length; at += sizeof(uint64_t)) {
+        if (!wordsAt(at)) {
+            return false;
+        }
+    }
+    return wordsAt(length - sizeof(uint64_t));
 }
 
 } // namespace
@@ -792,7 +852,7 @@ size_t Terminal::joinEmojiSequence(ByteSpan bytes, size_t start, size_t i, CharD
     std::memcpy(&last, text + length - sizeof last, sizeof last);
     const uint32_t hash = (first * 0x9E3779B1U ^ last * 0x85EBCA77U) + static_cast<uint32_t>(length);
     EmojiSequence &entry = emojiSequences_[(hash >> 16) % emojiSequences_.size()];
-    if (entry.length == length && std::equal(text, text + length, entry.bytes.begin())) {
+    if (entry.length == length && sameBytes(text, entry.bytes.data(), length)) {
         cell.code = entry.code;
         return end;
     }

@@ -118,20 +118,40 @@ public:
         }
         setCellOutOfRange(col, cell);
     }
-    // The cells for writing in place (the print path's CellWriter); noteCellsWritten must follow
-    // before the line is read or changed otherwise.
+    // The cells for writing in place; noteCellsWritten must follow before the line is read or
+    // changed otherwise.
     CharData *writableCells()
     {
         settle();
         return data_.data();
     }
-    // Cells before `end` may have changed in place.
+    // The cells for writing whole cells in place from `col` on, with noteCellsWritten to follow as
+    // for writableCells (the print path's CellWriter). Stale cells left of `col` are blanked, as
+    // they come before the extent once text is in; those from it on stay as they are, so a line a
+    // clear left stale is not blanked just to be overwritten. Until the note, the written cells
+    // from the extent on count as stale: reading the line then blanks them, and only
+    // `cellsAsHeld` reads it as it is.
+    CharData *cellsToWriteFrom(int64_t col)
+    {
+        if (staleEnd_ != 0 && col > extent_) [[unlikely]] {
+            blankStale(extent_, std::min<int64_t>(col, staleEnd_));
+        }
+        return data_.data();
+    }
+    // Cells before `end` may have changed in place, whole.
     void noteCellsWritten(int64_t end)
     {
         ++generation;
         extent_ = std::max(extent_, std::min(end, dataSize()));
         onlyHeadsDiffer_ = false;
+        if (extent_ >= staleEnd_) {
+            staleEnd_ = 0;
+            wholeCellsStale_ = false;
+        }
     }
+    // The `dataSize()` cells as they are held, stale ones unblanked, for a reader to whom an old
+    // cell past the extent does no harm.
+    const CharData *cellsAsHeld() const { return data_.data(); }
     // Writes `count` bytes as single-width cells of `attribute` from `col` on (the print fast path).
     void writeAscii(int64_t col, const uint8_t *bytes, int64_t count, const Attribute &attribute);
 

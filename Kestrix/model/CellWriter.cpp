@@ -1,14 +1,14 @@
 #include "Kestrix/model/CellWriter.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace kestrix {
 
 CellWriter::CellWriter(Buffer &buffer, const Attribute &attribute) : buffer_(buffer)
 {
     blank_.attribute = attribute;
-    continuation_.width = 0;
-    continuation_.attribute = attribute;
+    std::memcpy(&tail_, reinterpret_cast<const char *>(&blank_) + sizeof(uint32_t), sizeof tail_);
     resume();
 }
 
@@ -16,7 +16,7 @@ void CellWriter::widenLast()
 {
     const int64_t col = last_ - cells_;
     if (last_->width == 1 && col + 1 < buffer_.cols()) {
-        last_[1] = continuation_;
+        store(last_ + 1, continuationHead, tail_);
         last_->width = 2;
         ++x_;
     }
@@ -38,8 +38,8 @@ void CellWriter::resume()
     Buffer &b = buffer_;
     row_ = b.yBase() + b.y();
     line_ = &b.lines()[row_];
-    cells_ = line_->writableCells();
     x_ = b.x();
+    cells_ = line_->cellsToWriteFrom(x_);
     const int64_t right = b.modes().marginMode ? b.marginRight() : b.cols() - 1;
     limit_ = b.modes().insertMode || x_ < 0 ? -1 : std::min({right + 1, b.cols(), line_->dataSize()});
     last_ = nullptr;

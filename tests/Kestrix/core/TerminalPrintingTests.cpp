@@ -272,6 +272,9 @@ const char *const graphemeSamples[] = {
     // short), a joiner, a mark, a selector and an emoji, and one right after a joiner.
     "\u4e2d\u6587\xe0\x80\xaf\ud55c\uad6d\xed\xa0\x80\u4e2d\xe4\xb8\u6587\u200d\u4e2d\u6587\u0301\u8a9e\u2764"
     "\ufe0f\u65e5\U0001F600\uc5b4 \U0001F469\u200d\u4e2d\u6587\u2500\u00e9\u4e2d",
+    // Words of ideographs and syllables between single and double spaces; a space before a joiner,
+    // an overlong form, a mark, an emoji and a sequence cut off at the end.
+    "\u4e2d \u6587 \ud55c  \uad6d \u200d\u4e2d \xe0\x80\xaf\u6587 \u0301\u8a9e \U0001F600\u65e5 \xe4\xb8",
     // Astral letters, a private-use scalar and invalid bytes between scalars.
     "\U0001D400\U0001D401\U000F0000\xc3("
     "\xe4\xb8\xad\xf0\x9f\x98\xc3\xa9\xed\xa0\x80\xe0\x80\xaf\xf0\x80\xbf\xe2\x82",
