@@ -130,6 +130,7 @@ void ClusterLookahead::fill(size_t limit)
         return;
     }
     const uint8_t *const data = bytes_.data();
+    const ClusterTable::Prefetcher prefetch(table_);
     limit = std::min(limit, bytes_.size());
     size_t next = next_;
     size_t count = count_;
@@ -154,16 +155,14 @@ void ClusterLookahead::fill(size_t limit)
             break;
         }
         // Written whether or not marks follow, and kept only if they do: no branch that letters
-        // with and without marks would make the processor guess. The hash of 0 that one without
-        // marks prefetches finds the first slot, already at hand.
+        // with and without marks would make the processor guess. One without marks fetches the
+        // first slot (its hash masked to 0), which is at hand.
         const size_t end = marksEnd(bytes_, marksStart, maximumMarks_, twoByteMarks_);
-        const bool marked = end != marksStart;
-        Entry &entry = ring_[(head_ + count) % ringSize];
-        entry.start = next;
-        entry.end = end;
-        entry.key = keyOf(next, end);
-        table_.prefetch(marked ? entry.key.hash : 0);
-        count += marked ? 1 : 0;
+        const uint32_t marked = end != marksStart ? 1 : 0;
+        const ClusterTable::Key key = keyOf(next, end);
+        prefetch(key.hash & (0 - marked));
+        ring_[(head_ + count) % ringSize] = {next, end, key};
+        count += marked;
         next = end;
     }
     next_ = next;
@@ -181,7 +180,11 @@ ClusterLookahead::Cluster ClusterLookahead::clusterAt(size_t start)
         next_ = start;
         stopped_ = false;
     }
-    fill(start + distance);
+    // Refilled by halves: a refill after every cluster would end after one scalar or two, as the
+    // marks fall, which the processor could not guess.
+    if (count_ < ringSize / 2) {
+        fill(start + distance);
+    }
     if (count_ > 0 && ring_[head_].start == start) {
         const Entry &entry = ring_[head_];
         head_ = (head_ + 1) % ringSize;

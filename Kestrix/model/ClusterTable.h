@@ -84,12 +84,10 @@ public:
     }
     // Starts reading the part of the index where a text of the hash would be, for a lookup soon
     // after.
-    void prefetch(uint32_t hash) const
-    {
-        if (!slots_.empty()) {
-            __builtin_prefetch(&slots_[homeOf(hash)]);
-        }
-    }
+    void prefetch(uint32_t hash) const;
+    // prefetch for many hashes in a row, with where the index lies read once. Valid until the next
+    // intern.
+    class Prefetcher;
     // The index of the text when it is interned.
     std::optional<uint32_t> find(std::string_view text) const;
     // The text of an index; empty for an index that holds none. Valid until the next intern or
@@ -209,5 +207,28 @@ private:
     size_t workSinceReclaim_ = 0;
     size_t workBeforeNextReclaim_ = 0;
 };
+
+class ClusterTable::Prefetcher {
+public:
+    explicit Prefetcher(const ClusterTable &table)
+        : slots_(table.slots_.data()), mask_(table.slots_.empty() ? 0 : table.slots_.size() - 1)
+    {
+    }
+    void operator()(uint32_t hash) const
+    {
+        if (slots_ != nullptr) {
+            __builtin_prefetch(slots_ + (hash & mask_));
+        }
+    }
+
+private:
+    const Slot *slots_;
+    size_t mask_;
+};
+
+inline void ClusterTable::prefetch(uint32_t hash) const
+{
+    Prefetcher(*this)(hash);
+}
 
 } // namespace kestrix
