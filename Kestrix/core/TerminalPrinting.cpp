@@ -383,7 +383,7 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
             }
             continue;
         }
-        if (lead >= 0xE0 && lead < 0xF0 && lastEnd == LastCellEnd::closed) {
+        if (lead >= 0xE0 && lead < 0xF0 && (lastEnd == LastCellEnd::closed || !lastEndsWithJoiner())) {
             const size_t runEnd = putThreeByteScalarsAlone(out, bytes, i, plainCellStart);
             if (runEnd > i) {
                 plainCellEnd = runEnd;
