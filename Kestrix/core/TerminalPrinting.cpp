@@ -110,8 +110,8 @@ size_t putThreeByteScalarsAlone(CellWriter &out, ByteSpan bytes, size_t i, size_
     const uint32_t spaceHead = CellWriter::headOf(' ', 1);
     CharData *const first = place.cells + place.x;
     CharData *cell = first;
-    while (end - at >= 3) {
-        const uint32_t word = wordAt(at, end);
+    // One step: a space if there is one and a scalar; false when it takes nothing.
+    auto step = [&](uint32_t word) __attribute__((always_inline)) {
         // A space and a lead of three bytes after it: the scalar is read one byte on.
         const uint32_t space = (word & 0xF0FF) == 0xE020 ? 1 : 0;
         const uint32_t sequence = word >> (8 * space);
@@ -122,7 +122,7 @@ size_t putThreeByteScalarsAlone(CellWriter &out, ByteSpan bytes, size_t i, size_
         // end reads padding.
         if ((sequence & 0xC0C0F0) != 0x8080E0 || scalar < 0x800 || !scalarProperties.printsAlone() ||
             static_cast<int64_t>(space) + width > room) {
-            break;
+            return false;
         }
         // The space first; the scalar's cell goes over it when there is none, and a narrow cell goes
         // over its own continuation, so that it leaves its neighbour alone.
@@ -133,6 +133,20 @@ size_t putThreeByteScalarsAlone(CellWriter &out, ByteSpan bytes, size_t i, size_
         cell += width;
         room -= static_cast<int64_t>(space) + width;
         at += space + 3;
+        return true;
+    };
+    // Four bytes at hand as one load; the last three, if it comes to them, padded.
+    bool going = true;
+    while (going && end - at >= 4) {
+        uint32_t word = 0;
+        std::memcpy(&word, at, sizeof word);
+        if constexpr (std::endian::native == std::endian::big) {
+            word = __builtin_bswap32(word);
+        }
+        going = step(word);
+    }
+    if (going && end - at == 3) {
+        step(wordAt(at, end));
     }
     if (cell != first) {
         // The last cell is narrow, or the first of a wide one whose continuation has no width.
