@@ -402,6 +402,16 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
             if (runEnd > i) {
                 plainCellEnd = runEnd;
                 i = runEnd;
+                if (joinsWritten && (wordAt(data + i, data + size) & 0xFFFFFF) == 0x8FB8EF) {
+                    // An emoji presentation selector (a red heart's, mostly) joins the last of them
+                    // and widens it, or is dropped, as on the next step.
+                    const ClusterJoin join = clusterJoin(out.last()->code, emojiPresentationSelector);
+                    if (join.outcome == ClusterJoin::Outcome::joins) {
+                        joined(*out.last(), join.code, false);
+                        out.widenLast();
+                    }
+                    i += 3;
+                }
                 continue;
             }
         }
@@ -470,6 +480,15 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
             }
             out.put(cellCodeOfScalar(scalar), width);
             lastEnd = LastCellEnd::indicator;
+            const uint32_t next = wordAt(data + i, data + size);
+            if ((next & 0xFFFFFF) == 0x879FF0 && (next >> 24) - 0xA6 <= 0xBF - 0xA6 && out.last() != nullptr) {
+                // The other half of a flag joins it here, as it would on the next step.
+                const ClusterJoin join = clusterJoin(out.last()->code, 0x1F1E6 + ((next >> 24) - 0xA6));
+                if (join.outcome == ClusterJoin::Outcome::joins) {
+                    joined(*out.last(), join.code, false);
+                    i += 4;
+                }
+            }
             continue;
         }
         if (isPresentationSelector(scalar)) {
