@@ -266,6 +266,9 @@ const char *const graphemeSamples[] = {
     // Marks right after a Latin-1 letter and an astral one, and after a control or an invalid byte
     // that follows a letter.
     "\u00e9\u0301\u0302 \U0001D400\u0301\u0302 q\u0085\u0301\u0302 r\xc3\u0301\u0302 s\u0301",
+    // Marks of three bytes after letters, alone, before and after marks of two, and after an
+    // ideograph.
+    "a\u20d7\u0301 b\u0301\u20d7 c\u1dc0 d\ufe20\ufe21 \u4e2d\u20d7 e\u0951\u0301",
     // A spacing mark that takes a column of its own, right after a mark and among marks.
     "\u0e01\u0301\u0e33 a\u0301\u0e33\u0302 b\u0e33\u0301",
     // Runs of ideographs and syllables broken by invalid three-byte forms (overlong, surrogate, cut
