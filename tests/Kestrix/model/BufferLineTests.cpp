@@ -371,6 +371,23 @@ TEST(BufferLine, ALineClearedAfterPlainTextActsAsAFreshLine)
              line.noteCellsWritten(15);
              return std::string();
          }},
+        {"wide cell written in place further on",
+         [](BufferLine &line) {
+             CharData *cells = line.cellsToWriteFrom(13);
+             cells[13] = cellOf(U'\u4e2d', 2);
+             cells[14] = cellOf(0, 0);
+             line.noteCellsWritten(15);
+             return std::string();
+         }},
+        {"cells written in place from the start",
+         [](BufferLine &line) {
+             CharData *cells = line.cellsToWriteFrom(0);
+             cells[0] = cellOf('p');
+             cells[1] = cellOf(U'\u4e2d', 2);
+             cells[2] = cellOf(0, 0);
+             line.noteCellsWritten(3);
+             return std::string();
+         }},
         {"plain text further on", [](BufferLine &line) { writePlain(line, 19, "far"); return std::string(); }},
         {"plain text at the start", [](BufferLine &line) { writePlain(line, 0, "x"); return std::string(); }},
         {"text in colour", [&](BufferLine &line) { writePlain(line, 4, "hue", red); return std::string(); }},
