@@ -30,52 +30,35 @@ namespace {
 }
 
 // 1 when the two bytes at `at` are a plain mark of two bytes, else 0.
-[[gnu::always_inline]] inline uint32_t isTwoByteMark(const uint8_t *at, const MarkBits &markBits)
+[[gnu::always_inline]] inline uint32_t isTwoByteMark(const uint8_t *at, const TwoByteMarks &twoByteMarks)
 {
     const uint32_t pair = at[0] | uint32_t{at[1]} << 8;
-    return static_cast<uint32_t>(markBits.twoByte[pair / 64] >> (pair % 64)) & 1;
-}
-
-// Whether the scalar of three or more bytes at `i` may be a plain mark: false for a lead below
-// 0xE0, and for a three-byte form in a block without marks.
-[[gnu::always_inline]] inline bool mayBeLongMark(std::span<const uint8_t> bytes, size_t i, const MarkBits &markBits)
-{
-    const uint32_t lead = bytes[i];
-    if (lead < 0xE0) {
-        return false;
-    }
-    if (lead >= 0xF0 || i + 1 >= bytes.size()) {
-        return true;
-    }
-    // A second byte that is no continuation makes an invalid form, which is no mark either way.
-    const uint32_t block = (lead & 0x0F) << 6 | (bytes[i + 1] & 0x3F);
-    return ((markBits.threeByteBlocks[block / 64] >> (block % 64)) & 1) != 0;
+    return static_cast<uint32_t>(twoByteMarks[pair / 64] >> (pair % 64)) & 1;
 }
 
 // plainMarksEnd, inlined into the lookahead that runs it for every scalar. How many marks a letter
 // carries follows no pattern a processor could learn, so up to three marks of two bytes, as most
 // are, are counted without a branch; more go through a loop.
 [[gnu::always_inline]] inline size_t marksEnd(std::span<const uint8_t> bytes, size_t i, size_t limit,
-                                              const MarkBits &markBits)
+                                              const TwoByteMarks &twoByteMarks)
 {
     const uint8_t *const data = bytes.data();
     const size_t size = bytes.size();
     const size_t start = i;
     if (i + 6 <= size && limit >= 3) {
-        const uint32_t first = isTwoByteMark(data + i, markBits);
-        const uint32_t second = first & isTwoByteMark(data + i + 2, markBits);
-        const uint32_t third = second & isTwoByteMark(data + i + 4, markBits);
+        const uint32_t first = isTwoByteMark(data + i, twoByteMarks);
+        const uint32_t second = first & isTwoByteMark(data + i + 2, twoByteMarks);
+        const uint32_t third = second & isTwoByteMark(data + i + 4, twoByteMarks);
         i += 2 * (first + second + third);
         if (third == 0) {
-            return i < size && mayBeLongMark(bytes, i, markBits) ? generalMarksEnd(bytes, i, limit - (i - start) / 2)
-                                                                 : i;
+            return i < size && data[i] >= 0xE0 ? generalMarksEnd(bytes, i, limit - (i - start) / 2) : i;
         }
     }
     const size_t twoByteEnd = std::min(size, start + 2 * limit);
-    while (i + 1 < twoByteEnd && isTwoByteMark(data + i, markBits) != 0) {
+    while (i + 1 < twoByteEnd && isTwoByteMark(data + i, twoByteMarks) != 0) {
         i += 2;
     }
-    if (i < size && (i - start) / 2 < limit && mayBeLongMark(bytes, i, markBits)) {
+    if (i < size && data[i] >= 0xE0 && (i - start) / 2 < limit) {
         return generalMarksEnd(bytes, i, limit - (i - start) / 2);
     }
     return i;
@@ -83,31 +66,25 @@ namespace {
 
 } // namespace
 
-const MarkBits &markBits()
+const TwoByteMarks &twoByteMarks()
 {
     // Built on first use and never changed after.
-    static const MarkBits bits = [] {
-        MarkBits built{};
-        for (uint32_t scalar = 0x80; scalar < 0x10000; ++scalar) {
-            if ((scalar >= 0xD800 && scalar <= 0xDFFF) || !isPlainMark(ScalarProperties::of(scalar), scalar)) {
-                continue;
-            }
-            if (scalar < 0x800) {
+    static const TwoByteMarks marks = [] {
+        TwoByteMarks bits{};
+        for (uint32_t scalar = 0x80; scalar < 0x800; ++scalar) {
+            if (isPlainMark(ScalarProperties::of(scalar), scalar)) {
                 const uint32_t pair = (0xC0 | scalar >> 6) | (0x80 | (scalar & 0x3F)) << 8;
-                built.twoByte[pair / 64] |= uint64_t{1} << (pair % 64);
-            } else {
-                const uint32_t block = scalar >> 6 & 0x3FF;
-                built.threeByteBlocks[block / 64] |= uint64_t{1} << (block % 64);
+                bits[pair / 64] |= uint64_t{1} << (pair % 64);
             }
         }
-        return built;
+        return bits;
     }();
-    return bits;
+    return marks;
 }
 
 size_t plainMarksEnd(std::span<const uint8_t> bytes, size_t i, size_t limit)
 {
-    return marksEnd(bytes, i, limit, markBits());
+    return marksEnd(bytes, i, limit, twoByteMarks());
 }
 
 // The key of the cluster from `start` to `end`.
@@ -136,7 +113,7 @@ std::optional<bool> ClusterLookahead::scan(size_t start, Entry &entry) const
         return std::nullopt;
     }
     entry.start = start;
-    entry.end = marksEnd(bytes_, marksStart, maximumMarks_, markBits_);
+    entry.end = marksEnd(bytes_, marksStart, maximumMarks_, twoByteMarks_);
     if (entry.end == marksStart) {
         return false;
     }
@@ -180,7 +157,7 @@ void ClusterLookahead::fill(size_t limit)
         // Written whether or not marks follow, and kept only if they do: no branch that letters
         // with and without marks would make the processor guess. One without marks fetches the
         // first slot (its hash masked to 0), which is at hand.
-        const size_t end = marksEnd(bytes_, marksStart, maximumMarks_, markBits_);
+        const size_t end = marksEnd(bytes_, marksStart, maximumMarks_, twoByteMarks_);
         const uint32_t marked = end != marksStart ? 1 : 0;
         const ClusterTable::Key key = keyOf(next, end);
         prefetch(key.hash & (0 - marked));

@@ -19,18 +19,11 @@ bool isPlainMark(ScalarProperties properties, uint32_t scalar);
 // Where the plain marks from `i` on end, within `bytes` and at most `limit` of them.
 size_t plainMarksEnd(std::span<const uint8_t> bytes, size_t i, size_t limit);
 
-// Where plain marks may be, for finding them without decoding what surrounds them.
-struct MarkBits {
-    // A bit for each pair of bytes that is the UTF-8 form of a plain mark of two bytes (U+0080 to
-    // U+07FF, where most marks lie), at the pair read as a little-endian number: one load tells
-    // both that the bytes are such a form and that it is a mark.
-    std::array<uint64_t, 65536 / 64> twoByte;
-    // A bit for each block of 64 scalars of three bytes (U+0800 to U+FFFF) that holds a plain mark,
-    // at the block's bits in the lead and the second byte: ideographs and syllables after a letter
-    // need no decoding to tell that they are not marks.
-    std::array<uint64_t, 1024 / 64> threeByteBlocks;
-};
-const MarkBits &markBits();
+// A bit for each pair of bytes that is the UTF-8 form of a plain mark of two bytes (U+0080 to
+// U+07FF, where most marks lie), at the pair read as a little-endian number: one load tells both
+// that the bytes are such a form and that it is a mark.
+using TwoByteMarks = std::array<uint64_t, 65536 / 64>;
+const TwoByteMarks &twoByteMarks();
 
 // The clusters of one scalar and plain marks that a print run joins, found a few ahead of it. Each
 // one is decoded and hashed once, and its place in the cluster table is read early, so that the
@@ -44,7 +37,7 @@ public:
 
     // `maximumMarks` bounds the marks a cluster takes after its first scalar.
     ClusterLookahead(std::span<const uint8_t> bytes, const ClusterTable &table, size_t maximumMarks)
-        : bytes_(bytes), table_(table), maximumMarks_(maximumMarks), markBits_(markBits())
+        : bytes_(bytes), table_(table), maximumMarks_(maximumMarks), twoByteMarks_(twoByteMarks())
     {
     }
 
@@ -71,7 +64,7 @@ private:
     std::span<const uint8_t> bytes_;
     const ClusterTable &table_;
     size_t maximumMarks_;
-    const MarkBits &markBits_;
+    const TwoByteMarks &twoByteMarks_;
     std::array<Entry, ringSize> ring_;
     size_t head_ = 0;
     size_t count_ = 0;
