@@ -738,6 +738,9 @@ private:
     ClusterJoin computeClusterJoin(int32_t code, uint32_t scalar);
     ClusterJoin joinPlainMarks(int32_t code, uint32_t firstMark, ByteSpan marks);
     size_t joinEmojiSequence(ByteSpan bytes, size_t start, size_t i, CharData &cell);
+    struct EmojiSequence;
+    EmojiSequence &emojiSequenceSlot(const char *text, size_t length);
+    int32_t knownEmojiSequenceCode(ByteSpan bytes, size_t start, size_t end);
     void widenJoinedCell(CharData &cell, BufferLine &line, int64_t col);
     void putCell(int32_t code, int width);
     int32_t cellCodeOfScalar(uint32_t scalar);

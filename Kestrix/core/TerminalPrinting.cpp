@@ -156,6 +156,53 @@ size_t putThreeByteScalarsAlone(CellWriter &out, ByteSpan bytes, size_t i, size_
     return static_cast<size_t>(at - data);
 }
 
+// Where the pieces that may continue an emoji sequence from `i` on end, within the bytes at hand:
+// skin tones, and zero-width joiners each with the scalar after them (three or four bytes). A
+// presentation selector ends it, as it may change the cell's width.
+size_t emojiSequenceEnd(ByteSpan bytes, size_t i)
+{
+    const uint8_t *const data = bytes.data();
+    const size_t size = bytes.size();
+    for (;;) {
+        const uint32_t word = wordAt(data + i, data + size);
+        if ((word & 0xFFFFFF) == 0x8F9FF0 && (word >> 24) - 0xBB <= 0xBF - 0xBB) {
+            // A skin tone, U+1F3FB to U+1F3FF (a cut one reads as padding there).
+            i += 4;
+            continue;
+        }
+        if ((word & 0xFFFFFF) != 0x8D80E2 || size - i < 4) {
+            return i;
+        }
+        const size_t next = sequenceLengths[data[i + 3]];
+        if (next < 3 || size - i - 3 < next) {
+            return i;
+        }
+        i += 3 + next;
+    }
+}
+
+// Whether the `length` bytes at `a` and `b` are the same, a word at a time: sequences are at least
+// seven bytes long, and a call of memcmp costs more than comparing them.
+bool sameBytes(const char *a, const char *b, size_t length)
+{
+    auto wordsAt = [&](size_t at) {
+        uint64_t x = 0;
+        uint64_t y = 0;
+        std::memcpy(&x, a + at, sizeof x);
+        std::memcpy(&y, b + at, sizeof y);
+        return x == y;
+    };
+    if (length < sizeof(uint64_t)) {
+        return std::equal(a, a + length, b);
+    }
+    for (size_t at = 0; at + sizeof(uint64_t) < length; at += sizeof(uint64_t)) {
+        if (!wordsAt(at)) {
+            return false;
+        }
+    }
+    return wordsAt(length - sizeof(uint64_t));
+}
+
 // The scalar that ends `text` and the text before it.
 uint32_t popLastScalar(std::string_view &text)
 {
@@ -415,6 +462,45 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
                 continue;
             }
         }
+        if (lead >= 0xF0 && joinsWritten && lastEnd == LastCellEnd::closed) {
+            // An emoji sequence or a flag joined before: its code is found by its bytes, and its
+            // cell, as wide as its first scalar, written once. Anything else goes on below.
+            const uint32_t word = wordAt(data + i, data + size);
+            const uint32_t scalar = (word & 0x07) << 18 | (word & 0x3F00) << 4 | (word >> 10 & 0xFC0) |
+                                    (word >> 24 & 0x3F);
+            if ((word & 0xC0C0C0F8) == 0x808080F0 && scalar - 0x10000 < ScalarProperties::tableSize - 0x10000) {
+                const ScalarProperties properties = ScalarProperties::table()[scalar];
+                const bool indicator = isRegionalIndicator(scalar);
+                size_t end = i + 4;
+                if (indicator) {
+                    const uint32_t next = wordAt(data + end, data + size);
+                    end += wideFlags && (next & 0xFFFFFF) == 0x879FF0 && (next >> 24) - 0xA6 <= 0xBF - 0xA6 ? 4 : 0;
+                } else if (properties.printsAlone()) {
+                    end = emojiSequenceEnd(bytes, end);
+                }
+                if (end == i + 4 && properties.printsAlone()) {
+                    // One scalar: its code from the cache of astral codes.
+                    const AstralCode &astral = astralCodes_[scalar % astralCodes_.size()];
+                    if (astral.scalar == scalar) {
+                        out.put(astral.code, properties.width());
+                        plainCellStart = i;
+                        i = end;
+                        plainCellEnd = i;
+                        continue;
+                    }
+                }
+                // Only where the cell fits in place: elsewhere (a wrap, the edge without wraparound)
+                // the pieces join whatever cell the first scalar leaves last.
+                const int32_t code =
+                    end > i + 4 && out.fits(properties.width()) ? knownEmojiSequenceCode(bytes, i, end) : 0;
+                if (code != 0) {
+                    out.put(code, properties.width());
+                    plainCellEnd = SIZE_MAX;
+                    i = end;
+                    continue;
+                }
+            }
+        }
         if (sequenceLengths[lead] == 1) {
             break;
         }
@@ -486,6 +572,14 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
                 const ClusterJoin join = clusterJoin(out.last()->code, 0x1F1E6 + ((next >> 24) - 0xA6));
                 if (join.outcome == ClusterJoin::Outcome::joins) {
                     joined(*out.last(), join.code, false);
+                    if (join.code >= firstClusterCode) {
+                        // Kept with the emoji sequences, to be found by its bytes next time.
+                        const auto *text = reinterpret_cast<const char *>(data) + i - 4;
+                        EmojiSequence &entry = emojiSequenceSlot(text, 8);
+                        entry.length = 8;
+                        std::copy(text, text + 8, entry.bytes.begin());
+                        entry.code = join.code;
+                    }
                     i += 4;
                 }
             }
@@ -817,56 +911,29 @@ bool Terminal::joinsWithoutBreak(int32_t code, std::string_view text, uint32_t s
     return false;
 }
 
-namespace {
-
-// Where the pieces that may continue an emoji sequence from `i` on end, within the bytes at hand:
-// skin tones, and zero-width joiners each with the scalar after them (three or four bytes). A
-// presentation selector ends it, as it may change the cell's width.
-size_t emojiSequenceEnd(ByteSpan bytes, size_t i)
+// Where the code of the emoji sequence of these bytes (at least five) is kept, if it is.
+Terminal::EmojiSequence &Terminal::emojiSequenceSlot(const char *text, size_t length)
 {
-    const uint8_t *const data = bytes.data();
-    const size_t size = bytes.size();
-    for (;;) {
-        const uint32_t word = wordAt(data + i, data + size);
-        if ((word & 0xFFFFFF) == 0x8F9FF0 && (word >> 24) - 0xBB <= 0xBF - 0xBB) {
-            // A skin tone, U+1F3FB to U+1F3FF (a cut one reads as padding there).
-            i += 4;
-            continue;
-        }
-        if ((word & 0xFFFFFF) != 0x8D80E2 || size - i < 4) {
-            return i;
-        }
-        const size_t next = sequenceLengths[data[i + 3]];
-        if (next < 3 || size - i - 3 < next) {
-            return i;
-        }
-        i += 3 + next;
-    }
+    uint32_t first = 0;
+    uint32_t last = 0;
+    std::memcpy(&first, text, sizeof first);
+    std::memcpy(&last, text + length - sizeof last, sizeof last);
+    const uint32_t hash = (first * 0x9E3779B1U ^ last * 0x85EBCA77U) + static_cast<uint32_t>(length);
+    return emojiSequences_[(hash >> 16) % emojiSequences_.size()];
 }
 
-// Whether the `length` bytes at `a` and `b` are the same, a word at a time: sequences are at least
-// seven bytes long, and a call of memcmp costs more than comparing them.
-bool sameBytes(const char *a, const char *b, size_t length)
+// The code of the emoji sequence or flag at `start`, of four bytes and what continues it up to `end`,
+// when it has been joined before; 0 when not.
+int32_t Terminal::knownEmojiSequenceCode(ByteSpan bytes, size_t start, size_t end)
 {
-    auto wordsAt = [&](size_t at) {
-        uint64_t x = 0;
-        uint64_t y = 0;
-        std::memcpy(&x, a + at, sizeof x);
-        std::memcpy(&y, b + at, sizeof y);
-        return x == y;
-    };
-    if (length < sizeof(uint64_t)) {
-        return std::equal(a, a + length, b);
+    const size_t length = end - start;
+    if (length > EmojiSequence::longest) {
+        return 0;
     }
-    for (size_t at = 0; at + sizeof(uint64_t) < length; at += sizeof(uint64_t)) {
-        if (!wordsAt(at)) {
-            return false;
-        }
-    }
-    return wordsAt(length - sizeof(uint64_t));
+    const auto *text = reinterpret_cast<const char *>(bytes.data()) + start;
+    const EmojiSequence &entry = emojiSequenceSlot(text, length);
+    return entry.length == length && sameBytes(text, entry.bytes.data(), length) ? entry.code : 0;
 }
-
-} // namespace
 
 // Joins the pieces of an emoji sequence after its first scalar (bytes start..i, just written as
 // `cell`) all at once: what joining them scalar by scalar gives, found by the sequence's bytes once
@@ -879,12 +946,7 @@ size_t Terminal::joinEmojiSequence(ByteSpan bytes, size_t start, size_t i, CharD
         return i;
     }
     const auto *text = reinterpret_cast<const char *>(bytes.data()) + start;
-    uint32_t first = 0;
-    uint32_t last = 0;
-    std::memcpy(&first, text, sizeof first);
-    std::memcpy(&last, text + length - sizeof last, sizeof last);
-    const uint32_t hash = (first * 0x9E3779B1U ^ last * 0x85EBCA77U) + static_cast<uint32_t>(length);
-    EmojiSequence &entry = emojiSequences_[(hash >> 16) % emojiSequences_.size()];
+    EmojiSequence &entry = emojiSequenceSlot(text, length);
     if (entry.length == length && sameBytes(text, entry.bytes.data(), length)) {
         cell.code = entry.code;
         return end;

@@ -37,7 +37,7 @@ public:
     CellWriter(Buffer &buffer, const Attribute &attribute);
 
     // Inline: the print path writes every cell through it.
-    void put(int32_t code, int width)
+    [[gnu::always_inline]] void put(int32_t code, int width)
     {
         if (x_ + width <= limit_) {
             CharData *const cell = cells_ + x_;
@@ -51,6 +51,9 @@ public:
         }
         putThroughBuffer(code, width);
     }
+
+    // Whether a cell of the width goes in place, before the edge.
+    bool fits(int width) const { return x_ + width <= limit_; }
 
     // The cell written last since the writer started or resumed, which a joining scalar changes in
     // place; null when it has written none.
