@@ -741,6 +741,10 @@ private:
     struct EmojiSequence;
     EmojiSequence &emojiSequenceSlot(const char *text, size_t length);
     int32_t knownEmojiSequenceCode(ByteSpan bytes, size_t start, size_t end);
+    struct EmojiCluster;
+    EmojiCluster &emojiClusterSlot(uint32_t firstScalarBytes);
+    void rememberEmojiCluster(const uint8_t *text, size_t length, int32_t code, int width, bool flag);
+    const EmojiCluster *knownEmojiCluster(const uint8_t *at, bool wideFlags);
     void widenJoinedCell(CharData &cell, BufferLine &line, int64_t col);
     void putCell(int32_t code, int width);
     int32_t cellCodeOfScalar(uint32_t scalar);
@@ -846,6 +850,18 @@ private:
         int32_t code = 0;
     };
     std::array<EmojiSequence, 64> emojiSequences_{};
+    // The cell last written for an emoji cluster (a single emoji, a sequence or a flag) by the bytes
+    // of its first scalar: the whole cluster's bytes and a mask of them, so that it is told from the
+    // bytes at hand with a few word compares and no branch on its kind.
+    struct EmojiCluster {
+        std::array<uint64_t, 4> bytes{};
+        std::array<uint64_t, 4> mask{};
+        int32_t code = 0;
+        uint8_t length = 0;
+        int8_t width = 0;
+        bool flag = false;
+    };
+    std::array<EmojiCluster, 64> emojiClusters_{};
     // Each arming of the synchronized-output time-out gets a new generation; an older one that
     // fires does nothing. The token tells a queued time-out whether the terminal still exists.
     uint64_t synchronizedOutputGeneration_ = 0;

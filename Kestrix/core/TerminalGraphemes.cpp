@@ -138,6 +138,7 @@ void Terminal::reclaimClusters()
         astralCodes_.fill({});
         clusterJoins_.fill({});
         emojiSequences_.fill({});
+        emojiClusters_.fill({});
     }
 }
 

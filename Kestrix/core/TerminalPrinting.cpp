@@ -328,6 +328,62 @@ void Terminal::handlePrint(ByteSpan bytes, size_t asciiLength)
     markRowDirty(buffer->y(), *buffer, false);
 }
 
+// Where the cluster last written for a first scalar of these four bytes is kept.
+Terminal::EmojiCluster &Terminal::emojiClusterSlot(uint32_t firstScalarBytes)
+{
+    // Emoji differ in the low bits of their last two bytes; a multiply would cost more, and the
+    // next cluster's place waits on this.
+    return emojiClusters_[((firstScalarBytes >> 24) ^ (firstScalarBytes >> 13)) % emojiClusters_.size()];
+}
+
+// Keeps the cell written for the emoji cluster of these bytes (a four-byte scalar first, at most
+// 28 bytes), to be found by its bytes next time.
+void Terminal::rememberEmojiCluster(const uint8_t *text, size_t length, int32_t code, int width, bool flag)
+{
+    EmojiCluster entry;
+    if (length > sizeof entry.bytes - sizeof(uint32_t)) {
+        return;
+    }
+    std::array<uint8_t, sizeof entry.bytes> bytes{};
+    std::array<uint8_t, sizeof entry.mask> mask{};
+    std::copy_n(text, length, bytes.begin());
+    std::fill_n(mask.begin(), length, 0xFF);
+    std::memcpy(entry.bytes.data(), bytes.data(), sizeof entry.bytes);
+    std::memcpy(entry.mask.data(), mask.data(), sizeof entry.mask);
+    entry.code = code;
+    entry.length = static_cast<uint8_t>(length);
+    entry.width = static_cast<int8_t>(width);
+    entry.flag = flag;
+    uint32_t first = 0;
+    std::memcpy(&first, text, sizeof first);
+    emojiClusterSlot(first) = entry;
+}
+
+// The emoji cluster kept for the scalar at `at` when the bytes there (32 at hand) are its bytes
+// and nothing after them continues it (a skin tone or a joiner); null when not. Every kind is told
+// the same way, so a mix of them costs no guess at the kind.
+const Terminal::EmojiCluster *Terminal::knownEmojiCluster(const uint8_t *at, bool wideFlags)
+{
+    uint32_t first = 0;
+    std::memcpy(&first, at, sizeof first);
+    const EmojiCluster &entry = emojiClusterSlot(first);
+    std::array<uint64_t, 4> words{};
+    std::memcpy(words.data(), at, sizeof words);
+    const uint64_t differ = ((words[0] ^ entry.bytes[0]) & entry.mask[0]) |
+                            ((words[1] ^ entry.bytes[1]) & entry.mask[1]) |
+                            ((words[2] ^ entry.bytes[2]) & entry.mask[2]) |
+                            ((words[3] ^ entry.bytes[3]) & entry.mask[3]);
+    uint32_t after = 0;
+    std::memcpy(&after, at + entry.length, sizeof after);
+    if constexpr (std::endian::native == std::endian::big) {
+        after = __builtin_bswap32(after);
+    }
+    const uint32_t three = after & 0xFFFFFF;
+    const bool continues = (three == 0x8D80E2) | ((three == 0x8F9FF0) & ((after >> 24) - 0xBB <= 0xBF - 0xBB));
+    const bool known = (differ == 0) & (entry.length != 0) & !continues & (wideFlags | !entry.flag);
+    return known ? &entry : nullptr;
+}
+
 // The rest of a print run from a UTF-8 lead byte on: scalars and the ASCII between them, up to a
 // byte it leaves to the caller (a control, a byte that prints by itself, ASCII under a character
 // set, a run the buffer takes no part of). A sequence cut off at the end waits for the next run.
@@ -463,6 +519,25 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
             }
         }
         if (lead >= 0xF0 && joinsWritten && lastEnd == LastCellEnd::closed) {
+            {
+                // An emoji cluster written before, of any kind, found by its bytes at once. Near the
+                // end of the run its bytes are looked at padded with zeros, which no cluster holds.
+                std::array<uint8_t, sizeof(EmojiCluster::bytes)> padded{};
+                const uint8_t *at = data + i;
+                if (size - i < padded.size()) {
+                    std::copy(at, data + size, padded.begin());
+                    at = padded.data();
+                }
+                const EmojiCluster *const known = knownEmojiCluster(at, wideFlags);
+                if (known != nullptr && out.fits(known->width)) {
+                    out.put(known->code, known->width);
+                    plainCellStart = i;
+                    i += known->length;
+                    // Marks after a single scalar join it as a piece of the bytes.
+                    plainCellEnd = known->length == 4 ? i : SIZE_MAX;
+                    continue;
+                }
+            }
             // An emoji sequence or a flag joined before: its code is found by its bytes, and its
             // cell, as wide as its first scalar, written once. Anything else goes on below.
             const uint32_t word = wordAt(data + i, data + size);
@@ -482,6 +557,7 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
                     // One scalar: its code from the cache of astral codes.
                     const AstralCode &astral = astralCodes_[scalar % astralCodes_.size()];
                     if (astral.scalar == scalar) {
+                        rememberEmojiCluster(data + i, 4, astral.code, properties.width(), false);
                         out.put(astral.code, properties.width());
                         plainCellStart = i;
                         i = end;
@@ -494,6 +570,7 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
                 const int32_t code =
                     end > i + 4 && out.fits(properties.width()) ? knownEmojiSequenceCode(bytes, i, end) : 0;
                 if (code != 0) {
+                    rememberEmojiCluster(data + i, end - i, code, properties.width(), indicator);
                     out.put(code, properties.width());
                     plainCellEnd = SIZE_MAX;
                     i = end;
