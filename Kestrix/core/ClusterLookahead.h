@@ -53,9 +53,12 @@ private:
         size_t end;
         ClusterTable::Key key;
     };
-    // How far ahead clusters are looked up: in clusters, and in bytes past the one asked for.
+    // How far ahead clusters are looked up: in clusters, and in bytes past the one asked for. The
+    // bytes only bound the work for a cluster asked for; the ring is what should end a refill.
+    // Where words of ideographs or emoji lie between the marked letters, a shorter reach ended
+    // nearly every refill early, after a number of scalars the processor could not guess.
     static constexpr size_t ringSize = 16;
-    static constexpr size_t distance = 96;
+    static constexpr size_t distance = 256;
 
     void fill(size_t limit);
     ClusterTable::Key keyOf(size_t start, size_t end) const;
