@@ -521,10 +521,17 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
         if (lead >= 0xF0 && joinsWritten && lastEnd == LastCellEnd::closed) {
             {
                 // An emoji cluster written before, of any kind, found by its bytes at once. Near the
-                // end of the run its bytes are looked at padded with zeros, which no cluster holds.
-                std::array<uint8_t, sizeof(EmojiCluster::bytes)> padded{};
+                // end of the run its bytes are looked at padded with zeros, which no cluster holds:
+                // the run's last bytes are copied every time and the place chosen without a branch,
+                // as each line's last emoji would otherwise cost a wrong guess.
+                constexpr size_t needed = sizeof(EmojiCluster::bytes);
+                std::array<uint8_t, 2 * needed> padded{};
                 const uint8_t *at = data + i;
-                if (size - i < padded.size()) {
+                if (size >= needed) {
+                    std::memcpy(padded.data(), data + size - needed, needed);
+                    const uint8_t *const nearEnd = padded.data() + needed - std::min(size - i, needed);
+                    at = size - i >= needed ? at : nearEnd;
+                } else {
                     std::copy(at, data + size, padded.begin());
                     at = padded.data();
                 }
