@@ -741,6 +741,7 @@ private:
     struct EmojiSequence;
     EmojiSequence &emojiSequenceSlot(const char *text, size_t length);
     int32_t knownEmojiSequenceCode(ByteSpan bytes, size_t start, size_t end);
+    void rememberEmojiSequence(ByteSpan bytes, size_t start, size_t end, int32_t code);
     struct EmojiCluster;
     EmojiCluster &emojiClusterSlot(uint32_t firstScalarBytes);
     void rememberEmojiCluster(const uint8_t *text, size_t length, int32_t code, int width, bool flag);

@@ -87,6 +87,30 @@ uint32_t wordAt(const uint8_t *at, const uint8_t *end)
     return word;
 }
 
+// What the scalar that starts a word read by wordAt is. Each is one test without a branch, so that a
+// caller may combine them with `&` and `|`.
+bool startsWithJoiner(uint32_t word)
+{
+    return (word & 0xFFFFFF) == 0x8D80E2;
+}
+
+bool startsWithEmojiPresentationSelector(uint32_t word)
+{
+    return (word & 0xFFFFFF) == 0x8FB8EF;
+}
+
+// U+1F3FB to U+1F3FF.
+bool startsWithSkinTone(uint32_t word)
+{
+    return ((word & 0xFFFFFF) == 0x8F9FF0) & ((word >> 24) - 0xBB <= 0xBF - 0xBB);
+}
+
+// U+1F1E6 to U+1F1FF.
+bool startsWithRegionalIndicator(uint32_t word)
+{
+    return ((word & 0xFFFFFF) == 0x879FF0) & ((word >> 24) - 0xA6 <= 0xBF - 0xA6);
+}
+
 // Writes the scalars of three bytes from `i` on that print alone (ideographs, syllables and most
 // symbols of the Basic Multilingual Plane), each in a cell of its own, and a space before one of
 // them, as between words of such text: the cell before them must be known not to end with a
@@ -165,12 +189,12 @@ size_t emojiSequenceEnd(ByteSpan bytes, size_t i)
     const size_t size = bytes.size();
     for (;;) {
         const uint32_t word = wordAt(data + i, data + size);
-        if ((word & 0xFFFFFF) == 0x8F9FF0 && (word >> 24) - 0xBB <= 0xBF - 0xBB) {
-            // A skin tone, U+1F3FB to U+1F3FF (a cut one reads as padding there).
+        if (startsWithSkinTone(word)) {
+            // A cut one reads as padding there.
             i += 4;
             continue;
         }
-        if ((word & 0xFFFFFF) != 0x8D80E2 || size - i < 4) {
+        if (!startsWithJoiner(word) || size - i < 4) {
             return i;
         }
         const size_t next = sequenceLengths[data[i + 3]];
@@ -378,8 +402,7 @@ const Terminal::EmojiCluster *Terminal::knownEmojiCluster(const uint8_t *at, boo
     if constexpr (std::endian::native == std::endian::big) {
         after = __builtin_bswap32(after);
     }
-    const uint32_t three = after & 0xFFFFFF;
-    const bool continues = (three == 0x8D80E2) | ((three == 0x8F9FF0) & ((after >> 24) - 0xBB <= 0xBF - 0xBB));
+    const bool continues = startsWithJoiner(after) | startsWithSkinTone(after);
     const bool known = (differ == 0) & (entry.length != 0) & !continues & (wideFlags | !entry.flag);
     return known ? &entry : nullptr;
 }
@@ -505,7 +528,7 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
             if (runEnd > i) {
                 plainCellEnd = runEnd;
                 i = runEnd;
-                if (joinsWritten && (wordAt(data + i, data + size) & 0xFFFFFF) == 0x8FB8EF) {
+                if (joinsWritten && startsWithEmojiPresentationSelector(wordAt(data + i, data + size))) {
                     // An emoji presentation selector (a red heart's, mostly) joins the last of them
                     // and widens it, or is dropped, as on the next step.
                     const ClusterJoin join = clusterJoin(out.last()->code, emojiPresentationSelector);
@@ -556,7 +579,7 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
                 size_t end = i + 4;
                 if (indicator) {
                     const uint32_t next = wordAt(data + end, data + size);
-                    end += wideFlags && (next & 0xFFFFFF) == 0x879FF0 && (next >> 24) - 0xA6 <= 0xBF - 0xA6 ? 4 : 0;
+                    end += wideFlags && startsWithRegionalIndicator(next) ? 4 : 0;
                 } else if (properties.printsAlone()) {
                     end = emojiSequenceEnd(bytes, end);
                 }
@@ -651,19 +674,13 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
             out.put(cellCodeOfScalar(scalar), width);
             lastEnd = LastCellEnd::indicator;
             const uint32_t next = wordAt(data + i, data + size);
-            if ((next & 0xFFFFFF) == 0x879FF0 && (next >> 24) - 0xA6 <= 0xBF - 0xA6 && out.last() != nullptr) {
+            if (startsWithRegionalIndicator(next) && out.last() != nullptr) {
                 // The other half of a flag joins it here, as it would on the next step.
                 const ClusterJoin join = clusterJoin(out.last()->code, 0x1F1E6 + ((next >> 24) - 0xA6));
                 if (join.outcome == ClusterJoin::Outcome::joins) {
                     joined(*out.last(), join.code, false);
-                    if (join.code >= firstClusterCode) {
-                        // Kept with the emoji sequences, to be found by its bytes next time.
-                        const auto *text = reinterpret_cast<const char *>(data) + i - 4;
-                        EmojiSequence &entry = emojiSequenceSlot(text, 8);
-                        entry.length = 8;
-                        std::copy(text, text + 8, entry.bytes.begin());
-                        entry.code = join.code;
-                    }
+                    // Kept with the emoji sequences, to be found by its bytes next time.
+                    rememberEmojiSequence(bytes, i - 4, i + 4, join.code);
                     i += 4;
                 }
             }
@@ -1019,6 +1036,21 @@ int32_t Terminal::knownEmojiSequenceCode(ByteSpan bytes, size_t start, size_t en
     return entry.length == length && sameBytes(text, entry.bytes.data(), length) ? entry.code : 0;
 }
 
+// Keeps the code of the emoji sequence or flag at `start` up to `end`, when it is an interned
+// cluster (a code refused by a full table is not kept, so the sequence is tried again later).
+void Terminal::rememberEmojiSequence(ByteSpan bytes, size_t start, size_t end, int32_t code)
+{
+    const size_t length = end - start;
+    if (code < firstClusterCode || length > EmojiSequence::longest) {
+        return;
+    }
+    const auto *text = reinterpret_cast<const char *>(bytes.data()) + start;
+    EmojiSequence &entry = emojiSequenceSlot(text, length);
+    entry.length = static_cast<uint8_t>(length);
+    std::copy(text, text + length, entry.bytes.begin());
+    entry.code = code;
+}
+
 // Joins the pieces of an emoji sequence after its first scalar (bytes start..i, just written as
 // `cell`) all at once: what joining them scalar by scalar gives, found by the sequence's bytes once
 // it has been joined before. Returns where the sequence ends, or `i` when it takes nothing.
@@ -1029,10 +1061,8 @@ size_t Terminal::joinEmojiSequence(ByteSpan bytes, size_t start, size_t i, CharD
     if (end == i || length > EmojiSequence::longest) {
         return i;
     }
-    const auto *text = reinterpret_cast<const char *>(bytes.data()) + start;
-    EmojiSequence &entry = emojiSequenceSlot(text, length);
-    if (entry.length == length && sameBytes(text, entry.bytes.data(), length)) {
-        cell.code = entry.code;
+    if (const int32_t known = knownEmojiSequenceCode(bytes, start, end)) {
+        cell.code = known;
         return end;
     }
     // Scalar by scalar, as the main loop would join them. When one does not join, the cell is left
@@ -1049,11 +1079,7 @@ size_t Terminal::joinEmojiSequence(ByteSpan bytes, size_t start, size_t i, CharD
         cell.code = join.code;
         at += decoded.length;
     }
-    if (cell.code >= firstClusterCode) {
-        entry.length = static_cast<uint8_t>(length);
-        std::copy(text, text + length, entry.bytes.begin());
-        entry.code = cell.code;
-    }
+    rememberEmojiSequence(bytes, start, end, cell.code);
     return end;
 }
 

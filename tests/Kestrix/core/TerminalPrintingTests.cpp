@@ -3,6 +3,7 @@
 #include "tests/support/PrintedState.h"
 
 #include <gtest/gtest.h>
+#include <span>
 
 using namespace kestrix;
 using namespace kestrix::testing;
@@ -242,6 +243,19 @@ void expectSameAsByteByByte(const TerminalOptions &options, const std::string &s
     EXPECT_EQ(states.whole, states.bytewise) << "set-up " << setUp << ", text " << text;
 }
 
+// A screen to print on: its size and what is fed before the text.
+struct ScreenSetting {
+    TerminalOptions options;
+    const char *setUp;
+};
+
+void expectSameAsByteByByteOnEach(std::span<const ScreenSetting> settings, const std::string &text)
+{
+    for (const ScreenSetting &setting : settings) {
+        expectSameAsByteByByte(setting.options, setting.setUp, text);
+    }
+}
+
 const char *const graphemeSamples[] = {
     "caf\u00e9 na\u00efve e\u0301t\u00e9 \u00c5ngstr\u00f6m",
     "\u4e2d\u6587\u5b57\u65e5\u672c\u8a9e\ud55c\uad6d\uc5b4\u2500\u2502\u250c\u03b1\u03b2\u03b3",
@@ -289,10 +303,7 @@ TEST(PrintRuns, LeaveTheSameCellsAsPrintingScalarByScalar)
 {
     TerminalOptions narrowFlags = optionsOfSize(7, 3, 4);
     narrowFlags.regionalIndicatorWidth = RegionalIndicatorWidth::narrow;
-    const struct {
-        TerminalOptions options;
-        const char *setUp;
-    } settings[] = {
+    const ScreenSetting settings[] = {
         {optionsOfSize(80, 3), ""},
         // Wide characters and clusters wrap at odd columns and scroll into the scrollback.
         {optionsOfSize(7, 3, 4), ""},
@@ -302,10 +313,8 @@ TEST(PrintRuns, LeaveTheSameCellsAsPrintingScalarByScalar)
         {narrowFlags, ""},
         {optionsOfSize(10, 3, 4), "\x1b(0"},
     };
-    for (const auto &setting : settings) {
-        for (const char *sample : graphemeSamples) {
-            expectSameAsByteByByte(setting.options, setting.setUp, sample);
-        }
+    for (const char *sample : graphemeSamples) {
+        expectSameAsByteByByteOnEach(settings, sample);
     }
 }
 
@@ -377,19 +386,14 @@ TEST(PrintRuns, MixedScriptLinesLeaveTheSameCells)
         }
         text += next(6) == 0 ? "\r\n" : " ";
     }
-    const struct {
-        TerminalOptions options;
-        const char *setUp;
-    } settings[] = {
+    const ScreenSetting settings[] = {
         {optionsOfSize(80, 5, 10), ""},
         {optionsOfSize(13, 4, 5), ""},
         {optionsOfSize(13, 4, 5), "\x1b[?7l"},
         {optionsOfSize(13, 4, 5), "\x1b[4h"},
         {optionsOfSize(16, 5, 5), "\x1b[?69h\x1b[4;12s\x1b[2;4r\x1b[3;5H"},
     };
-    for (const auto &setting : settings) {
-        expectSameAsByteByByte(setting.options, setting.setUp, text);
-    }
+    expectSameAsByteByByteOnEach(settings, text);
 }
 
 TEST(PrintRuns, EmojiSequencesSeenAgainLeaveTheSameCells)
@@ -421,18 +425,13 @@ TEST(PrintRuns, EmojiSequencesSeenAgainLeaveTheSameCells)
             text += sequence + "x";
         }
     }
-    const struct {
-        TerminalOptions options;
-        const char *setUp;
-    } settings[] = {
+    const ScreenSetting settings[] = {
         {optionsOfSize(80, 3, 4), ""},
         {optionsOfSize(7, 3, 4), ""},
         {optionsOfSize(7, 3, 4), "\x1b[?7l"},
         {optionsOfSize(9, 3, 4), "\x1b[4h"},
     };
-    for (const auto &setting : settings) {
-        expectSameAsByteByByte(setting.options, setting.setUp, text);
-    }
+    expectSameAsByteByByteOnEach(settings, text);
 }
 
 TEST(PrintRuns, PlainTextFillsUpToTheRightEdgeAndWrapsPastIt)

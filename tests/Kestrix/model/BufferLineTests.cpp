@@ -307,6 +307,14 @@ void writePlain(BufferLine &line, int64_t col, std::string_view text, const Attr
                     attribute);
 }
 
+// A wide character written in place at column 13 into `cells`, as the print path writes it.
+void writeWideInPlace(BufferLine &line, CharData *cells)
+{
+    cells[13] = cellOf(U'\u4e2d', 2);
+    cells[14] = cellOf(0, 0);
+    line.noteCellsWritten(15);
+}
+
 } // namespace
 
 // A line cleared after plain or coloured text keeps its old cells until something needs them:
@@ -365,18 +373,12 @@ TEST(BufferLine, ALineClearedAfterPlainTextActsAsAFreshLine)
         {"one cell set", [](BufferLine &line) { line.setCell(16, cellOf('Q')); return std::string(); }},
         {"wide cell written in place",
          [](BufferLine &line) {
-             CharData *cells = line.writableCells();
-             cells[13] = cellOf(U'\u4e2d', 2);
-             cells[14] = cellOf(0, 0);
-             line.noteCellsWritten(15);
+             writeWideInPlace(line, line.writableCells());
              return std::string();
          }},
         {"wide cell written in place further on",
          [](BufferLine &line) {
-             CharData *cells = line.cellsToWriteFrom(13);
-             cells[13] = cellOf(U'\u4e2d', 2);
-             cells[14] = cellOf(0, 0);
-             line.noteCellsWritten(15);
+             writeWideInPlace(line, line.cellsToWriteFrom(13));
              return std::string();
          }},
         {"cells written in place from the start",
