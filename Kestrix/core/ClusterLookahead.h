@@ -71,9 +71,8 @@ private:
     std::array<Entry, ringSize> ring_;
     size_t head_ = 0;
     size_t count_ = 0;
-    // Where looking ahead goes on, and whether it met something other than a cluster's scalar.
+    // Where looking ahead goes on.
     size_t next_ = 0;
-    bool stopped_ = true;
 };
 
 } // namespace kestrix
