@@ -179,26 +179,23 @@ std::optional<bool> ClusterLookahead::scan(size_t start, Entry &entry) const
     next_ = next;
 }
 
-ClusterLookahead::Cluster ClusterLookahead::clusterAt(size_t start)
+// clusterAt when the first cluster kept is not this one: looking ahead has not come this far, or
+// kept clusters that other paths took.
+[[gnu::noinline]] ClusterLookahead::Cluster ClusterLookahead::clusterNotFirst(size_t start)
 {
     while (count_ > 0 && ring_[head_].start < start) {
         head_ = (head_ + 1) % ringSize;
         --count_;
     }
     if (count_ == 0 && next_ <= start) {
-        // Looking ahead has not come this far: it goes on from here.
+        // Looking ahead goes on from here.
         next_ = start;
     }
-    // Refilled by halves: a refill after every cluster would end after one scalar or two, as the
-    // marks fall, which the processor could not guess.
     if (count_ < ringSize / 2) {
         fill(start + distance);
     }
     if (count_ > 0 && ring_[head_].start == start) {
-        const Entry &entry = ring_[head_];
-        head_ = (head_ + 1) % ringSize;
-        --count_;
-        return {entry.end, entry.key};
+        return takeFirst(start);
     }
     // Looking ahead went past without a cluster here: there is none, or it went another way (a
     // scalar it took for the start of a cluster joined the one before). This one is read alone.

@@ -44,7 +44,13 @@ public:
     // The cluster of the scalar at `start` (a printable ASCII byte or a whole UTF-8 sequence) and
     // the plain marks after it, of which there must be at least one: where it ends and its key.
     // Asked for clusters in the order of their places, it finds each one looked up already.
-    Cluster clusterAt(size_t start);
+    Cluster clusterAt(size_t start)
+    {
+        if (count_ > 0 && ring_[head_].start == start) [[likely]] {
+            return takeFirst(start);
+        }
+        return clusterNotFirst(start);
+    }
 
 private:
     // Left unset until filled: a run that finds no cluster pays nothing for the ring.
@@ -61,6 +67,22 @@ private:
     static constexpr size_t distance = 256;
 
     void fill(size_t limit);
+    Cluster takeFirst(size_t start)
+    {
+        const Entry &entry = ring_[head_];
+        const Cluster cluster{entry.end, entry.key};
+        head_ = (head_ + 1) % ringSize;
+        --count_;
+        // Refilled by halves: a refill after every cluster would end after one scalar or two, as
+        // the marks fall, which the processor could not guess.
+        if (count_ < ringSize / 2) {
+            fill(start + distance);
+        }
+        return cluster;
+    }
+    // clusterAt when the first cluster kept is not this one: looking ahead has not come this far,
+    // or kept clusters that other paths took.
+    Cluster clusterNotFirst(size_t start);
     ClusterTable::Key keyOf(size_t start, size_t end) const;
     std::optional<bool> scan(size_t start, Entry &entry) const;
 

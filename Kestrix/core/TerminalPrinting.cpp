@@ -467,7 +467,7 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
     size_t plainCellEnd = SIZE_MAX;
     // Joins the plain marks from plainCellEnd on to the cell, which holds the scalar before them
     // alone: the cluster is the bytes from that scalar on, found and hashed ahead by the lookahead.
-    auto joinMarksToPlainCell = [&](CharData &cell) {
+    auto joinMarksToPlainCell = [&](CharData &cell) __attribute__((always_inline)) {
         const ClusterLookahead::Cluster cluster = lookahead.clusterAt(plainCellStart);
         if (cluster.end <= plainCellEnd) {
             return false;
