@@ -123,6 +123,26 @@ std::optional<bool> ClusterLookahead::scan(size_t start, Entry &entry) const
     return true;
 }
 
+namespace {
+
+// A bit (the high bit of its byte) for each of the eight bytes at `at` that is a byte of ASCII
+// followed by the lead of a sequence of two bytes (110xxxxx): where a letter with marks of two
+// bytes after it may start. Nine bytes are read.
+[[gnu::always_inline]] inline uint64_t likelyClusterStarts(const uint8_t *at)
+{
+    uint64_t here = 0;
+    uint64_t after = 0;
+    std::memcpy(&here, at, sizeof here);
+    std::memcpy(&after, at + 1, sizeof after);
+    if constexpr (std::endian::native == std::endian::big) {
+        here = __builtin_bswap64(here);
+        after = __builtin_bswap64(after);
+    }
+    return ~here & after & (after << 1) & ~(after << 2) & 0x8080808080808080;
+}
+
+} // namespace
+
 // Looks ahead from where it got to, up to `limit`, for the clusters most text joins: a letter of
 // ASCII and marks of two bytes after it. Each one is read and hashed once, and its slot in the
 // table fetched early. Eight bytes are looked at a time, so text without such clusters (ideographs,
@@ -133,23 +153,11 @@ std::optional<bool> ClusterLookahead::scan(size_t start, Entry &entry) const
     const size_t size = bytes_.size();
     limit = std::min(limit, size);
     const ClusterTable::Prefetcher prefetch(table_);
-    // The ring fills from `next` on in the word of eight bytes at `at` (and the byte after it).
-    // Returns where looking goes on: past the word, or past the last cluster kept when the ring
-    // filled up.
-    auto fillFromWord = [&](const uint8_t *at, size_t next) {
-        uint64_t here = 0;
-        uint64_t after = 0;
-        std::memcpy(&here, at, sizeof here);
-        std::memcpy(&after, at + 1, sizeof after);
-        if constexpr (std::endian::native == std::endian::big) {
-            here = __builtin_bswap64(here);
-            after = __builtin_bswap64(after);
-        }
-        // A byte below 0x80 followed by the lead of a sequence of two bytes (110xxxxx).
-        uint64_t starts = ~here & after & (after << 1) & ~(after << 2) & 0x8080808080808080;
-        while (starts != 0) {
+    // Keeps the clusters that start at the bits of `starts`, counted from `next`. Returns where
+    // looking goes on: past the word, or past the last cluster kept when the ring filled up.
+    auto keepClusters = [&](uint64_t starts, size_t next) __attribute__((always_inline)) {
+        for (; starts != 0; starts &= starts - 1) {
             const size_t start = next + static_cast<size_t>(std::countr_zero(starts)) / 8;
-            starts &= starts - 1;
             if (!isPrintableAscii(data[start])) {
                 continue;
             }
@@ -164,17 +172,19 @@ std::optional<bool> ClusterLookahead::scan(size_t start, Entry &entry) const
                 return end;
             }
         }
-        return next + sizeof here;
+        return next + sizeof(uint64_t);
     };
     size_t next = next_;
-    while (next + sizeof(uint64_t) < size && next < limit && count_ < ringSize) {
-        next = fillFromWord(data + next, next);
+    const size_t wordsEnd = std::min(limit, size > sizeof(uint64_t) ? size - sizeof(uint64_t) : 0);
+    while (next < wordsEnd && count_ < ringSize) {
+        const uint64_t starts = likelyClusterStarts(data + next);
+        next = starts == 0 ? next + sizeof(uint64_t) : keepClusters(starts, next);
     }
     if (next < limit && count_ < ringSize) {
         // The last bytes, padded with zeros, which start no cluster.
         std::array<uint8_t, 2 * sizeof(uint64_t)> padded{};
         std::copy(data + next, data + size, padded.begin());
-        next = std::min(fillFromWord(padded.data(), next), size);
+        next = std::min(keepClusters(likelyClusterStarts(padded.data()), next), size);
     }
     next_ = next;
 }
