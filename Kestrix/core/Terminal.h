@@ -753,8 +753,16 @@ private:
     // cellCode for the print path: when the table is full, it first frees the clusters no cell
     // refers to.
     int32_t printedClusterCode(std::string_view cluster);
-    // The same for a cluster of more than one scalar whose ClusterTable::keyOf is known.
-    int32_t internedClusterCode(std::string_view cluster, ClusterTable::Key key);
+    // The same for a cluster of more than one scalar whose ClusterTable::keyOf is known. Inline: it
+    // runs for every cluster a print run joins.
+    int32_t internedClusterCode(std::string_view cluster, ClusterTable::Key key)
+    {
+        const uint32_t index = clusters_.internedIndex(cluster, key);
+        if (index != ClusterTable::refused) [[likely]] {
+            return firstClusterCode + static_cast<int32_t>(index);
+        }
+        return refusedClusterCode(cluster, key);
+    }
     int32_t refusedClusterCode(std::string_view cluster, ClusterTable::Key key);
     void reclaimClusters();
     bool isSingleCluster(std::string_view text);

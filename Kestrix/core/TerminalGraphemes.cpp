@@ -54,15 +54,6 @@ int32_t Terminal::printedClusterCode(std::string_view cluster)
     return internedClusterCode(cluster, ClusterTable::keyOf(cluster));
 }
 
-int32_t Terminal::internedClusterCode(std::string_view cluster, ClusterTable::Key key)
-{
-    const uint32_t index = clusters_.internedIndex(cluster, key);
-    if (index != ClusterTable::refused) [[likely]] {
-        return firstClusterCode + static_cast<int32_t>(index);
-    }
-    return refusedClusterCode(cluster, key);
-}
-
 // A cluster the full table refused: once a reclaim is due it is tried again. Out of line, so that
 // interning inlines into the print path without the reclaim.
 [[gnu::noinline]] int32_t Terminal::refusedClusterCode(std::string_view cluster, ClusterTable::Key key)
