@@ -4,6 +4,9 @@
 #include "Kestrix/model/Utf8.h"
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <bit>
 #include <cstring>
 
@@ -125,9 +128,24 @@ std::optional<bool> ClusterLookahead::scan(size_t start, Entry &entry) const
 
 namespace {
 
-// A bit (the high bit of its byte) for each of the eight bytes at `at` that is a byte of ASCII
-// followed by the lead of a sequence of two bytes (110xxxxx): where a letter with marks of two
-// bytes after it may start. Nine bytes are read.
+#if defined(__SSE2__)
+constexpr size_t lookStep = 16;
+
+// A bit for each of the bytes at `at` that is a byte of ASCII followed by the lead of a sequence of
+// two bytes (110xxxxx): where a letter with marks of two bytes after it may start. One byte more
+// than the step is read.
+[[gnu::always_inline]] inline uint64_t likelyClusterStarts(const uint8_t *at)
+{
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
+    const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at + 1));
+    const __m128i twoByteLeads = _mm_cmpeq_epi8(_mm_and_si128(after, _mm_set1_epi8(static_cast<char>(0xE0))),
+                                                _mm_set1_epi8(static_cast<char>(0xC0)));
+    const auto ascii = static_cast<uint32_t>(~_mm_movemask_epi8(here));
+    return ascii & static_cast<uint32_t>(_mm_movemask_epi8(twoByteLeads));
+}
+#else
+constexpr size_t lookStep = 8;
+
 [[gnu::always_inline]] inline uint64_t likelyClusterStarts(const uint8_t *at)
 {
     uint64_t here = 0;
@@ -138,15 +156,18 @@ namespace {
         here = __builtin_bswap64(here);
         after = __builtin_bswap64(after);
     }
-    return ~here & after & (after << 1) & ~(after << 2) & 0x8080808080808080;
+    // The high bit of each byte that qualifies, gathered into the low eight bits.
+    const uint64_t high = ~here & after & (after << 1) & ~(after << 2) & 0x8080808080808080;
+    return ((high >> 7) * 0x0102040810204080) >> 56;
 }
+#endif
 
 } // namespace
 
 // Looks ahead from where it got to, up to `limit`, for the clusters most text joins: a letter of
 // ASCII and marks of two bytes after it. Each one is read and hashed once, and its slot in the
-// table fetched early. Eight bytes are looked at a time, so text without such clusters (ideographs,
-// emoji) costs a few instructions a word. Any other cluster is read when it is asked for.
+// table fetched early. Many bytes are looked at a time, so text without such clusters (ideographs,
+// emoji) costs a few instructions a step. Any other cluster is read when it is asked for.
 [[gnu::noinline]] void ClusterLookahead::fill(size_t limit)
 {
     const uint8_t *const data = bytes_.data();
@@ -157,7 +178,7 @@ namespace {
     // looking goes on: past the word, or past the last cluster kept when the ring filled up.
     auto keepClusters = [&](uint64_t starts, size_t next) __attribute__((always_inline)) {
         for (; starts != 0; starts &= starts - 1) {
-            const size_t start = next + static_cast<size_t>(std::countr_zero(starts)) / 8;
+            const size_t start = next + static_cast<size_t>(std::countr_zero(starts));
             if (!isPrintableAscii(data[start])) {
                 continue;
             }
@@ -172,17 +193,17 @@ namespace {
                 return end;
             }
         }
-        return next + sizeof(uint64_t);
+        return next + lookStep;
     };
     size_t next = next_;
-    const size_t wordsEnd = std::min(limit, size > sizeof(uint64_t) ? size - sizeof(uint64_t) : 0);
-    while (next < wordsEnd && count_ < ringSize) {
+    const size_t stepsEnd = std::min(limit, size > lookStep ? size - lookStep : 0);
+    while (next < stepsEnd && count_ < ringSize) {
         const uint64_t starts = likelyClusterStarts(data + next);
-        next = starts == 0 ? next + sizeof(uint64_t) : keepClusters(starts, next);
+        next = starts == 0 ? next + lookStep : keepClusters(starts, next);
     }
     if (next < limit && count_ < ringSize) {
         // The last bytes, padded with zeros, which start no cluster.
-        std::array<uint8_t, 2 * sizeof(uint64_t)> padded{};
+        std::array<uint8_t, 2 * lookStep> padded{};
         std::copy(data + next, data + size, padded.begin());
         next = std::min(keepClusters(likelyClusterStarts(padded.data()), next), size);
     }
