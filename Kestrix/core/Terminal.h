@@ -41,6 +41,7 @@
 
 namespace kestrix {
 
+class CellWriter;
 class GraphemeBreaker;
 class LinkPattern;
 class TaskQueue;
@@ -743,9 +744,11 @@ private:
     int32_t knownEmojiSequenceCode(ByteSpan bytes, size_t start, size_t end);
     void rememberEmojiSequence(ByteSpan bytes, size_t start, size_t end, int32_t code);
     struct EmojiCluster;
-    EmojiCluster &emojiClusterSlot(uint32_t firstScalarBytes);
+    EmojiCluster &emojiClusterSlot(const uint8_t *text);
     void rememberEmojiCluster(const uint8_t *text, size_t length, int32_t code, int width, bool flag);
     const EmojiCluster *knownEmojiCluster(const uint8_t *at, bool wideFlags);
+    size_t putEmojiClusters(CellWriter &out, ByteSpan bytes, size_t i, bool wideFlags, size_t &lastStart,
+                            size_t &lastSingleEnd);
     void widenJoinedCell(CharData &cell, BufferLine &line, int64_t col);
     void putCell(int32_t code, int width);
     int32_t cellCodeOfScalar(uint32_t scalar);

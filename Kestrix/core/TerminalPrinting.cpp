@@ -66,23 +66,28 @@ uint64_t nonPrintableBytes(const uint8_t *at)
     return i;
 }
 
-// The four bytes from `at` on as one word, the first in its low byte. Past `end` it holds 0xC0,
-// which neither continues a sequence nor is ASCII, so a sequence cut off there reads as invalid.
+// The four bytes from `at` on, all at hand, as one word, the first in its low byte.
+uint32_t wordAtHand(const uint8_t *at)
+{
+    uint32_t word = 0;
+    std::memcpy(&word, at, sizeof word);
+    if constexpr (std::endian::native == std::endian::big) {
+        word = __builtin_bswap32(word);
+    }
+    return word;
+}
+
+// The same up to `end`. Past it the word holds 0xC0, which neither continues a sequence nor is
+// ASCII, so a sequence cut off there reads as invalid.
 uint32_t wordAt(const uint8_t *at, const uint8_t *end)
 {
     constexpr uint32_t padding = 0xC0C0C0C0;
-    uint32_t word = 0;
-    if (end - at >= static_cast<std::ptrdiff_t>(sizeof word)) [[likely]] {
-        std::memcpy(&word, at, sizeof word);
-    } else {
-        word = padding;
-        for (int k = 0; at + k < end; ++k) {
-            word = (word & ~(0xFFU << (8 * k))) | static_cast<uint32_t>(at[k]) << (8 * k);
-        }
-        return word;
+    if (end - at >= static_cast<std::ptrdiff_t>(sizeof(uint32_t))) [[likely]] {
+        return wordAtHand(at);
     }
-    if constexpr (std::endian::native == std::endian::big) {
-        word = __builtin_bswap32(word);
+    uint32_t word = padding;
+    for (int k = 0; at + k < end; ++k) {
+        word = (word & ~(0xFFU << (8 * k))) | static_cast<uint32_t>(at[k]) << (8 * k);
     }
     return word;
 }
@@ -352,16 +357,26 @@ void Terminal::handlePrint(ByteSpan bytes, size_t asciiLength)
     markRowDirty(buffer->y(), *buffer, false);
 }
 
-// Where the cluster last written for a first scalar of these four bytes is kept.
-Terminal::EmojiCluster &Terminal::emojiClusterSlot(uint32_t firstScalarBytes)
+// Where the cluster last written for the first scalar at `text` (four bytes at hand) is kept.
+Terminal::EmojiCluster &Terminal::emojiClusterSlot(const uint8_t *text)
 {
+    uint32_t first = 0;
+    std::memcpy(&first, text, sizeof first);
+    // A scalar of three bytes is placed by its own bytes, its last two where a longer one's are;
+    // shifted without a branch, as words of emoji mix both.
+    const uint32_t shift = 8 * static_cast<uint32_t>(text[0] < 0xF0);
+    if constexpr (std::endian::native == std::endian::little) {
+        first <<= shift;
+    } else {
+        first >>= shift;
+    }
     // Emoji differ in the low bits of their last two bytes; a multiply would cost more, and the
     // next cluster's place waits on this.
-    return emojiClusters_[((firstScalarBytes >> 24) ^ (firstScalarBytes >> 13)) % emojiClusters_.size()];
+    return emojiClusters_[((first >> 24) ^ (first >> 13)) % emojiClusters_.size()];
 }
 
-// Keeps the cell written for the emoji cluster of these bytes (a four-byte scalar first, at most
-// 28 bytes), to be found by its bytes next time.
+// Keeps the cell written for the emoji cluster of these bytes (a pictograph of three or four bytes
+// first, at most 28 bytes), to be found by its bytes next time.
 void Terminal::rememberEmojiCluster(const uint8_t *text, size_t length, int32_t code, int width, bool flag)
 {
     EmojiCluster entry;
@@ -378,9 +393,7 @@ void Terminal::rememberEmojiCluster(const uint8_t *text, size_t length, int32_t 
     entry.length = static_cast<uint8_t>(length);
     entry.width = static_cast<int8_t>(width);
     entry.flag = flag;
-    uint32_t first = 0;
-    std::memcpy(&first, text, sizeof first);
-    emojiClusterSlot(first) = entry;
+    emojiClusterSlot(text) = entry;
 }
 
 // The emoji cluster kept for the scalar at `at` when the bytes there (32 at hand) are its bytes
@@ -388,9 +401,7 @@ void Terminal::rememberEmojiCluster(const uint8_t *text, size_t length, int32_t 
 // the same way, so a mix of them costs no guess at the kind.
 const Terminal::EmojiCluster *Terminal::knownEmojiCluster(const uint8_t *at, bool wideFlags)
 {
-    uint32_t first = 0;
-    std::memcpy(&first, at, sizeof first);
-    const EmojiCluster &entry = emojiClusterSlot(first);
+    const EmojiCluster &entry = emojiClusterSlot(at);
     std::array<uint64_t, 4> words{};
     std::memcpy(words.data(), at, sizeof words);
     const uint64_t differ = ((words[0] ^ entry.bytes[0]) & entry.mask[0]) |
@@ -405,6 +416,104 @@ const Terminal::EmojiCluster *Terminal::knownEmojiCluster(const uint8_t *at, boo
     const bool continues = startsWithJoiner(after) | startsWithSkinTone(after);
     const bool known = (differ == 0) & (entry.length != 0) & !continues & (wideFlags | !entry.flag);
     return known ? &entry : nullptr;
+}
+
+// Writes emoji clusters written before (see knownEmojiCluster) one after another, each after at
+// most one space, as words of emoji hold them; and a pictograph of three bytes that prints alone,
+// kept for next time. The cell before them must be known to end with neither a zero-width joiner
+// nor a lone regional indicator. The writer's place stays in registers, and a space is taken
+// without a branch on whether it is there. Stops at anything else and a cell that does not fit.
+// Returns where it stopped; `lastStart` is where the last cluster written starts, and
+// `lastSingleEnd` where it ends when it is one scalar (SIZE_MAX when not).
+size_t Terminal::putEmojiClusters(CellWriter &out, ByteSpan bytes, size_t i, bool wideFlags, size_t &lastStart,
+                                  size_t &lastSingleEnd)
+{
+    const CellWriter::Place place = out.place();
+    int64_t room = place.limit - place.x;
+    if (room <= 0) {
+        return i;
+    }
+    const uint8_t *const data = bytes.data();
+    const size_t size = bytes.size();
+    const ScalarProperties *const properties = ScalarProperties::table();
+    const CellWriter::Tail tail = out.tail();
+    const uint32_t spaceHead = CellWriter::headOf(' ', 1);
+    CharData *const first = place.cells + place.x;
+    CharData *cell = first;
+    int width = 0;
+    size_t start = i;
+    size_t length = 0;
+    // One step from `at`, where the bytes from `i` on are, with `window` of them at hand: a space if
+    // there is one and a cluster; false when it takes nothing.
+    auto step = [&](const uint8_t *at) __attribute__((always_inline)) {
+        const size_t space = at[0] == ' ' ? 1 : 0;
+        // Letters, ideographs and syllables start no emoji: no lookup is spent on them.
+        const uint8_t lead = at[space];
+        if (lead < 0xE0 || static_cast<uint8_t>(lead - 0xE4) < 0xEE - 0xE4) {
+            return false;
+        }
+        int32_t code = 0;
+        if (const EmojiCluster *const known = knownEmojiCluster(at + space, wideFlags)) {
+            code = known->code;
+            width = known->width;
+            length = known->length;
+        } else {
+            // A pictograph of three bytes alone within a word, as a check mark: kept, to be found
+            // by its bytes next time. Anything after it that joins or may join is left to the
+            // general loop.
+            const uint32_t word = wordAtHand(at);
+            const uint32_t scalar = (word & 0x0F) << 12 | (word & 0x3F00) >> 2 | (word >> 16 & 0x3F);
+            const ScalarProperties scalarProperties = properties[scalar];
+            const uint32_t after = wordAtHand(at + 3);
+            if (space != 0 || (word & 0xC0C0F0) != 0x8080E0 || scalar < 0x800 || !scalarProperties.printsAlone() ||
+                !scalarProperties.isPictographic() || startsWithJoiner(after) || startsWithSkinTone(after) ||
+                startsWithEmojiPresentationSelector(after)) {
+                return false;
+            }
+            code = static_cast<int32_t>(scalar);
+            width = scalarProperties.width();
+            length = 3;
+            rememberEmojiCluster(at, length, code, width, false);
+        }
+        if (static_cast<int64_t>(space) + width > room) {
+            return false;
+        }
+        // The space first; the cluster's cell goes over it when there is none, and a narrow cell
+        // goes over its own continuation, so that it leaves its neighbour alone.
+        CellWriter::store(cell, spaceHead, tail);
+        cell += space;
+        CellWriter::store(cell + width - 1, CellWriter::continuationHead, tail);
+        CellWriter::store(cell, CellWriter::headOf(code, width), tail);
+        cell += width;
+        room -= static_cast<int64_t>(space) + width;
+        start = i + space;
+        i = start + length;
+        return true;
+    };
+    constexpr size_t window = sizeof(EmojiCluster::bytes) + sizeof(uint64_t);
+    // Near the end of the run the bytes are looked at in a copy padded with zeros, which no cluster
+    // holds, made when first needed.
+    std::array<uint8_t, 2 * window> padded;
+    size_t copied = SIZE_MAX;
+    bool going = true;
+    while (going && i < size) {
+        const uint8_t *at = data + i;
+        if (size - i < window) [[unlikely]] {
+            if (copied == SIZE_MAX) {
+                padded.fill(0);
+                std::copy(at, data + size, padded.begin());
+                copied = i;
+            }
+            at = padded.data() + (i - copied);
+        }
+        going = step(at);
+    }
+    if (cell != first) {
+        out.movedTo(place.x + (cell - first), cell - width);
+        lastStart = start;
+        lastSingleEnd = length == sequenceLengths[data[start]] ? i : SIZE_MAX;
+    }
+    return i;
 }
 
 // The rest of a print run from a UTF-8 lead byte on: scalars and the ASCII between them, up to a
@@ -479,6 +588,45 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
     };
     while (i < size) {
         const uint8_t lead = data[i];
+        // Words of ideographs and of emoji go to loops of their own, told from the rest by one
+        // check.
+        if (lead >= 0xE0) {
+            if (lead < 0xF0) {
+                if (lastEnd == LastCellEnd::closed || !lastEndsWithJoiner()) {
+                    const size_t runEnd = putThreeByteScalarsAlone(out, bytes, i, plainCellStart);
+                    if (runEnd > i) {
+                        plainCellEnd = runEnd;
+                        i = runEnd;
+                        lastEnd = LastCellEnd::closed;
+                        if (joinsWritten && startsWithEmojiPresentationSelector(wordAt(data + i, data + size))) {
+                            // An emoji presentation selector (a red heart's, mostly) joins the last of
+                            // them and widens it, or is dropped, as on the next step.
+                            const ClusterJoin join = clusterJoin(out.last()->code, emojiPresentationSelector);
+                            if (join.outcome == ClusterJoin::Outcome::joins) {
+                                joined(*out.last(), join.code, false);
+                                out.widenLast();
+                                if (out.last()->width == 2 && join.code >= firstClusterCode) {
+                                    // Kept with the emoji clusters, to be found by its bytes next time.
+                                    rememberEmojiCluster(data + plainCellStart, i + 3 - plainCellStart, join.code,
+                                                         2, false);
+                                }
+                            }
+                            i += 3;
+                        }
+                        continue;
+                    }
+                }
+            } else if (joinsWritten && lastEnd == LastCellEnd::closed) {
+                // Emoji clusters written before, of any kind (one emoji, a sequence, a flag), found
+                // by their bytes at once: a word of them, and the words of them after it, in one go.
+                const size_t clustersEnd = putEmojiClusters(out, bytes, i, wideFlags, plainCellStart, plainCellEnd);
+                if (clustersEnd > i) {
+                    i = clustersEnd;
+                    lastEnd = LastCellEnd::closed;
+                    continue;
+                }
+            }
+        }
         if (lead < 0x80) {
             if (!isPrintableAscii(lead) || charset) {
                 break;
@@ -523,51 +671,7 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
             }
             continue;
         }
-        if (lead >= 0xE0 && lead < 0xF0 && (lastEnd == LastCellEnd::closed || !lastEndsWithJoiner())) {
-            const size_t runEnd = putThreeByteScalarsAlone(out, bytes, i, plainCellStart);
-            if (runEnd > i) {
-                plainCellEnd = runEnd;
-                i = runEnd;
-                if (joinsWritten && startsWithEmojiPresentationSelector(wordAt(data + i, data + size))) {
-                    // An emoji presentation selector (a red heart's, mostly) joins the last of them
-                    // and widens it, or is dropped, as on the next step.
-                    const ClusterJoin join = clusterJoin(out.last()->code, emojiPresentationSelector);
-                    if (join.outcome == ClusterJoin::Outcome::joins) {
-                        joined(*out.last(), join.code, false);
-                        out.widenLast();
-                    }
-                    i += 3;
-                }
-                continue;
-            }
-        }
         if (lead >= 0xF0 && joinsWritten && lastEnd == LastCellEnd::closed) {
-            {
-                // An emoji cluster written before, of any kind, found by its bytes at once. Near the
-                // end of the run its bytes are looked at padded with zeros, which no cluster holds:
-                // the run's last bytes are copied every time and the place chosen without a branch,
-                // as each line's last emoji would otherwise cost a wrong guess.
-                constexpr size_t needed = sizeof(EmojiCluster::bytes);
-                std::array<uint8_t, 2 * needed> padded{};
-                const uint8_t *at = data + i;
-                if (size >= needed) {
-                    std::memcpy(padded.data(), data + size - needed, needed);
-                    const uint8_t *const nearEnd = padded.data() + needed - std::min(size - i, needed);
-                    at = size - i >= needed ? at : nearEnd;
-                } else {
-                    std::copy(at, data + size, padded.begin());
-                    at = padded.data();
-                }
-                const EmojiCluster *const known = knownEmojiCluster(at, wideFlags);
-                if (known != nullptr && out.fits(known->width)) {
-                    out.put(known->code, known->width);
-                    plainCellStart = i;
-                    i += known->length;
-                    // Marks after a single scalar join it as a piece of the bytes.
-                    plainCellEnd = known->length == 4 ? i : SIZE_MAX;
-                    continue;
-                }
-            }
             // An emoji sequence or a flag joined before: its code is found by its bytes, and its
             // cell, as wide as its first scalar, written once. Anything else goes on below.
             const uint32_t word = wordAt(data + i, data + size);

@@ -434,6 +434,37 @@ TEST(PrintRuns, EmojiSequencesSeenAgainLeaveTheSameCells)
     expectSameAsByteByByteOnEach(settings, text);
 }
 
+TEST(PrintRuns, WordsOfEmojiSeenAgainLeaveTheSameCells)
+{
+    // Emoji of three and four bytes, alone and in sequences, each seen again after every kind of
+    // neighbour: another emoji, one space or two, marks that join it, a joiner or selector that
+    // changes it, a letter and an ideograph; the second time at the end of a run.
+    const char *const emoji[] = {
+        "\U0001F600", "\u2705", "\u2764\ufe0f", "\u2764", "\u231a", "\U0001F44D\U0001F3FD", "\U0001F469\u200d\U0001F4BB",
+        "\U0001F1E9\U0001F1EA", "\U0001D400",
+    };
+    const char *const after[] = {
+        "", " ", "  ", "\u0301", "\u0301\u0302", "\u200d\U0001F525", "\ufe0f", "\ufe0e", "\U0001F3FB", "x", "\u4e2d",
+    };
+    std::string text;
+    for (int round = 0; round < 2; ++round) {
+        for (const char *next : after) {
+            for (const char *item : emoji) {
+                text += std::string(item) + next + " " + item + item + next + (round == 0 ? "" : "\r\n");
+            }
+        }
+    }
+    const ScreenSetting settings[] = {
+        {optionsOfSize(80, 3, 4), ""},
+        {optionsOfSize(7, 3, 4), ""},
+        {optionsOfSize(7, 3, 4), "\x1b[?7l"},
+        {optionsOfSize(9, 3, 4), "\x1b[4h"},
+        {optionsOfSize(12, 4, 4), "\x1b[?69h\x1b[3;8s\x1b[2;5r\x1b[4;4H"},
+        {optionsOfSize(10, 3, 4), "\x1b(0"},
+    };
+    expectSameAsByteByByteOnEach(settings, text);
+}
+
 TEST(PrintRuns, PlainTextFillsUpToTheRightEdgeAndWrapsPastIt)
 {
     const struct {
