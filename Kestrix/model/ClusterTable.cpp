@@ -128,7 +128,7 @@ ClusterTable::Slot ClusterTable::makeSlot(std::string_view text, uint32_t hash, 
 
 void ClusterTable::resizeIndex(size_t slotCount)
 {
-    std::vector<Slot> old = std::move(slots_);
+    const std::vector<Slot, LargePageAllocator<Slot>> old = std::move(slots_);
     slots_.assign(slotCount, Slot{});
     const size_t mask = slotCount - 1;
     for (const Slot &slot : old) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Kestrix/model/LargePageAllocator.h"
+
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -194,7 +196,8 @@ private:
     void erase(size_t position);
     void compactArena();
 
-    std::vector<Slot> slots_;
+    // Read at a random place for every new cluster.
+    std::vector<Slot, LargePageAllocator<Slot>> slots_;
     // Where each index's slot is; freeIndex for a free index.
     std::vector<uint32_t> positions_;
     std::vector<char> arena_;
