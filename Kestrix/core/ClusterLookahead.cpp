@@ -208,6 +208,34 @@ constexpr size_t lookStep = 8;
         next = std::min(keepClusters(likelyClusterStarts(padded.data()), next), size);
     }
     next_ = next;
+    if (next == size && !following_.empty()) {
+        prefetchFirstClusterFollowing();
+    }
+}
+
+// The next run's first cluster, most often a line on, would get no time for its slot to arrive:
+// it is looked for in a few of the bytes after this run, and its slot fetched now.
+void ClusterLookahead::prefetchFirstClusterFollowing()
+{
+    constexpr size_t reach = 4 * lookStep;
+    std::array<uint8_t, reach + lookStep> copy{};
+    const size_t length = std::min(following_.size(), reach);
+    std::copy_n(following_.begin(), length, copy.begin());
+    following_ = {};
+    const std::span<const uint8_t> bytes(copy.data(), length);
+    for (size_t at = 0; at < length; at += lookStep) {
+        const uint64_t starts = likelyClusterStarts(copy.data() + at);
+        if (starts == 0) {
+            continue;
+        }
+        const size_t start = at + static_cast<size_t>(std::countr_zero(starts));
+        const size_t end = marksEnd(bytes, start + 1, maximumMarks_, twoByteMarks_);
+        if (end > start + 1 && end - start <= sizeof(uint64_t) && isPrintableAscii(copy[start])) {
+            const ClusterTable::Prefetcher prefetch(table_);
+            prefetch(ClusterTable::keyOfReadable(reinterpret_cast<const char *>(copy.data()) + start, end - start).hash);
+        }
+        return;
+    }
 }
 
 // clusterAt when the first cluster kept is not this one: looking ahead has not come this far, or

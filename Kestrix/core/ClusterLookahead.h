@@ -35,9 +35,12 @@ public:
         ClusterTable::Key key;
     };
 
-    // `maximumMarks` bounds the marks a cluster takes after its first scalar.
-    ClusterLookahead(std::span<const uint8_t> bytes, const ClusterTable &table, size_t maximumMarks)
-        : bytes_(bytes), table_(table), maximumMarks_(maximumMarks), twoByteMarks_(twoByteMarks())
+    // `maximumMarks` bounds the marks a cluster takes after its first scalar. `following`: bytes
+    // after the run, where the first cluster's slot is fetched once looking ahead reaches them.
+    ClusterLookahead(std::span<const uint8_t> bytes, std::span<const uint8_t> following, const ClusterTable &table,
+                     size_t maximumMarks)
+        : bytes_(bytes), following_(following), table_(table), maximumMarks_(maximumMarks),
+          twoByteMarks_(twoByteMarks())
     {
     }
 
@@ -67,6 +70,7 @@ private:
     static constexpr size_t distance = 256;
 
     void fill(size_t limit);
+    void prefetchFirstClusterFollowing();
     Cluster takeFirst(size_t start)
     {
         const Entry &entry = ring_[head_];
@@ -87,6 +91,8 @@ private:
     std::optional<bool> scan(size_t start, Entry &entry) const;
 
     std::span<const uint8_t> bytes_;
+    // Emptied once looked at.
+    std::span<const uint8_t> following_;
     const ClusterTable &table_;
     size_t maximumMarks_;
     const TwoByteMarks &twoByteMarks_;

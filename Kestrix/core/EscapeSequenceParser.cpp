@@ -593,7 +593,7 @@ void EscapeSequenceParser::flushPrint(ByteSpan bytes, size_t end, PendingRuns &r
     if (printHandler) {
         printHandler(run);
     } else if (terminal != nullptr) {
-        terminal->handlePrint(run, asciiLength);
+        terminal->handlePrint(run, asciiLength, bytes.subspan(end));
     }
 }
 

@@ -389,7 +389,9 @@ public:
 
     // `asciiLength`, when not 0, is the length of the printable ASCII that starts `bytes`, as the
     // parser found it while scanning the run.
-    void handlePrint(ByteSpan bytes, size_t asciiLength = 0);
+    // `following`: the bytes the host sent after the run, at hand in the same read. They are only
+    // looked at to fetch early what printing them will need.
+    void handlePrint(ByteSpan bytes, size_t asciiLength = 0, ByteSpan following = {});
     // Inline: the parser calls it for every control sequence.
     void printStateReset()
     {
@@ -723,8 +725,8 @@ private:
     void configureParser();
     void installScrollCallback(Buffer &target);
     // The print path, one scalar at a time.
-    void printRunInPieces(ByteSpan bytes, size_t asciiLength);
-    size_t printUnicodeRun(ByteSpan bytes, size_t i);
+    void printRunInPieces(ByteSpan bytes, size_t asciiLength, ByteSpan following);
+    size_t printUnicodeRun(ByteSpan bytes, size_t i, ByteSpan following);
     void noteInvalidSequenceAtEnd(uint8_t lead, size_t taken, size_t available);
     std::optional<size_t> finishCarriedSequence(ByteSpan bytes);
     void printByte(uint8_t byte);

@@ -281,7 +281,7 @@ std::optional<size_t> Terminal::finishCarriedSequence(ByteSpan bytes)
     return decoded.length > carried ? decoded.length - carried : 0;
 }
 
-void Terminal::handlePrint(ByteSpan bytes, size_t asciiLength)
+void Terminal::handlePrint(ByteSpan bytes, size_t asciiLength, ByteSpan following)
 {
     // Most runs are plain text that fits the cursor's line: its row is the only one marked, and
     // no byte is owed to an earlier run. The row is marked first, as every run marks the row it
@@ -294,12 +294,12 @@ void Terminal::handlePrint(ByteSpan bytes, size_t asciiLength)
             return;
         }
     }
-    printRunInPieces(bytes, asciiLength);
+    printRunInPieces(bytes, asciiLength, following);
 }
 
 // Any other run: bytes owed to an earlier run, wraps, insert mode, character sets, UTF-8 and the
 // bytes that print by themselves. Out of line, so the common run needs no room for it.
-[[gnu::noinline]] void Terminal::printRunInPieces(ByteSpan bytes, size_t asciiLength)
+[[gnu::noinline]] void Terminal::printRunInPieces(ByteSpan bytes, size_t asciiLength, ByteSpan following)
 {
     if (bytes.empty()) {
         return;
@@ -331,7 +331,7 @@ void Terminal::handlePrint(ByteSpan bytes, size_t asciiLength)
             if (end < size && bytes[end] >= 0x80) {
                 // Text going on in UTF-8: written with it, so that a mark after the last letter
                 // joins the cell just written.
-                const size_t next = printUnicodeRun(bytes, i);
+                const size_t next = printUnicodeRun(bytes, i, following);
                 if (next > i) {
                     i = next;
                     continue;
@@ -352,7 +352,7 @@ void Terminal::handlePrint(ByteSpan bytes, size_t asciiLength)
             ++i;
             continue;
         }
-        i = printUnicodeRun(bytes, i);
+        i = printUnicodeRun(bytes, i, following);
     }
     markRowDirty(buffer->y(), *buffer, false);
 }
@@ -527,7 +527,7 @@ size_t Terminal::putEmojiClusters(CellWriter &out, ByteSpan bytes, size_t i, boo
 // rarer cases go through printScalar: a joining scalar before this run has written a cell (or
 // since printScalar last ran), a buffer of another size than the terminal's, narrow regional
 // indicators, the text presentation selector and a mark that joins nothing.
-size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
+size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i, ByteSpan following)
 {
     // Shorter pieces of ASCII are written cell by cell; longer ones go through the buffer's run path.
     constexpr size_t shortAsciiRun = 16;
@@ -569,7 +569,7 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i)
 
     const uint8_t *const data = bytes.data();
     const size_t size = bytes.size();
-    ClusterLookahead lookahead(bytes, clusters_, maximumClusterScalars - 1);
+    ClusterLookahead lookahead(bytes, following, clusters_, maximumClusterScalars - 1);
     // Where the scalar of the cell written last lies, when the cell holds it alone: marks right
     // after it make a cluster that is a piece of the bytes, interned without being built.
     size_t plainCellStart = 0;
