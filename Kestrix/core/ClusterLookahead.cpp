@@ -92,15 +92,31 @@ size_t plainMarksEnd(std::span<const uint8_t> bytes, size_t i, size_t limit)
     return marksEnd(bytes, i, limit, twoByteMarks());
 }
 
-// The key of the cluster from `start` to `end`.
-[[gnu::always_inline]] inline ClusterTable::Key ClusterLookahead::keyOf(size_t start, size_t end) const
+namespace {
+
+// The key of the cluster from `start` to `end` in `bytes`.
+[[gnu::always_inline]] inline ClusterTable::Key keyOf(std::span<const uint8_t> bytes, size_t start, size_t end)
 {
-    const char *const text = reinterpret_cast<const char *>(bytes_.data()) + start;
-    if (end - start <= sizeof(uint64_t) && start + sizeof(uint64_t) <= bytes_.size()) {
+    const char *const text = reinterpret_cast<const char *>(bytes.data()) + start;
+    if (end - start <= sizeof(uint64_t) && start + sizeof(uint64_t) <= bytes.size()) {
         return ClusterTable::keyOfReadable(text, end - start);
     }
     return ClusterTable::keyOf(std::string_view(text, end - start));
 }
+
+// Where the cluster of a printable byte of ASCII at `start` and the plain marks after it ends;
+// `start` when there is no such cluster there.
+[[gnu::always_inline]] inline size_t markedLetterEnd(std::span<const uint8_t> bytes, size_t start, size_t limit,
+                                                     const TwoByteMarks &twoByteMarks)
+{
+    if (!isPrintableAscii(bytes[start])) {
+        return start;
+    }
+    const size_t end = marksEnd(bytes, start + 1, limit, twoByteMarks);
+    return end == start + 1 ? start : end;
+}
+
+} // namespace
 
 // Reads the scalar at `start` and the plain marks after it into `entry`. Nothing when there is no
 // scalar there; false when no mark follows it.
@@ -122,7 +138,7 @@ std::optional<bool> ClusterLookahead::scan(size_t start, Entry &entry) const
     if (entry.end == marksStart) {
         return false;
     }
-    entry.key = keyOf(start, entry.end);
+    entry.key = keyOf(bytes_, start, entry.end);
     return true;
 }
 
@@ -179,14 +195,11 @@ constexpr size_t lookStep = 8;
     auto keepClusters = [&](uint64_t starts, size_t next) __attribute__((always_inline)) {
         for (; starts != 0; starts &= starts - 1) {
             const size_t start = next + static_cast<size_t>(std::countr_zero(starts));
-            if (!isPrintableAscii(data[start])) {
+            const size_t end = markedLetterEnd(bytes_, start, maximumMarks_, twoByteMarks_);
+            if (end == start) {
                 continue;
             }
-            const size_t end = marksEnd(bytes_, start + 1, maximumMarks_, twoByteMarks_);
-            if (end == start + 1) {
-                continue;
-            }
-            const ClusterTable::Key key = keyOf(start, end);
+            const ClusterTable::Key key = keyOf(bytes_, start, end);
             prefetch(key.hash);
             ring_[(head_ + count_) % ringSize] = {start, end, key};
             if (++count_ == ringSize) {
@@ -229,10 +242,10 @@ void ClusterLookahead::prefetchFirstClusterFollowing()
             continue;
         }
         const size_t start = at + static_cast<size_t>(std::countr_zero(starts));
-        const size_t end = marksEnd(bytes, start + 1, maximumMarks_, twoByteMarks_);
-        if (end > start + 1 && end - start <= sizeof(uint64_t) && isPrintableAscii(copy[start])) {
+        const size_t end = markedLetterEnd(bytes, start, maximumMarks_, twoByteMarks_);
+        if (end > start) {
             const ClusterTable::Prefetcher prefetch(table_);
-            prefetch(ClusterTable::keyOfReadable(reinterpret_cast<const char *>(copy.data()) + start, end - start).hash);
+            prefetch(keyOf(bytes, start, end).hash);
         }
         return;
     }

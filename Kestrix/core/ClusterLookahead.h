@@ -87,7 +87,6 @@ private:
     // clusterAt when the first cluster kept is not this one: looking ahead has not come this far,
     // or kept clusters that other paths took.
     Cluster clusterNotFirst(size_t start);
-    ClusterTable::Key keyOf(size_t start, size_t end) const;
     std::optional<bool> scan(size_t start, Entry &entry) const;
 
     std::span<const uint8_t> bytes_;
