@@ -215,10 +215,18 @@ constexpr size_t lookStep = 8;
         next = starts == 0 ? next + lookStep : keepClusters(starts, next);
     }
     if (next < limit && count_ < ringSize) {
-        // The last bytes, padded with zeros, which start no cluster.
-        std::array<uint8_t, 2 * lookStep> padded{};
-        std::copy(data + next, data + size, padded.begin());
-        next = std::min(keepClusters(likelyClusterStarts(padded.data()), next), size);
+        // The last bytes: read in place when the bytes after the run are at hand, the starts past
+        // the run masked off; else from a copy padded with zeros, which start no cluster.
+        const size_t left = size - next;
+        uint64_t starts = 0;
+        if (left + readablePast_ > lookStep) {
+            starts = likelyClusterStarts(data + next) & ((uint64_t{1} << left) - 1);
+        } else {
+            std::array<uint8_t, 2 * lookStep> padded{};
+            std::copy(data + next, data + size, padded.begin());
+            starts = likelyClusterStarts(padded.data());
+        }
+        next = std::min(keepClusters(starts, next), size);
     }
     next_ = next;
     if (next == size && !following_.empty()) {
@@ -231,13 +239,18 @@ constexpr size_t lookStep = 8;
 void ClusterLookahead::prefetchFirstClusterFollowing()
 {
     constexpr size_t reach = 4 * lookStep;
-    std::array<uint8_t, reach + lookStep> copy{};
-    const size_t length = std::min(following_.size(), reach);
-    std::copy_n(following_.begin(), length, copy.begin());
+    // Read in place when there are enough of them, else from a copy padded with zeros.
+    std::array<uint8_t, reach + lookStep> copy;
+    std::span<const uint8_t> bytes = following_;
+    if (following_.size() <= reach + lookStep) {
+        copy.fill(0);
+        std::copy(following_.begin(), following_.end(), copy.begin());
+        bytes = std::span<const uint8_t>(copy.data(), following_.size());
+    }
     following_ = {};
-    const std::span<const uint8_t> bytes(copy.data(), length);
+    const size_t length = std::min(bytes.size(), reach);
     for (size_t at = 0; at < length; at += lookStep) {
-        const uint64_t starts = likelyClusterStarts(copy.data() + at);
+        const uint64_t starts = likelyClusterStarts(bytes.data() + at);
         if (starts == 0) {
             continue;
         }

@@ -39,8 +39,9 @@ public:
     // after the run, where the first cluster's slot is fetched once looking ahead reaches them.
     ClusterLookahead(std::span<const uint8_t> bytes, std::span<const uint8_t> following, const ClusterTable &table,
                      size_t maximumMarks)
-        : bytes_(bytes), following_(following), table_(table), maximumMarks_(maximumMarks),
-          twoByteMarks_(twoByteMarks())
+        : bytes_(bytes), following_(following),
+          readablePast_(following.data() == bytes.data() + bytes.size() ? following.size() : 0), table_(table),
+          maximumMarks_(maximumMarks), twoByteMarks_(twoByteMarks())
     {
     }
 
@@ -92,6 +93,9 @@ private:
     std::span<const uint8_t> bytes_;
     // Emptied once looked at.
     std::span<const uint8_t> following_;
+    // How many bytes past the run may be read in place: those of `following` when they lie right
+    // after it in memory.
+    size_t readablePast_;
     const ClusterTable &table_;
     size_t maximumMarks_;
     const TwoByteMarks &twoByteMarks_;

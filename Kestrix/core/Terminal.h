@@ -749,8 +749,8 @@ private:
     EmojiCluster &emojiClusterSlot(const uint8_t *text);
     void rememberEmojiCluster(const uint8_t *text, size_t length, int32_t code, int width, bool flag);
     const EmojiCluster *knownEmojiCluster(const uint8_t *at, bool wideFlags);
-    size_t putEmojiClusters(CellWriter &out, ByteSpan bytes, size_t i, bool wideFlags, size_t &lastStart,
-                            size_t &lastSingleEnd);
+    size_t putEmojiClusters(CellWriter &out, ByteSpan bytes, size_t readablePast, size_t i, bool wideFlags,
+                            size_t &lastStart, size_t &lastSingleEnd);
     void widenJoinedCell(CharData &cell, BufferLine &line, int64_t col);
     void putCell(int32_t code, int width);
     int32_t cellCodeOfScalar(uint32_t scalar);

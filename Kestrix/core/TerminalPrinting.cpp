@@ -425,8 +425,8 @@ const Terminal::EmojiCluster *Terminal::knownEmojiCluster(const uint8_t *at, boo
 // without a branch on whether it is there. Stops at anything else and a cell that does not fit.
 // Returns where it stopped; `lastStart` is where the last cluster written starts, and
 // `lastSingleEnd` where it ends when it is one scalar (SIZE_MAX when not).
-size_t Terminal::putEmojiClusters(CellWriter &out, ByteSpan bytes, size_t i, bool wideFlags, size_t &lastStart,
-                                  size_t &lastSingleEnd)
+size_t Terminal::putEmojiClusters(CellWriter &out, ByteSpan bytes, size_t readablePast, size_t i, bool wideFlags,
+                                  size_t &lastStart, size_t &lastSingleEnd)
 {
     const CellWriter::Place place = out.place();
     int64_t room = place.limit - place.x;
@@ -444,7 +444,8 @@ size_t Terminal::putEmojiClusters(CellWriter &out, ByteSpan bytes, size_t i, boo
     size_t start = i;
     size_t length = 0;
     // One step from `at`, where the bytes from `i` on are, with `window` of them at hand: a space if
-    // there is one and a cluster; false when it takes nothing.
+    // there is one and a cluster; false when it takes nothing. A cluster's width and length are
+    // kept only once its cell is written.
     auto step = [&](const uint8_t *at) __attribute__((always_inline)) {
         const size_t space = at[0] == ' ' ? 1 : 0;
         // Letters, ideographs and syllables start no emoji: no lookup is spent on them.
@@ -453,10 +454,12 @@ size_t Terminal::putEmojiClusters(CellWriter &out, ByteSpan bytes, size_t i, boo
             return false;
         }
         int32_t code = 0;
+        int clusterWidth = 0;
+        size_t clusterLength = 0;
         if (const EmojiCluster *const known = knownEmojiCluster(at + space, wideFlags)) {
             code = known->code;
-            width = known->width;
-            length = known->length;
+            clusterWidth = known->width;
+            clusterLength = known->length;
         } else {
             // A pictograph of three bytes alone within a word, as a check mark: kept, to be found
             // by its bytes next time. Anything after it that joins or may join is left to the
@@ -471,34 +474,38 @@ size_t Terminal::putEmojiClusters(CellWriter &out, ByteSpan bytes, size_t i, boo
                 return false;
             }
             code = static_cast<int32_t>(scalar);
-            width = scalarProperties.width();
-            length = 3;
-            rememberEmojiCluster(at, length, code, width, false);
+            clusterWidth = scalarProperties.width();
+            clusterLength = 3;
+            rememberEmojiCluster(at, clusterLength, code, clusterWidth, false);
         }
-        if (static_cast<int64_t>(space) + width > room) {
+        // Bytes read in place past the run are no part of it.
+        if (space + clusterLength > size - i || static_cast<int64_t>(space) + clusterWidth > room) {
             return false;
         }
         // The space first; the cluster's cell goes over it when there is none, and a narrow cell
         // goes over its own continuation, so that it leaves its neighbour alone.
         CellWriter::store(cell, spaceHead, tail);
         cell += space;
-        CellWriter::store(cell + width - 1, CellWriter::continuationHead, tail);
-        CellWriter::store(cell, CellWriter::headOf(code, width), tail);
-        cell += width;
-        room -= static_cast<int64_t>(space) + width;
+        CellWriter::store(cell + clusterWidth - 1, CellWriter::continuationHead, tail);
+        CellWriter::store(cell, CellWriter::headOf(code, clusterWidth), tail);
+        cell += clusterWidth;
+        room -= static_cast<int64_t>(space) + clusterWidth;
+        width = clusterWidth;
+        length = clusterLength;
         start = i + space;
         i = start + length;
         return true;
     };
     constexpr size_t window = sizeof(EmojiCluster::bytes) + sizeof(uint64_t);
-    // Near the end of the run the bytes are looked at in a copy padded with zeros, which no cluster
-    // holds, made when first needed.
+    // Near the end of the run the bytes are read in place while `window` of them, those after the
+    // run among them, are at hand; past that, in a copy padded with zeros, which no cluster holds,
+    // made when first needed.
     std::array<uint8_t, 2 * window> padded;
     size_t copied = SIZE_MAX;
     bool going = true;
     while (going && i < size) {
         const uint8_t *at = data + i;
-        if (size - i < window) [[unlikely]] {
+        if (size - i + readablePast < window) [[unlikely]] {
             if (copied == SIZE_MAX) {
                 padded.fill(0);
                 std::copy(at, data + size, padded.begin());
@@ -570,6 +577,8 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i, ByteSpan following)
     const uint8_t *const data = bytes.data();
     const size_t size = bytes.size();
     ClusterLookahead lookahead(bytes, following, clusters_, maximumClusterScalars - 1);
+    // Bytes past the run that may be read in place: those after it, when they lie right after it.
+    const size_t readablePast = following.data() == data + size ? following.size() : 0;
     // Where the scalar of the cell written last lies, when the cell holds it alone: marks right
     // after it make a cluster that is a piece of the bytes, interned without being built.
     size_t plainCellStart = 0;
@@ -619,7 +628,8 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i, ByteSpan following)
             } else if (joinsWritten && lastEnd == LastCellEnd::closed) {
                 // Emoji clusters written before, of any kind (one emoji, a sequence, a flag), found
                 // by their bytes at once: a word of them, and the words of them after it, in one go.
-                const size_t clustersEnd = putEmojiClusters(out, bytes, i, wideFlags, plainCellStart, plainCellEnd);
+                const size_t clustersEnd = putEmojiClusters(out, bytes, readablePast, i, wideFlags,
+                                                                   plainCellStart, plainCellEnd);
                 if (clustersEnd > i) {
                     i = clustersEnd;
                     lastEnd = LastCellEnd::closed;

@@ -465,6 +465,29 @@ TEST(PrintRuns, WordsOfEmojiSeenAgainLeaveTheSameCells)
     expectSameAsByteByByteOnEach(settings, text);
 }
 
+TEST(PrintRuns, WordsOfEmojiStoppedByTheRightEdgeLeaveTheSameCells)
+{
+    // Emoji seen before, narrow and wide, up to a cluster that does not fit before the edge; then
+    // marks and a selector, which must join the cell written last, at every column the word starts;
+    // and more emoji after the line's end, which belong to the next run.
+    const char *const words[] = {
+        "\U0001F600\u2714\U0001F600\u0301x",
+        "\U0001F600\u2714 \U0001F600\u0301\u0302",
+        "\U0001F600\U0001F600\u2714\U0001F44D\U0001F3FD\ufe0f",
+        "\U0001F600\u2705\u2714\U0001F1E9\U0001F1EA\u0301",
+    };
+    const std::string seen = "\U0001F600\U0001F600 \U0001F600\u2714\u2714\u2705\u2705\U0001F44D\U0001F3FD"
+                             "\U0001F44D\U0001F3FD\U0001F1E9\U0001F1EA\U0001F1E9\U0001F1EA\r\n";
+    for (const char *wrap : {"", "\x1b[?7l"}) {
+        for (const char *word : words) {
+            for (int column = 1; column <= 8; ++column) {
+                const std::string text = "\x1b[" + std::to_string(column) + "G" + word + "\r" + seen;
+                expectSameAsByteByByte(optionsOfSize(8, 3, 4), seen + wrap, text);
+            }
+        }
+    }
+}
+
 TEST(PrintRuns, PlainTextFillsUpToTheRightEdgeAndWrapsPastIt)
 {
     const struct {
