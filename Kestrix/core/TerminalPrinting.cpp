@@ -413,7 +413,7 @@ const Terminal::EmojiCluster *Terminal::knownEmojiCluster(const uint8_t *at, boo
     if constexpr (std::endian::native == std::endian::big) {
         after = __builtin_bswap32(after);
     }
-    const bool continues = startsWithJoiner(after) | startsWithSkinTone(after);
+    const bool continues = startsWithJoiner(after) + startsWithSkinTone(after) != 0;
     const bool known = (differ == 0) & (entry.length != 0) & !continues & (wideFlags | !entry.flag);
     return known ? &entry : nullptr;
 }

@@ -75,7 +75,6 @@ bool equalWords(const CellWords &a, const CellWords &b)
 class CellQuad {
 public:
     static constexpr size_t cells = 4;
-    static constexpr size_t bytes = cells * sizeof(CharData);
 
     explicit CellQuad(const CellWords &w)
     {

@@ -2,7 +2,6 @@
 
 #include "Kestrix/model/Buffer.h"
 
-#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -10,14 +9,11 @@
 namespace kestrix {
 
 // Whether code and width fill a cell's first word from its low bits, as bit-fields do on a
-// little-endian machine.
+// little-endian machine. Told by the byte order: not every compiler can look at bit-fields in a
+// constant expression, and a test holds the two ways of building a cell's first word together.
 constexpr bool cellCodeFillsLowBits()
 {
-    CharData cell;
-    cell.code = 0x030201;
-    cell.width = 0x04;
-    const auto bytes = std::bit_cast<std::array<unsigned char, sizeof(CharData)>>(cell);
-    return bytes[0] == 0x01 && bytes[1] == 0x02 && bytes[2] == 0x03 && bytes[3] == 0x04;
+    return std::endian::native == std::endian::little;
 }
 
 // Writes printed cells of one or two columns at a buffer's cursor straight into the cursor's line,
