@@ -79,8 +79,9 @@ private:
         head_ = (head_ + 1) % ringSize;
         --count_;
         // Refilled by halves: a refill after every cluster would end after one scalar or two, as
-        // the marks fall, which the processor could not guess.
-        if (count_ < ringSize / 2) {
+        // the marks fall, which the processor could not guess. Not once looking ahead has reached
+        // the end of the run, as it mostly has on a line with few such clusters.
+        if (next_ < bytes_.size() && count_ < ringSize / 2) {
             fill(start + distance);
         }
         return cluster;
