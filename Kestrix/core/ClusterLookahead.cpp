@@ -178,6 +178,19 @@ constexpr size_t lookStep = 8;
 }
 #endif
 
+// likelyClusterStarts for the `left` bytes at `at` alone: read in place when `readablePast` bytes
+// after them are at hand as well, the starts past them masked off; else from a copy padded with
+// zeros, which start no cluster.
+[[gnu::always_inline]] inline uint64_t likelyClusterStartsWithin(const uint8_t *at, size_t left, size_t readablePast)
+{
+    if (left + readablePast > lookStep) {
+        return likelyClusterStarts(at) & ((uint64_t{1} << std::min(left, lookStep)) - 1);
+    }
+    std::array<uint8_t, 2 * lookStep> padded{};
+    std::copy(at, at + left, padded.begin());
+    return likelyClusterStarts(padded.data());
+}
+
 } // namespace
 
 // Looks ahead from where it got to, up to `limit`, for the clusters most text joins: a letter of
@@ -215,17 +228,8 @@ constexpr size_t lookStep = 8;
         next = starts == 0 ? next + lookStep : keepClusters(starts, next);
     }
     if (next < limit && count_ < ringSize) {
-        // The last bytes: read in place when the bytes after the run are at hand, the starts past
-        // the run masked off; else from a copy padded with zeros, which start no cluster.
-        const size_t left = size - next;
-        uint64_t starts = 0;
-        if (left + readablePast_ > lookStep) {
-            starts = likelyClusterStarts(data + next) & ((uint64_t{1} << left) - 1);
-        } else {
-            std::array<uint8_t, 2 * lookStep> padded{};
-            std::copy(data + next, data + size, padded.begin());
-            starts = likelyClusterStarts(padded.data());
-        }
+        // The last bytes, fewer than a step.
+        const uint64_t starts = likelyClusterStartsWithin(data + next, size - next, readablePast_);
         next = std::min(keepClusters(starts, next), size);
     }
     next_ = next;
@@ -239,18 +243,11 @@ constexpr size_t lookStep = 8;
 void ClusterLookahead::prefetchFirstClusterFollowing()
 {
     constexpr size_t reach = 4 * lookStep;
-    // Read in place when there are enough of them, else from a copy padded with zeros.
-    std::array<uint8_t, reach + lookStep> copy;
-    std::span<const uint8_t> bytes = following_;
-    if (following_.size() <= reach + lookStep) {
-        copy.fill(0);
-        std::copy(following_.begin(), following_.end(), copy.begin());
-        bytes = std::span<const uint8_t>(copy.data(), following_.size());
-    }
+    const std::span<const uint8_t> bytes = following_;
     following_ = {};
     const size_t length = std::min(bytes.size(), reach);
     for (size_t at = 0; at < length; at += lookStep) {
-        const uint64_t starts = likelyClusterStarts(bytes.data() + at);
+        const uint64_t starts = likelyClusterStartsWithin(bytes.data() + at, bytes.size() - at, 0);
         if (starts == 0) {
             continue;
         }

@@ -56,6 +56,10 @@ public:
         return clusterNotFirst(start);
     }
 
+    // How many bytes past the run may be read in place: those of `following` when they lie right
+    // after it in memory.
+    size_t readablePast() const { return readablePast_; }
+
 private:
     // Left unset until filled: a run that finds no cluster pays nothing for the ring.
     struct Entry {
@@ -94,8 +98,6 @@ private:
     std::span<const uint8_t> bytes_;
     // Emptied once looked at.
     std::span<const uint8_t> following_;
-    // How many bytes past the run may be read in place: those of `following` when they lie right
-    // after it in memory.
     size_t readablePast_;
     const ClusterTable &table_;
     size_t maximumMarks_;

@@ -577,8 +577,7 @@ size_t Terminal::printUnicodeRun(ByteSpan bytes, size_t i, ByteSpan following)
     const uint8_t *const data = bytes.data();
     const size_t size = bytes.size();
     ClusterLookahead lookahead(bytes, following, clusters_, maximumClusterScalars - 1);
-    // Bytes past the run that may be read in place: those after it, when they lie right after it.
-    const size_t readablePast = following.data() == data + size ? following.size() : 0;
+    const size_t readablePast = lookahead.readablePast();
     // Where the scalar of the cell written last lies, when the cell holds it alone: marks right
     // after it make a cluster that is a piece of the bytes, interned without being built.
     size_t plainCellStart = 0;
